@@ -1,0 +1,47 @@
+# The two commands: `make run` and `make test`. Both install what is missing
+# (Debian packages), build, and then start the application or run every test.
+
+BUILD      ?= build
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps configure build run test check-asan bench screenshot install clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# The desktop application when there is a display, else the demo program in the
+# headless runner.
+run: build
+	@if [ -x $(BUILD)/bin/ostracalc ] && [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  $(BUILD)/bin/ostracalc examples/demo.sma; \
+	else \
+	  echo "No display: running examples/demo.sma with the headless runner"; \
+	  $(BUILD)/bin/ostracalc-cli examples/demo.sma; \
+	fi
+
+test: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The display-free tests, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+check-asan: deps
+	@cmake -S . -B build-asan -G Ninja -DOSTRA_SANITIZE=ON -DOSTRA_GUI=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@bash bench/run.sh $(BUILD)
+
+install: build
+	@cmake --install $(BUILD)
+
+clean:
+	@rm -rf $(BUILD) build-asan

@@ -1,0 +1,293 @@
+// ostracalc-cli: runs calculator programs without any window, on the same
+// calculation thread and run protocol as the desktop application.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <iostream>
+#include <mutex>
+#include <string>
+
+#include "engine/CalcThread.h"
+#include "workbench/MacroFile.h"
+
+using namespace TernioParser;
+
+namespace {
+
+enum ExitCode { ExitOk = 0, ExitRunError = 1, ExitSyntax = 2, ExitUnreadable = 3, ExitUsage = 4 };
+
+const char* const Usage =
+    "Usage: ostracalc-cli [OPTIONS] FILE\n"
+    "       ostracalc-cli [OPTIONS] -e PROGRAM\n"
+    "\n"
+    "Runs a program of the Ostra Calculator without any window.\n"
+    "\n"
+    "  FILE                 a macro document (.sma, multi-panel or single-panel form)\n"
+    "                       or any plain program text\n"
+    "  -e PROGRAM           run PROGRAM as the calculator panel, with an empty Global panel\n"
+    "  --panel NAME|N       which calculator panel of FILE to run: its tab name, or its page\n"
+    "                       index with the Global panel as page 0 (default: page 1)\n"
+    "  --radix dec|hex|bin  how the result is shown (default dec)\n"
+    "  -h, --help           show this text\n"
+    "\n"
+    "The Global panel's program runs first, then the chosen panel's program.\n"
+    "\n"
+    "Output: the text of print and println on stdout, lines ended by a line feed,\n"
+    "then the result on a line of its own. cleartext erases nothing; the next text\n"
+    "starts on a new line.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the program ran; its result is the last line of stdout\n"
+    "  1  run-time error: 'Error: MESSAGE' on stderr (Ctrl+C breaks the run: 'Error: Stopped';\n"
+    "     a second Ctrl+C kills the process)\n"
+    "  2  syntax error: 'SOURCE:LINE:COLUMN: MESSAGE' on stderr\n"
+    "  3  the file cannot be read\n"
+    "  4  wrong usage\n";
+
+// print, println and cleartext write to stdout, keeping track of whether the
+// last line is still open.
+class TStdoutSink final : public TOutputSink {
+public:
+  bool LineOpen = false;
+  bool ClearedSinceOpen = false;
+  void Write(const std::string& text, bool newline) override {
+    if (ClearedSinceOpen) {
+      std::fputc('\n', stdout);
+      ClearedSinceOpen = false;
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (newline) std::fputc('\n', stdout);
+    LineOpen = !newline;
+  }
+  void Clear() override {
+    // A terminal cannot take text back; the text after a clear starts on a
+    // line of its own, as it would in the emptied output window.
+    if (LineOpen) ClearedSinceOpen = true;
+    LineOpen = false;
+  }
+  void EndLine() {
+    if (LineOpen || ClearedSinceOpen) std::fputc('\n', stdout);
+    LineOpen = ClearedSinceOpen = false;
+  }
+};
+
+class TWaiter final : public TRunObserver {
+public:
+  void RunFinished(const TReturnValue* result) override {
+    std::lock_guard<std::mutex> g(Lock);
+    Result = result;
+    Done = true;
+    Changed.notify_all();
+  }
+  // Waits for the end of the run; calls poll every few milliseconds meanwhile.
+  template <class Poll>
+  const TReturnValue* Wait(Poll poll) {
+    std::unique_lock<std::mutex> g(Lock);
+    while (!Changed.wait_for(g, std::chrono::milliseconds(20), [&] { return Done; })) poll();
+    return Result;
+  }
+
+private:
+  std::mutex Lock;
+  std::condition_variable Changed;
+  bool Done = false;
+  const TReturnValue* Result = nullptr;
+};
+
+volatile sig_atomic_t Interrupts = 0;
+
+void OnInterrupt(int) {
+  Interrupts = Interrupts + 1;
+  if (Interrupts >= 2) {
+    signal(SIGINT, SIG_DFL);
+    raise(SIGINT);
+  }
+}
+
+// Line and column (from 1) in the file of an offset into the program text
+// the engine holds (carriage returns removed); -1 stands for the end.
+std::pair<int, int> FilePosition(const std::string& file, size_t panelStart, size_t panelEnd, int32_t offset) {
+  size_t i = panelStart;
+  if (offset < 0) {
+    i = panelEnd;
+  } else {
+    for (int32_t seen = 0; i < panelEnd; ++i) {
+      if (file[i] == '\r') continue;
+      if (seen++ == offset) break;
+    }
+  }
+  int line = 1;
+  size_t lineStart = 0;
+  for (size_t j = 0; j < i; ++j)
+    if (file[j] == '\n') ++line, lineStart = j + 1;
+  int column = 1;
+  for (size_t j = lineStart; j < i; ++j)
+    if (file[j] != '\r') ++column;
+  return {line, column};
+}
+
+bool ParseRadix(const std::string& s, TRadix& r) {
+  if (s == "dec") r = TRadix::Decimal;
+  else if (s == "hex") r = TRadix::Hexadecimal;
+  else if (s == "bin") r = TRadix::Binary;
+  else return false;
+  return true;
+}
+
+// The two engines as the main window makes them: the global engine is a clone
+// of the main engine, whose user-defined functions it shares. The main engine
+// goes first, as it uses the global engine's registry.
+struct TEngines {
+  TVarHandler::TGlobalList Globals;
+  std::unique_ptr<TParser> Main{new TGUIParser(&Globals)};
+  std::unique_ptr<TParser> Global{static_cast<TParser*>(Main->Clone())};
+  TEngines() { Main->SetRegistry(Global->Registry); }
+  ~TEngines() {
+    Main.reset();
+    Global.reset();
+  }
+};
+
+int UsageError(const std::string& message) {
+  std::cerr << "ostracalc-cli: " << message << "\n\n" << Usage;
+  return ExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string fileName, program, panelWanted;
+  bool haveProgram = false;
+  TRadix radix = TRadix::Decimal;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "-h" || a == "--help") {
+      std::cout << Usage;
+      return ExitOk;
+    } else if (a == "-e" || a == "--panel" || a == "--radix") {
+      if (i + 1 >= argc) return UsageError(a + " needs a value");
+      std::string v = argv[++i];
+      if (a == "-e") program = v, haveProgram = true;
+      else if (a == "--panel") panelWanted = v;
+      else if (!ParseRadix(v, radix)) return UsageError("unknown radix '" + v + "'");
+    } else if (a.size() > 1 && a[0] == '-') {
+      return UsageError("unknown option '" + a + "'");
+    } else if (!fileName.empty()) {
+      return UsageError("only one file can be run");
+    } else {
+      fileName = a;
+    }
+  }
+  if (haveProgram == !fileName.empty()) return UsageError("give either FILE or -e PROGRAM");
+
+  // The document: the file's panels, or an empty Global panel and PROGRAM.
+  std::string source, fileText;
+  Ostra::TMacroDocument doc;
+  if (haveProgram) {
+    source = "-e";
+    fileText = program;
+    doc.Panels = {Ostra::TMacroPanel{"Global", "", 0}, Ostra::TMacroPanel{"Calculator 1", program, 0}};
+  } else {
+    source = fileName;
+    std::error_code ec;
+    if (std::filesystem::is_directory(fileName, ec)) {
+      std::cerr << "ostracalc-cli: cannot read " << fileName << ": Is a directory\n";
+      return ExitUnreadable;
+    }
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in.is_open()) {
+      std::cerr << "ostracalc-cli: cannot read " << fileName << ": " << std::strerror(errno) << "\n";
+      return ExitUnreadable;
+    }
+    fileText.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+      std::cerr << "ostracalc-cli: cannot read " << fileName << "\n";
+      return ExitUnreadable;
+    }
+    doc = Ostra::ReadMacroText(fileText);
+    if (!doc.Complete) {
+      std::cerr << "ostracalc-cli: cannot read " << fileName << ": a panel marker is not closed\n";
+      return ExitUnreadable;
+    }
+  }
+
+  size_t page = 1;
+  if (!panelWanted.empty()) {
+    bool digits = panelWanted.find_first_not_of("0123456789") == std::string::npos;
+    size_t found = doc.Panels.size();
+    if (digits && panelWanted.size() < 9 && std::stoul(panelWanted) < doc.Panels.size())
+      found = std::stoul(panelWanted);
+    for (size_t k = 0; found == doc.Panels.size() && k < doc.Panels.size(); ++k)
+      if (doc.Panels[k].Name == panelWanted) found = k;
+    if (found == doc.Panels.size()) return UsageError("no panel '" + panelWanted + "' in " + source);
+    if (found == 0) return UsageError("the Global panel runs before every panel; choose a calculator panel");
+    page = found;
+  }
+
+  TEngines engines;
+  TParser& mainEngine = *engines.Main;
+  TParser& globalEngine = *engines.Global;
+
+  const Ostra::TMacroPanel* panels[2] = {&doc.Panels[0], &doc.Panels[page]};
+  TParser* order[2] = {&globalEngine, &mainEngine};
+  for (int k = 0; k < 2; ++k) {
+    order[k]->SetText(panels[k]->Text);
+    if (!order[k]->Parse(nullptr)) {
+      const TParser& e = *order[k];
+      int32_t at = e.TokenStart >= 0 ? e.TokenStart : e.ErrorPos;
+      size_t start = panels[k]->Offset, end = start + panels[k]->Text.size();
+      auto [line, column] = FilePosition(fileText, start, end, at);
+      std::cerr << source << ":" << line << ":" << column << ": " << e.Message << "\n";
+      return ExitSyntax;
+    }
+  }
+
+  TStdoutSink sink;
+  TWaiter waiter;
+  {
+    TAutoParserThread thread(&mainEngine, &globalEngine, &waiter);
+    thread.CalcInfo.Host.Output = &sink;
+    globalEngine.Prepare();
+    mainEngine.Prepare();
+
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+
+    if (!thread.Resume()) {
+      std::cerr << "ostracalc-cli: cannot start the calculation thread\n";
+      return ExitRunError;
+    }
+    thread.PostMessage(TAutoParserThread::RunRequest);
+    bool broken = false;
+    const TReturnValue* result = waiter.Wait([&] {
+      if (Interrupts > 0 && !broken) {
+        broken = true;
+        thread.PostMessage(TAutoParserThread::BreakRequest);
+        thread.Break();
+      }
+    });
+
+    sink.EndLine();
+    if (thread.CalcInfo.Error) {
+      std::fflush(stdout);
+      std::cerr << "Error: " << thread.CalcInfo.Message << "\n";
+      return ExitRunError;
+    }
+    std::string text = FormatResult(*result, radix);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+  }
+  std::fflush(stdout);
+  return ExitOk;
+}

@@ -1,0 +1,255 @@
+#pragma once
+// Nodes of the expression tree: the common interface, operands and the binary
+// operators.
+
+#include <string>
+
+#include "engine/CalcInfo.h"
+#include "engine/ReturnValue.h"
+#include "engine/Variables.h"
+
+namespace TernioParser {
+
+class TArrayEntry;
+
+class TParserAtom {
+public:
+  TParserAtom() = default;
+  TParserAtom(const TParserAtom&) = delete;
+  TParserAtom& operator=(const TParserAtom&) = delete;
+  virtual ~TParserAtom() = default;
+
+  // Lets the node and its subtree find their variables in the store.
+  virtual void Bind(TVarHandler& vars) = 0;
+  // Computes the node's value into result (which may hold an older value).
+  // Errors go to the context; callers check ci.Error after every child.
+  virtual void Evaluate(TCalcInfo& ci, TReturnValue& result) = 0;
+  virtual bool IsVariable() const { return false; }
+  virtual bool IsString() const { return false; }
+
+  // The number of the value the node computes into a fresh (number 0) value.
+  // Nodes override it where they can avoid building a value.
+  virtual double EvaluateNumber(TCalcInfo& ci) {
+    TReturnValue v;
+    Evaluate(ci, v);
+    return v.AsNumber();
+  }
+  // True when the node's value is never a string.
+  virtual bool AlwaysNumber() const { return false; }
+  // The node's numeric value when it can be told without evaluating anything
+  // (a numeric constant, a variable holding a number).
+  virtual bool PeekNumber(double& /*out*/) const { return false; }
+  // The array an array reference names (null for other nodes, and while the
+  // name is bound to a scalar).
+  virtual TArrayEntry* ArrayEntry() const { return nullptr; }
+};
+
+class TOperandBase : public TParserAtom {
+public:
+  virtual bool HasValue() = 0;
+  virtual bool IsArrayRef() const { return false; }
+  virtual bool SetNumber(double) { return false; }
+  virtual bool SetString(std::string_view) { return false; }
+  // Stores a value: numbers with SetNumber, strings with SetString.
+  virtual bool SetValue(const TReturnValue& v) {
+    return v.IsString ? SetString(v.Text.View()) : SetNumber(v.Number);
+  }
+};
+
+// A scalar variable.
+class TOperand final : public TOperandBase {
+public:
+  explicit TOperand(std::string name) : Name(std::move(name)) {}
+  std::string Name;
+  TVarEntry* Var = nullptr;
+
+  void Bind(TVarHandler& vars) override { Var = vars.FindScalar(Name); }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  double EvaluateNumber(TCalcInfo& ci) override;
+  bool PeekNumber(double& out) const override;
+  bool IsVariable() const override { return true; }
+  bool IsString() const override { return Var && Var->HasValue && Var->IsString; }
+  bool HasValue() override { return Var && Var->HasValue; }
+  bool SetNumber(double x) override;
+  bool SetString(std::string_view s) override;
+  bool SetValue(const TReturnValue& v) override;
+  void RaiseNoValue(TCalcInfo& ci) const;
+};
+
+// A number or string constant.
+class TConstOperand final : public TOperandBase {
+public:
+  explicit TConstOperand(double x) { Value.SetNumber(x); }
+  explicit TConstOperand(std::string_view s) { Value.SetString(s); }
+  TReturnValue Value;
+
+  void Bind(TVarHandler&) override {}
+  void Evaluate(TCalcInfo&, TReturnValue& result) override { result = Value; }
+  double EvaluateNumber(TCalcInfo&) override { return Value.AsNumber(); }
+  bool AlwaysNumber() const override { return !Value.IsString; }
+  bool PeekNumber(double& out) const override {
+    out = Value.AsNumber();
+    return true;
+  }
+  bool IsString() const override { return Value.IsString; }
+  bool HasValue() override { return true; }
+};
+
+// An array element a[i]; a[] is a[0] and stands for the whole array where a
+// function takes an array.
+class TOpArray final : public TOperandBase {
+public:
+  TOpArray(std::string name, TParserAtom* index) : Name(std::move(name)), Index(index) {}
+  ~TOpArray() override { delete Index; }
+  std::string Name;
+  TArrayEntry* Array = nullptr;
+  TParserAtom* Index;
+
+  void Bind(TVarHandler& vars) override {
+    Index->Bind(vars);
+    Array = vars.FindArray(Name);
+  }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  double EvaluateNumber(TCalcInfo& ci) override;
+  bool AlwaysNumber() const override { return true; }
+  bool IsVariable() const override { return true; }
+  bool HasValue() override;
+  bool IsArrayRef() const override { return true; }
+  bool SetNumber(double x) override;
+  bool SetString(std::string_view s) override;
+  TArrayEntry* ArrayEntry() const override { return Array; }
+
+private:
+  // Evaluates the index for a store or a test, in a private context whose
+  // errors and stop requests the run does not see.
+  bool PrivateIndex(int32_t& i);
+  double ReadElement(TCalcInfo& ci);
+};
+
+// Base of the binary operators.
+class TOpFunction : public TParserAtom {
+public:
+  ~TOpFunction() override {
+    delete Left;
+    delete Right;
+  }
+  TParserAtom* Left = nullptr;
+  TParserAtom* Right = nullptr;
+
+  void Bind(TVarHandler& vars) override {
+    Left->Bind(vars);
+    Right->Bind(vars);
+  }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  double EvaluateNumber(TCalcInfo& ci) override;
+  bool AlwaysNumber() const override { return true; }
+  virtual double Operate(double, double) { return 0; }
+  // Called by the parser once both operands are attached.
+  virtual bool CheckOperands() { return true; }
+};
+
+// Operators whose value is a function of the two numbers.
+template <class Op>
+class TArithmetic : public TOpFunction {
+public:
+  double Operate(double a, double b) final { return Op::Apply(a, b); }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) final {
+    Left->Evaluate(ci, result);
+    double a = result.AsNumber();
+    if (ci.Error) return;
+    result.SetNumber(0);
+    Right->Evaluate(ci, result);
+    double b = result.AsNumber();
+    if (!ci.Error) result.SetNumber(Op::Apply(a, b));
+  }
+  double EvaluateNumber(TCalcInfo& ci) final {
+    double a = Left->EvaluateNumber(ci);
+    if (ci.Error) return 0;
+    double b = Right->EvaluateNumber(ci);
+    return Op::Apply(a, b);
+  }
+};
+
+namespace Ops {
+struct Sub { static double Apply(double a, double b) { return a - b; } };
+struct Mult { static double Apply(double a, double b) { return a * b; } };
+struct Div { static double Apply(double a, double b) { return a / b; } };
+struct Exp { static double Apply(double a, double b); };
+struct RelL { static double Apply(double a, double b) { return a < b ? 1 : 0; } };
+struct RelG { static double Apply(double a, double b) { return a > b ? 1 : 0; } };
+struct RelLE { static double Apply(double a, double b) { return a <= b ? 1 : 0; } };
+struct RelGE { static double Apply(double a, double b) { return a >= b ? 1 : 0; } };
+struct RelE { static double Apply(double a, double b) { return a == b ? 1 : 0; } };
+struct RelU { static double Apply(double a, double b) { return a != b ? 1 : 0; } };
+struct And { static double Apply(double a, double b) { return (IntegerValue(a) != 0 && IntegerValue(b) != 0) ? 1 : 0; } };
+struct Or { static double Apply(double a, double b) { return (IntegerValue(a) != 0 || IntegerValue(b) != 0) ? 1 : 0; } };
+}  // namespace Ops
+
+class TSub final : public TArithmetic<Ops::Sub> {};
+class TMult final : public TArithmetic<Ops::Mult> {};
+class TDiv final : public TArithmetic<Ops::Div> {};
+class TExp final : public TArithmetic<Ops::Exp> {};
+class TRelL final : public TArithmetic<Ops::RelL> {};
+class TRelG final : public TArithmetic<Ops::RelG> {};
+class TRelLE final : public TArithmetic<Ops::RelLE> {};
+class TRelGE final : public TArithmetic<Ops::RelGE> {};
+class TRelE final : public TArithmetic<Ops::RelE> {};
+class TRelU final : public TArithmetic<Ops::RelU> {};
+class TAnd final : public TArithmetic<Ops::And> {};
+class TOr final : public TArithmetic<Ops::Or> {};
+
+// + : concatenation of two strings, else the sum of the numbers.
+class TAdd final : public TOpFunction {
+public:
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  double EvaluateNumber(TCalcInfo& ci) override;
+  bool AlwaysNumber() const override { return Left->AlwaysNumber() || Right->AlwaysNumber(); }
+};
+
+// , : the value of the right operand; notices Break between the two.
+class TSep final : public TOpFunction {
+public:
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  bool AlwaysNumber() const override { return Right->AlwaysNumber(); }
+};
+
+// Base of the assignments: the left operand must be a variable or element.
+class TAssignment : public TOpFunction {
+public:
+  bool CheckOperands() override { return Left->IsVariable(); }
+  bool AlwaysNumber() const override { return Right->AlwaysNumber(); }
+
+protected:
+  TOperandBase* Target() const { return static_cast<TOperandBase*>(Left); }
+};
+
+class TEq final : public TAssignment {
+public:
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+};
+
+class TPlusEq final : public TAssignment {
+public:
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+};
+
+template <class Op>
+class TCompound : public TAssignment {
+public:
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) final {
+    double r = Right->EvaluateNumber(ci);
+    if (ci.Error) return;
+    double l = Left->EvaluateNumber(ci);
+    if (ci.Error) return;
+    double v = Op::Apply(l, r);
+    if (!Target()->SetNumber(v)) ci.SetErrorFlag(true);
+    result.SetNumber(v);
+  }
+  bool AlwaysNumber() const final { return true; }
+};
+
+class TMinusEq final : public TCompound<Ops::Sub> {};
+class TMultEq final : public TCompound<Ops::Mult> {};
+class TDivEq final : public TCompound<Ops::Div> {};
+
+}  // namespace TernioParser

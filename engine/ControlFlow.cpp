@@ -1,0 +1,85 @@
+#include "engine/ControlFlow.h"
+
+namespace TernioParser {
+
+void TIf::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  Args[0]->Evaluate(ci, result);
+  int32_t c = IntegerValue(result.AsNumber());
+  if (ci.Error) return;
+  result.SetNumber(0);
+  Args[c != 0 ? 1 : 2]->Evaluate(ci, result);
+}
+
+void TFor::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  TParserAtom* cond = Args[1];
+  TParserAtom* incr = Args[2];
+  TParserAtom* body = Args[3];
+  TReturnValue temp;
+  Args[0]->Evaluate(ci, temp);
+  for (;;) {
+    if (ci.Error) return;
+    if (ci.Stopping()) {
+      ci.SetError("Stopped");
+      return;
+    }
+    if (cond->EvaluateNumber(ci) == 0.0) return;
+    result.SetNumber(0);
+    body->Evaluate(ci, result);
+    // The temporary is emptied after each use, so that it never keeps a
+    // second reference to a text the body appends to.
+    temp.SetNumber(0);
+    incr->Evaluate(ci, temp);
+    temp.SetNumber(0);
+  }
+}
+
+void TWhile::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  TParserAtom* cond = Args[0];
+  TParserAtom* body = Args[1];
+  for (;;) {
+    if (ci.Error) return;
+    if (ci.Stopping()) {
+      ci.SetError("Stopped");
+      return;
+    }
+    if (cond->EvaluateNumber(ci) == 0.0) return;
+    result.SetNumber(0);
+    if (!ci.Error) body->Evaluate(ci, result);
+  }
+}
+
+void TForEach::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  if (!IsArrayArg(1)) {
+    ci.SetError("ForEach: Second argument is not an array");
+    return;
+  }
+  TArrayEntry* arr = ArrayArg(1);
+  if (!arr) {
+    ci.SetErrorFlag(true);
+    return;
+  }
+  auto* x = static_cast<TOperandBase*>(Args[0]);
+  const int32_t n = arr->Count;
+  for (int32_t i = 0; i < n && !ci.Error; ++i) {
+    if (ci.Stopping()) {
+      ci.SetError("Stopped");
+      return;
+    }
+    if (!x->SetNumber(i)) {
+      ci.SetErrorFlag(true);
+      return;
+    }
+    result.SetNumber(0);
+    Args[2]->Evaluate(ci, result);
+  }
+}
+
+void TDefined::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  if (!Args[0]->IsVariable()) {
+    ci.SetError("defined: Argument is not a variable");
+    return;
+  }
+  result.SetNumber(static_cast<TOperandBase*>(Args[0])->HasValue() ? 1 : 0);
+}
+
+}  // namespace TernioParser

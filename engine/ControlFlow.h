@@ -1,0 +1,53 @@
+#pragma once
+// Branching and loops: functions that evaluate their arguments themselves,
+// as often as they decide.
+
+#include "engine/Function.h"
+
+namespace TernioParser {
+
+class TIf final : public TFunction {
+public:
+  int ArgumentCount() const override { return 3; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("if")
+};
+
+class TFor final : public TFunction {
+public:
+  int ArgumentCount() const override { return 4; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("for")
+};
+
+class TWhile final : public TFunction {
+public:
+  int ArgumentCount() const override { return 2; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("while")
+};
+
+class TForEach final : public TFunction {
+public:
+  int ArgumentCount() const override { return 3; }
+  bool CheckArguments() override { return Args[0]->IsVariable(); }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("foreach")
+};
+
+class TDefined final : public TFunction {
+public:
+  int ArgumentCount() const override { return 1; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("defined")
+};
+
+// Registered only so that define has a help entry; the parser handles the
+// definition form itself.
+class TDefine final : public TFunction {
+public:
+  int ArgumentCount() const override { return 2; }
+  OSTRA_HELP("define")
+};
+
+}  // namespace TernioParser

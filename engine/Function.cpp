@@ -1,0 +1,65 @@
+#include "engine/Function.h"
+
+namespace TernioParser {
+
+TFunction::~TFunction() {
+  for (TParserAtom* a : Args) delete a;
+}
+
+void TFunction::CreateSlots() {
+  Count = ArgumentCount();
+  Args.assign(Count, nullptr);
+  Results.assign(Count, TReturnValue());
+}
+
+void TFunction::Bind(TVarHandler& vars) {
+  for (TParserAtom* a : Args) a->Bind(vars);
+}
+
+bool TFunction::EvaluateArguments(TCalcInfo& ci) {
+  for (int i = 0; i < Count && !ci.Error; ++i) Args[i]->Evaluate(ci, Results[i]);
+  return !ci.Error;
+}
+
+void TFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  EvaluateArguments(ci);
+  result.SetNumber(Calculate(ci));
+}
+
+double TFunction::Calculate(TCalcInfo&) { return 0; }
+
+bool TFunction::IsArrayArg(int i) const {
+  auto* op = dynamic_cast<TOperandBase*>(Args[i]);
+  return op && op->IsVariable() && op->IsArrayRef();
+}
+
+std::string TFunction::Signature() const {
+  if (const char* p = ParameterList()) return std::string("(") + p + ")";
+  std::string s = "(";
+  for (int i = 0; i < ArgumentCount(); ++i) {
+    if (i) s += ';';
+    s += static_cast<char>('a' + i % 26);
+  }
+  return s + ")";
+}
+
+const char* TFunction::ParameterList() const { return Help() ? Help()->ParameterList : nullptr; }
+const char* TFunction::Description() const {
+  const char* d = Help() ? Help()->Description : nullptr;
+  return d ? d : "No Description available.";
+}
+const char* TFunction::Example() const { return Help() ? Help()->Example : nullptr; }
+const char* TFunction::ExampleNote() const { return Help() ? Help()->ExampleNote : nullptr; }
+const char* TFunction::SeeAlso() const { return Help() ? Help()->SeeAlso : nullptr; }
+
+double TNeg::EvaluateNumber(TCalcInfo& ci) {
+  Args[0]->Evaluate(ci, Results[0]);
+  return -Results[0].AsNumber();
+}
+
+const THelpEntry* TNeg::Help() const {
+  static const THelpEntry entry{"", nullptr, "Returns -1*<a>.", nullptr, nullptr, nullptr};
+  return &entry;
+}
+
+}  // namespace TernioParser

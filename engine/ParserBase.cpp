@@ -1,0 +1,612 @@
+#include "engine/ParserBase.h"
+
+#include <cstdio>
+
+#include "engine/StackGuard.h"
+
+namespace TernioParser {
+
+namespace {
+
+bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(int c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool IsNameChar(int c) {
+  return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' || c == '$';
+}
+
+std::string WithChar(const char* format, int c) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, format, static_cast<char>(c));
+  return buf;
+}
+
+// Keeps the nesting count of the stream in step with the recursion.
+struct TDepth {
+  int& Depth;
+  explicit TDepth(int& d) : Depth(d) { ++Depth; }
+  ~TDepth() { --Depth; }
+};
+
+}  // namespace
+
+TParserBase::TParserBase(TVarHandler::TGlobalList* globals)
+    : Registry(new TGlobalFuncHandler), OwnsRegistry(true), Vars(globals), Globals(globals) {}
+
+TParserBase::~TParserBase() {
+  delete Root;
+  Root = nullptr;
+  Vars.Release();
+  if (OwnsRegistry) delete Registry;
+}
+
+void TParserBase::AddNameTable(const std::vector<TNameRow>& table) {
+  for (const TNameRow& row : table) Builtins[row.Name] = row.Factory;
+}
+
+void TParserBase::SetRegistry(TGlobalFuncHandler* r) {
+  if (r) {
+    if (r == Registry) return;
+    if (OwnsRegistry) delete Registry;
+    Registry = r;
+    OwnsRegistry = false;
+  } else if (!OwnsRegistry) {
+    Registry = new TGlobalFuncHandler;
+    OwnsRegistry = true;
+  }
+}
+
+TOpFunction* TParserBase::CreateOperator(char code) {
+  switch (code) {
+    case ',': return new TSep;
+    case '|': return new TOr;
+    case '&': return new TAnd;
+    case '<': return new TRelL;
+    case '>': return new TRelG;
+    case 'e': return new TRelE;
+    case 'g': return new TRelGE;
+    case 'l': return new TRelLE;
+    case 'u': return new TRelU;
+    case '=': return new TEq;
+    case 'p': return new TPlusEq;
+    case 'm': return new TMinusEq;
+    case 't': return new TMultEq;
+    case 'd': return new TDivEq;
+    case '+': return new TAdd;
+    case '-': return new TSub;
+    case '*': return new TMult;
+    case '/': return new TDiv;
+    case '^': return new TExp;
+    default: return nullptr;
+  }
+}
+
+int TParserBase::Precedence(char code) {
+  switch (code) {
+    case ',': return 1;
+    case '|': return 2;
+    case '&': return 3;
+    case '<': case '>': case 'e': case 'g': case 'l': case 'u': return 4;
+    case '=': case 'p': case 'm': case 't': case 'd': return 5;
+    case '+': case '-': return 6;
+    case '*': case '/': return 7;
+    case '^': return 8;
+    default: return -1;
+  }
+}
+
+TFunction* TParserBase::CreateFunction(const std::string& name) {
+  if (TFunctionDef* def = Registry->Find(name)) return new TFunctionCall(def->Body);
+  auto it = Builtins.find(name.c_str());
+  return it == Builtins.end() ? nullptr : it->second();
+}
+
+void TParserBase::Prepare() {
+  Vars.Release();
+  if (Root) Root->Bind(Vars);
+}
+
+void TParserBase::Clear() {
+  delete Root;
+  Root = nullptr;
+  Message.clear();
+  Error = false;
+  ErrorPos = 0;
+  Vars.Release();
+}
+
+TReturnValue TParserBase::PlainEvaluate(TCalcInfo& ci) {
+  TReturnValue value;
+  ci.SetErrorFlag(false);
+  if (Root) Root->Evaluate(ci, value);
+  return value;
+}
+
+// ---- lexical level
+
+void TParserBase::SkipSpace() {
+  while (IsSpace(In->Peek())) In->Get();
+}
+
+bool TParserBase::SkipComments() {
+  for (;;) {
+    MarkToken();
+    SkipSpace();
+    if (In->Peek() != '/') return true;
+    In->Get();
+    if (In->Peek() != '*') {
+      In->Unget();
+      return true;
+    }
+    In->Get();
+    int depth = 1;
+    while (depth > 0) {
+      int c = In->Get();
+      if (c < 0) break;
+      if (c == '/' && In->Peek() == '*') {
+        In->Get();
+        ++depth;
+      } else if (c == '*' && In->Peek() == '/') {
+        In->Get();
+        --depth;
+      }
+    }
+    if (depth > 0) {
+      SetParseError("Comment not closed");
+      return false;
+    }
+    NoteToken(6);
+  }
+}
+
+bool TParserBase::ReadNumber(TOperandText& out) {
+  enum { Start, Integer, AfterZero, Fraction, Exponent, ExpSign, ExpDigits, Hex, Binary } st = Start;
+  bool valid = false;
+  std::string kept;
+  for (;;) {
+    int c = In->Peek();
+    if (c < 0 || c == ' ') break;
+    bool accept = true;
+    switch (st) {
+      case Start:
+        if (c == '0') st = AfterZero, valid = true;
+        else if (IsDigit(c)) st = Integer, valid = true;
+        else if (c == '.') st = Fraction;
+        else accept = false;
+        break;
+      case Integer:
+        if (IsDigit(c)) valid = true;
+        else if (c == '.') st = Fraction;
+        else if (c == 'e' || c == 'E') st = Exponent;
+        else accept = false;
+        break;
+      case Fraction:
+        if (IsDigit(c)) valid = true;
+        else if (c == 'e' || c == 'E') st = Exponent;
+        else accept = false;
+        break;
+      case Exponent:
+        if (c == '+' || c == '-') st = ExpSign;
+        else if (IsDigit(c)) st = ExpDigits;
+        else accept = valid = false;
+        break;
+      case ExpSign:
+        if (IsDigit(c)) st = ExpDigits;
+        else accept = valid = false;
+        break;
+      case ExpDigits:
+        if (!IsDigit(c)) accept = false;
+        break;
+      case AfterZero:
+        if (IsDigit(c)) valid = true;
+        else if (c == '.') st = Fraction;
+        else if (c == 'e' || c == 'E') st = Exponent;
+        else if (c == 'x' || c == 'X') st = Hex, valid = false;
+        else if (c == 'b' || c == 'B') st = Binary, valid = false;
+        else accept = false;
+        break;
+      case Hex:
+        if (IsHexDigit(c)) valid = true;
+        else accept = false;
+        break;
+      case Binary:
+        if (c == '0' || c == '1') valid = true;
+        else accept = false;
+        break;
+    }
+    if (!accept) break;
+    kept += static_cast<char>(In->Get());
+  }
+  if (!valid) return false;
+  out.Kind = TOperandKind::Number;
+  if (st == Hex) {
+    if (kept.size() > 10) return false;
+    out.Number = static_cast<int32_t>(static_cast<uint32_t>(std::stoul(kept.substr(2), nullptr, 16)));
+  } else if (st == Binary) {
+    if (kept.size() > 34) return false;
+    uint32_t bits = 0;
+    for (size_t i = 2; i < kept.size(); ++i) bits = (bits << 1) | static_cast<uint32_t>(kept[i] - '0');
+    out.Number = static_cast<int32_t>(bits);
+  } else {
+    out.Number = TextToNumber(kept);
+  }
+  return true;
+}
+
+TParserBase::TOperandText TParserBase::ReadOperand() {
+  TOperandText op;
+  SkipSpace();
+  int c = In->Peek();
+  if (c < 0) return op;
+  if (c == '\'' || c == '"') {
+    In->Get();
+    for (;;) {
+      int d = In->Get();
+      if (d < 0) return TOperandText();
+      if (d == c) {
+        if (In->Peek() != c) break;
+        In->Get();
+      }
+      op.Text += static_cast<char>(d);
+    }
+    op.Kind = c == '\'' ? TOperandKind::String : TOperandKind::Name;
+    return op;
+  }
+  if (IsDigit(c) || c == '.') {
+    if (!ReadNumber(op)) return TOperandText();
+    return op;
+  }
+  int n = 0;
+  while (n < 50 && IsNameChar(In->Peek())) {
+    op.Text += static_cast<char>(In->Get());
+    ++n;
+  }
+  if (n == 0 || n == 50) return TOperandText();
+  op.Kind = TOperandKind::Name;
+  return op;
+}
+
+char TParserBase::MatchOperator2(char c) {
+  static const char table[] = "==e>=g<=l!=u+=p-=m*=t/=d";
+  for (const char* t = table; *t; t += 3) {
+    if (c == t[0]) {
+      if (In->Peek() == t[1]) {
+        In->Get();
+        return t[2];
+      }
+      break;
+    }
+  }
+  return c;
+}
+
+bool TParserBase::ExpectChar(char c) {
+  if (In->Get() == static_cast<unsigned char>(c)) return true;
+  SetParseError(WithChar("'%c' expected", c));
+  return false;
+}
+
+void TParserBase::SetParseError(const std::string& message) {
+  if (Error) return;  // the first message stays
+  ErrorPos = In->Offset();
+  Error = true;
+  Message = message;
+}
+
+void TParserBase::NoteToken(int kind) {
+  if (CodePos) CodePos->push_back(TCodePosInfo{TokenStart, kind});
+}
+
+// ---- grammar
+
+bool TParserBase::ParseText(const std::string& text, std::list<TCodePosInfo>* list) {
+  if (list) list->clear();
+  CodePos = list;
+  delete Root;
+  Root = nullptr;
+  Error = false;
+  Message.clear();
+  ErrorPos = 0;
+  TokenStart = 0;
+  if (text.empty()) return true;
+
+  TStream stream;
+  stream.Text = &text;
+  In = &stream;
+  MarkToken();
+  SkipSpace();
+  bool ok = SkipComments();
+  if (ok) {
+    SkipSpace();
+    MarkToken();
+    if (In->Peek() >= 0) {
+      TokenStart = 0;
+      Root = ParseExpression(0);
+      if (Root) {
+        SkipSpace();
+        if (In->Peek() >= 0) {
+          SetParseError("End of expression expected");
+          delete Root;
+          Root = nullptr;
+        }
+      }
+      ok = Root != nullptr;
+    }
+  }
+  if (!ok) Error = true;
+  In = nullptr;
+  CodePos = nullptr;
+  return ok;
+}
+
+TParserAtom* TParserBase::ParseExpression(int minPrec) {
+  TDepth depth(In->Depth);
+  if (In->Depth > MaxNesting) {
+    SetParseError("Expression nested too deeply");
+    return nullptr;
+  }
+  SkipSpace();
+  if (!SkipComments()) return nullptr;
+  SkipSpace();
+  MarkToken();
+
+  bool negate = false;
+  int c = In->Peek();
+  if (c == '-' || c == '+') {
+    In->Get();
+    negate = c == '-';
+    NoteToken(2);
+  }
+  MarkToken();
+  if (In->Peek() < 0) {
+    SetParseError("Expression or identifier expected");
+    return nullptr;
+  }
+  TParserAtom* tree = ParsePrimary();
+  if (!tree) {
+    Error = true;
+    return nullptr;
+  }
+  if (negate) {
+    TNeg* neg = new TNeg;
+    neg->CreateSlots();
+    neg->Args[0] = tree;
+    tree = neg;
+  }
+
+  for (;;) {
+    SkipSpace();
+    if (!SkipComments()) break;
+    SkipSpace();
+    MarkToken();
+    c = In->Peek();
+    if (c < 0 || c == ')' || c == ']' || c == ';') return tree;
+    In->Get();
+    char code = MatchOperator2(static_cast<char>(c));
+    int p = Precedence(code);
+    if (p < 0) {
+      SetParseError(WithChar("Unknown operator '%c'", c));
+      break;
+    }
+    if (p <= minPrec) {
+      if (In->AtEnd) {
+        SetParseError("Unexpected end of expression");
+        break;
+      }
+      In->Unget();
+      if (code != static_cast<char>(c)) In->Unget();
+      return tree;
+    }
+    NoteToken(4);
+    MarkToken();
+    TParserAtom* right = ParseExpression(p);
+    if (!right) break;
+    TOpFunction* node = CreateOperator(code);
+    node->Left = tree;
+    node->Right = right;
+    tree = node;
+    if (!node->CheckOperands()) {
+      SetParseError("Illegal operator");
+      break;
+    }
+  }
+  delete tree;
+  Error = true;
+  return nullptr;
+}
+
+TParserAtom* TParserBase::ParsePrimary() {
+  if (In->Peek() == '(') {
+    In->Get();
+    NoteToken(1);
+    MarkToken();
+    TParserAtom* e = ParseExpression(0);
+    if (!e) return nullptr;
+    if (!ExpectChar(')')) {
+      delete e;
+      return nullptr;
+    }
+    NoteToken(1);
+    MarkToken();
+    return e;
+  }
+
+  TOperandText a = ReadOperand();
+  if (a.Kind == TOperandKind::None) {
+    SetParseError("Expression or identifier expected");
+    return nullptr;
+  }
+  SkipSpace();
+  int c = In->Peek();
+  if (c != '(' && c != '[') {
+    switch (a.Kind) {
+      case TOperandKind::Name:
+        NoteToken(0);
+        MarkToken();
+        return new TOperand(a.Text);
+      case TOperandKind::String:
+        NoteToken(5);
+        MarkToken();
+        return new TConstOperand(std::string_view(a.Text));
+      default:
+        NoteToken(2);
+        MarkToken();
+        return new TConstOperand(a.Number);
+    }
+  }
+  if (c == '[') {
+    NoteToken(0);
+    MarkToken();
+    In->Get();
+    NoteToken(1);
+    MarkToken();
+    if (a.Kind != TOperandKind::Name) {
+      SetParseError("Operator expected");
+      return nullptr;
+    }
+    TParserAtom* index;
+    if (In->Peek() == ']') {
+      In->Get();
+      NoteToken(1);
+      MarkToken();
+      index = new TConstOperand(0.0);
+    } else {
+      index = ParseExpression(0);
+      if (!index) return nullptr;
+      if (!ExpectChar(']')) {
+        delete index;
+        return nullptr;
+      }
+      NoteToken(1);
+      MarkToken();
+    }
+    return new TOpArray(a.Text, index);
+  }
+  NoteToken(3);
+  MarkToken();
+  In->Get();
+  NoteToken(1);
+  MarkToken();
+  if (a.Kind != TOperandKind::Name) {
+    SetParseError("Syntax error");
+    return nullptr;
+  }
+  if (a.Text == "define") return ParseDefinition();
+  return ParseCall(a.Text);
+}
+
+TParserAtom* TParserBase::ParseCall(const std::string& name) {
+  TFunction* f = CreateFunction(name);
+  if (!f) {
+    SetParseError("Unknown function");
+    return nullptr;
+  }
+  f->CreateSlots();
+  bool ok = true;
+  for (int i = 0; ok && i < f->Count; ++i) {
+    f->Args[i] = ParseExpression(0);
+    ok = f->Args[i] != nullptr;
+    if (ok && i < f->Count - 1) {
+      ok = ExpectChar(';');
+      if (ok) {
+        NoteToken(1);
+        MarkToken();
+      }
+    }
+  }
+  if (ok && !f->CheckArguments()) {
+    SetParseError("Illegal argument");
+    ok = false;
+  }
+  if (ok) ok = ExpectChar(')');
+  if (!ok) {
+    delete f;
+    return nullptr;
+  }
+  NoteToken(1);
+  MarkToken();
+  return f;
+}
+
+TParserAtom* TParserBase::ParseDefinition() {
+  SkipSpace();
+  TOperandText n = ReadOperand();
+  if (n.Kind == TOperandKind::None) {
+    SetParseError("Function identifier expected");
+    return nullptr;
+  }
+  if (n.Kind != TOperandKind::Name) {
+    SetParseError("Function name expected");
+    return nullptr;
+  }
+  NoteToken(3);
+  if (!ExpectChar('(')) return nullptr;
+  NoteToken(1);
+  MarkToken();
+  SkipSpace();
+
+  auto body = std::make_shared<TFunctionBody>(n.Text, Clone());
+  body->Engine->SetRegistry(Registry);
+  while (In->Peek() != ')') {
+    TOperandText p = ReadOperand();
+    if (p.Kind == TOperandKind::None) {
+      SetParseError("Variable identifier expected");
+      return nullptr;
+    }
+    SkipSpace();
+    NoteToken(0);
+    MarkToken();
+    if (p.Kind != TOperandKind::Name) {
+      SetParseError("Variable identifier expected");
+      return nullptr;
+    }
+    if (In->Peek() == '[') {
+      In->Get();
+      SkipSpace();
+      if (!ExpectChar(']')) return nullptr;
+      body->Params.push_back(new TArrayEntry(p.Text));
+      NoteToken(1);
+    } else {
+      body->Params.push_back(new TVarEntry(p.Text));
+    }
+    SkipSpace();
+    if (In->Peek() != ';') break;
+    In->Get();
+    NoteToken(1);
+    MarkToken();
+    if (In->Peek() == ')') break;
+  }
+  if (!ExpectChar(')') || !ExpectChar(';')) return nullptr;
+  NoteToken(1);
+  MarkToken();
+
+  auto* def = new TFunctionDef(body);
+  Registry->Register(def);
+
+  // The body is parsed by the definition's own engine, from here on.
+  TParserBase& e = *body->Engine;
+  e.In = In;
+  e.CodePos = CodePos;
+  e.TokenStart = TokenStart;
+  e.Root = e.ParseExpression(0);
+  e.In = nullptr;
+  e.CodePos = nullptr;
+  if (!e.Root) {
+    Error = true;
+    Message = e.Message;
+    ErrorPos = e.ErrorPos;
+    TokenStart = e.TokenStart;
+    delete def;
+    return nullptr;
+  }
+  TokenStart = e.TokenStart;
+  if (!ExpectChar(')')) {
+    delete def;
+    return nullptr;
+  }
+  NoteToken(1);
+  MarkToken();
+  return def;
+}
+
+}  // namespace TernioParser

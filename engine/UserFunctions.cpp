@@ -1,0 +1,142 @@
+#include "engine/UserFunctions.h"
+
+#include <algorithm>
+
+#include "engine/ParserBase.h"
+#include "engine/StackGuard.h"
+
+namespace TernioParser {
+
+// ---- TGlobalFuncHandler
+
+TGlobalFuncHandler::~TGlobalFuncHandler() {
+  for (TFunctionDef* d : Defs) d->Registry = nullptr;
+}
+
+void TGlobalFuncHandler::Register(TFunctionDef* def) {
+  if (def->Registry && def->Registry != this) def->Registry->Unregister(def);
+  Defs.push_back(def);
+  ByName[def->Name()] = def;
+  def->Registry = this;
+}
+
+void TGlobalFuncHandler::Unregister(TFunctionDef* def) {
+  Defs.remove(def);
+  ByName.erase(def->Name());
+  def->Registry = nullptr;
+}
+
+TFunctionDef* TGlobalFuncHandler::Find(const std::string& name) const {
+  auto it = ByName.find(name);
+  return it == ByName.end() ? nullptr : it->second;
+}
+
+// ---- TFunctionBody
+
+void TFunctionBody::DetachParams() {
+  auto& locals = Engine->Vars.Locals;
+  locals.erase(std::remove_if(locals.begin(), locals.end(),
+                              [&](TVarEntryBase* e) {
+                                return std::find(Params.begin(), Params.end(), e) != Params.end();
+                              }),
+               locals.end());
+}
+
+TFunctionBody::~TFunctionBody() {
+  DetachParams();
+  delete Engine;
+  for (TVarEntryBase* p : Params) delete p;
+}
+
+// ---- TFunctionDef
+
+TFunctionDef::~TFunctionDef() {
+  if (Registry) Registry->Unregister(this);
+}
+
+void TFunctionDef::Bind(TVarHandler&) {
+  TFunctionBody& b = *Body;
+  b.DetachParams();
+  b.Engine->Vars.Release();
+  auto& locals = b.Engine->Vars.Locals;
+  // Each parameter goes to the front in turn, so the last one stands first.
+  for (TVarEntryBase* p : b.Params) locals.insert(locals.begin(), p);
+  if (b.Engine->Root) b.Engine->Root->Bind(b.Engine->Vars);
+}
+
+// ---- TFunctionCall
+
+TFunctionCall::TFunctionCall(std::shared_ptr<TFunctionBody> def) : Def(std::move(def)) {
+  ArrayIn.resize(Def->Params.size());
+  for (size_t k = 0; k < Def->Params.size(); ++k)
+    if (Def->Params[k]->Kind() == 1) ArrayIn[k] = std::make_unique<TArrayEntry>(Def->Params[k]->Name);
+}
+
+bool TFunctionCall::CheckArguments() {
+  for (size_t k = 0; k < Def->Params.size(); ++k)
+    if (Def->Params[k]->Kind() == 1 && !IsArrayArg(static_cast<int>(k))) return false;
+  return true;
+}
+
+void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  if (ci.Stopping()) return;
+  TStackGuard& guard = TStackGuard::Current();
+  if (guard.Overflowed || guard.Exceeded()) {
+    guard.Overflowed = true;
+    ci.SetErrorFlag(true);
+    return;
+  }
+  TFunctionBody& body = *Def;
+  const size_t n = body.Params.size();
+
+  // Arguments, in the caller's activation: scalars by value into the value
+  // slots, arrays as copies.
+  for (size_t k = 0; k < n; ++k) {
+    if (body.Params[k]->Kind() == 1) {
+      TArrayEntry* src = Args[k]->ArrayEntry();
+      if (!src) {
+        ci.SetError("Functioncall: Array not found.");
+      } else {
+        ArrayIn[k]->Clear();
+        ArrayIn[k]->Append(*src);
+      }
+    } else {
+      Results[k].SetNumber(0);
+      Args[k]->Evaluate(ci, Results[k]);
+    }
+    if (ci.Error) {
+      for (size_t j = 0; j <= k; ++j) {
+        if (ArrayIn[j]) ArrayIn[j]->Clear();
+        Results[j].SetNumber(0);
+      }
+      return;
+    }
+  }
+
+  TVarHandler& vars = body.Engine->Vars;
+  vars.SaveAll();
+  for (size_t k = 0; k < n; ++k) {
+    if (ArrayIn[k]) {
+      static_cast<TArrayEntry*>(body.Params[k])->TakeStorage(*ArrayIn[k]);
+    } else {
+      static_cast<TVarEntry*>(body.Params[k])->SetValue(Results[k]);
+      Results[k].SetNumber(0);
+    }
+  }
+
+  TReturnValue value = body.Engine->PlainEvaluate(ci);
+  result = std::move(value);
+
+  // The final contents of array parameters go back to the callers' arrays,
+  // also after an error.
+  for (size_t k = 0; k < n; ++k)
+    if (ArrayIn[k]) ArrayIn[k]->TakeStorage(*static_cast<TArrayEntry*>(body.Params[k]));
+  vars.RestoreAll();
+  for (size_t k = 0; k < n; ++k) {
+    if (!ArrayIn[k]) continue;
+    if (TArrayEntry* caller = Args[k]->ArrayEntry()) caller->TakeStorage(*ArrayIn[k]);
+    else ArrayIn[k]->Clear();
+  }
+}
+
+}  // namespace TernioParser

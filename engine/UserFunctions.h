@@ -1,0 +1,80 @@
+#pragma once
+// User-defined functions: the registry shared by engines, the definition node
+// and the call node.
+
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/Function.h"
+
+namespace TernioParser {
+
+class TParserBase;
+class TFunctionDef;
+
+class TGlobalFuncHandler {
+public:
+  TGlobalFuncHandler() = default;
+  TGlobalFuncHandler(const TGlobalFuncHandler&) = delete;
+  TGlobalFuncHandler& operator=(const TGlobalFuncHandler&) = delete;
+  ~TGlobalFuncHandler();
+
+  std::list<TFunctionDef*> Defs;
+  std::map<std::string, TFunctionDef*> ByName;
+
+  void Register(TFunctionDef* def);
+  // Removes def, and its name whichever definition the name points to.
+  void Unregister(TFunctionDef* def);
+  TFunctionDef* Find(const std::string& name) const;
+};
+
+// What a definition and every call of it share: the parameters and the engine
+// that holds the body. Calls keep it alive, so a call never dangles even when
+// the text holding the definition is parsed anew.
+struct TFunctionBody {
+  TFunctionBody(std::string name, TParserBase* engine) : Name(std::move(name)), Engine(engine) {}
+  TFunctionBody(const TFunctionBody&) = delete;
+  TFunctionBody& operator=(const TFunctionBody&) = delete;
+  ~TFunctionBody();
+
+  std::string Name;
+  std::vector<TVarEntryBase*> Params;  // owned; TVarEntry or TArrayEntry
+  TParserBase* Engine;                 // owned
+
+  // Takes the parameters out of the engine's locals (where binding put them).
+  void DetachParams();
+};
+
+class TFunctionDef final : public TParserAtom {
+public:
+  explicit TFunctionDef(std::shared_ptr<TFunctionBody> body) : Body(std::move(body)) {}
+  ~TFunctionDef() override;
+
+  TGlobalFuncHandler* Registry = nullptr;
+  std::shared_ptr<TFunctionBody> Body;
+  const std::string& Name() const { return Body->Name; }
+
+  void Bind(TVarHandler& vars) override;
+  void Evaluate(TCalcInfo&, TReturnValue& result) override { result.SetNumber(1); }
+  bool AlwaysNumber() const override { return true; }
+};
+
+class TFunctionCall final : public TFunction {
+public:
+  explicit TFunctionCall(std::shared_ptr<TFunctionBody> def);
+  std::shared_ptr<TFunctionBody> Def;
+
+  int ArgumentCount() const override { return static_cast<int>(Def->Params.size()); }
+  bool CheckArguments() override;
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+
+private:
+  // Copies of the caller's arrays, made before the call and moved into the
+  // parameters; kept per node so that their entries are made once.
+  std::vector<std::unique_ptr<TArrayEntry>> ArrayIn;
+};
+
+}  // namespace TernioParser

@@ -1,0 +1,246 @@
+#include "engine/Variables.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace TernioParser {
+
+// ---- TVarEntry
+
+TVarEntryBase* TVarEntry::Detach() {
+  TVarEntry* e = static_cast<TVarEntry*>(Clone());
+  Clear();
+  return e;
+}
+
+TVarEntryBase* TVarEntry::Clone() const {
+  TVarEntry* e = new TVarEntry(Name);
+  e->Text = Text;
+  e->Num = Num;
+  e->NumKnown = NumKnown;
+  e->HasValue = HasValue;
+  e->IsString = IsString;
+  return e;
+}
+
+void TVarEntry::Clear() {
+  HasValue = false;
+  IsString = false;
+  Num = 0;
+  NumKnown = true;
+  Text.Clear();
+}
+
+bool TVarEntry::Restore(TVarEntryBase* other) {
+  if (!other || other->Kind() != Kind()) return false;
+  TVarEntry* o = static_cast<TVarEntry*>(other);
+  Text = std::move(o->Text);
+  Num = o->Num;
+  NumKnown = o->NumKnown;
+  HasValue = o->HasValue;
+  IsString = o->IsString;
+  delete o;
+  return true;
+}
+
+// ---- TArrayEntry
+
+TArrayEntry::~TArrayEntry() { std::free(Data); }
+
+void TArrayEntry::Reserve(int32_t n) {
+  if (n < 0) n = 0;
+  int64_t cap = (static_cast<int64_t>(n) + 127) / 128 * 128;
+  if (cap > INT32_MAX) cap = INT32_MAX / 128 * 128;
+  if (cap == Capacity) return;
+  if (cap == 0) {
+    std::free(Data);
+    Data = nullptr;
+    Capacity = 0;
+    Allocated = 0;
+    return;
+  }
+  if (cap > Allocated || cap < Allocated / 4) {
+    // Grow geometrically (or give memory back after a large shrink).
+    int64_t alloc = cap > Allocated ? std::max<int64_t>(cap, Allocated + Allocated / 2) : cap;
+    alloc = (alloc + 127) / 128 * 128;
+    void* p = std::realloc(Data, static_cast<size_t>(alloc) * sizeof(double));
+    if (!p) throw std::bad_alloc();
+    Data = static_cast<double*>(p);
+    Allocated = alloc;
+  }
+  if (cap > Capacity) std::memset(Data + Capacity, 0, static_cast<size_t>(cap - Capacity) * sizeof(double));
+  Capacity = static_cast<int32_t>(cap);
+}
+
+void TArrayEntry::SetLength(int32_t n) {
+  if (n < 0) n = 0;
+  Reserve(n);
+  Count = n;
+}
+
+int32_t TArrayEntry::Append(const TArrayEntry& other) {
+  if (other.Count > 0) {
+    int32_t n = other.Count;
+    const double* src = other.Data;
+    int32_t old = Count;
+    Reserve(old + n);
+    // other may be this array: its data pointer may have moved.
+    if (&other == this) src = Data;
+    std::memmove(Data + old, src, static_cast<size_t>(n) * sizeof(double));
+    Count = old + n;
+  }
+  return Count;
+}
+
+void TArrayEntry::TakeStorage(TArrayEntry& other) noexcept {
+  if (&other == this) return;
+  std::free(Data);
+  Data = other.Data;
+  Count = other.Count;
+  Capacity = other.Capacity;
+  Allocated = other.Allocated;
+  other.Data = nullptr;
+  other.Count = other.Capacity = 0;
+  other.Allocated = 0;
+}
+
+TVarEntryBase* TArrayEntry::Detach() {
+  TArrayEntry* e = new TArrayEntry(Name);
+  e->TakeStorage(*this);
+  return e;
+}
+
+TVarEntryBase* TArrayEntry::Clone() const {
+  TArrayEntry* e = new TArrayEntry(Name);
+  e->Append(*this);
+  return e;
+}
+
+void TArrayEntry::Clear() {
+  Reserve(0);
+  Count = 0;
+}
+
+bool TArrayEntry::Restore(TVarEntryBase* other) {
+  if (!other || other->Kind() != Kind()) return false;
+  TakeStorage(*static_cast<TArrayEntry*>(other));
+  delete other;
+  return true;
+}
+
+// ---- TVarHandler
+
+TVarHandler::~TVarHandler() {
+  Release();
+  FreeSaved(0);
+}
+
+TVarEntryBase* TVarHandler::Find(const std::string& name) {
+  if (!name.empty() && name[0] == '$') {
+    if (!Globals) return nullptr;
+    for (TVarEntryBase* e : *Globals) {
+      if (e->Name == name) {
+        e->Handlers.insert(this);
+        return e;
+      }
+    }
+    return nullptr;
+  }
+  for (TVarEntryBase* e : Locals)
+    if (e->Name == name) return e;
+  return nullptr;
+}
+
+template <class T>
+T* TVarHandler::FindKind(const std::string& name, int kind) {
+  if (TVarEntryBase* e = Find(name)) return e->Kind() == kind ? static_cast<T*>(e) : nullptr;
+  T* e = new T(name);
+  if (!name.empty() && name[0] == '$' && Globals) {
+    Globals->push_back(e);
+    e->Handlers.insert(this);
+  } else {
+    Locals.push_back(e);
+  }
+  return e;
+}
+
+TVarEntry* TVarHandler::FindScalar(const std::string& name) { return FindKind<TVarEntry>(name, 0); }
+TArrayEntry* TVarHandler::FindArray(const std::string& name) { return FindKind<TArrayEntry>(name, 1); }
+
+void TVarHandler::Release() {
+  for (TVarEntryBase* e : Locals) delete e;
+  Locals.clear();
+  if (!Globals) return;
+  for (auto it = Globals->begin(); it != Globals->end();) {
+    TVarEntryBase* e = *it;
+    e->Handlers.erase(this);
+    if (e->Handlers.empty()) {
+      it = Globals->erase(it);
+      delete e;
+    } else {
+      ++it;
+    }
+  }
+}
+
+void TVarHandler::SaveAll() {
+  for (TVarEntryBase* base : Locals) {
+    TSaved s{};
+    s.Kind = base->Kind();
+    if (s.Kind == 0) {
+      TVarEntry* e = static_cast<TVarEntry*>(base);
+      s.Text = std::move(e->Text);
+      s.Num = e->Num;
+      s.NumKnown = e->NumKnown;
+      s.HasValue = e->HasValue;
+      s.IsString = e->IsString;
+      e->Clear();
+    } else {
+      TArrayEntry* a = static_cast<TArrayEntry*>(base);
+      s.Data = a->Data;
+      s.Count = a->Count;
+      s.Capacity = a->Capacity;
+      s.Allocated = a->Allocated;
+      a->Data = nullptr;
+      a->Count = a->Capacity = 0;
+      a->Allocated = 0;
+    }
+    Saved.push_back(std::move(s));
+  }
+}
+
+bool TVarHandler::RestoreAll() {
+  if (Saved.size() < Locals.size()) return false;
+  for (auto it = Locals.rbegin(); it != Locals.rend(); ++it) {
+    TSaved& s = Saved.back();
+    if ((*it)->Kind() == 0) {
+      TVarEntry* e = static_cast<TVarEntry*>(*it);
+      e->Text = std::move(s.Text);
+      e->Num = s.Num;
+      e->NumKnown = s.NumKnown;
+      e->HasValue = s.HasValue;
+      e->IsString = s.IsString;
+    } else {
+      TArrayEntry* a = static_cast<TArrayEntry*>(*it);
+      std::free(a->Data);
+      a->Data = s.Data;
+      a->Count = s.Count;
+      a->Capacity = s.Capacity;
+      a->Allocated = s.Allocated;
+      s.Data = nullptr;
+    }
+    Saved.pop_back();
+  }
+  return true;
+}
+
+void TVarHandler::FreeSaved(size_t keep) {
+  while (Saved.size() > keep) {
+    std::free(Saved.back().Data);
+    Saved.pop_back();
+  }
+}
+
+}  // namespace TernioParser

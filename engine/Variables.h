@@ -1,0 +1,187 @@
+#pragma once
+// Variables of a program and the variable store of an engine.
+
+#include <cstdint>
+#include <list>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/ReturnValue.h"
+
+namespace TernioParser {
+
+class TVarHandler;
+
+class TVarEntryBase {
+public:
+  explicit TVarEntryBase(std::string name) : Name(std::move(name)) {}
+  TVarEntryBase(const TVarEntryBase&) = delete;
+  TVarEntryBase& operator=(const TVarEntryBase&) = delete;
+  virtual ~TVarEntryBase() = default;
+
+  std::string Name;
+  // The stores that reference this entry; used for global variables only.
+  std::set<TVarHandler*> Handlers;
+
+  // 0 scalar, 1 array.
+  virtual int Kind() const { return 2; }
+  // A new entry of the same class and name holding this entry's contents;
+  // this entry is left empty.
+  virtual TVarEntryBase* Detach() = 0;
+  // A new entry of the same class and name holding a copy of the contents.
+  virtual TVarEntryBase* Clone() const = 0;
+  virtual void Clear() = 0;
+  // Takes over the contents of an entry of the same kind and destroys it;
+  // false (both unchanged) for an entry of the other kind.
+  virtual bool Restore(TVarEntryBase* other) = 0;
+};
+
+class TVarEntry final : public TVarEntryBase {
+public:
+  using TVarEntryBase::TVarEntryBase;
+
+  TText Text;
+  bool HasValue = false;
+  bool IsString = false;
+
+  int Kind() const override { return 0; }
+  TVarEntryBase* Detach() override;
+  TVarEntryBase* Clone() const override;
+  void Clear() override;
+  bool Restore(TVarEntryBase* other) override;
+
+  void SetNumber(double x) noexcept {
+    Num = x;
+    NumKnown = true;
+    HasValue = true;
+    IsString = false;
+    Text.Clear();
+  }
+  void SetString(std::string_view s) {
+    Text.Assign(s);
+    SetStringDone();
+  }
+  void SetText(const TText& t) {
+    Text = t;
+    SetStringDone();
+  }
+  // Appends to the string held (which must be a string) in place.
+  void AppendString(std::string_view s) {
+    Text.Append(s);
+    SetStringDone();
+  }
+  void SetValue(const TReturnValue& v) {
+    if (v.IsString) SetText(v.Text);
+    else SetNumber(v.Number);
+  }
+  // The numeric value; for a string, the number the text reads as.
+  double Number() const {
+    if (!NumKnown) {
+      Num = TextToNumber(Text.View());
+      NumKnown = true;
+    }
+    return Num;
+  }
+  void GetValue(TReturnValue& v) const {
+    if (IsString) v.SetText(Text);
+    else v.SetNumber(Num);
+  }
+
+private:
+  // The number of a string is computed when first asked for, so that
+  // appending to a long text never rescans it.
+  mutable double Num = 0;
+  mutable bool NumKnown = true;
+  void SetStringDone() {
+    HasValue = true;
+    IsString = true;
+    NumKnown = false;
+  }
+  friend class TVarHandler;
+};
+
+class TArrayEntry final : public TVarEntryBase {
+public:
+  using TVarEntryBase::TVarEntryBase;
+  ~TArrayEntry() override;
+
+  // Element storage: Count elements in use out of Capacity (a multiple of
+  // 128). Behind the scenes the block may be larger, so that filling an array
+  // element by element grows it geometrically; the elements between Capacity
+  // and the block's end are never read.
+  double* Data = nullptr;
+  int32_t Count = 0;
+  int32_t Capacity = 0;
+
+  int Kind() const override { return 1; }
+  TVarEntryBase* Detach() override;
+  TVarEntryBase* Clone() const override;
+  void Clear() override;
+  bool Restore(TVarEntryBase* other) override;
+
+  void Reserve(int32_t n);
+  void SetLength(int32_t n);
+  bool SetElement(int32_t i, double x) {
+    if (i < 0) return false;
+    if (i >= Count) {
+      if (i >= Capacity) Reserve(i + 1);
+      Count = i + 1;
+    }
+    Data[i] = x;
+    return true;
+  }
+  double GetElement(int32_t i) const { return (i >= 0 && i < Count) ? Data[i] : 0.0; }
+  int32_t Append(const TArrayEntry& other);
+  // Moves the storage of other into this entry; other is left empty.
+  void TakeStorage(TArrayEntry& other) noexcept;
+
+private:
+  int64_t Allocated = 0;
+  friend class TVarHandler;
+};
+
+// The variable store of an engine (or of the body of a user-defined function).
+// Names beginning with $ are global and live in one list shared by all stores;
+// every other name is local to the store that binds it.
+class TVarHandler {
+public:
+  using TGlobalList = std::list<TVarEntryBase*>;
+
+  explicit TVarHandler(TGlobalList* globals) : Globals(globals) {}
+  TVarHandler(const TVarHandler&) = delete;
+  TVarHandler& operator=(const TVarHandler&) = delete;
+  ~TVarHandler();
+
+  TGlobalList* Globals;
+  std::vector<TVarEntryBase*> Locals;
+
+  TVarEntryBase* Find(const std::string& name);
+  TVarEntry* FindScalar(const std::string& name);
+  TArrayEntry* FindArray(const std::string& name);
+  void Release();
+  // Puts the contents of every local aside (leaving the locals empty) and gives
+  // them back; pairs nest, which is what recursive calls need.
+  void SaveAll();
+  bool RestoreAll();
+  size_t SavedCount() const { return Saved.size(); }
+
+private:
+  // The contents of one local entry, put aside by SaveAll. Kept by value so
+  // that a call of a user-defined function allocates nothing once the stack
+  // has grown to the depth in use.
+  struct TSaved {
+    int Kind;
+    TText Text;
+    double Num;
+    bool HasValue, IsString, NumKnown;
+    double* Data;
+    int32_t Count, Capacity;
+    int64_t Allocated;
+  };
+  std::vector<TSaved> Saved;
+  void FreeSaved(size_t keep);
+  template <class T> T* FindKind(const std::string& name, int kind);
+};
+
+}  // namespace TernioParser

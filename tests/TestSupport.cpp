@@ -1,0 +1,72 @@
+#include "TestSupport.h"
+
+using namespace TernioParser;
+
+namespace OstraTest {
+
+TCalculator::TCalculator() {
+  Main.reset(new TGUIParser(&Globals));
+  Global.reset(static_cast<TParser*>(Main->Clone()));
+  Main->SetRegistry(Global->Registry);
+  Thread = std::make_unique<TAutoParserThread>(Main.get(), Global.get(), this);
+  Thread->CalcInfo.Host.Output = &Sink;
+  Thread->Resume();
+}
+
+TCalculator::~TCalculator() {
+  Thread.reset();
+  Main.reset();
+  Global.reset();
+}
+
+void TCalculator::RunFinished(const TReturnValue* result) {
+  std::lock_guard<std::mutex> g(Lock);
+  Result = result;
+  Done = true;
+  Changed.notify_all();
+}
+
+bool TCalculator::Start(const std::string& program, const std::string& global) {
+  Pending = TRun();
+  Global->SetText(global);
+  Main->SetText(program);
+  for (TParser* e : {Global.get(), Main.get()}) {
+    if (!e->Parse(nullptr)) {
+      Pending.ParseOk = false;
+      Pending.ParseMessage = e->Message;
+      Pending.ErrorPos = e->ErrorPos;
+      Pending.TokenStart = e->TokenStart;
+      return false;
+    }
+  }
+  Global->Prepare();
+  Main->Prepare();
+  Sink.Text.clear();
+  Done = false;
+  Thread->PostMessage(TAutoParserThread::RunRequest);
+  return true;
+}
+
+TRun TCalculator::Finish() {
+  if (!Pending.ParseOk) return Pending;
+  std::unique_lock<std::mutex> g(Lock);
+  Changed.wait(g, [&] { return Done; });
+  TRun r = Pending;
+  r.Error = Thread->CalcInfo.Error;
+  r.Message = Thread->CalcInfo.Message;
+  r.Result = *Result;
+  r.Output = Sink.Text;
+  return r;
+}
+
+TRun TCalculator::Run(const std::string& program, const std::string& global) {
+  Start(program, global);
+  return Finish();
+}
+
+TRun RunProgram(const std::string& program, const std::string& global) {
+  TCalculator c;
+  return c.Run(program, global);
+}
+
+}  // namespace OstraTest

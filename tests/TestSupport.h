@@ -1,0 +1,67 @@
+#pragma once
+// Runs programs the way the application does: a Global and a main engine,
+// the calculation thread, text output collected in a string.
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "engine/CalcThread.h"
+
+namespace OstraTest {
+
+struct TRun {
+  bool ParseOk = true;
+  std::string ParseMessage;
+  int32_t ErrorPos = 0, TokenStart = 0;
+  bool Error = false;
+  std::string Message;
+  TernioParser::TReturnValue Result;
+  std::string Output;  // print/println text; println ends a line with \n
+
+  double Number() const { return Result.Number; }
+  std::string Text() const { return Result.AsString(); }
+};
+
+class TCollectSink : public TernioParser::TOutputSink {
+public:
+  std::string Text;
+  void Write(const std::string& text, bool newline) override {
+    Text += text;
+    if (newline) Text += '\n';
+  }
+  void Clear() override { Text.clear(); }
+};
+
+// A Global engine and a main engine sharing user-defined functions, run on
+// a calculation thread.
+class TCalculator : public TernioParser::TRunObserver {
+public:
+  TCalculator();
+  ~TCalculator() override;
+
+  // Parses both programs (Global first), binds and runs them.
+  TRun Run(const std::string& program, const std::string& global = "");
+  // Starts a run and returns at once; Finish waits for it.
+  bool Start(const std::string& program, const std::string& global = "");
+  TRun Finish();
+
+  TernioParser::TVarHandler::TGlobalList Globals;
+  std::unique_ptr<TernioParser::TParser> Main, Global;
+  std::unique_ptr<TernioParser::TAutoParserThread> Thread;
+  TCollectSink Sink;
+
+private:
+  void RunFinished(const TernioParser::TReturnValue* result) override;
+  std::mutex Lock;
+  std::condition_variable Changed;
+  const TernioParser::TReturnValue* Result = nullptr;
+  bool Done = false;
+  TRun Pending;
+};
+
+// One-shot helper.
+TRun RunProgram(const std::string& program, const std::string& global = "");
+
+}  // namespace OstraTest
