@@ -1,0 +1,260 @@
+#include "functions/Arrays.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace TernioParser {
+
+namespace {
+
+constexpr double Infinity = std::numeric_limits<double>::infinity();
+
+// Gives `a` the count n as if it had been cleared and then lengthened to n:
+// the first n elements keep what they hold (callers overwrite them) and every
+// element from n up to the capacity reads as 0 again. Storage of the right
+// size is reused instead of being freed and allocated anew.
+void ResetLength(TArrayEntry& a, int32_t n) {
+  if (n <= 0) {
+    a.Clear();
+    return;
+  }
+  a.SetLength(n);
+  std::fill(a.Data + n, a.Data + a.Capacity, 0.0);
+}
+
+}  // namespace
+
+TArrayEntry* TArrayFunction::ReadableArray(TCalcInfo& ci, int i, const char* message) const {
+  if (!IsArrayArg(i)) {
+    ci.SetError(message);
+    return nullptr;
+  }
+  TArrayEntry* a = ArrayArg(i);
+  if (!a) ci.SetErrorFlag(true);
+  return a;
+}
+
+TArrayEntry* TArrayFunction::TargetArray(TCalcInfo& ci, int i, const char* constant,
+                                         const char* notArray) const {
+  if (!Args[i]->IsVariable()) {
+    ci.SetError(constant);
+    return nullptr;
+  }
+  TArrayEntry* a = IsArrayArg(i) ? ArrayArg(i) : nullptr;
+  if (!a) ci.SetError(notArray);
+  return a;
+}
+
+void TLength::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  // A temporary rather than the value slot, so that no second reference to a
+  // string variable's text outlives the call.
+  TReturnValue v;
+  Args[0]->Evaluate(ci, v);
+  if (ci.Error) return;
+  if (v.IsString) {
+    result.SetNumber(static_cast<double>(v.Text.Size()));
+  } else if (IsArrayArg(0) && ArrayArg(0)) {
+    result.SetNumber(ArrayArg(0)->Count);
+  } else {
+    ci.SetError("Length: Array or string expected");
+  }
+}
+
+void TClear::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  if (ci.Error) return;
+  TArrayEntry* a = IsArrayArg(0) ? ArrayArg(0) : nullptr;
+  if (!a) {
+    ci.SetError("Clear: Array expected");
+    return;
+  }
+  a->Clear();
+  result.SetNumber(1);
+}
+
+void TMean::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  TArrayEntry* a = ReadableArray(ci, 0, "Mean: Array expected");
+  if (!a) return;
+  const int32_t n = a->Count;
+  double sum = 0;
+  for (int32_t i = 0; i < n; ++i) sum += a->Data[i];
+  result.SetNumber(n > 0 ? sum / n : 0.0);
+}
+
+void TStdDev::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  TArrayEntry* a = IsArrayArg(0) ? ArrayArg(0) : nullptr;
+  if (!a) {
+    ci.SetError("StdDev: Array expected");
+    return;
+  }
+  const int32_t n = a->Count;
+  double sum = 0;
+  for (int32_t i = 0; i < n; ++i) sum += a->Data[i] * a->Data[i];
+  // An empty array gives 0/0, not a number.
+  result.SetNumber(std::sqrt(sum / static_cast<double>(n)));
+}
+
+void TArrMin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  if (!Args[0]->IsVariable()) {
+    ci.SetError("arraymin: Variable expected");
+    return;
+  }
+  TArrayEntry* a = ReadableArray(ci, 0, "arraymin: Not an array");
+  if (!a) return;
+  double m = Infinity;
+  for (int32_t i = 0; i < a->Count; ++i) {
+    const double x = a->Data[i];
+    if (!(m < x)) m = x;
+  }
+  result.SetNumber(m);
+}
+
+void TArrMax::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  TArrayEntry* a = ReadableArray(ci, 0, "arraymax: Array expected");
+  if (!a) return;
+  double m = -Infinity;
+  for (int32_t i = 0; i < a->Count; ++i) {
+    const double x = a->Data[i];
+    if (!(x < m)) m = x;
+  }
+  result.SetNumber(m);
+}
+
+void TSeekMin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  TArrayEntry* a = ReadableArray(ci, 0, "seekmin: Array expected");
+  if (!a) return;
+  double m = Infinity;
+  int32_t pos = 0;
+  for (int32_t i = 0; i < a->Count; ++i) {
+    if (a->Data[i] < m) {
+      m = a->Data[i];
+      pos = i;
+    }
+  }
+  result.SetNumber(pos);
+}
+
+void TSeekMax::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  TArrayEntry* a = ReadableArray(ci, 0, "seekmax: Array expected");
+  if (!a) return;
+  double m = -Infinity;
+  int32_t pos = 0;
+  for (int32_t i = 0; i < a->Count; ++i) {
+    if (a->Data[i] > m) {
+      m = a->Data[i];
+      pos = i;
+    }
+  }
+  result.SetNumber(pos);
+}
+
+void TAppend::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  TArrayEntry* a = TargetArray(ci, 0, "Append: First argument is constant",
+                               "Append: First argument is not an array");
+  if (!a) return;
+  if (IsArrayArg(1)) {
+    TArrayEntry* b = ArrayArg(1);
+    if (!b) {
+      ci.SetError("Append: Second argument is not an array");
+      return;
+    }
+    result.SetNumber(a->Append(*b));
+    return;
+  }
+  const double x = NumberArg(ci, 1);
+  if (ci.Error) return;
+  a->SetElement(a->Count, x);
+  result.SetNumber(a->Count);
+}
+
+void TArrayCopy::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  TArrayEntry* target = TargetArray(ci, 0, "ArrayCopy: First argument is constant",
+                                    "ArrayCopy: First argument is not an array");
+  if (!target) return;
+  TArrayEntry* src = TargetArray(ci, 1, "ArrayCopy: Second argument is constant",
+                                 "ArrayCopy: Second argument is not an array");
+  if (!src) return;
+  const double startValue = NumberArg(ci, 2);
+  if (ci.Error) return;
+  const double countValue = NumberArg(ci, 3);
+  if (ci.Error) return;
+  const int64_t s = std::max<int64_t>(IntegerValue(startValue), 0);
+  int64_t n = std::min<int64_t>(src->Count - s, IntegerValue(countValue));
+  if (n < 0) n = 0;
+  const int32_t count = static_cast<int32_t>(n);
+  if (target == src) {
+    // Copying a slice of an array onto itself: move the slice to the front.
+    if (count > 0) std::memmove(src->Data, src->Data + s, static_cast<size_t>(count) * sizeof(double));
+    ResetLength(*target, count);
+  } else {
+    ResetLength(*target, count);
+    if (count > 0) std::memcpy(target->Data, src->Data + s, static_cast<size_t>(count) * sizeof(double));
+  }
+  result.SetNumber(count);
+}
+
+void TSort::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  TArrayEntry* a = TargetArray(ci, 0, "Sort: First argument is constant",
+                               "Sort: First argument is not an array");
+  if (!a) return;
+  TArrayEntry* b = TargetArray(ci, 1, "Sort: Second argument is constant",
+                               "Sort: Second argument is not an array");
+  if (!b) return;
+
+  struct TPair {
+    double Value;
+    int32_t Position;
+  };
+  // Reused from call to call, so that sorting in a loop does not allocate.
+  thread_local std::vector<TPair> pairs;
+  const int32_t n = a->Count;
+  pairs.resize(static_cast<size_t>(n));
+  for (int32_t i = 0; i < n; ++i) pairs[i] = {a->Data[i], i};
+  // Ascending; values that are not a number go last. The sort is stable, so
+  // equal values keep the order of their positions.
+  std::stable_sort(pairs.begin(), pairs.end(), [](const TPair& x, const TPair& y) {
+    if (std::isnan(x.Value)) return false;
+    return std::isnan(y.Value) || x.Value < y.Value;
+  });
+  // b may be a itself: a has been read completely by now.
+  ResetLength(*b, n);
+  for (int32_t i = 0; i < n; ++i) b->Data[i] = pairs[i].Position;
+  if (pairs.capacity() > 65536) {
+    pairs.clear();
+    pairs.shrink_to_fit();
+  }
+  result.SetNumber(n);
+}
+
+void TScroll::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  TArrayEntry* a = IsArrayArg(0) ? ArrayArg(0) : nullptr;
+  if (!a) {
+    ci.SetError("Scroll: Array expected as 1st argument");
+    return;
+  }
+  const double value = NumberArg(ci, 1);
+  if (ci.Error) return;
+  double length = NumberArg(ci, 2);
+  if (ci.Error) return;
+  if (length < 0) length = 0;
+  const int32_t c = a->Count;
+  if (length <= c) {
+    const int32_t l = IntegerValue(length);
+    if (l < 1) {
+      // A buffer of no elements keeps nothing.
+      a->SetLength(0);
+    } else {
+      const int32_t keep = l - 1;
+      std::memmove(a->Data, a->Data + (c - keep), static_cast<size_t>(keep) * sizeof(double));
+      a->SetLength(l);
+      a->Data[l - 1] = value;
+    }
+  } else {
+    a->SetElement(c, value);
+  }
+  result.SetNumber(a->Count);
+}
+
+}  // namespace TernioParser

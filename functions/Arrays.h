@@ -1,0 +1,129 @@
+#pragma once
+// Functions that work on whole arrays: length, clearing, statistics, searching
+// for extremes, appending, copying, sorting and scrolling buffers.
+//
+// Apart from length, these functions do not evaluate their array arguments:
+// they look at the argument node and work on the array variable it names.
+
+#include "engine/Function.h"
+
+namespace TernioParser {
+
+// Common helpers of the array functions.
+class TArrayFunction : public TFunction {
+public:
+  bool AlwaysNumber() const override { return true; }
+
+protected:
+  // The array that argument i names, for the functions that only read an
+  // array: raises `message` when the argument is not an array reference, and
+  // the error state without a message when the name is bound to a scalar.
+  TArrayEntry* ReadableArray(TCalcInfo& ci, int i, const char* message) const;
+  // The array that argument i names, for the functions that change or fill an
+  // array: `constant` when the argument is not a variable, `notArray` when it
+  // is a variable without brackets or its name is bound to a scalar.
+  TArrayEntry* TargetArray(TCalcInfo& ci, int i, const char* constant, const char* notArray) const;
+  // Evaluates argument i into a temporary and returns its number.
+  double NumberArg(TCalcInfo& ci, int i) const { return Args[i]->EvaluateNumber(ci); }
+};
+
+// length(x): bytes of a string, or elements of an array.
+class TLength final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 1; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("length")
+};
+
+// clear(arr[]): removes every element.
+class TClear final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 1; }
+  bool CheckArguments() override { return Args[0]->IsVariable(); }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("clear")
+};
+
+class TMean final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 1; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("mean")
+};
+
+// Root mean square of the elements (about zero, not about the mean).
+class TStdDev final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 1; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("stddev")
+};
+
+class TArrMin final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 1; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("arraymin")
+};
+
+class TArrMax final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 1; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("arraymax")
+};
+
+// Position of the first smallest element.
+class TSeekMin final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 1; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("seekmin")
+};
+
+// Position of the first largest element.
+class TSeekMax final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 1; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("seekmax")
+};
+
+// append(a[];b[]) appends a whole array, append(a[];x) one number.
+class TAppend final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 2; }
+  bool CheckArguments() override { return Args[0]->IsVariable(); }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("append")
+};
+
+// arraycopy(target[];src[];start;count): target becomes a slice of src.
+class TArrayCopy final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 4; }
+  bool CheckArguments() override { return IsArrayArg(0) && IsArrayArg(1); }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("arraycopy")
+};
+
+// sort(a[];b[]): b receives the positions of a's elements in ascending order
+// of their values; a is left as it is.
+class TSort final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 2; }
+  bool CheckArguments() override { return Args[0]->IsVariable() && Args[1]->IsVariable(); }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("sort")
+};
+
+// scroll(arr[];value;length): a buffer that keeps the newest `length` values,
+// newest last.
+class TScroll final : public TArrayFunction {
+public:
+  int ArgumentCount() const override { return 3; }
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  OSTRA_HELP("scroll")
+};
+
+}  // namespace TernioParser

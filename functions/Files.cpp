@@ -1,0 +1,323 @@
+#include "functions/Files.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <new>
+#include <vector>
+
+namespace TernioParser {
+
+namespace {
+
+// A file descriptor closed when the holder goes.
+class TFd {
+public:
+  explicit TFd(int fd) : Fd(fd) {}
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+  ~TFd() {
+    if (Fd >= 0) ::close(Fd);
+  }
+  int Get() const { return Fd; }
+  bool Valid() const { return Fd >= 0; }
+  // Closes now; false when closing reports an error (a write that failed late).
+  bool Close() {
+    int fd = Fd;
+    Fd = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+private:
+  int Fd;
+};
+
+// Opens a file by the name a program gave. A name with a zero byte inside
+// cannot name a file (the system would cut it there and open another one).
+// O_NONBLOCK keeps the open itself from waiting on a FIFO; it is switched off
+// again at once.
+int OpenFile(const std::string& name, int flags) {
+  if (name.find('\0') != std::string::npos) {
+    errno = ENOENT;
+    return -1;
+  }
+  int fd;
+  do {
+    fd = ::open(name.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return -1;
+  int fl = ::fcntl(fd, F_GETFL);
+  if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+  return fd;
+}
+
+bool WriteAll(int fd, const char* p, size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (w == 0) return false;
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+enum class TReadStatus { Ok, OpenFailed, TooLarge, ReadFailed };
+
+// Reads a whole file into `out`. Files of 4 GiB or more are refused.
+TReadStatus ReadWholeFile(const std::string& name, std::string& out) {
+  TFd fd(OpenFile(name, O_RDONLY));
+  if (!fd.Valid()) return TReadStatus::OpenFailed;
+  struct stat st;
+  if (::fstat(fd.Get(), &st) != 0) return TReadStatus::OpenFailed;
+  if (S_ISDIR(st.st_mode)) return TReadStatus::OpenFailed;
+  // Devices and pipes report no size: as with an empty file nothing is read,
+  // so that reading them can never block the run.
+  const uint64_t size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+  if (size >> 32) return TReadStatus::TooLarge;
+  try {
+    out.resize(size);
+  } catch (const std::bad_alloc&) {
+    return TReadStatus::TooLarge;
+  }
+  size_t done = 0;
+  while (done < size) {
+    ssize_t r = ::read(fd.Get(), out.data() + done, size - done);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return TReadStatus::ReadFailed;
+    }
+    if (r == 0) return TReadStatus::ReadFailed;  // the file shrank meanwhile
+    done += static_cast<size_t>(r);
+  }
+  return TReadStatus::Ok;
+}
+
+// Writes a whole text to a file opened with the given flags. 1: done,
+// 0: the file cannot be opened, -1: the write fell short.
+int WriteFile(const std::string& name, int flags, std::string_view text) {
+  TFd fd(OpenFile(name, flags));
+  if (!fd.Valid()) return 0;
+  if (!WriteAll(fd.Get(), text.data(), text.size())) return -1;
+  return fd.Close() ? 1 : -1;
+}
+
+bool IsNumberChar(unsigned char c) {
+  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'E' || c == 'e';
+}
+
+// The largest element count an array can take.
+constexpr int64_t MaxElements = INT32_MAX / 128 * 128;
+
+}  // namespace
+
+void TFileFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  result.SetNumber(0);
+  for (int i = 0; i < Count && !ci.Error; ++i) {
+    if (Evaluated(i)) Args[i]->Evaluate(ci, Results[i]);
+  }
+  if (!ci.Error) Run(ci, result);
+  for (TReturnValue& v : Results) v.SetNumber(0);
+}
+
+void TFileRead::Run(TCalcInfo& ci, TReturnValue& result) {
+  const std::string name = Results[0].AsString();
+  TText text;
+  switch (ReadWholeFile(name, text.Mutable())) {
+    case TReadStatus::Ok:
+      result.SetText(text);
+      break;
+    case TReadStatus::OpenFailed:
+      ci.SetError("FileRead: Error opening file '" + name + "'.");
+      break;
+    case TReadStatus::TooLarge:
+      ci.SetError("FileRead: File '" + name + "' is too large.");
+      break;
+    case TReadStatus::ReadFailed:
+      ci.SetError("FileRead: Error reading file '" + name + "'.");
+      break;
+  }
+}
+
+void TFileWrite::Run(TCalcInfo& ci, TReturnValue& result) {
+  const std::string name = Results[0].AsString();
+  const TReturnValue& s = Results[1];
+  const std::string numberText = s.IsString ? std::string() : NumberToText(s.Number);
+  const std::string_view text = s.IsString ? s.Text.View() : std::string_view(numberText);
+  if (WriteFile(name, O_WRONLY | O_CREAT | O_TRUNC, text) != 1) {
+    ci.SetError("FileWrite: Error writing to file '" + name + "'.");
+    return;
+  }
+  result.SetNumber(1);
+}
+
+void TFileAppend::Run(TCalcInfo& ci, TReturnValue& result) {
+  const std::string name = Results[0].AsString();
+  const TReturnValue& s = Results[1];
+  const std::string numberText = s.IsString ? std::string() : NumberToText(s.Number);
+  const std::string_view text = s.IsString ? s.Text.View() : std::string_view(numberText);
+  switch (WriteFile(name, O_WRONLY | O_CREAT | O_APPEND, text)) {
+    case 1:
+      result.SetNumber(1);
+      break;
+    case 0:
+      ci.SetError("FileAppend: Error writing to file +'" + name + "'.");
+      break;
+    default:
+      ci.SetError("FileAppend: Error writing to file '" + name + "'.");
+      break;
+  }
+}
+
+void TFileExists::Run(TCalcInfo&, TReturnValue& result) {
+  const std::string name = Results[0].AsString();
+  struct stat st;
+  if (name.find('\0') == std::string::npos && ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+    result.SetNumber(1);
+}
+
+void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
+  if (!Results[1].IsString) {
+    ci.SetError("ReadMatrix: 2nd parameter is not a string.");
+    return;
+  }
+  if (!Args[0]->IsVariable()) {
+    ci.SetError("ReadMatrix: 1st parameter is not a variable.");
+    return;
+  }
+  TArrayEntry* a = IsArrayArg(0) ? ArrayArg(0) : nullptr;
+  if (!a) {
+    ci.SetError("ReadMatrix: 1st parameter is not an array.");
+    return;
+  }
+  const std::string name = Results[1].AsString();
+  std::string bytes;
+  switch (ReadWholeFile(name, bytes)) {
+    case TReadStatus::Ok:
+      break;
+    case TReadStatus::OpenFailed:
+      ci.SetError("ReadMatrix: File '" + name + "' not found.");
+      return;
+    case TReadStatus::TooLarge:
+      ci.SetError("ReadMatrix: Input file too large.");
+      return;
+    case TReadStatus::ReadFailed:
+      ci.SetError("ReadMatrix: I/O error reading file.");
+      return;
+  }
+
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  while (p < end && !IsNumberChar(static_cast<unsigned char>(*p))) ++p;
+  if (p == end) {
+    result.SetNumber(1);
+    return;
+  }
+  std::vector<TMatrixEntry> entries;
+  int64_t lines = 1, column = 0, lastColumn = 0;
+  for (;;) {
+    const char* q = p;
+    while (q < end && IsNumberChar(static_cast<unsigned char>(*q))) ++q;
+    entries.push_back({TextToNumber(std::string_view(p, static_cast<size_t>(q - p))), column});
+    bool lineEnd = false;
+    while (q < end && !IsNumberChar(static_cast<unsigned char>(*q))) {
+      if (*q == '\r') lineEnd = true;
+      ++q;
+    }
+    if (q == end) break;
+    if (lineEnd) {
+      ++lines;
+      column = 0;
+    } else {
+      lastColumn = std::max(lastColumn, ++column);
+    }
+    p = q;
+  }
+  bytes.clear();
+  bytes.shrink_to_fit();
+
+  const int64_t cols = lastColumn + 1;
+  const int64_t total = lines * cols;
+  if (total > MaxElements) {
+    ci.SetError("ReadMatrix: Matrix too large.");
+    return;
+  }
+  try {
+    if (a->Count < total) a->SetLength(static_cast<int32_t>(total));
+  } catch (const std::bad_alloc&) {
+    ci.SetError("ReadMatrix: Matrix too large.");
+    return;
+  }
+  std::fill(a->Data, a->Data + total, 0.0);
+  // The k-th number of column c goes to element k + c * lines.
+  std::vector<int64_t> next(static_cast<size_t>(cols), 0);
+  for (const TMatrixEntry& e : entries) a->Data[next[e.Column]++ + e.Column * lines] = e.Value;
+  result.SetNumber(static_cast<double>(lines));
+}
+
+// Writes n elements in `cols` columns as matrix text; false when a write
+// fails.
+static bool WriteMatrixText(int fd, const double* data, int32_t n, int32_t cols) {
+  if (n <= 0 || cols < 1) return true;
+  // Integer arithmetic: a rounded quotient could drop the last elements.
+  const int64_t rows = (static_cast<int64_t>(n) + cols - 1) / cols;
+  // The text goes out in blocks, so that a huge matrix needs no huge buffer.
+  constexpr size_t Block = 1 << 16;
+  std::string out;
+  out.reserve(Block + 64);
+  char buf[64];
+  for (int64_t i = 0; i < rows; ++i) {
+    for (int64_t j = 0; j < cols; ++j) {
+      if (j > 0) out += '\t';
+      const int64_t k = i + j * rows;
+      if (k < n) {
+        auto r = std::to_chars(buf, buf + sizeof buf, data[k], std::chars_format::general, 10);
+        out.append(buf, r.ptr);
+      }
+      if (out.size() >= Block) {
+        if (!WriteAll(fd, out.data(), out.size())) return false;
+        out.clear();
+      }
+    }
+    out += "\r\n";
+  }
+  return WriteAll(fd, out.data(), out.size());
+}
+
+void TMatrixWriter::Run(TCalcInfo& ci, TReturnValue&) {
+  if (!Results[0].IsString) {
+    ci.SetError("WriteMatrix: 1st parameter not a string");
+    return;
+  }
+  if (!Args[1]->IsVariable()) {
+    ci.SetError("WriteMatrix: 2nd parameter not a variable");
+    return;
+  }
+  TArrayEntry* a = IsArrayArg(1) ? ArrayArg(1) : nullptr;
+  if (!a) {
+    ci.SetError("WriteMatrix: 2nd parameter not an array");
+    return;
+  }
+  const int32_t cols = IntegerValue(Results[2].AsNumber());
+  if (cols < 1) {
+    ci.SetError("WriteMatrix: Illegal column count " + Results[2].AsString());
+    return;
+  }
+  const std::string name = Results[0].AsString();
+  TFd fd(OpenFile(name, O_WRONLY | O_CREAT | O_TRUNC));
+  if (!fd.Valid()) {
+    ci.SetError("WriteMatrix: unable to create file " + name);
+    return;
+  }
+  if (!WriteMatrixText(fd.Get(), a->Data, a->Count, cols) || !fd.Close())
+    ci.SetError("WriteMatrix: Error writing to file " + name);
+}
+
+}  // namespace TernioParser
