@@ -40,6 +40,13 @@ check-asan: deps
 bench: build
 	@bash bench/run.sh $(BUILD)
 
+# Screenshots of the main window and the output window running the demo, for
+# the README; runs under a virtual display.
+screenshot: build
+	@mkdir -p docs/screenshots
+	@XDG_DATA_HOME="$(abspath $(BUILD))/xdg-data" xvfb-run -a -s "-screen 0 1280x1024x24" \
+	  $(BUILD)/bin/ostracalc --screenshot docs/screenshots examples/demo.sma
+
 install: build
 	@cmake --install $(BUILD)
 

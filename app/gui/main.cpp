@@ -1,0 +1,102 @@
+// ostracalc: the desktop application.
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTimer>
+#include <cfenv>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+
+#include "output/qt/OutputForm.h"
+#include "workbench/qt/AboutForm.h"
+#include "workbench/qt/MainForm.h"
+#include "workbench/qt/RenameForm.h"
+
+namespace {
+
+// Options for unattended use (screenshots, demos); they are not shown to
+// users and are removed before the command line names the document.
+struct TUnattended {
+  bool AutoRun = false;
+  QString ScreenshotDir;
+};
+
+QStringList TakeUnattendedOptions(QStringList args, TUnattended& u) {
+  for (qsizetype i = 0; i < args.size();) {
+    if (args[i] == "--autorun") {
+      u.AutoRun = true;
+      args.removeAt(i);
+    } else if (args[i] == "--screenshot" && i + 1 < args.size()) {
+      u.AutoRun = true;
+      u.ScreenshotDir = args[i + 1];
+      args.remove(i, 2);
+    } else {
+      ++i;
+    }
+  }
+  return args;
+}
+
+int Run(QApplication& app) {
+  TUnattended unattended;
+  const QStringList args = TakeUnattendedOptions(app.arguments().mid(1), unattended);
+
+  // The windows, in the order they depend on each other; all live until exit.
+  auto* form = new TMainForm;
+  auto* output = new TOutputForm(form);
+  form->SetOutputSink(output->Sink());
+  form->RenameForm = new TRenameForm(form);
+  form->AboutForm = new TAboutForm(form);
+
+  form->show();
+  form->OpenCommandLine(args);
+
+  if (unattended.AutoRun) {
+    QTimer::singleShot(300, form, [form] { form->ActionStart->trigger(); });
+  }
+  if (!unattended.ScreenshotDir.isEmpty()) {
+    const QString dir = unattended.ScreenshotDir;
+    QObject::connect(form, &TMainForm::CalculationFinished, form, [form, output, dir] {
+      // Let the colouring and the output window settle first.
+      QTimer::singleShot(600, form, [form, output, dir] {
+        QDir().mkpath(dir);
+        bool ok = form->grab().save(QDir(dir).filePath("main-window.png"));
+        if (output->isVisible()) ok = output->grab().save(QDir(dir).filePath("output-window.png")) && ok;
+        std::fprintf(stderr, "%s\n", ok ? "screenshots written" : "could not write the screenshots");
+        QApplication::exit(ok ? 0 : 1);
+      });
+    });
+    QTimer::singleShot(30000, form, [] {
+      std::fprintf(stderr, "the demo did not finish within 30 s\n");
+      QApplication::exit(1);
+    });
+  }
+
+  const int rc = app.exec();
+  delete form;
+  return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Arithmetic gives infinities and not-a-number values instead of traps.
+  fedisableexcept(FE_ALL_EXCEPT);
+  // Sockets of the instrument functions report a closed peer as an error
+  // rather than ending the process.
+  std::signal(SIGPIPE, SIG_IGN);
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("ostracalc");
+  QApplication::setApplicationVersion(OSTRA_VERSION);
+  try {
+    return Run(app);
+  } catch (const std::exception& e) {
+    QMessageBox::critical(nullptr, "The Ostra Calculator", e.what());
+  } catch (...) {
+    QMessageBox::critical(nullptr, "The Ostra Calculator", "Unexpected error at start-up");
+  }
+  return 1;
+}

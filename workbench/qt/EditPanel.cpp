@@ -1,0 +1,128 @@
+#include "workbench/qt/EditPanel.h"
+
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+#include "engine/CalcThread.h"
+#include "workbench/qt/CodePage.h"
+
+namespace {
+
+QFont EditorFont() {
+  QFont f("Courier New", 10);
+  if (!QFontInfo(f).fixedPitch()) {
+    f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    f.setPointSize(10);
+  }
+  return f;
+}
+
+}  // namespace
+
+TEditPanel::TEditPanel(QWidget* parent) : QWidget(parent) {
+  MemoEdit = new QPlainTextEdit(this);
+  MemoEdit->setObjectName("MemoEdit");
+  MemoEdit->setFont(EditorFont());
+  MemoEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+  MemoEdit->setWordWrapMode(QTextOption::NoWrap);
+  MemoEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  MemoEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  MemoEdit->setTabChangesFocus(false);
+  MemoEdit->installEventFilter(this);
+  // Keep the selection visibly highlighted when the editor loses focus.
+  QPalette pal = MemoEdit->palette();
+  pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+  pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
+  MemoEdit->setPalette(pal);
+
+  ResultPanel = new QWidget(this);
+  ResultPanel->setObjectName("ResultPanel");
+  ResultPanel->setFixedHeight(50);
+  auto* resultRow = new QHBoxLayout(ResultPanel);
+  resultRow->setContentsMargins(2, 0, 2, 2);
+
+  ResultGroup = new QGroupBox("Result", ResultPanel);
+  auto* rl = new QHBoxLayout(ResultGroup);
+  rl->setContentsMargins(4, 0, 4, 2);
+  edtResult = new QLineEdit(ResultGroup);
+  edtResult->setObjectName("edtResult");
+  edtResult->setReadOnly(true);
+  edtResult->setToolTip("Displays the calculation result");
+  edtResult->setStyleSheet("QLineEdit { background-color: black; color: yellow; }");
+  QFont rf("Arial", 12);
+  rf.setBold(true);
+  edtResult->setFont(rf);
+  rl->addWidget(edtResult);
+  resultRow->addWidget(ResultGroup, 1);
+
+  RadixGroup = new QGroupBox("Radix", ResultPanel);
+  auto* xl = new QHBoxLayout(RadixGroup);
+  xl->setContentsMargins(4, 0, 4, 2);
+  cbRadix = new QComboBox(RadixGroup);
+  cbRadix->setObjectName("cbRadix");
+  cbRadix->addItems({"Decimal", "Hexadecimal", "Binary"});
+  cbRadix->setCurrentIndex(0);
+  cbRadix->setToolTip("Changes the radix of the calculation result");
+  xl->addWidget(cbRadix);
+  resultRow->addWidget(RadixGroup, 0);
+
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(MemoEdit, 1);
+  column->addWidget(ResultPanel, 0);
+
+  connect(MemoEdit->document(), &QTextDocument::contentsChanged, this, &TEditPanel::MemoEditChange);
+}
+
+void TEditPanel::MemoEditChange() {
+  if (Notifications && OnChange) OnChange(this);
+}
+
+bool TEditPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == MemoEdit && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+    if (OnHelpKey) OnHelpKey(this);
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+QString TEditPanel::Text() const {
+  QString t = MemoEdit->document()->toRawText();
+  for (QChar& c : t)
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
+  return t;
+}
+
+void TEditPanel::SetText(const QString& text) {
+  QString t = text;
+  t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  t.replace(u'\r', u'\n');
+  MemoEdit->setPlainText(t);
+}
+
+std::string TEditPanel::Text8() const { return Ostra::ToCodePage(Text()); }
+
+bool TEditPanel::IsEmpty() const { return MemoEdit->document()->isEmpty(); }
+
+TernioParser::TRadix TEditPanel::Radix() const {
+  switch (cbRadix->currentIndex()) {
+    case 1: return TernioParser::TRadix::Hexadecimal;
+    case 2: return TernioParser::TRadix::Binary;
+    default: return TernioParser::TRadix::Decimal;
+  }
+}
+
+void TEditPanel::ShowResult(const QString& text) {
+  edtResult->setText(text);
+  edtResult->setCursorPosition(0);
+}

@@ -1,0 +1,894 @@
+#include "workbench/qt/MainForm.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QThread>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <cstdlib>
+
+#include "workbench/MacroFile.h"
+#include "workbench/qt/AboutForm.h"
+#include "workbench/qt/CodePage.h"
+#include "workbench/qt/EditPanel.h"
+#include "workbench/qt/FileAssociation.h"
+#include "workbench/qt/RenameForm.h"
+#if __has_include("workbench/qt/HelpBrowser.h")
+#include "workbench/qt/HelpBrowser.h"
+#define OSTRA_HAVE_HELP 1
+#endif
+#if __has_include("workbench/qt/SyntaxColouring.h")
+#include "workbench/qt/SyntaxColouring.h"
+#define OSTRA_HAVE_COLOURING 1
+#endif
+
+using namespace TernioParser;
+
+namespace {
+
+const char* const AppTitle = "The Ostra Calculator";
+const char* const GuiEditorMissing = "The GUI editor is not available yet";
+
+// Sets the hint of an action: "short|long" gives the tool tip and the status
+// bar text; a hint without bar serves as both.
+void SetHint(QAction* a, const QString& hint) {
+  int bar = hint.indexOf(u'|');
+  a->setToolTip(bar < 0 ? hint : hint.left(bar));
+  a->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+QAction* MakeAction(QObject* owner, const char* name, const QString& menuText, const QString& caption,
+                    const QKeySequence& shortcut, const QString& hint) {
+  auto* a = new QAction(menuText, owner);
+  a->setObjectName(name);
+  a->setIconText(caption);
+  if (!shortcut.isEmpty()) a->setShortcut(shortcut);
+  if (!hint.isEmpty()) SetHint(a, hint);
+  return a;
+}
+
+// Tab captions treat '&' as a mnemonic marker; panel names are shown as typed.
+QString TabCaption(const QString& name) {
+  QString c = name;
+  return c.replace(u'&', QLatin1String("&&"));
+}
+
+QString NameOfCaption(const QString& caption) {
+  QString n;
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size() && caption[i + 1] == u'&') ++i;
+    n += caption[i];
+  }
+  return n;
+}
+
+// Line feeds of the editor text become the file's CR LF.
+std::string FileText(const std::string& editorText) {
+  std::string out;
+  out.reserve(editorText.size() + editorText.size() / 16);
+  for (char c : editorText) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("MainForm");
+  Ask = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
+               QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, title, text, buttons, this);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+  };
+  ChooseFile = [this](bool save) {
+    QFileDialog dlg(this, save ? "Save as" : "Open");
+    dlg.setNameFilters({"RIR macro files (*.sma)", "All files (*.*)"});
+    dlg.setDefaultSuffix("sma");
+    if (save) {
+      dlg.setAcceptMode(QFileDialog::AcceptSave);
+      dlg.setFileMode(QFileDialog::AnyFile);
+    } else {
+      dlg.setAcceptMode(QFileDialog::AcceptOpen);
+      dlg.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!FullPath.isEmpty()) dlg.setDirectory(QFileInfo(FullPath).absolutePath());
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
+    return dlg.selectedFiles().first();
+  };
+  OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  ForceExit = [] { std::_Exit(0); };
+
+  Ostra::RegisterFileAssociation();
+
+  CreateActions();
+  CreateLayout();
+  setAcceptDrops(true);
+  resize(538, 545 + menuBar()->sizeHint().height());
+  setMinimumSize(500, 420);
+
+  // FormCreate.
+  UpdateCaption();
+  UpdateActionStates();
+  MainEngine = std::make_unique<TGUIParser>(&GlobalVariables);
+  GlobalEngine.reset(static_cast<TGUIParser*>(MainEngine->Clone()));
+  GlobalEngine->SetText("");
+  MainEngine->SetRegistry(GlobalEngine->Registry);
+  Thread = std::make_unique<TAutoParserThread>(MainEngine.get(), GlobalEngine.get(), this);
+  Thread->OnTerminate = [this](TLargeStackThread*) {
+    if (!FClosing.load()) QMetaObject::invokeMethod(this, &TMainForm::ThreadTerminated, Qt::QueuedConnection);
+  };
+  if (!Thread->Resume()) FThreadEnded = true;
+  NewDocument();
+#ifdef OSTRA_HAVE_HELP
+  HelpPanel->BuildFunctionList(*MainEngine);
+#endif
+  if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
+  qApp->installEventFilter(this);
+}
+
+TMainForm::~TMainForm() {
+  qApp->removeEventFilter(this);
+  FClosing = true;
+  if (FThreadStuck) {
+    // The thread may never return; the engines it uses must outlive it.
+    (void)Thread.release();
+    (void)MainEngine.release();
+    (void)GlobalEngine.release();
+    return;
+  }
+  if (Thread) {
+    Thread->PostMessage(TAutoParserThread::Quit);
+    Thread->WaitFor();
+  }
+  Thread.reset();
+  MainEngine.reset();
+  GlobalEngine.reset();
+}
+
+void TMainForm::CreateActions() {
+  ActionNew = MakeAction(this, "ActionNew", "&New", "New", {}, "Start with an empty file");
+  FileOpen = MakeAction(this, "FileOpen", "&Open...", "Open", QKeySequence("Ctrl+O"),
+                        "Öffnen|Vorhandene Datei öffnen");
+  ActionSave = MakeAction(this, "ActionSave", "&Save", "Save", QKeySequence("Ctrl+S"),
+                          "Speichern|Aktuelle Datei speichern");
+  FileSaveAs = MakeAction(this, "FileSaveAs", "Save &as...", "Save as", {},
+                          "Speichern unter|Aktive Datei unter einem neuen Namen speichern");
+  Action3 = MakeAction(this, "Action3", "&Create / Edit GUI...", "Create / Edit GUI...", {}, {});
+  FileExit1 = MakeAction(this, "FileExit1", "&Quit", "Quit", {}, "Beenden|Anwendung beenden");
+  EditCut1 = MakeAction(this, "EditCut1", "&Cut", "Cut", QKeySequence("Ctrl+X"),
+                        "Ausschneiden|Markiertes Objekt in die Zwischenablage verschieben");
+  EditCopy1 = MakeAction(this, "EditCopy1", "C&opy", "Copy", QKeySequence("Ctrl+C"),
+                         "Kopieren|Markiertes Objekt in die Zwischenablage kopieren");
+  EditPaste1 = MakeAction(this, "EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V"),
+                          "Einfügen|Inhalt der Zwischenablage einfügen");
+  EditSelectAll1 = MakeAction(this, "EditSelectAll1", "&Select all", "Select all", QKeySequence("Ctrl+A"),
+                              "Alles markieren|Gesamtes Dokument markieren");
+  Action4 = MakeAction(this, "Action4", "&Insert GUI Code...", "Insert GUI Code...", {}, {});
+  ActionStart = MakeAction(this, "ActionStart", "&Start", "Start", QKeySequence(Qt::Key_F2), "Start the calculation");
+  ActionBreak = MakeAction(this, "ActionBreak", "&Break", "Break", QKeySequence(Qt::Key_F4), "Interrupt calculation");
+  ActNewPanel = MakeAction(this, "ActNewPanel", "New &panel", "New panel", QKeySequence("Ctrl+N"),
+                           "Create a new expression window");
+  ActDelPanel = MakeAction(this, "ActDelPanel", "&Delete panel", "Delete panel", QKeySequence("Ctrl+D"),
+                           "Delete the current expression window and the expression in it");
+  ActRename = MakeAction(this, "ActRename", "&Rename...", "Rename...", {},
+                         "Rename the tabsheet label of the current panel");
+  Action1 = MakeAction(this, "Action1", "&User Manual...", "User Manual...", {}, "Display the PDF-Manual");
+  ActAbout = MakeAction(this, "ActAbout", "&About...", "About...", {}, {});
+
+  // The GUI editor comes later; its actions are shown but not usable yet.
+  for (QAction* a : {Action3, Action4}) {
+    a->setEnabled(false);
+    a->setToolTip(GuiEditorMissing);
+    a->setStatusTip(GuiEditorMissing);
+  }
+
+  QStyle* st = style();
+  FileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+  ActionSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+  EditCopy1->setIcon(QIcon::fromTheme("edit-copy", st->standardIcon(QStyle::SP_FileDialogDetailedView)));
+  EditCut1->setIcon(QIcon::fromTheme("edit-cut", st->standardIcon(QStyle::SP_DialogDiscardButton)));
+  EditPaste1->setIcon(QIcon::fromTheme("edit-paste", st->standardIcon(QStyle::SP_FileDialogContentsView)));
+  ActionStart->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
+  ActionBreak->setIcon(st->standardIcon(QStyle::SP_MediaStop));
+  ActNewPanel->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
+  ActDelPanel->setIcon(st->standardIcon(QStyle::SP_TrashIcon));
+
+  // Shortcuts of the window work from every widget in it, also from the
+  // result field and the help panel.
+  for (QAction* a : {ActionStart, ActionBreak, ActNewPanel, ActDelPanel, FileOpen, ActionSave})
+    a->setShortcutContext(Qt::WindowShortcut);
+
+  connect(ActionNew, &QAction::triggered, this, &TMainForm::ActionNewExecute);
+  connect(FileOpen, &QAction::triggered, this, &TMainForm::FileOpenExecute);
+  connect(ActionSave, &QAction::triggered, this, [this] { ActionSaveExecute(); });
+  connect(FileSaveAs, &QAction::triggered, this, [this] { FileSaveAsExecute(); });
+  connect(FileExit1, &QAction::triggered, this, &QWidget::close);
+  connect(EditCut1, &QAction::triggered, this, [this] { EditCommand("cut"); });
+  connect(EditCopy1, &QAction::triggered, this, [this] { EditCommand("copy"); });
+  connect(EditPaste1, &QAction::triggered, this, [this] { EditCommand("paste"); });
+  connect(EditSelectAll1, &QAction::triggered, this, [this] { EditCommand("selectAll"); });
+  connect(ActionStart, &QAction::triggered, this, &TMainForm::ActionStartExecute);
+  connect(ActionBreak, &QAction::triggered, this, &TMainForm::ActionBreakExecute);
+  connect(ActNewPanel, &QAction::triggered, this, [this] { AddCalculatorPanel(); });
+  connect(ActDelPanel, &QAction::triggered, this, &TMainForm::DeletePanel);
+  connect(ActRename, &QAction::triggered, this, &TMainForm::ActRenameExecute);
+  connect(Action1, &QAction::triggered, this, &TMainForm::Action1Execute);
+  connect(ActAbout, &QAction::triggered, this, &TMainForm::ActAboutExecute);
+
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addActions({ActionNew, FileOpen, ActionSave, FileSaveAs});
+  file->addSeparator();
+  file->addAction(Action3);
+  file->addSeparator();
+  file->addAction(FileExit1);
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  edit->addActions({EditCut1, EditCopy1, EditPaste1, EditSelectAll1});
+  edit->addSeparator();
+  edit->addAction(Action4);
+  QMenu* calc = menuBar()->addMenu("&Calculation");
+  calc->addActions({ActionStart, ActionBreak});
+  QMenu* panel = menuBar()->addMenu("&Panel");
+  panel->addActions({ActNewPanel, ActDelPanel, ActRename});
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addActions({Action1, ActAbout});
+
+  QToolBar* tools = addToolBar("Tools");
+  tools->setObjectName("ToolBar");
+  tools->setMovable(false);
+  tools->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  tools->addActions({FileOpen, ActionSave});
+  tools->addSeparator();
+  tools->addActions({EditCopy1, EditCut1, EditPaste1});
+  tools->addSeparator();
+  tools->addActions({ActionStart, ActionBreak});
+  tools->addSeparator();
+  tools->addActions({ActNewPanel, ActDelPanel});
+}
+
+namespace {
+
+// The maker's logo in the bottom panel: a click opens the web site.
+class TLogoLabel : public QLabel {
+public:
+  using QLabel::QLabel;
+  std::function<void()> Clicked;
+
+protected:
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    QLabel::mouseReleaseEvent(e);
+    if (Clicked) Clicked();
+  }
+  void mouseDoubleClickEvent(QMouseEvent* e) override {
+    QLabel::mouseDoubleClickEvent(e);
+    if (Clicked) Clicked();
+  }
+};
+
+}  // namespace
+
+void TMainForm::CreateLayout() {
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+
+  PageControl = new QTabWidget(central);
+  PageControl->setObjectName("PageControl");
+  PageControl->setDocumentMode(false);
+  connect(PageControl, &QTabWidget::currentChanged, this, &TMainForm::PageControlChange);
+  column->addWidget(PageControl, 1);
+
+#ifdef OSTRA_HAVE_HELP
+  HelpPanel = new THelpPanel(central);
+  HelpPanel->setFixedHeight(129);
+  connect(HelpPanel, &THelpPanel::insertText, this, [this](const QString&) {
+    if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
+  });
+  column->addWidget(HelpPanel, 0);
+#else
+  auto* helpPlace = new QWidget(central);
+  helpPlace->setFixedHeight(129);
+  column->addWidget(helpPlace, 0);
+#endif
+
+  BottomPanel = new QWidget(central);
+  BottomPanel->setObjectName("BottomPanel");
+  BottomPanel->setFixedHeight(55);
+  auto* row = new QHBoxLayout(BottomPanel);
+  row->setContentsMargins(4, 2, 4, 2);
+  auto* logo = new TLogoLabel(BottomPanel);
+  logo->setPixmap(Ostra::MakerLogo(44));
+  logo->setCursor(Qt::PointingHandCursor);
+  logo->setToolTip(Ostra::WebSiteAddress);
+  logo->Clicked = [this] { OpenWebSite(); };
+  Logo = logo;
+  row->addWidget(Logo);
+  auto* makerText = new QLabel(QString("<b>%1</b><br>%2").arg(Ostra::MakerName, Ostra::MakerLine), BottomPanel);
+  row->addWidget(makerText, 1);
+
+  BtnShowError = new QPushButton("Show error", BottomPanel);
+  BtnShowError->setObjectName("BtnShowError");
+  BtnShowError->setToolTip("Display the reason why the status is red");
+  BtnShowError->setEnabled(false);
+  connect(BtnShowError, &QPushButton::clicked, this, &TMainForm::BtnShowErrorClick);
+  row->addWidget(BtnShowError, 0, Qt::AlignBottom);
+
+  auto* statusGroup = new QGroupBox("Status", BottomPanel);
+  auto* sl = new QHBoxLayout(statusGroup);
+  sl->setContentsMargins(4, 0, 4, 2);
+  PanelError = new QLabel("Ok", statusGroup);
+  PanelError->setObjectName("PanelError");
+  PanelError->setAlignment(Qt::AlignCenter);
+  PanelError->setFixedSize(60, 20);
+  PanelError->setAutoFillBackground(true);
+  sl->addWidget(PanelError);
+  row->addWidget(statusGroup, 0);
+  column->addWidget(BottomPanel, 0);
+  setCentralWidget(central);
+
+  StatusPanel0 = new QLabel(this);
+  StatusPanel0->setObjectName("StatusPanel0");
+  StatusPanel0->setFixedWidth(60);
+  StatusPanel1 = new QLabel(this);
+  StatusPanel1->setObjectName("StatusPanel1");
+  statusBar()->addWidget(StatusPanel0, 0);
+  statusBar()->addWidget(StatusPanel1, 1);
+  SetSyntaxState(false);
+}
+
+// ---- state
+
+void TMainForm::SetOutputSink(TOutputSink* sink) {
+  if (!FRunning) Thread->CalcInfo.Host.Output = sink;
+}
+
+void TMainForm::UpdateActionStates() {
+  const bool calculatorPage = PageControl && PageControl->currentIndex() > 0;
+  ActionNew->setEnabled(!FRunning);
+  FileOpen->setEnabled(!FRunning);
+  ActionSave->setEnabled(FModified);
+  ActionStart->setEnabled(!FRunning && !FSyntaxError && calculatorPage);
+  ActionBreak->setEnabled(FRunning);
+  ActNewPanel->setEnabled(!FRunning);
+  ActDelPanel->setEnabled(!FRunning && calculatorPage);
+  ActRename->setEnabled(calculatorPage);
+  if (!PageControl) return;
+  PageControl->tabBar()->setEnabled(!FRunning);
+  for (int i = 0; i < PanelCount(); ++i) Panel(i)->MemoEdit->setReadOnly(FRunning);
+}
+
+void TMainForm::SetModified(bool value) {
+  if (value == FModified) return;
+  FModified = value;
+  UpdateActionStates();
+  StatusPanel0->setText(value ? "Changed" : "");
+}
+
+void TMainForm::SetSyntaxState(bool error) {
+  FSyntaxError = error;
+  QPalette pal = PanelError->palette();
+  pal.setColor(QPalette::Window, error ? QColor(255, 0, 0) : QColor(0, 255, 0));
+  pal.setColor(QPalette::WindowText, Qt::black);
+  PanelError->setPalette(pal);
+  PanelError->setText(error ? "Error" : "Ok");
+  if (!error) StatusPanel1->clear();
+  BtnShowError->setEnabled(error);
+  UpdateActionStates();
+}
+
+TEditPanel* TMainForm::Panel(int index) const {
+  return qobject_cast<TEditPanel*>(PageControl->widget(index));
+}
+
+int TMainForm::PanelCount() const { return PageControl->count(); }
+
+TEditPanel* TMainForm::CurrentPanel() const {
+  int i = PageControl->currentIndex();
+  return i < 0 ? nullptr : Panel(i);
+}
+
+QString TMainForm::PanelName(int index) const { return NameOfCaption(PageControl->tabText(index)); }
+
+void TMainForm::SetPanelName(int index, const QString& name) { PageControl->setTabText(index, TabCaption(name)); }
+
+TGUIParser* TMainForm::EngineOf(const TEditPanel* panel) const {
+  return PageControl->indexOf(const_cast<TEditPanel*>(panel)) == 0 ? GlobalEngine.get() : MainEngine.get();
+}
+
+void TMainForm::CheckPanelText(TEditPanel* panel) {
+  if (FRunning || PageControl->count() == 0 || !panel) return;
+  SetModified(true);
+  TGUIParser* engine = EngineOf(panel);
+  engine->SetText(panel->Text8());
+  Tokens.clear();
+  const bool ok = engine->Parse(&Tokens);
+  SetSyntaxState(!ok);
+  FLastParsedPanel = panel;
+#ifdef OSTRA_HAVE_COLOURING
+  if (ok) {
+    if (auto* c = panel->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly)) c->TokensParsed(Tokens);
+  }
+#endif
+}
+
+void TMainForm::ColourNow(TEditPanel* panel) {
+  if (!panel || panel != FLastParsedPanel || FSyntaxError) return;
+#ifdef OSTRA_HAVE_COLOURING
+  if (auto* c = panel->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly)) c->ColourNow();
+#endif
+}
+
+void TMainForm::PageControlChange(int index) {
+  if (FLoading || index < 0) return;
+  const bool modified = FModified;
+  CheckPanelText(Panel(index));
+  SetModified(modified);
+  UpdateActionStates();
+}
+
+void TMainForm::UpdateCaption() {
+  QString title = AppTitle;
+  if (HasFileName) title += " - " + DisplayName;
+  setWindowTitle(title);
+}
+
+// ---- calculation
+
+void TMainForm::ActionStartExecute() {
+  if (FRunning || PageControl->currentIndex() <= 0) return;
+  if (MainEngine->Error || GlobalEngine->Error) return;
+  GlobalEngine->Prepare();
+  MainEngine->Prepare();
+  FRunning = true;
+  FRunDone = false;
+  UpdateActionStates();
+  StatusPanel1->setText("Running...");
+  if (FThreadEnded || !Thread->PostMessage(TAutoParserThread::RunRequest)) {
+    FRunning = false;
+    UpdateActionStates();
+  }
+}
+
+void TMainForm::ActionBreakExecute() {
+  if (!FRunning) return;
+  StatusPanel1->setText("Breaking...");
+  Thread->PostMessage(TAutoParserThread::BreakRequest);
+  Thread->Break();
+}
+
+void TMainForm::RunFinished(const TReturnValue* result) {
+  FRunDone = true;
+  QMetaObject::invokeMethod(this, [this, result] { ShowCalculationResult(result); }, Qt::QueuedConnection);
+}
+
+void TMainForm::ShowCalculationResult(const TReturnValue* result) {
+  const TCalcInfo& ci = Thread->CalcInfo;
+  if (TEditPanel* p = CurrentPanel()) {
+    if (ci.Error)
+      p->ShowResult("Error: " + Ostra::FromCodePage(ci.Message));
+    else if (result)
+      p->ShowResult(Ostra::FromCodePage(FormatResult(*result, p->Radix())));
+  }
+  StatusPanel1->setText(ci.Error ? "Calculation terminated" : "Calculation finished");
+  FRunning = false;
+  UpdateActionStates();
+  if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
+  emit CalculationFinished();
+}
+
+void TMainForm::ThreadTerminated() {
+  if (!FClosing.load())
+    Ask(QMessageBox::Critical, AppTitle,
+        "Macro thread terminated unexpectedly, maybe the connection to the RIR program is lost. "
+        "Please restart the program.",
+        QMessageBox::Ok);
+  FThreadEnded = true;
+}
+
+void TMainForm::BtnShowErrorClick() {
+  TEditPanel* p = CurrentPanel();
+  if (!p) return;
+  TGUIParser* engine = EngineOf(p);
+  if (!engine->Error) {
+    SetSyntaxState(false);
+    return;
+  }
+  StatusPanel1->setText(Ostra::FromCodePage(engine->Message));
+  const QString text = p->Text();
+  const int start = Ostra::TextPosition(text, std::max<int32_t>(engine->TokenStart, 0));
+  const int end = engine->ErrorPos < 0 ? text.size() : Ostra::TextPosition(text, engine->ErrorPos);
+  QTextCursor c = p->MemoEdit->textCursor();
+  c.setPosition(std::min(start, int(text.size())));
+  c.setPosition(std::max(start, end), QTextCursor::KeepAnchor);
+  p->MemoEdit->setTextCursor(c);
+  p->MemoEdit->setFocus();
+}
+
+void TMainForm::DeferredStart() {
+  FStartPending = false;
+  if (ActionStart->isEnabled()) ActionStartExecute();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress: {
+      auto* k = static_cast<QKeyEvent*>(event);
+      if (!(k->modifiers() & Qt::KeypadModifier)) break;
+      if (k->key() == Qt::Key_Period || k->key() == Qt::Key_Comma) {
+        // The keypad's decimal key always types a point, whatever the
+        // keyboard layout's decimal separator is.
+        if (k->text() != ".")
+        {
+          QCoreApplication::postEvent(watched, new QKeyEvent(QEvent::KeyPress, Qt::Key_Period, Qt::NoModifier, "."));
+          return true;
+        }
+        break;
+      }
+      if (k->key() == Qt::Key_Enter) {
+        // The keypad's Enter: the focused editor gets its line break as
+        // usual, then the calculation starts.
+        if (!FStartPending) {
+          FStartPending = true;
+          QMetaObject::invokeMethod(this, &TMainForm::DeferredStart, Qt::QueuedConnection);
+        }
+      }
+      break;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* d = static_cast<QDropEvent*>(event);
+      auto* w = qobject_cast<QWidget*>(watched);
+      if (w && w->window() == this && d->mimeData()->hasUrls() && !d->mimeData()->urls().first().toLocalFile().isEmpty()) {
+        d->acceptProposedAction();
+        return true;
+      }
+      break;
+    }
+    case QEvent::Drop: {
+      auto* d = static_cast<QDropEvent*>(event);
+      auto* w = qobject_cast<QWidget*>(watched);
+      if (w && w->window() == this && d->mimeData()->hasUrls()) {
+        QStringList files;
+        for (const QUrl& u : d->mimeData()->urls())
+          if (u.isLocalFile()) files << u.toLocalFile();
+        if (!files.isEmpty()) {
+          d->acceptProposedAction();
+          HandleDrop(files);
+          return true;
+        }
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::HandleDrop(const QStringList& files) {
+  if (files.isEmpty()) return;
+  const QString first = files.first();
+  if (FModified && !QuerySaveChanges()) return;
+  OpenDocument(first);
+}
+
+void TMainForm::EditCommand(const char* method) {
+  if (QWidget* w = QApplication::focusWidget()) QMetaObject::invokeMethod(w, method);
+}
+
+void TMainForm::ShowHelpForCaret(TEditPanel* panel) {
+#ifdef OSTRA_HAVE_HELP
+  if (HelpPanel && panel) HelpPanel->ShowHelpFor(panel->MemoEdit);
+#else
+  (void)panel;
+#endif
+}
+
+bool TMainForm::EndCalculation() {
+  ActionBreakExecute();
+  QElapsedTimer t;
+  t.start();
+  // Keep serving the window messages the run may wait for (output, panels).
+  while (FRunning && !FRunDone.load() && t.elapsed() < 1000) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    QThread::msleep(5);
+  }
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  return FRunDone.load() || !FRunning;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (FRunning && !FThreadEnded) {
+    if (Ask(QMessageBox::Question, AppTitle, "Calculation running, do you want to kill it?",
+            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+      event->ignore();
+      return;
+    }
+    if (!EndCalculation()) FThreadStuck = true;
+  }
+  if (FModified && !QuerySaveChanges()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  if (FThreadStuck) {
+    // The calculation is blocked somewhere Break cannot reach, and a thread
+    // cannot be killed: leave at once instead of waiting for it forever.
+    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ForceExit();
+  }
+}
+
+// ---- documents
+
+void TMainForm::NewDocument() {
+  HasFileName = false;
+  FullPath.clear();
+  FLoading = true;
+  for (int i = PageControl->count() - 1; i >= 0; --i) {
+    QWidget* w = PageControl->widget(i);
+    PageControl->removeTab(i);
+    delete w;
+  }
+  FLastParsedPanel = nullptr;
+  FLoading = false;
+  TEditPanel* global = AddPanel("Global");
+  if (!global) return;
+  global->ResultPanel->hide();
+  TEditPanel* calc = AddCalculatorPanel();
+  CheckPanelText(global);
+  CheckPanelText(calc);
+  UpdateCaption();
+  SetModified(false);
+}
+
+TEditPanel* TMainForm::AddPanel(const QString& name) {
+  if (FRunning) return nullptr;
+  auto* panel = new TEditPanel;
+  panel->OnChange = [this](TEditPanel* p) { CheckPanelText(p); };
+  panel->OnHelpKey = [this](TEditPanel* p) { ShowHelpForCaret(p); };
+#ifdef OSTRA_HAVE_COLOURING
+  new TSyntaxColourer(panel->MemoEdit, panel);
+#endif
+  const bool loading = FLoading;
+  FLoading = true;
+  const int index = PageControl->addTab(panel, TabCaption(name));
+  PageControl->setCurrentIndex(index);
+  FLoading = loading;
+  UpdateActionStates();
+  return panel;
+}
+
+TEditPanel* TMainForm::AddCalculatorPanel() {
+  const bool modified = FModified;
+  TEditPanel* p = AddPanel("Calculator " + QString::number(PageControl->count()));
+  if (!p) return nullptr;
+  CheckPanelText(p);
+  SetModified(modified);
+  if (p->isVisible()) p->MemoEdit->setFocus();
+  return p;
+}
+
+void TMainForm::DeletePanel() {
+  if (FRunning) return;
+  TEditPanel* p = CurrentPanel();
+  const int index = PageControl->currentIndex();
+  if (!p || index <= 0) {
+    UpdateActionStates();
+    return;
+  }
+  if (!p->IsEmpty() &&
+      Ask(QMessageBox::Question, "Calculator", "Panel is not empty, do you really want to delete it?",
+          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    return;
+  FLoading = true;
+  PageControl->removeTab(index);
+  if (FLastParsedPanel == p) FLastParsedPanel = nullptr;
+  delete p;
+  PageControl->setCurrentIndex(std::min(index, PageControl->count() - 1));
+  FLoading = false;
+  const bool modified = FModified;
+  CheckPanelText(CurrentPanel());
+  SetModified(modified);
+  UpdateActionStates();
+}
+
+void TMainForm::SetFileName() {
+  QString name = FullPath;
+  const qsizetype cut = std::max({name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'), name.lastIndexOf(u':')});
+  DisplayName = cut < 0 ? name : name.mid(cut + 1);
+  HasFileName = true;
+  UpdateCaption();
+}
+
+bool TMainForm::QuerySaveChanges() {
+  if (PageControl->count() == 2 && PageControl->currentIndex() == 1 &&
+      Panel(1)->Text().size() + Panel(0)->Text().size() < 50)
+    return true;
+  raise();
+  activateWindow();
+  switch (Ask(QMessageBox::Question, AppTitle, "The current file has been modified, do you want to save it?",
+              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+      // Go on only when the document is safe on disk.
+      return ActionSaveExecute();
+    case QMessageBox::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TMainForm::OpenDocument(const QString& path) {
+  if (FRunning) return false;
+  NewDocument();
+  FullPath = path;
+  if (QFileInfo(path).isDir()) return false;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray data = file.readAll();
+  const bool readOk = file.error() == QFileDevice::NoError;
+  file.close();
+  auto fail = [&] {
+    Ask(QMessageBox::Warning, AppTitle, "Error opening file " + FullPath, QMessageBox::Ok);
+    return false;
+  };
+  if (!readOk) return fail();
+
+  const std::string bytes(data.constData(), static_cast<size_t>(data.size()));
+  const Ostra::TMacroDocument doc = Ostra::ReadMacroText(bytes);
+  FLoading = true;
+  auto load = [&](TEditPanel* panel, const std::string& text) {
+    panel->Notifications = false;
+    panel->SetText(Ostra::FromCodePage(text));
+    panel->Notifications = true;
+    CheckPanelText(panel);
+    ColourNow(panel);
+  };
+  if (bytes.find(Ostra::PanelMarker) == std::string::npos) {
+    load(Panel(1), doc.Panels[1].Text);
+  } else {
+    for (size_t k = 0; k < doc.Panels.size(); ++k) {
+      const Ostra::TMacroPanel& section = doc.Panels[k];
+      // The second page keeps its new-document state when the file has a
+      // single section.
+      if (k == 1 && section.Offset == 0) continue;
+      const QString name = Ostra::FromCodePage(section.Name);
+      TEditPanel* panel;
+      if (k < 2) {
+        panel = Panel(int(k));
+        SetPanelName(int(k), name);
+      } else {
+        panel = AddPanel(name);
+      }
+      if (!panel) break;
+      load(panel, section.Text);
+    }
+  }
+  FLoading = false;
+  if (!doc.Complete) return fail();
+
+  PageControl->setCurrentIndex(PageControl->count() >= 2 ? 1 : PageControl->count() - 1);
+  SetFileName();
+  UpdateActionStates();
+  if (TEditPanel* p = CurrentPanel()) {
+    p->MemoEdit->setFocus();
+    CheckPanelText(p);
+  }
+  QCoreApplication::processEvents();
+  SetModified(false);
+  return true;
+}
+
+bool TMainForm::SaveDocument() {
+  const int n = PageControl->count();
+  if (n == 0) return true;
+  std::vector<Ostra::TMacroPanel> panels;
+  panels.reserve(size_t(n));
+  for (int i = 0; i < n; ++i)
+    panels.push_back({Ostra::ToCodePage(PanelName(i)), FileText(Panel(i)->Text8()), 0});
+  const std::string text = Ostra::WriteMacroText(panels);
+  // The previous file is replaced only once the new one is completely written.
+  QSaveFile file(FullPath);
+  bool ok = file.open(QIODevice::WriteOnly);
+  if (ok) ok = file.write(text.data(), qint64(text.size())) == qint64(text.size());
+  if (ok) ok = file.commit();
+  else file.cancelWriting();
+  if (!ok) {
+    Ask(QMessageBox::Critical, AppTitle, "Cannot save " + FullPath + ": " + file.errorString(), QMessageBox::Ok);
+    return false;
+  }
+  return true;
+}
+
+void TMainForm::ActionNewExecute() {
+  if (FRunning) return;
+  if (FModified && !QuerySaveChanges()) return;
+  NewDocument();
+}
+
+void TMainForm::FileOpenExecute() {
+  if (FRunning) return;
+  const QString path = ChooseFile(false);
+  if (path.isEmpty()) return;
+  if (FModified && !QuerySaveChanges()) return;
+  OpenDocument(path);
+}
+
+bool TMainForm::ActionSaveExecute() {
+  if (!HasFileName) return FileSaveAsExecute();
+  if (!SaveDocument()) return false;
+  SetModified(false);
+  return true;
+}
+
+bool TMainForm::FileSaveAsExecute() {
+  const QString path = ChooseFile(true);
+  if (path.isEmpty()) return false;
+  FullPath = path;
+  SetFileName();
+  if (!SaveDocument()) return false;
+  SetModified(false);
+  return true;
+}
+
+void TMainForm::ActRenameExecute() {
+  TEditPanel* p = CurrentPanel();
+  const int index = PageControl->currentIndex();
+  if (!p || index <= 0) return;
+  if (!RenameForm) RenameForm = new TRenameForm(this);
+  QString name;
+  if (!RenameForm->Execute(PanelName(index), name)) return;
+  SetPanelName(index, name);
+  SetModified(true);
+}
+
+void TMainForm::ActAboutExecute() {
+  if (!AboutForm) AboutForm = new TAboutForm(this);
+  connect(AboutForm, &TAboutForm::WebSiteRequested, this, &TMainForm::OpenWebSite, Qt::UniqueConnection);
+  AboutForm->exec();
+}
+
+void TMainForm::Action1Execute() {
+  // The manual lives next to the program; nothing is reported when it or a
+  // viewer is missing.
+  const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath("ostracalc.pdf");
+  if (QFileInfo::exists(manual)) OpenUrl(QUrl::fromLocalFile(manual));
+}
+
+void TMainForm::OpenWebSite() { OpenUrl(QUrl(Ostra::WebSiteAddress)); }
+
+QString TMainForm::CommandLinePath(const QStringList& arguments) {
+  QString s = arguments.join(u' ');
+  if (s.startsWith(u'"')) s = s.mid(1, s.size() - 2);
+  return s;
+}
+
+void TMainForm::OpenCommandLine(const QStringList& arguments) {
+  const QString path = CommandLinePath(arguments);
+  if (!path.isEmpty()) OpenDocument(path);
+  SetModified(false);
+}

@@ -1,0 +1,173 @@
+#pragma once
+// The main window: the editor panels of the document, the calculation
+// control, the syntax status and the result display. It owns the two engines
+// and the calculation thread and is the only party talking to that thread.
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <atomic>
+#include <functional>
+#include <list>
+#include <memory>
+
+#include "engine/CalcThread.h"
+
+class QAction;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class TEditPanel;
+class TRenameForm;
+class TAboutForm;
+class THelpPanel;
+
+class TMainForm : public QMainWindow, public TernioParser::TRunObserver {
+  Q_OBJECT
+public:
+  explicit TMainForm(QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // ---- actions
+  QAction* ActionNew;
+  QAction* FileOpen;
+  QAction* ActionSave;
+  QAction* FileSaveAs;
+  QAction* Action3;  // Create / Edit GUI
+  QAction* FileExit1;
+  QAction* EditCut1;
+  QAction* EditCopy1;
+  QAction* EditPaste1;
+  QAction* EditSelectAll1;
+  QAction* Action4;  // Insert GUI Code
+  QAction* ActionStart;
+  QAction* ActionBreak;
+  QAction* ActNewPanel;
+  QAction* ActDelPanel;
+  QAction* ActRename;
+  QAction* Action1;  // User Manual
+  QAction* ActAbout;
+
+  // ---- visual parts
+  QTabWidget* PageControl;
+  THelpPanel* HelpPanel = nullptr;
+  QWidget* BottomPanel;
+  QLabel* Logo;
+  QLabel* PanelError;
+  QPushButton* BtnShowError;
+  QLabel* StatusPanel0;  // "Changed"
+  QLabel* StatusPanel1;  // run state and messages
+  TRenameForm* RenameForm = nullptr;
+  TAboutForm* AboutForm = nullptr;
+
+  // ---- the calculation
+  TernioParser::TVarHandler::TGlobalList GlobalVariables;
+  std::unique_ptr<TernioParser::TGUIParser> MainEngine;
+  std::unique_ptr<TernioParser::TGUIParser> GlobalEngine;
+  std::unique_ptr<TernioParser::TAutoParserThread> Thread;
+  std::list<TernioParser::TCodePosInfo> Tokens;
+
+  // ---- document state
+  QString FullPath;
+  QString DisplayName;
+  bool HasFileName = false;
+
+  // ---- hooks through which the window meets the user and the desktop; tests
+  // replace them.
+  // A message box: icon, title, text and buttons; returns the button chosen.
+  std::function<QMessageBox::StandardButton(QMessageBox::Icon, const QString&, const QString&,
+                                            QMessageBox::StandardButtons)>
+      Ask;
+  // The open (save == false) or save dialog; an empty path when cancelled.
+  std::function<QString(bool save)> ChooseFile;
+  // Hands a document or web address to the desktop.
+  std::function<void(const QUrl&)> OpenUrl;
+  // Ends the process at once; used when closing while the calculation thread
+  // does not react to Break.
+  std::function<void()> ForceExit;
+
+  // Where print, println and cleartext of a run go; call while not running.
+  void SetOutputSink(TernioParser::TOutputSink* sink);
+
+  bool Modified() const { return FModified; }
+  bool Running() const { return FRunning; }
+  bool SyntaxError() const { return FSyntaxError; }
+  bool ThreadEnded() const { return FThreadEnded; }
+
+  void UpdateActionStates();
+  void SetModified(bool value);
+  void SetSyntaxState(bool error);
+  TEditPanel* CurrentPanel() const;
+  TEditPanel* Panel(int index) const;
+  int PanelCount() const;
+  QString PanelName(int index) const;
+  void SetPanelName(int index, const QString& name);
+  void CheckPanelText(TEditPanel* panel);
+  TEditPanel* LastParsedPanel() const { return FLastParsedPanel; }
+
+  // ---- documents
+  void NewDocument();
+  bool OpenDocument(const QString& path);
+  bool SaveDocument();
+  void SetFileName();
+  bool QuerySaveChanges();
+  TEditPanel* AddPanel(const QString& name);
+  TEditPanel* AddCalculatorPanel();
+  void DeletePanel();
+  // Opens the file named by the command line's arguments (joined by blanks);
+  // a leading double quote drops the first and the last character.
+  void OpenCommandLine(const QStringList& arguments);
+  static QString CommandLinePath(const QStringList& arguments);
+
+  // ---- action handlers
+  void ActionNewExecute();
+  void FileOpenExecute();
+  bool ActionSaveExecute();
+  bool FileSaveAsExecute();
+  void ActionStartExecute();
+  void ActionBreakExecute();
+  void ActRenameExecute();
+  void ActAboutExecute();
+  void Action1Execute();
+  void BtnShowErrorClick();
+  void OpenWebSite();
+
+  // Called on the calculation thread.
+  void RunFinished(const TernioParser::TReturnValue* result) override;
+
+signals:
+  // A run has ended and its result is shown.
+  void CalculationFinished();
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  bool FModified = false;
+  bool FSyntaxError = false;
+  bool FRunning = false;
+  std::atomic<bool> FClosing{false};
+  bool FThreadEnded = false;
+  // Set when the calculation thread did not end its run after Break on close.
+  bool FThreadStuck = false;
+  bool FStartPending = false;
+  bool FLoading = false;
+  std::atomic<bool> FRunDone{false};
+  TEditPanel* FLastParsedPanel = nullptr;
+
+  void CreateActions();
+  void CreateLayout();
+  void UpdateCaption();
+  void PageControlChange(int index);
+  void ShowCalculationResult(const TernioParser::TReturnValue* result);
+  void ThreadTerminated();
+  void DeferredStart();
+  void EditCommand(const char* method);
+  void ShowHelpForCaret(TEditPanel* panel);
+  void ColourNow(TEditPanel* panel);
+  TernioParser::TGUIParser* EngineOf(const TEditPanel* panel) const;
+  // Break, then wait up to about a second for the run to end.
+  bool EndCalculation();
+  void HandleDrop(const QStringList& files);
+};
