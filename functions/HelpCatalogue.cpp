@@ -151,13 +151,16 @@ const THelpEntry Catalogue[] = {
      "This returns 'FF'.",
      "hex2dez(s)"},
     {"execute", "cmd;input",
-     "Executes <cmd> as a command of the operating system. This is similar to typing <cmd> at the "
-     "command prompt. The string <input> is written to the program's standard input. The string "
-     "can be empty if there is no input necessary. When the program terminates, the standard output "
-     "of <cmd> is returned as a string; what the program writes to its standard error is part of "
-     "it. If a program with a graphical user interface is started with this command, the calculator "
-     "waits until the program has terminated. If <cmd> cannot be started, the calculation stops "
-     "with the error 'Execute failed (maybe unknown command)'.",
+     "Executes <cmd> as a command of the operating system. The first word of <cmd> names the program, "
+     "which is searched for in the directories of the PATH; the other words are passed to it as "
+     "its arguments (quotes ' or \" hold a word with blanks together). No shell is involved: for "
+     "pipes or redirections run the shell itself, as in execute('sh -c \"ls | sort\"';''). The "
+     "string <input> is written to the program's standard input. The string can be empty if there "
+     "is no input necessary. When the program terminates, the standard output of <cmd> is returned "
+     "as a string; what the program writes to its standard error is part of it. If a program with "
+     "a graphical user interface is started with this command, the calculator waits until the program "
+     "has terminated. If <cmd> cannot be started, the calculation stops with the error 'Execute "
+     "failed (maybe unknown command)'.",
      "print(execute('sort'; \n"
      "'he '+chr(10)+\n"
      "'slowly '+chr(10)+\n"

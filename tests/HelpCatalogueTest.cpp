@@ -603,6 +603,9 @@ TEST(HelpCatalogue, ExecuteDescribesThisPlatform) {
     EXPECT_EQ(s.find("cmd.exe"), std::string::npos) << s;
   }
   EXPECT_NE(std::string(e->Description).find("Execute failed (maybe unknown command)"), std::string::npos);
+  // The way to pipes that the description suggests works as it says.
+  EXPECT_NE(std::string(e->Description).find("execute('sh -c \"ls | sort\"';'')"), std::string::npos);
+  EXPECT_EQ(Outcome(OstraTest::RunProgram("execute('sh -c \"echo abc | tr b x\"';'')")), "'axc\n'");
 }
 
 TEST(HelpCatalogue, SignatureComesFromTheParameterListOrTheArgumentCount) {
