@@ -58,7 +58,7 @@ const THelpEntry Catalogue[] = {
      "Copies <count> elements of the array <src[]>, starting at index <start>, into the array <target[]>. "
      "<target[]> is cleared first and then holds only the copied elements: target[i] = src[start+i]. "
      "If <src[]> ends before <count> elements are copied, fewer elements are copied; a negative "
-     "<start> counts as 0. <target[]> and <src[]> must be different arrays.",
+     "<start> counts as 0. The function returns the number of elements copied.",
      "for(i=0;i<10;i+=1;\n"
      " src[i]=i*i\n"
      "),\n"
@@ -553,8 +553,8 @@ const THelpEntry Catalogue[] = {
      "This returns 0.",
      nullptr},
     {"sleep", nullptr,
-     "Pauses the calculation for <a> milliseconds and returns 1. A break of the calculation takes "
-     "effect only when the pause has ended.",
+     "Pauses the calculation for <a> milliseconds and returns 1. A break of the calculation ends "
+     "the pause at once.",
      "for(i=3;i>0;i-=1;\n"
      " println(i),\n"
      " sleep(300)\n"
