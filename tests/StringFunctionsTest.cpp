@@ -56,10 +56,12 @@ TEST(StringFunctions, NumberFormatting) {
 }
 
 TEST(StringFunctions, FormattedResultsAreCutAt255Bytes) {
-  EXPECT_EQ(FormatNumber('f', 1, 100000, 2, false), std::string(255, ' '));
-  EXPECT_EQ(FormatNumber('f', 1, 100000, 2, true), std::string(255, '0'));
-  EXPECT_EQ(FormatNumber('f', 1, -300, 2, true), "1.00" + std::string(251, ' '));
-  const std::string digits = FormatNumber('f', 1.0 / 3, 0, 2000000000, false);
+  TFormatBuffer buf;
+  EXPECT_EQ(FormatNumber(buf, 'f', 1, 100000, 2, false), std::string(255, ' '));
+  EXPECT_EQ(FormatNumber(buf, 'f', 1, 100000, 2, true), std::string(255, '0'));
+  EXPECT_EQ(FormatNumber(buf, 'f', 1, -300, 2, true), "1.00" + std::string(251, ' '));
+  EXPECT_EQ(FormatNumber(buf, 'g', -2.5e-7, -9, 3, true), "-2.5e-07 ");
+  const std::string digits(FormatNumber(buf, 'f', 1.0 / 3, 0, 2000000000, false));
   EXPECT_EQ(digits.size(), 255u);
   EXPECT_EQ(digits.substr(0, 8), "0.333333");
   // Extreme widths and precisions finish at once instead of formatting

@@ -70,3 +70,12 @@ TRun RunProgram(const std::string& program, const std::string& global) {
 }
 
 }  // namespace OstraTest
+
+namespace OstraTest {
+std::string Outcome(const std::string& program, const std::string& global) {
+  TRun r = RunProgram(program, global);
+  if (!r.ParseOk) return "#" + r.ParseMessage;
+  if (r.Error) return "!" + r.Message;
+  return r.Result.IsString ? "'" + r.Result.Text.Str() + "'" : r.Result.AsString();
+}
+}  // namespace OstraTest

@@ -65,3 +65,10 @@ private:
 TRun RunProgram(const std::string& program, const std::string& global = "");
 
 }  // namespace OstraTest
+
+namespace OstraTest {
+// The outcome of a program as one text: a number as its text (12), a string in
+// quotes ('12'), "!" + message for a run-time error, "#" + message for a parse
+// error.
+std::string Outcome(const std::string& program, const std::string& global = "");
+}  // namespace OstraTest

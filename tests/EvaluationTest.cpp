@@ -1,0 +1,243 @@
+// Operators, variables, user-defined functions and control flow, as programs.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "TestSupport.h"
+#include "engine/Parser.h"
+
+using namespace TernioParser;
+using OstraTest::Outcome;
+using OstraTest::RunProgram;
+
+struct TCase {
+  const char* Program;
+  const char* Expect;
+};
+
+void CheckAll(std::initializer_list<TCase> cases) {
+  for (const TCase& c : cases) EXPECT_EQ(Outcome(c.Program), c.Expect) << "program: " << c.Program;
+}
+
+TEST(Operators, StringsAndNumbers) {
+  CheckAll({
+      {"'ab'+'cd'", "'abcd'"},
+      {"'ab'+1", "1"},
+      {"1+'2'", "3"},
+      {"('1'+'2')*3", "36"},
+      {"x='a', x+='b', x", "'ab'"},
+      {"x=1, x+='2', x", "'12'"},
+      {"x=1, x+='2'", "'12'"},
+      {"x='5', x+=1", "6"},
+      {"x+=1", "!Variable x has no value"},
+      {"x='7', x-='2'", "5"},
+      {"x=6, x/=4", "1.5"},
+      {"x=2, x*=3, x", "6"},
+      {"'abc'=='def'", "1"},
+      {"'2'<'10'", "1"},
+      {"-'5'", "-5"},
+      {"'12'", "'12'"},
+      {"x='12', x", "'12'"},
+  });
+}
+
+TEST(Operators, Logic) {
+  CheckAll({
+      {"3 & 0.5", "0"}, {"0.5 | 0", "0"}, {"-1 & 2", "1"}, {"0 | 0", "0"}, {"2 | 0", "1"},
+      {"1 != 1", "0"}, {"1 <= 1", "1"}, {"2 >= 3", "0"}, {"1 > 0", "1"},
+  });
+}
+
+TEST(Operators, Arrays) {
+  CheckAll({
+      {"a[5]=7, a[4]", "0"},
+      {"a[5]=7, a[5]", "7"},
+      {"a[0]", "0"},
+      {"a[1]", "!Illegal array element access in array a"},
+      {"a[-1]", "!Illegal array element access in array a"},
+      {"a[-1]=5", "!= operator: error setting a value (maybe negative array index)"},
+      {"a[-1]='5'", "!= operator: error setting a value (maybe negative array index)"},
+      {"a[-1]+=1", "!Illegal array element access in array a"},
+      {"a[x]=1", "!= operator: error setting a value (maybe negative array index)"},
+      {"a[2]=7, b=a[], b", "0"},
+      {"a[]=7, a[0]", "7"},
+      {"a['2']=3, a[2]", "3"},
+      {"a[1.9]=3, a[1]", "3"},
+      {"a[0]='12abc', a[0]", "12"},
+      {"x=1, x[0]=5", "!= operator: error setting a value (maybe negative array index)"},
+      {"x=1, x[0]", "!"},
+      {"a[0]=1, a=2", "!= operator: error setting a value (maybe negative array index)"},
+      {"a[0]=1, a", "!Variable a has no value"},
+      {"a[0]=1, a[0]+=2, a[0]", "3"},
+      {"a[0]=1, x=1, x[0]+=2", "!"},
+  });
+}
+
+TEST(Operators, AssignmentValues) {
+  CheckAll({
+      {"(a=5)+1", "6"},
+      {"(a=5)+1, a", "5"},
+      {"y", "!Variable y has no value"},
+      {"a[0]=1, (a[0]='9x')", "'9x'"},
+  });
+}
+
+TEST(Operators, NonFiniteArithmeticRaisesNoError) {
+  auto inf = RunProgram("1/0");
+  EXPECT_FALSE(inf.Error);
+  EXPECT_TRUE(std::isinf(inf.Number()) && inf.Number() > 0);
+  auto nan = RunProgram("0/0");
+  EXPECT_FALSE(nan.Error);
+  EXPECT_TRUE(std::isnan(nan.Number()));
+  EXPECT_EQ(Outcome("(0/0)==(0/0)"), "0");
+  EXPECT_EQ(Outcome("(-1)^0.5 != (-1)^0.5"), "1");
+}
+
+TEST(Variables, GlobalsAreSharedBetweenPanelsLocalsAreNot) {
+  EXPECT_EQ(Outcome("$g", "$g=5"), "5");
+  EXPECT_EQ(Outcome("g", "g=5"), "!Variable g has no value");
+  EXPECT_EQ(Outcome("$g+1, g", "$g=5, g=1"), "!Variable g has no value");
+}
+
+TEST(Variables, GlobalsMentionedInBothPanelsSurviveRuns) {
+  OstraTest::TCalculator calc;
+  EXPECT_EQ(calc.Run("$n+=1", "if(defined($n);0;$n=0)").Number(), 1);
+  EXPECT_EQ(calc.Run("$n+=1", "if(defined($n);0;$n=0)").Number(), 2);
+  // A plain variable starts afresh in every run.
+  EXPECT_EQ(calc.Run("defined(m), m=1").Number(), 1);
+  EXPECT_EQ(calc.Run("defined(m)").Number(), 0);
+  // A global mentioned by one store only is created anew, without a value.
+  EXPECT_EQ(calc.Run("defined($n)").Number(), 1);
+  EXPECT_EQ(calc.Run("defined($n)").Number(), 1);
+  EXPECT_EQ(calc.Run("defined($other)").Number(), 0);
+}
+
+TEST(UserFunctions, DefinitionsAndCalls) {
+  CheckAll({
+      {"define(f(x);2*x), f(5)", "10"},
+      {"define(f(x);2*x)", "1"},
+      {"define(fac(n); if(n<=1; 1; n*fac(n-1))), fac(5)", "120"},
+      {"define(g(x); y=x), g(1), y", "!Variable y has no value"},
+      {"define(g(x); $y=x), g(1), $y", "1"},
+      {"define(inc(a[]); a[0]+=1), b[0]=5, inc(b[]), b[0]", "6"},
+      {"define(inc(a[]); a[0]+=1, $seen=b[0]), b[0]=5, inc(b[]), $seen", "!Variable b has no value"},
+      {"define(h(a[]);1), x=1, h(x)", "#Illegal argument"},
+      {"define(h(a[]);1), x=1, h(x[])", "!Functioncall: Array not found."},
+      {"f(1), define(f(x);x)", "#Unknown function"},
+      {"define(f(x) ;x)", "#';' expected"},
+      {"define(f (x);x)", "#'(' expected"},
+      {"define(f();1), f()", "1"},
+      {"define(f(x;);x), f(4)", "4"},
+      {"define(f(1);1)", "#Variable identifier expected"},
+      {"define(1(x);1)", "#Function name expected"},
+      {"define((x);1)", "#Function identifier expected"},
+      {"define(f(x);x", "#')' expected"},
+      {"define(f(x);x+)", "#Expression or identifier expected"},
+      {"define(f(x);x), f('s')", "'s'"},
+      {"define(f(x);x), f('3')+1", "4"},
+      {"define(f(x);v), f(1)", "!Variable v has no value"},
+      {"define(f(x);x), g=f(2)+f(3), g", "5"},
+      {"define(f(a[];n); a[n]=n, 0), f(b[];3), length2=b[3]", "3"},
+      {"define(fill(a[];n); for(i=0;i<n;i+=1;a[i]=i*i)), fill(q[];5), q[4]+q[3]", "25"},
+      {"define(sq(x);x*x), define(sum2(a;b);sq(a)+sq(b)), sum2(3;4)", "25"},
+      {"define(f(x);x+1), define(f(x);x+2), f(0)", "2"},
+  });
+}
+
+TEST(UserFunctions, BodyLocalsStartEmptyInEveryCall) {
+  CheckAll({
+      {"define(f(x); if(defined(t); 99; t=x)), f(1)+f(2)", "3"},
+      {"define(f(x); r=x*2, r), a=f(1), b=f(2), a+b", "6"},
+  });
+}
+
+TEST(UserFunctions, RecursionSavesTheLocalsOfEachActivation) {
+  CheckAll({
+      {"define(fib(n); if(n<2; n; fib(n-1)+fib(n-2))), fib(20)", "6765"},
+      // k is a body local; the caller's k must survive the inner call.
+      {"define(f(n); k=n, if(n>0; f(n-1); 0), k), f(5)", "5"},
+      // Array parameters are copied in and copied back out at every level.
+      {"define(f(a[];n); a[n]=n, if(n>0; f(a[];n-1); 0)), f(x[];4), x[0]+x[1]+x[2]+x[3]+x[4]", "10"},
+  });
+}
+
+TEST(UserFunctions, GlobalPanelDefinitionsAreCallableFromThePanel) {
+  EXPECT_EQ(Outcome("twice(21)", "define(twice(x);2*x)"), "42");
+  EXPECT_EQ(Outcome("define(sin(x);x), sin(3)"), "3");
+}
+
+TEST(UserFunctions, SignatureOfAFunctionWithoutParameterList) {
+  TVarHandler::TGlobalList globals;
+  TParser p(&globals);
+  p.SetText("define(f(a;b;c);a)");
+  ASSERT_TRUE(p.Parse(nullptr));
+  std::unique_ptr<TFunction> call(p.CreateFunction("f"));
+  ASSERT_TRUE(call);
+  EXPECT_EQ(call->Signature(), "(a;b;c)");
+  EXPECT_STREQ(call->Description(), "No Description available.");
+}
+
+TEST(UserFunctions, RegistryFollowsTheTextsThatDefine) {
+  TVarHandler::TGlobalList globals;
+  TParser global(&globals);
+  std::unique_ptr<TParser> main(static_cast<TParser*>(global.Clone()));
+  main->SetRegistry(global.Registry);
+  global.SetText("define(f(x);x)");
+  ASSERT_TRUE(global.Parse(nullptr));
+  main->SetText("define(f(x);2*x)");
+  ASSERT_TRUE(main->Parse(nullptr));
+  EXPECT_EQ(global.Registry->Find("f"), main->Registry->Find("f"));
+  // Destroying the panel's definition hides the Global panel's one as well.
+  main->SetText("");
+  EXPECT_EQ(global.Registry->Find("f"), nullptr);
+  global.SetText("define(f(x);x)");
+  ASSERT_TRUE(global.Parse(nullptr));
+  EXPECT_NE(global.Registry->Find("f"), nullptr);
+  // A call parsed earlier keeps working after its definition's text is replaced.
+  main->SetText("f(7)");
+  ASSERT_TRUE(main->Parse(nullptr));
+  global.SetText("");
+  global.Prepare();
+  main->Prepare();
+  TCalcInfo ci;
+  EXPECT_EQ(main->Evaluate(ci).Number, 7);
+  main.reset();
+}
+
+TEST(ControlFlow, Functions) {
+  CheckAll({
+      {"if(0.5; 1; 2)", "2"},
+      {"if(-0.5; 1; 2)", "2"},
+      {"if(1; 'yes'; 'no')", "'yes'"},
+      {"if('abc'; 1; 2)", "2"},
+      {"if(1; 1; y)", "1"},
+      {"if(y; 1; 2)", "!Variable y has no value"},
+      {"n=0, while(0.5-n; n+=0.5), n", "0.5"},
+      {"n=0, while(n<5; n+=1)", "5"},
+      {"n=0, while(0; n+=1)", "0"},
+      {"for(i=0;i<10;i+=1;i)", "9"},
+      {"for(i=0;i<10;i+=1;i), i", "10"},
+      {"for(i=0;0;i+=1;5)", "0"},
+      {"x=for(i=0;i<3;i+=1;'s'+'t'), x", "'st'"},
+      {"s=0, a[2]=7, foreach(i; a[]; s+=a[i]), s", "7"},
+      {"s=0, a[2]=7, foreach(i; a[]; s+=a[i]), i", "2"},
+      {"n=0, foreach(i; e[]; n=1), n", "0"},
+      {"a[1]=1, foreach(i; a[]; a[i+5]=1), length=i", "1"},
+      {"foreach(3; a[]; 1)", "#Illegal argument"},
+      {"foreach(i; x; 1)", "!ForEach: Second argument is not an array"},
+      {"x=1, foreach(i; x[]; 1)", "!"},
+      {"defined(x)", "0"},
+      {"x=1, defined(x)", "1"},
+      {"a[2]=1, defined(a[5])", "0"},
+      {"a[2]=1, defined(a[2])", "1"},
+      {"defined(e[0])", "1"},
+      {"defined(3)", "!defined: Argument is not a variable"},
+      {"for(i=0;i<3;i+=1;y)", "!Variable y has no value"},
+  });
+}
+
+TEST(ControlFlow, ForWithNanConditionRunsTheBody) {
+  // A NaN condition is not 0.0, so the body runs (and here stops the loop).
+  EXPECT_EQ(Outcome("n=0, for(i=0;if(n<1;0/0;0);n+=1;0), n"), "1");
+}

@@ -1,0 +1,377 @@
+// fit and lfit: NIST StRD certified values, the numpy.polyfit reference
+// table, and the behaviour at the edges (limits, singular models, errors,
+// Break).
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestSupport.h"
+#include "functions/Fitting.h"
+
+using OstraTest::RunProgram;
+
+namespace {
+
+std::string Num(double x) {
+  char buf[40];
+  snprintf(buf, sizeof buf, "%.17g", x);
+  return buf;
+}
+
+std::string Fill(const std::string& name, const std::vector<double>& v) {
+  std::string s;
+  for (size_t i = 0; i < v.size(); ++i) s += name + "[" + std::to_string(i) + "]=" + Num(v[i]) + ", ";
+  return s;
+}
+
+std::vector<double> ReadNumbers(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<double> v;
+  double x;
+  while (in >> x) v.push_back(x);
+  return v;
+}
+
+// A NIST StRD nonlinear regression data set.
+struct TNist {
+  std::vector<double> Start[2], Certified, Deviation;
+  double RSS = 0;
+  std::vector<double> X, Y;
+};
+
+TNist LoadNist(const std::string& name) {
+  TNist d;
+  std::ifstream in(std::string(OSTRA_TEST_DATA) + "/nist/" + name + ".dat");
+  std::string line;
+  const std::regex param(R"(^\s*b\d+\s*=\s*(\S+)\s+(\S+)\s+(\S+)\s+(\S+))");
+  bool data = false;
+  while (std::getline(in, line)) {
+    std::smatch m;
+    if (data) {
+      std::istringstream s(line);
+      double y, x;
+      if (s >> y >> x) {
+        d.Y.push_back(y);
+        d.X.push_back(x);
+      }
+    } else if (std::regex_search(line, m, param)) {
+      d.Start[0].push_back(std::stod(m[1]));
+      d.Start[1].push_back(std::stod(m[2]));
+      d.Certified.push_back(std::stod(m[3]));
+      d.Deviation.push_back(std::stod(m[4]));
+    } else if (line.rfind("Residual Sum of Squares:", 0) == 0) {
+      d.RSS = std::stod(line.substr(24));
+    } else if (std::regex_search(line, std::regex(R"(^Data:\s+y\s+x)"))) {
+      data = true;
+    }
+  }
+  return d;
+}
+
+// Log relative error: the number of agreeing significant digits.
+double Digits(double value, double certified) {
+  if (value == certified) return 16;
+  return -std::log10(std::fabs(value - certified) / std::fabs(certified));
+}
+
+}  // namespace
+
+// Each certified data set, from both start vectors, through the engine with
+// the model written in the language. The fit stops at an absolute chi-square
+// improvement of 1e-5 and differentiates numerically with a relative step of
+// 1e-3; the digits required are what that reaches on each set.
+TEST(FitNist, CertifiedValues) {
+  struct Case {
+    const char* set;
+    const char* model;
+    double paramDigits;  // least significant digits required of the parameters
+    double rssDigits;    // and of the residual sum of squares
+  };
+  const Case cases[] = {
+      {"Misra1a", "p[0]*(1-exp(-p[1]*t))", 4, 7},
+      {"Misra1b", "p[0]*(1-(1+p[1]*t/2)^(-2))", 4, 7},
+      {"Chwirut2", "exp(-p[0]*t)/(p[1]+p[2]*t)", 4, 7},
+      {"Chwirut1", "exp(-p[0]*t)/(p[1]+p[2]*t)", 4, 7},
+      {"DanWood", "p[0]*t^p[1]", 4, 7},
+      {"Gauss1", "p[0]*exp(-p[1]*t)+p[2]*exp(0-(t-p[3])^2/p[4]^2)+p[5]*exp(0-(t-p[6])^2/p[7]^2)", 4, 7},
+      {"Gauss2", "p[0]*exp(-p[1]*t)+p[2]*exp(0-(t-p[3])^2/p[4]^2)+p[5]*exp(0-(t-p[6])^2/p[7]^2)", 4, 7},
+      {"Lanczos3", "p[0]*exp(-p[1]*t)+p[2]*exp(-p[3]*t)+p[4]*exp(-p[5]*t)", 2, 4},
+  };
+  for (const Case& c : cases) {
+    TNist d = LoadNist(c.set);
+    ASSERT_FALSE(d.X.empty()) << c.set;
+    ASSERT_FALSE(d.Certified.empty()) << c.set;
+    for (int start = 0; start < 2; ++start) {
+      std::string program = Fill("x", d.X) + Fill("y", d.Y) + Fill("p", d.Start[start]) +
+                            "r=fit(x[];y[];p[];t;" + c.model + ";0;0;chi), for(j=0;j<length(p[]);j+=1;println(p[j])), "
+                            "println(chi), r";
+      auto r = RunProgram(program);
+      ASSERT_TRUE(r.ParseOk) << c.set << ": " << r.ParseMessage;
+      ASSERT_FALSE(r.Error) << c.set << ": " << r.Message;
+      EXPECT_EQ(r.Number(), -1) << c.set;
+      std::vector<double> out = ReadNumbers(r.Output);
+      ASSERT_EQ(out.size(), d.Certified.size() + 1) << c.set;
+      double worst = 16;
+      for (size_t j = 0; j < d.Certified.size(); ++j) {
+        double digits = Digits(out[j], d.Certified[j]);
+        worst = std::min(worst, digits);
+        EXPECT_GE(digits, c.paramDigits) << c.set << " start " << start + 1 << " b" << j + 1 << " = " << out[j]
+                                         << ", certified " << d.Certified[j];
+      }
+      double rssDigits = Digits(out.back(), d.RSS);
+      EXPECT_GE(rssDigits, c.rssDigits) << c.set << " start " << start + 1 << " RSS " << out.back();
+      std::printf("[ digits ] %-9s start %d: parameters %.1f, RSS %.1f\n", c.set, start + 1, worst, rssDigits);
+    }
+  }
+}
+
+// The engine's covariance matrix times the residual variance gives the
+// certified standard deviations.
+TEST(FitNist, CovarianceGivesStandardDeviations) {
+  TNist d = LoadNist("Misra1a");
+  struct TModel {
+    const double* A;
+    static double F(double x, void* user) {
+      const double* a = static_cast<TModel*>(user)->A;
+      return a[0] * (1 - std::exp(-a[1] * x));
+    }
+  };
+  std::vector<double> a = d.Start[0];
+  std::vector<TernioParser::TFitParameter> limits(a.size());
+  TModel model{a.data()};
+  TernioParser::Marquardt engine(d.X.data(), d.Y.data(), static_cast<int32_t>(d.X.size()), limits, a.data(),
+                                 TModel::F, &model);
+  ASSERT_EQ(engine.Run(), TernioParser::Marquardt::Success);
+  const double variance = engine.Chisq() / (d.X.size() - a.size());
+  for (size_t j = 0; j < a.size(); ++j) {
+    double sd = std::sqrt(engine.Covariance()[j][j] * variance);
+    EXPECT_GE(Digits(sd, d.Deviation[j]), 2) << "b" << j + 1 << " sd " << sd;
+  }
+  EXPECT_LE(engine.Iterations(), 100);
+  // n (m + 1) evaluations per curvature step, one step per iteration and one at the start.
+  EXPECT_EQ(engine.Evaluations(), static_cast<int64_t>(d.X.size()) * 3 * (engine.Iterations() + 1));
+}
+
+TEST(FitFunction, HelpExampleConvergesAndEstimatesNoise) {
+  std::mt19937_64 gen(4711);
+  std::uniform_real_distribution<double> noise(-0.5, 0.5);
+  std::vector<double> x(500), y(500);
+  for (int i = 0; i < 500; ++i) {
+    x[i] = i / 50.0;
+    y[i] = 3.5 * (x[i] - 4) * (x[i] - 4) + noise(gen);
+  }
+  auto r = RunProgram(Fill("x", x) + Fill("y", y) +
+                      "p[0]=1, p[1]=-1, r=fit(x[];y[];p[];xx;p[0]*(xx-p[1])^2;0;0;chi), "
+                      "println(p[0]), println(p[1]), println(sqrt(chi/500)), println(length(p[])), r");
+  ASSERT_FALSE(r.Error) << r.Message;
+  EXPECT_EQ(r.Number(), -1);
+  std::vector<double> out = ReadNumbers(r.Output);
+  ASSERT_EQ(out.size(), 4u);
+  EXPECT_NEAR(out[0], 3.5, 0.01);
+  EXPECT_NEAR(out[1], 4.0, 0.01);
+  EXPECT_NEAR(out[2], 1 / std::sqrt(12.0), 0.03);  // standard deviation of the uniform noise
+  EXPECT_EQ(out[3], 2);
+}
+
+TEST(FitFunction, EdgeCases) {
+  struct Case {
+    const char* name;
+    const char* program;
+    double result;
+  };
+  const Case cases[] = {
+      // No parameters, or no points: 0, chisq and p untouched.
+      {"empty p", "x[0]=1,y[0]=2, chi=123, clear(p[]), fit(x[];y[];p[];t;p[0]*t;0;0;chi)*1000+chi", 123},
+      {"empty x", "clear(x[]), y[0]=2, p[0]=5, chi=123, fit(x[];y[];p[];t;p[0]*t;0;0;chi)*1000+chi+p[0]", 128},
+      // p[1] has no influence: singular, chisq is the chi-square of the start values
+      // (residuals 2-1, 4-2, 6-3: 1+4+9), p keeps the start values.
+      {"singular",
+       "x[0]=1,x[1]=2,x[2]=3, y[0]=2,y[1]=4,y[2]=6, p[0]=1,p[1]=1, "
+       "fit(x[];y[];p[];t;p[0]*t;0;0;chi)*1000+chi+p[0]*100",
+       114},
+      // An upper limit the data push against: the parameter ends on it exactly.
+      {"upper limit",
+       "for(i=0;i<20;i+=1;x[i]=i, y[i]=2*i), p[0]=1, hi[0]=1.5, lo[0]=0, "
+       "fit(x[];y[];p[];t;p[0]*t;lo[];hi[];chi), if(p[0]==1.5;1;0)",
+       1},
+      {"lower limit",
+       "for(i=0;i<20;i+=1;x[i]=i, y[i]=-2*i+1), p[0]=1, p[1]=0, lo[0]=-1, lo[1]=-100, "
+       "fit(x[];y[];p[];t;p[0]*t+p[1];lo[];0;chi), if(p[0]==-1;1;0)",
+       1},
+      // Limits with a count other than p's are ignored.
+      {"limits ignored",
+       "for(i=0;i<20;i+=1;x[i]=i, y[i]=2*i), p[0]=1, hi[0]=1.5, hi[1]=1.5, "
+       "fit(x[];y[];p[];t;p[0]*t;0;hi[];chi), if(abs(p[0]-2)<1e-6;1;0)",
+       1},
+      // n is the smaller count; the result is -1 even for a poor final chi-square.
+      {"shorter ydata",
+       "for(i=0;i<20;i+=1;x[i]=i), for(i=0;i<10;i+=1;y[i]=3*i), p[0]=1, "
+       "fit(x[];y[];p[];t;p[0]*t;0;0;chi)*10+if(abs(p[0]-3)<1e-6;1;0)",
+       -9},
+      // The model may call user-defined functions; x holds the last x value after the fit.
+      {"user function",
+       "define(line(a;b;u);a*u+b), for(i=0;i<30;i+=1;x[i]=i/3, y[i]=0.5*x[i]-4), p[0]=1,p[1]=1, "
+       "r=fit(x[];y[];p[];t;line(p[0];p[1];t);0;0;chi), r*1000+if(abs(p[0]-0.5)+abs(p[1]+4)<1e-6;1;0)",
+       -999},
+      // A start value of 0 uses the smallest step: a linear parameter still converges.
+      {"zero start", "for(i=0;i<10;i+=1;x[i]=i, y[i]=7*i), p[0]=0, fit(x[];y[];p[];t;p[0]*t;0;0;c), round=p[0]", 7},
+  };
+  for (const Case& c : cases) {
+    auto r = RunProgram(c.program);
+    ASSERT_TRUE(r.ParseOk) << c.name << ": " << r.ParseMessage;
+    ASSERT_FALSE(r.Error) << c.name << ": " << r.Message;
+    EXPECT_NEAR(r.Number(), c.result, 1e-9) << c.name;
+  }
+}
+
+TEST(FitFunction, ArgumentKindsCheckedAtParseTime) {
+  for (const char* bad : {
+           "fit(x;y[];p[];t;p[0]*t;0;0;c)", "fit(x[];y;p[];t;p[0]*t;0;0;c)", "fit(x[];y[];p;t;p[0]*t;0;0;c)",
+           "fit(x[];y[];p[];t[];p[0]*t;0;0;c)", "fit(x[];y[];p[];t;p[0]*t;0;0;c[])", "fit(x[];y[];p[];1;p[0];0;0;c)",
+           "fit(x[];y[];p[];t;p[0]*t;0;0;3)", "lfit(0;y;2;p[])", "lfit(0;y[];2;p)"}) {
+    auto r = RunProgram(bad);
+    EXPECT_FALSE(r.ParseOk) << bad;
+    EXPECT_EQ(r.ParseMessage, "Illegal argument") << bad;
+  }
+}
+
+TEST(FitFunction, ErrorInModelIsReported) {
+  auto r = RunProgram("for(i=0;i<10;i+=1;x[i]=i, y[i]=i), p[0]=1, fit(x[];y[];p[];t;p[0]*t+undefinedvar;0;0;c), 5");
+  ASSERT_TRUE(r.ParseOk) << r.ParseMessage;
+  EXPECT_TRUE(r.Error);
+  EXPECT_NE(r.Message.find("undefinedvar"), std::string::npos) << r.Message;
+}
+
+TEST(FitFunction, BreakStopsALongFit) {
+  // 300000 points and a model that does not settle: a full run takes many
+  // seconds. Break must end it between data points, not after the run.
+  const std::string setup = "for(i=0;i<300000;i+=1;x[i]=i/1000, y[i]=sin(x[i])*x[i]), p[0]=1,p[1]=1,p[2]=1";
+  auto begin = std::chrono::steady_clock::now();
+  auto s = RunProgram(setup);
+  ASSERT_FALSE(s.Error) << s.Message;
+  const double setupTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+
+  OstraTest::TCalculator calc;
+  ASSERT_TRUE(calc.Start(setup + ", fit(x[];y[];p[];t;p[0]*sin(p[1]*t)+p[2]*t^2;0;0;c), 42"));
+  std::this_thread::sleep_for(std::chrono::duration<double>(1.5 * setupTime + 0.5));
+  begin = std::chrono::steady_clock::now();
+  calc.Thread->Break();
+  auto r = calc.Finish();
+  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  EXPECT_TRUE(r.Error);
+  EXPECT_EQ(r.Message, "Stopped");
+  EXPECT_LT(waited, 0.5);
+}
+
+// ---- lfit
+
+namespace {
+struct TPolyCase {
+  int K = 0;
+  bool XGiven = false;
+  std::vector<double> X, Y, Coeff;
+};
+
+std::vector<TPolyCase> LoadPolyfit() {
+  std::ifstream in(std::string(OSTRA_SOURCE_DIR) + "/tests/reference/lfit_polyfit.txt");
+  std::vector<TPolyCase> cases;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("case", 0) != 0) continue;
+    std::istringstream h(line.substr(4));
+    TPolyCase c;
+    int n = 0, given = 0;
+    h >> c.K >> n >> given;
+    c.XGiven = given != 0;
+    for (int i = 0; i < n; ++i) {
+      double x, y;
+      in >> x >> y;
+      c.X.push_back(x);
+      c.Y.push_back(y);
+    }
+    c.Coeff.resize(c.K);
+    for (double& v : c.Coeff) in >> v;
+    cases.push_back(c);
+  }
+  return cases;
+}
+}  // namespace
+
+TEST(LFit, AgreesWithNumpyPolyfitOnNoisyData) {
+  auto cases = LoadPolyfit();
+  ASSERT_EQ(cases.size(), 4u) << "reference table missing";
+  for (const auto& c : cases) {
+    std::string program = Fill("y", c.Y) + (c.XGiven ? Fill("x", c.X) : "") + "r=lfit(" + (c.XGiven ? "x[]" : "0") +
+                          ";y[];" + std::to_string(c.K) + ";p[]), for(j=0;j<length(p[]);j+=1;println(p[j])), r";
+    auto r = RunProgram(program);
+    ASSERT_FALSE(r.Error) << r.Message;
+    EXPECT_EQ(r.Number(), 1);
+    std::vector<double> p = ReadNumbers(r.Output);
+    ASSERT_EQ(p.size(), c.Coeff.size());
+    for (int j = 0; j < c.K; ++j)
+      EXPECT_NEAR(p[j], c.Coeff[j], 1e-8 * std::max(1.0, std::fabs(c.Coeff[j]))) << "k=" << c.K << " j=" << j;
+  }
+}
+
+TEST(LFit, ExactPolynomialAndEdges) {
+  struct Case {
+    const char* name;
+    const char* program;
+    double result;
+  };
+  const Case cases[] = {
+      // Noiseless cubic through x values: the coefficients come back.
+      {"cubic",
+       "for(i=0;i<25;i+=1;x[i]=i/4-2, y[i]=1.25-0.5*x[i]+2*x[i]^2-0.75*x[i]^3), r=lfit(x[];y[];4;p[]), "
+       "r*10+if(abs(p[0]-1.25)+abs(p[1]+0.5)+abs(p[2]-2)+abs(p[3]+0.75)<1e-10;1;0)",
+       11},
+      // Without xdata the abscissae are 0, 1, 2, ...
+      {"implicit x",
+       "for(i=0;i<12;i+=1;x[i]=i, y[i]=3+i*i), lfit(x[];y[];3;a[]), lfit(0;y[];3;b[]), "
+       "if(abs(a[0]-b[0])+abs(a[1]-b[1])+abs(a[2]-b[2])<1e-10 && abs(b[2]-1)<1e-10;1;0)",
+       1},
+      // Order 1 fits the mean.
+      {"mean", "y[0]=1,y[1]=2,y[2]=6, lfit(0;y[];1;p[])*100+p[0]+length(p[])*10", 113},
+      // More coefficients than points: 0, p unchanged.
+      {"too few points", "y[0]=1,y[1]=2, p[0]=9, lfit(0;y[];3;p[])*100+p[0]+length(p[])*10", 19},
+      // p shrinks to exactly order elements.
+      {"p shrinks", "for(i=0;i<10;i+=1;p[i]=7, y[i]=i), lfit(0;y[];2;p[])*100+length(p[])", 102},
+      // All x equal with a line: singular, p unchanged.
+      {"singular", "for(i=0;i<5;i+=1;x[i]=2, y[i]=i), p[0]=9, lfit(x[];y[];2;p[])*100+p[0]", 9},
+      // xdata shorter than ydata decides n.
+      {"short x", "x[0]=0,x[1]=1, y[0]=1,y[1]=3,y[2]=100, lfit(x[];y[];2;p[])*100+p[0]*10+p[1]", 112},
+      // Order 0 or negative: nothing to fit.
+      {"order 0", "y[0]=1, p[0]=4, lfit(0;y[];0;p[])*100+p[0]", 4},
+      {"order negative", "y[0]=1, p[0]=4, lfit(0;y[];-3;p[])*100+p[0]", 4},
+  };
+  for (const Case& c : cases) {
+    auto r = RunProgram(c.program);
+    ASSERT_TRUE(r.ParseOk) << c.name << ": " << r.ParseMessage;
+    ASSERT_FALSE(r.Error) << c.name << ": " << r.Message;
+    EXPECT_NEAR(r.Number(), c.result, 1e-9) << c.name;
+  }
+}
+
+TEST(LFit, GaussJordanSolvesWithFullPivoting) {
+  // A system whose first pivot is zero: only pivoting solves it.
+  std::vector<double> c = {0, 2, 1, 1, 1, 1, 4, -1, 2};
+  std::vector<double> b = {5, 6, 8};
+  std::vector<double> c0 = c, b0 = b;
+  ASSERT_TRUE(TernioParser::GaussJordan(c, b, 3));
+  for (int i = 0; i < 3; ++i) {
+    double s = 0;
+    for (int j = 0; j < 3; ++j) s += c0[i * 3 + j] * b[j];
+    EXPECT_NEAR(s, b0[i], 1e-12) << i;
+  }
+  std::vector<double> singular = {1, 2, 2, 4}, rhs = {1, 2};
+  EXPECT_FALSE(TernioParser::GaussJordan(singular, rhs, 2));
+}
