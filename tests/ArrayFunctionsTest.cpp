@@ -107,6 +107,8 @@ const TCase Cases[] = {
     {"for(i=0;i<10;i+=1; scroll(a[];i;4)), length(a[])", 4, "a", {6, 7, 8, 9}},
 };
 
+void PrintTo(const TCase& c, std::ostream* os) { *os << c.Program; }
+
 class ArrayFunctions : public ::testing::TestWithParam<TCase> {};
 
 TEST_P(ArrayFunctions, ResultAndArray) {
@@ -121,7 +123,9 @@ TEST_P(ArrayFunctions, ResultAndArray) {
   } else {
     EXPECT_EQ(r.Number(), c.Result);
   }
-  if (c.Array) EXPECT_EQ(ArrayOf(calc, c.Array), c.Elements);
+  if (c.Array) {
+    EXPECT_EQ(ArrayOf(calc, c.Array), c.Elements);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ArrayFunctions, ::testing::ValuesIn(Cases));
@@ -183,6 +187,8 @@ const TErrorCase Errors[] = {
     {"arraycopy(t[];s[];0;q)", false, "Variable q has no value"},
     {"length(a[2])", false, "Illegal array element access in array a"},
 };
+
+void PrintTo(const TErrorCase& c, std::ostream* os) { *os << c.Program; }
 
 class ArrayFunctionErrors : public ::testing::TestWithParam<TErrorCase> {};
 
