@@ -41,7 +41,8 @@ void TStringFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 // ---- number formatting
 
-std::string FormatNumber(char conv, double x, int32_t width, int32_t precision, bool leadingZeros) {
+std::string_view FormatNumber(TFormatBuffer& buf, char conv, double x, int32_t width, int32_t precision,
+                              bool leadingZeros) {
   // The output is cut at 255 bytes. Within these limits the first 255 bytes
   // are the same as without them, and no huge field is ever produced.
   constexpr int32_t MaxWidth = 2048, MaxPrecision = 1100;
@@ -49,7 +50,6 @@ std::string FormatNumber(char conv, double x, int32_t width, int32_t precision, 
   if (precision > MaxPrecision) precision = MaxPrecision;
   if (precision < 0) precision = 6;
   const char format[] = {'%', '*', '.', '*', conv, '\0'};
-  char buf[256];
   // The formatting is done in the "C" locale whatever the process uses.
   const locale_t old = uselocale(CLocale());
 #pragma GCC diagnostic push
@@ -61,21 +61,24 @@ std::string FormatNumber(char conv, double x, int32_t width, int32_t precision, 
   if (n > static_cast<int>(sizeof buf) - 1) n = sizeof buf - 1;
   if (leadingZeros)
     for (int i = 0; i < n && buf[i] == ' '; ++i) buf[i] = '0';
-  return std::string(buf, n);
+  return std::string_view(buf, n);
 }
 
 void TStr::Compute(TCalcInfo&, TReturnValue& result) {
-  result.SetString(FormatNumber('g', Results[0].AsNumber(), IntegerValue(Results[1].AsNumber()),
+  TFormatBuffer buf;
+  result.SetString(FormatNumber(buf, 'g', Results[0].AsNumber(), IntegerValue(Results[1].AsNumber()),
                                 IntegerValue(Results[2].AsNumber()), false));
 }
 
 void TStrZero::Compute(TCalcInfo&, TReturnValue& result) {
-  result.SetString(FormatNumber('f', Results[0].AsNumber(), IntegerValue(Results[1].AsNumber()),
+  TFormatBuffer buf;
+  result.SetString(FormatNumber(buf, 'f', Results[0].AsNumber(), IntegerValue(Results[1].AsNumber()),
                                 IntegerValue(Results[2].AsNumber()), true));
 }
 
 void TStrBlank::Compute(TCalcInfo&, TReturnValue& result) {
-  result.SetString(FormatNumber('f', Results[0].AsNumber(), IntegerValue(Results[1].AsNumber()),
+  TFormatBuffer buf;
+  result.SetString(FormatNumber(buf, 'f', Results[0].AsNumber(), IntegerValue(Results[1].AsNumber()),
                                 IntegerValue(Results[2].AsNumber()), false));
 }
 

@@ -22,9 +22,11 @@ protected:
 // ---- number formatting (printf-style, independent of the process locale)
 
 // Formats x with the C conversion conv ('g' or 'f'), the field width and the
-// precision (negative: 6) as "%*.*" conv does, cut to 255 bytes. With
-// leadingZeros every leading blank becomes the digit 0.
-std::string FormatNumber(char conv, double x, int32_t width, int32_t precision, bool leadingZeros);
+// precision (negative: 6) as "%*.*" conv does, cut to 255 bytes, into buf.
+// With leadingZeros every leading blank becomes the digit 0.
+using TFormatBuffer = char[256];
+std::string_view FormatNumber(TFormatBuffer& buf, char conv, double x, int32_t width, int32_t precision,
+                              bool leadingZeros);
 
 class TStr final : public TStringFunction {
 public:
