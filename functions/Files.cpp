@@ -113,6 +113,36 @@ bool IsNumberChar(unsigned char c) {
   return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'E' || c == 'e';
 }
 
+// Walks the numbers of a matrix text in file order, calling
+// visit(first, last, column) for each. A number is a maximal run of number
+// characters; a carriage return in the gap before a number starts a new line
+// (column 0), otherwise the column rises by one. Returns the number of lines,
+// 0 when there is no number.
+template <class F>
+int64_t ScanMatrix(const char* p, const char* end, F&& visit) {
+  while (p < end && !IsNumberChar(static_cast<unsigned char>(*p))) ++p;
+  if (p == end) return 0;
+  int64_t lines = 1, column = 0;
+  for (;;) {
+    const char* q = p;
+    while (q < end && IsNumberChar(static_cast<unsigned char>(*q))) ++q;
+    visit(p, q, column);
+    bool lineEnd = false;
+    while (q < end && !IsNumberChar(static_cast<unsigned char>(*q))) {
+      if (*q == '\r') lineEnd = true;
+      ++q;
+    }
+    if (q == end) return lines;
+    if (lineEnd) {
+      ++lines;
+      column = 0;
+    } else {
+      ++column;
+    }
+    p = q;
+  }
+}
+
 // The largest element count an array can take.
 constexpr int64_t MaxElements = INT32_MAX / 128 * 128;
 
@@ -213,43 +243,27 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
       return;
   }
 
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
-  while (p < end && !IsNumberChar(static_cast<unsigned char>(*p))) ++p;
-  if (p == end) {
+  const char* const begin = bytes.data();
+  const char* const end = begin + bytes.size();
+  // First pass: the shape. Second pass: the values, each into its column.
+  int64_t lastColumn = 0;
+  const int64_t lines = ScanMatrix(begin, end, [&](const char*, const char*, int64_t column) {
+    lastColumn = std::max(lastColumn, column);
+  });
+  if (lines == 0) {
+    // No number at all: nothing is stored.
     result.SetNumber(1);
     return;
   }
-  std::vector<TMatrixEntry> entries;
-  int64_t lines = 1, column = 0, lastColumn = 0;
-  for (;;) {
-    const char* q = p;
-    while (q < end && IsNumberChar(static_cast<unsigned char>(*q))) ++q;
-    entries.push_back({TextToNumber(std::string_view(p, static_cast<size_t>(q - p))), column});
-    bool lineEnd = false;
-    while (q < end && !IsNumberChar(static_cast<unsigned char>(*q))) {
-      if (*q == '\r') lineEnd = true;
-      ++q;
-    }
-    if (q == end) break;
-    if (lineEnd) {
-      ++lines;
-      column = 0;
-    } else {
-      lastColumn = std::max(lastColumn, ++column);
-    }
-    p = q;
-  }
-  bytes.clear();
-  bytes.shrink_to_fit();
-
   const int64_t cols = lastColumn + 1;
   const int64_t total = lines * cols;
   if (total > MaxElements) {
     ci.SetError("ReadMatrix: Matrix too large.");
     return;
   }
+  std::vector<int32_t> next;
   try {
+    next.assign(static_cast<size_t>(cols), 0);
     if (a->Count < total) a->SetLength(static_cast<int32_t>(total));
   } catch (const std::bad_alloc&) {
     ci.SetError("ReadMatrix: Matrix too large.");
@@ -257,8 +271,10 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
   }
   std::fill(a->Data, a->Data + total, 0.0);
   // The k-th number of column c goes to element k + c * lines.
-  std::vector<int64_t> next(static_cast<size_t>(cols), 0);
-  for (const TMatrixEntry& e : entries) a->Data[next[e.Column]++ + e.Column * lines] = e.Value;
+  double* const data = a->Data;
+  ScanMatrix(begin, end, [&](const char* first, const char* last, int64_t column) {
+    data[next[column]++ + column * lines] = TextToNumber(std::string_view(first, static_cast<size_t>(last - first)));
+  });
   result.SetNumber(static_cast<double>(lines));
 }
 

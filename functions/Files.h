@@ -77,12 +77,6 @@ protected:
   void Run(TCalcInfo& ci, TReturnValue& result) override;
 };
 
-// One number of a matrix file: its value and its column within its line.
-struct TMatrixEntry {
-  double Value;
-  int64_t Column;
-};
-
 // readmatrix(arr[];fname): reads a matrix text file into an array, column by
 // column; the result is the number of lines.
 //
