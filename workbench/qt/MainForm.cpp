@@ -22,6 +22,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -128,6 +129,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   resize(538, 545 + menuBar()->sizeHint().height());
   setMinimumSize(500, 420);
 
+  BreakRepeater = new QTimer(this);
+  BreakRepeater->setInterval(50);
+  connect(BreakRepeater, &QTimer::timeout, this, [this] {
+    if (FRunning) Thread->Break();
+    else BreakRepeater->stop();
+  });
+
   // FormCreate.
   UpdateCaption();
   UpdateActionStates();
@@ -142,7 +150,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   if (!Thread->Resume()) FThreadEnded = true;
   NewDocument();
 #ifdef OSTRA_HAVE_HELP
-  HelpPanel->BuildFunctionList(*MainEngine);
+  HelpPanel->BuildFunctionList(MainEngine->Builtins);
 #endif
   if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
   qApp->installEventFilter(this);
@@ -303,7 +311,7 @@ void TMainForm::CreateLayout() {
 #ifdef OSTRA_HAVE_HELP
   HelpPanel = new THelpPanel(central);
   HelpPanel->setFixedHeight(129);
-  connect(HelpPanel, &THelpPanel::insertText, this, [this](const QString&) {
+  connect(HelpPanel, &THelpPanel::EditorFocusWanted, this, [this] {
     if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
   });
   column->addWidget(HelpPanel, 0);
@@ -428,7 +436,8 @@ void TMainForm::CheckPanelText(TEditPanel* panel) {
   FLastParsedPanel = panel;
 #ifdef OSTRA_HAVE_COLOURING
   if (ok) {
-    if (auto* c = panel->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly)) c->TokensParsed(Tokens);
+    if (auto* c = panel->MemoEdit->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly))
+      c->TokensParsed(Tokens);
   }
 #endif
 }
@@ -436,7 +445,8 @@ void TMainForm::CheckPanelText(TEditPanel* panel) {
 void TMainForm::ColourNow(TEditPanel* panel) {
   if (!panel || panel != FLastParsedPanel || FSyntaxError) return;
 #ifdef OSTRA_HAVE_COLOURING
-  if (auto* c = panel->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly)) c->ColourNow();
+  if (auto* c = panel->MemoEdit->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly))
+    c->ColourNow(Tokens);
 #endif
 }
 
@@ -476,11 +486,14 @@ void TMainForm::ActionBreakExecute() {
   StatusPanel1->setText("Breaking...");
   Thread->PostMessage(TAutoParserThread::BreakRequest);
   Thread->Break();
+  // A break that arrives before the thread has taken up the run request
+  // would be reset by the start of the run; repeat it until the run ends.
+  BreakRepeater->start();
 }
 
 void TMainForm::RunFinished(const TReturnValue* result) {
-  FRunDone = true;
   QMetaObject::invokeMethod(this, [this, result] { ShowCalculationResult(result); }, Qt::QueuedConnection);
+  FRunDone = true;
 }
 
 void TMainForm::ShowCalculationResult(const TReturnValue* result) {
@@ -492,6 +505,7 @@ void TMainForm::ShowCalculationResult(const TReturnValue* result) {
       p->ShowResult(Ostra::FromCodePage(FormatResult(*result, p->Radix())));
   }
   StatusPanel1->setText(ci.Error ? "Calculation terminated" : "Calculation finished");
+  BreakRepeater->stop();
   FRunning = false;
   UpdateActionStates();
   if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
@@ -539,9 +553,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       if (k->key() == Qt::Key_Period || k->key() == Qt::Key_Comma) {
         // The keypad's decimal key always types a point, whatever the
         // keyboard layout's decimal separator is.
-        if (k->text() != ".")
-        {
-          QCoreApplication::postEvent(watched, new QKeyEvent(QEvent::KeyPress, Qt::Key_Period, Qt::NoModifier, "."));
+        if (k->text() != ".") {
+          // Delivered at once, so that it keeps its place among the keys.
+          QKeyEvent point(QEvent::KeyPress, Qt::Key_Period, Qt::NoModifier, ".");
+          QCoreApplication::sendEvent(watched, &point);
           return true;
         }
         break;
@@ -611,12 +626,13 @@ bool TMainForm::EndCalculation() {
   QElapsedTimer t;
   t.start();
   // Keep serving the window messages the run may wait for (output, panels).
-  while (FRunning && !FRunDone.load() && t.elapsed() < 1000) {
+  while (FRunning && t.elapsed() < 1000) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    if (FRunDone.load()) continue;
+    Thread->Break();
     QThread::msleep(5);
   }
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  return FRunDone.load() || !FRunning;
+  return !FRunning;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -671,7 +687,7 @@ TEditPanel* TMainForm::AddPanel(const QString& name) {
   panel->OnChange = [this](TEditPanel* p) { CheckPanelText(p); };
   panel->OnHelpKey = [this](TEditPanel* p) { ShowHelpForCaret(p); };
 #ifdef OSTRA_HAVE_COLOURING
-  new TSyntaxColourer(panel->MemoEdit, panel);
+  new TSyntaxColourer(panel->MemoEdit);
 #endif
   const bool loading = FLoading;
   FLoading = true;

@@ -152,6 +152,7 @@ private:
   // Set when the calculation thread did not end its run after Break on close.
   bool FThreadStuck = false;
   bool FStartPending = false;
+  QTimer* BreakRepeater = nullptr;
   bool FLoading = false;
   std::atomic<bool> FRunDone{false};
   TEditPanel* FLastParsedPanel = nullptr;
