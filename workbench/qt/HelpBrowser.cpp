@@ -125,16 +125,16 @@ bool THelpPanel::BuildFunctionList(const TBuiltins& builtins) {
   return true;
 }
 
-void THelpPanel::RenderEntry(QTextCursor& c, const QString& heading, const TFunction& f) {
+void THelpPanel::RenderEntry(QTextCursor& c, const QString& heading, const TFunction& f, qreal pointSize) {
   QTextCharFormat normal;
   normal.setFontFamilies({QApplication::font().family()});
-  normal.setFontPointSize(8);
+  normal.setFontPointSize(pointSize);
   QTextCharFormat bold = normal;
   bold.setFontWeight(QFont::Bold);
   QTextCharFormat italic = normal;
   italic.setFontItalic(true);
   QTextCharFormat fixed = normal;
-  const QFont fixedFont = FixedFont(8);
+  const QFont fixedFont = FixedFont(pointSize);
   fixed.setFontFamilies({fixedFont.family()});
   fixed.setFontFixedPitch(true);
 

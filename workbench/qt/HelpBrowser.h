@@ -82,8 +82,9 @@ public:
   // Writes the help entry of f at cursor: the heading (name and signature)
   // in bold, the description, the example in the fixed-pitch font with its
   // note, and the see-also text after a bold "See also:". The help texts are
-  // 8-bit code-page text.
-  static void RenderEntry(QTextCursor& cursor, const QString& heading, const TernioParser::TFunction& f);
+  // 8-bit code-page text. The panel uses 8 pt; printed text may be larger.
+  static void RenderEntry(QTextCursor& cursor, const QString& heading, const TernioParser::TFunction& f,
+                          qreal pointSize = 8);
 
   // Reports an internal error (title "Internal Error"); a message box unless
   // replaced (tests).
