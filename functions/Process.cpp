@@ -169,21 +169,30 @@ TOutcome Exchange(TCalcInfo& ci, int& in, int& out, std::string_view input, std:
   SetNonBlocking(out);
   constexpr size_t Chunk = 1 << 16;
   TOutcome outcome = TOutcome::Done;
-  while (out >= 0) {
+  // Until the output has ended and the input is delivered (or refused): a
+  // child may close its output and still read its input.
+  while (out >= 0 || in >= 0) {
     if (ci.Stopping()) {
       outcome = TOutcome::Stopped;
       break;
     }
     struct pollfd fds[2];
     nfds_t n = 0;
-    fds[n++] = {out, POLLIN, 0};
-    if (in >= 0) fds[n++] = {in, POLLOUT, 0};
+    int outIndex = -1, inIndex = -1;
+    if (out >= 0) {
+      outIndex = static_cast<int>(n);
+      fds[n++] = {out, POLLIN, 0};
+    }
+    if (in >= 0) {
+      inIndex = static_cast<int>(n);
+      fds[n++] = {in, POLLOUT, 0};
+    }
     int r = ::poll(fds, n, StopPollMs);
     if (r < 0) {
       if (errno == EINTR) continue;
       break;
     }
-    if (fds[0].revents) {
+    if (outIndex >= 0 && fds[outIndex].revents) {
       const size_t old = output.size();
       if (old + Chunk > MaxOutput) {
         outcome = TOutcome::TooLarge;
@@ -200,8 +209,8 @@ TOutcome Exchange(TCalcInfo& ci, int& in, int& out, std::string_view input, std:
       output.resize(old + (got > 0 ? static_cast<size_t>(got) : 0));
       if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) CloseFd(out);
     }
-    if (n > 1 && fds[1].revents) {
-      if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+    if (inIndex >= 0 && fds[inIndex].revents) {
+      if (fds[inIndex].revents & (POLLERR | POLLHUP | POLLNVAL)) {
         // The child closed its input (or ended): the rest is not wanted.
         CloseFd(in);
       } else {

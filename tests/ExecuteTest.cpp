@@ -141,6 +141,32 @@ TEST(Execute, ChildThatIgnoresItsInput) {
   EXPECT_EQ(r.Text(), "012");
 }
 
+// A child may close its output and go on: it still receives all of its
+// input, execute returns without waiting for it to end, and it is reaped
+// when it does end.
+TEST(Execute, ChildThatClosesItsOutputEarly) {
+  char tmpl[] = "/tmp/ostra-exec-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  OstraTest::TRun r = RunProgram(BuildText(16) + "execute('sh -c \"echo $$ > " + dir +
+                                 "/pid; exec >&- 2>&-; cat > " + dir + "/got; sleep 1\"';s)");
+  ASSERT_FALSE(r.Error) << r.Message;
+  EXPECT_EQ(r.Text(), "");
+  const pid_t pid = static_cast<pid_t>(std::stol(ReadBytes(dir + "/pid")));
+  ASSERT_GT(pid, 1);
+  // cat has all of the input once execute returns (the sleep keeps the
+  // child alive well beyond that)
+  for (int i = 0; i < 500 && ReadBytes(dir + "/got").size() < (1u << 20); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(ReadBytes(dir + "/got").size(), 1u << 20);
+  int alive = 0;
+  for (; alive < 500 && kill(pid, 0) == 0; ++alive)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_LT(alive, 500) << "the child was never reaped";
+  EXPECT_GT(alive, 0) << "execute waited for the child to end";
+  std::filesystem::remove_all(dir);
+}
+
 // Zero bytes in the input reach the child.
 TEST(Execute, InputWithZeroBytes) {
   char tmpl[] = "/tmp/ostra-exec-XXXXXX";
