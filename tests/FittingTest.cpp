@@ -97,14 +97,13 @@ TEST(FitNist, CertifiedValues) {
     double rssDigits;    // and of the residual sum of squares
   };
   const Case cases[] = {
-      {"Misra1a", "p[0]*(1-exp(-p[1]*t))", 4, 7},
-      {"Misra1b", "p[0]*(1-(1+p[1]*t/2)^(-2))", 4, 7},
-      {"Chwirut2", "exp(-p[0]*t)/(p[1]+p[2]*t)", 4, 7},
-      {"Chwirut1", "exp(-p[0]*t)/(p[1]+p[2]*t)", 4, 7},
-      {"DanWood", "p[0]*t^p[1]", 4, 7},
-      {"Gauss1", "p[0]*exp(-p[1]*t)+p[2]*exp(0-(t-p[3])^2/p[4]^2)+p[5]*exp(0-(t-p[6])^2/p[7]^2)", 4, 7},
-      {"Gauss2", "p[0]*exp(-p[1]*t)+p[2]*exp(0-(t-p[3])^2/p[4]^2)+p[5]*exp(0-(t-p[6])^2/p[7]^2)", 4, 7},
-      {"Lanczos3", "p[0]*exp(-p[1]*t)+p[2]*exp(-p[3]*t)+p[4]*exp(-p[5]*t)", 2, 4},
+      {"Misra1a", "p[0]*(1-exp(-p[1]*t))", 5.5, 8.5},
+      {"Misra1b", "p[0]*(1-(1+p[1]*t/2)^(-2))", 5.5, 8.5},
+      {"Chwirut2", "exp(-p[0]*t)/(p[1]+p[2]*t)", 4.5, 9},
+      {"Chwirut1", "exp(-p[0]*t)/(p[1]+p[2]*t)", 4, 8.5},
+      {"DanWood", "p[0]*t^p[1]", 4.5, 7},
+      {"Gauss1", "p[0]*exp(-p[1]*t)+p[2]*exp(0-(t-p[3])^2/p[4]^2)+p[5]*exp(0-(t-p[6])^2/p[7]^2)", 5, 8},
+      {"Gauss2", "p[0]*exp(-p[1]*t)+p[2]*exp(0-(t-p[3])^2/p[4]^2)+p[5]*exp(0-(t-p[6])^2/p[7]^2)", 4.5, 8},
   };
   for (const Case& c : cases) {
     TNist d = LoadNist(c.set);
@@ -131,6 +130,52 @@ TEST(FitNist, CertifiedValues) {
       EXPECT_GE(rssDigits, c.rssDigits) << c.set << " start " << start + 1 << " RSS " << out.back();
       std::printf("[ digits ] %-9s start %d: parameters %.1f, RSS %.1f\n", c.set, start + 1, worst, rssDigits);
     }
+  }
+}
+
+// Lanczos3 (three nearly collinear exponentials, residual sum of squares
+// 1.6e-8) is out of reach of fit's constants: the absolute chi-square
+// tolerance of 1e-5 ends the run after its first small improvement, and the
+// forward differences with a step of 1e-3 of each parameter move the fixed
+// point of the iteration far off in so ill-conditioned a problem; the run
+// also needs far more than 100 iterations along its narrow valley. The
+// engine itself, with exact derivatives, a tolerance on the data's scale and
+// room for iterations, reaches the certified values.
+TEST(FitNist, SmallResidualsWithExactDerivatives) {
+  TNist d = LoadNist("Lanczos3");
+  ASSERT_EQ(d.Certified.size(), 6u);
+  struct TModel {
+    const double* A;
+    static double F(double x, void* user) {
+      const double* a = static_cast<TModel*>(user)->A;
+      return a[0] * std::exp(-a[1] * x) + a[2] * std::exp(-a[3] * x) + a[4] * std::exp(-a[5] * x);
+    }
+    static void D(double x, double* g, void* user) {
+      const double* a = static_cast<TModel*>(user)->A;
+      for (int j = 0; j < 6; j += 2) {
+        const double e = std::exp(-a[j + 1] * x);
+        g[j] = e;
+        g[j + 1] = -a[j] * x * e;
+      }
+    }
+  };
+  for (int start = 0; start < 2; ++start) {
+    std::vector<double> a = d.Start[start];
+    std::vector<TernioParser::TFitParameter> limits(a.size());
+    TModel model{a.data()};
+    TernioParser::Marquardt engine(d.X.data(), d.Y.data(), static_cast<int32_t>(d.X.size()), limits, a.data(),
+                                   TModel::F, &model);
+    engine.DerivativeHook = TModel::D;
+    engine.Tolerance = 1e-5 * 1e-10;
+    engine.IterationLimit = 5000;
+    ASSERT_EQ(engine.Run(), TernioParser::Marquardt::Success);
+    double worst = 16;
+    for (size_t j = 0; j < a.size(); ++j) worst = std::min(worst, Digits(a[j], d.Certified[j]));
+    double rssDigits = Digits(engine.Chisq(), d.RSS);
+    std::printf("[ digits ] Lanczos3  start %d (exact derivatives, tolerance 1e-15, %d iterations): parameters %.1f, RSS %.1f\n",
+                start + 1, engine.Iterations(), worst, rssDigits);
+    EXPECT_GE(worst, 6.5) << "start " << start + 1;
+    EXPECT_GE(rssDigits, 9.5) << "start " << start + 1;
   }
 }
 
@@ -337,7 +382,7 @@ TEST(LFit, ExactPolynomialAndEdges) {
       // Without xdata the abscissae are 0, 1, 2, ...
       {"implicit x",
        "for(i=0;i<12;i+=1;x[i]=i, y[i]=3+i*i), lfit(x[];y[];3;a[]), lfit(0;y[];3;b[]), "
-       "if(abs(a[0]-b[0])+abs(a[1]-b[1])+abs(a[2]-b[2])<1e-10 && abs(b[2]-1)<1e-10;1;0)",
+       "if(abs(a[0]-b[0])+abs(a[1]-b[1])+abs(a[2]-b[2])<1e-10;if(abs(b[2]-1)<1e-10;1;0);0)",
        1},
       // Order 1 fits the mean.
       {"mean", "y[0]=1,y[1]=2,y[2]=6, lfit(0;y[];1;p[])*100+p[0]+length(p[])*10", 113},

@@ -1,13 +1,16 @@
 #!/usr/bin/python3
 """Writes the reference tables of the fitting and smoothing tests.
 
-Savitzky-Golay weights come from SciPy's savgol_coeffs, polynomial fits of
-noisy data from numpy.polyfit. Run with the system Python that has SciPy:
+Savitzky-Golay weights come from SciPy's savgol_coeffs and, as a check on
+both, from an exact rational solution of the same least-squares problem;
+polynomial fits of noisy data come from numpy.polyfit. Run with the system
+Python that has SciPy:
     /usr/bin/python3 tests/reference/make_references.py
 The outputs are committed, so the tests need neither SciPy nor a network.
 """
 import math
 import os
+from fractions import Fraction
 
 import numpy as np
 from scipy.signal import savgol_coeffs
@@ -23,13 +26,33 @@ SAVGOL_CASES = [
 ]
 
 
+def exact_savgol(f, m, d):
+    """Weights of the d-th polynomial coefficient, in exact arithmetic."""
+    ks = range(-f, f + 1)
+    n = m + 1
+    rows = [[sum(Fraction(k) ** (i + j) for k in ks) for j in range(n)] + [Fraction(int(i == d))]
+            for i in range(n)]
+    for c in range(n):
+        p = next(r for r in range(c, n) if rows[r][c] != 0)
+        rows[c], rows[p] = rows[p], rows[c]
+        for r in range(n):
+            if r != c and rows[r][c] != 0:
+                factor = rows[r][c] / rows[c][c]
+                rows[r] = [a - factor * b for a, b in zip(rows[r], rows[c])]
+    b = [rows[i][n] / rows[i][i] for i in range(n)]
+    return [float(sum(b[i] * Fraction(k) ** i for i in range(n))) for k in ks]
+
+
 def write_savgol():
     path = os.path.join(HERE, "savgol_coeffs.txt")
     with open(path, "w") as out:
-        out.write("# f m d  c[-f] ... c[f]  (SciPy savgol_coeffs, use='dot', divided by d!)\n")
+        out.write("# per case two lines: 'scipy f m d c[-f] ... c[f]' (savgol_coeffs, use='dot', divided by d!)\n")
+        out.write("# and 'exact f m d c[-f] ... c[f]' (rational arithmetic, rounded to double)\n")
         for f, m, d in SAVGOL_CASES:
             c = savgol_coeffs(2 * f + 1, m, deriv=d, delta=1.0, use="dot") / math.factorial(d)
-            out.write("%d %d %d %s\n" % (f, m, d, " ".join("%.17g" % v for v in c)))
+            out.write("scipy %d %d %d %s\n" % (f, m, d, " ".join("%.17g" % v for v in c)))
+            e = exact_savgol(f, m, d)
+            out.write("exact %d %d %d %s\n" % (f, m, d, " ".join("%.17g" % v for v in e)))
 
 
 def write_polyfit():

@@ -1,0 +1,154 @@
+#pragma once
+// Curve fitting: the non-linear least-squares fit of a user expression
+// (Levenberg-Marquardt, fit) and the linear least-squares fit of a polynomial
+// (lfit).
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "engine/Function.h"
+
+namespace TernioParser {
+
+// A square matrix of doubles, stored row by row in one block.
+class Matrix {
+public:
+  explicit Matrix(int32_t order = 0) { Create(order); }
+  void Create(int32_t order) {
+    N = order < 0 ? 0 : order;
+    Cells.assign(static_cast<size_t>(N) * static_cast<size_t>(N), 0.0);
+  }
+  // Copies another matrix, re-creating this one first when the orders differ.
+  void CopyFrom(const Matrix& other) {
+    if (other.N != N) Create(other.N);
+    Cells = other.Cells;
+  }
+  void Clear() { std::fill(Cells.begin(), Cells.end(), 0.0); }
+  int32_t Order() const { return N; }
+  double* operator[](int32_t row) { return Cells.data() + static_cast<size_t>(row) * N; }
+  const double* operator[](int32_t row) const { return Cells.data() + static_cast<size_t>(row) * N; }
+
+private:
+  int32_t N = 0;
+  std::vector<double> Cells;
+};
+
+// Crout LU decomposition with implicit row scaling and partial pivoting, in
+// place; index receives the row permutation. A zero pivot is replaced by
+// 1e-30. False when a row is entirely zero (the matrix is singular).
+bool LUDecompose(Matrix& a, std::vector<int32_t>& index);
+// Solves a*x = b with the decomposition of LUDecompose; b receives x.
+void LUSolve(const Matrix& a, const std::vector<int32_t>& index, double* b);
+
+// Limits of one fit parameter.
+struct TFitParameter {
+  double Initial = 0;
+  double Lower = -1e255;
+  double Upper = 1e255;
+};
+
+// Levenberg-Marquardt fitting engine for a model y = f(x; a) with m
+// parameters a, over n data points.
+class Marquardt {
+public:
+  using TFunctionHook = double (*)(double x, void* user);
+  using TWeightsHook = void (*)(const double* x, const double* y, double* sigma, int32_t n);
+  using TDerivativeHook = void (*)(double x, double* derivatives, void* user);
+  using TProgressHook = void (*)(void* user, int32_t iteration, double chisqPerPoint);
+  // Asked between iterations and between data points; true ends the run.
+  using TStopHook = bool (*)(void* user);
+
+  enum TOutcome { Success, Singular, Stopped };
+
+  Marquardt(const double* x, const double* y, int32_t n, const std::vector<TFitParameter>& parameters,
+            double* a, TFunctionHook function, void* user);
+
+  TWeightsHook WeightsHook = nullptr;
+  TDerivativeHook DerivativeHook = nullptr;
+  TProgressHook ProgressHook = nullptr;
+  TStopHook StopHook = nullptr;
+
+  double Tolerance = 1e-5;
+  int32_t IterationLimit = 100;
+
+  TOutcome Run();
+
+  double Chisq() const { return ChiSq; }
+  double Lambda() const { return Lambda_; }
+  int32_t Iterations() const { return Iteration; }
+  // The inverse of the final curvature matrix (filled by a successful run).
+  const Matrix& Covariance() const { return Covar; }
+  // Model evaluations so far.
+  int64_t Evaluations() const { return EvalCount; }
+
+private:
+  const double* X;
+  const double* Y;
+  int32_t N;
+  std::vector<TFitParameter> Params;
+  int32_t M;
+  double* A;
+  TFunctionHook Function;
+  void* User;
+
+  Matrix Alpha, SavedAlpha, Covar;
+  std::vector<double> Beta, SavedBeta, SavedA, Sigma, Deriv;
+  std::vector<int32_t> Index;
+  double Lambda_ = 0.001;
+  double ChiSq = 0, PrevChiSq = 0;
+  int32_t Iteration = 0;
+  int64_t EvalCount = 0;
+
+  // alpha, beta and chi-square at the current parameters; false when the
+  // stop hook asked to end the run.
+  bool Curvature();
+  double Eval(double x) {
+    ++EvalCount;
+    return Function(x, User);
+  }
+};
+
+// The record through which the fitting engine evaluates the user's model.
+struct TFitFuncParms {
+  std::vector<double> Parameters;  // the engine's parameter vector
+  int32_t M = 0;
+  TOperandBase* X = nullptr;        // the variable named by x
+  TArrayEntry* P = nullptr;         // the array of p[]
+  TParserAtom* Func = nullptr;      // the model expression
+  TCalcInfo* Info = nullptr;
+
+  static double Evaluate(double x, void* user);
+  static bool StopRequested(void* user);
+};
+
+// fit(xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq)
+class TFit final : public TFunction {
+public:
+  OSTRA_HELP("fit")
+  int ArgumentCount() const override { return 8; }
+  bool CheckArguments() override;
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  bool AlwaysNumber() const override { return true; }
+  // The largest parameter count fit accepts (its matrices grow with its square).
+  static constexpr int32_t MaxParameters = 1000;
+};
+
+// lfit(xdata[];ydata[];order;p[])
+class TLFit final : public TFunction {
+public:
+  OSTRA_HELP("lfit")
+  int ArgumentCount() const override { return 4; }
+  bool CheckArguments() override;
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  bool AlwaysNumber() const override { return true; }
+  // The largest number of coefficients lfit accepts: beyond it the normal
+  // equations of a power basis carry no usable information in doubles.
+  static constexpr int32_t MaxCoefficients = 100;
+};
+
+// Solves c*a = b by Gauss-Jordan elimination with full pivoting; c (k x k,
+// row by row) is destroyed, b receives the solution. False when singular.
+bool GaussJordan(std::vector<double>& c, std::vector<double>& b, int32_t k);
+
+}  // namespace TernioParser

@@ -1,0 +1,475 @@
+#include "functions/Spectral.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "functions/Fitting.h"
+
+namespace TernioParser {
+namespace Spectral {
+
+namespace {
+
+constexpr double Pi = 3.141592653589793238462643383279502884;
+
+// Twiddle factors exp(sign*2*pi*i*k/len) for k < len/2, interleaved, by the
+// trigonometric recurrence w_{k+1} = w_k + w_k * (cos(t) - 1 + i sin(t)),
+// cos(t) - 1 written as -2 sin^2(t/2): two sine evaluations per table.
+void Twiddles(double* tw, size_t len, int sign) {
+  const double theta = sign * 2.0 * Pi / static_cast<double>(len);
+  const double s = std::sin(0.5 * theta);
+  const double wpr = -2.0 * s * s;
+  const double wpi = std::sin(theta);
+  double wr = 1.0, wi = 0.0;
+  const size_t half = len / 2;
+  for (size_t k = 0; k < half; ++k) {
+    tw[2 * k] = wr;
+    tw[2 * k + 1] = wi;
+    const double t = wr;
+    wr = wr * wpr - wi * wpi + wr;
+    wi = wi * wpr + t * wpi + wi;
+  }
+}
+
+// Scratch for the twiddle tables, kept per thread so that a transform
+// allocates nothing once the largest length in use has been seen.
+std::vector<double>& TwiddleScratch(size_t n) {
+  thread_local std::vector<double> scratch;
+  if (scratch.size() < n) scratch.resize(n);
+  return scratch;
+}
+
+void BitReverse(double* data, size_t m) {
+  size_t j = 0;
+  for (size_t i = 0; i + 1 < m; ++i) {
+    if (i < j) {
+      std::swap(data[2 * i], data[2 * j]);
+      std::swap(data[2 * i + 1], data[2 * j + 1]);
+    }
+    size_t bit = m >> 1;
+    while (j & bit) {
+      j ^= bit;
+      bit >>= 1;
+    }
+    j |= bit;
+  }
+}
+
+}  // namespace
+
+void ComplexTransform(double* data, size_t m, int sign) {
+  if (m < 2) return;
+  BitReverse(data, m);
+  // Spans 2 and 4 need no multiplications.
+  for (size_t i = 0; i < 2 * m; i += 4) {
+    const double ar = data[i], ai = data[i + 1], br = data[i + 2], bi = data[i + 3];
+    data[i] = ar + br;
+    data[i + 1] = ai + bi;
+    data[i + 2] = ar - br;
+    data[i + 3] = ai - bi;
+  }
+  if (m < 4) return;
+  for (size_t i = 0; i < 2 * m; i += 8) {
+    double* a = data + i;
+    // Second butterfly of the block uses exp(sign*i*pi/2) = sign*i.
+    const double tr0 = a[4], ti0 = a[5];
+    const double tr1 = -sign * a[7], ti1 = sign * a[6];
+    const double a0r = a[0], a0i = a[1], a1r = a[2], a1i = a[3];
+    a[0] = a0r + tr0;
+    a[1] = a0i + ti0;
+    a[4] = a0r - tr0;
+    a[5] = a0i - ti0;
+    a[2] = a1r + tr1;
+    a[3] = a1i + ti1;
+    a[6] = a1r - tr1;
+    a[7] = a1i - ti1;
+  }
+  // Danielson-Lanczos butterflies for the remaining spans.
+  std::vector<double>& scratch = TwiddleScratch(m);
+  double* tw = scratch.data();
+  for (size_t len = 8; len <= m; len <<= 1) {
+    const size_t half = len / 2;
+    Twiddles(tw, len, sign);
+    for (size_t start = 0; start < m; start += len) {
+      double* __restrict a = data + 2 * start;
+      double* __restrict b = a + 2 * half;
+      for (size_t k = 0; k < half; ++k) {
+        const double wr = tw[2 * k], wi = tw[2 * k + 1];
+        const double br = b[2 * k], bi = b[2 * k + 1];
+        const double tr = wr * br - wi * bi;
+        const double ti = wr * bi + wi * br;
+        const double ar = a[2 * k], ai = a[2 * k + 1];
+        b[2 * k] = ar - tr;
+        b[2 * k + 1] = ai - ti;
+        a[2 * k] = ar + tr;
+        a[2 * k + 1] = ai + ti;
+      }
+    }
+  }
+}
+
+void RealTransform(double* data, size_t n, int sign) {
+  if (n < 2) return;
+  const size_t m = n / 2;
+  // The n reals are seen as m complex numbers z_j = x_2j + i x_2j+1 with
+  // transform Z_k = E_k + i O_k (E, O: transforms of the even and odd
+  // samples); F_k = E_k + w^k O_k and F_{m-k} = conj(E_k - w^k O_k) with
+  // w = exp(sign*i*pi/m).
+  const double theta = sign * Pi / static_cast<double>(m);
+  const double s = std::sin(0.5 * theta);
+  const double wpr = -2.0 * s * s;
+  const double wpi = std::sin(theta);
+  if (sign > 0) {
+    ComplexTransform(data, m, 1);
+    double wr = 1.0 + wpr, wi = wpi;
+    for (size_t k = 1; 2 * k < m; ++k) {
+      double* p = data + 2 * k;
+      double* q = data + 2 * (m - k);
+      const double er = 0.5 * (p[0] + q[0]), ei = 0.5 * (p[1] - q[1]);
+      const double orr = 0.5 * (p[1] + q[1]), oi = -0.5 * (p[0] - q[0]);
+      const double tr = wr * orr - wi * oi, ti = wr * oi + wi * orr;
+      p[0] = er + tr;
+      p[1] = ei + ti;
+      q[0] = er - tr;
+      q[1] = ti - ei;
+      const double t = wr;
+      wr = wr * wpr - wi * wpi + wr;
+      wi = wi * wpr + t * wpi + wi;
+    }
+    // Z_{m/2} = F_{m/2} needs no change.
+    const double z0r = data[0], z0i = data[1];
+    data[0] = z0r + z0i;
+    data[1] = z0r - z0i;
+  } else {
+    double wr = 1.0 + wpr, wi = wpi;
+    for (size_t k = 1; 2 * k < m; ++k) {
+      double* p = data + 2 * k;
+      double* q = data + 2 * (m - k);
+      const double er = 0.5 * (p[0] + q[0]), ei = 0.5 * (p[1] - q[1]);
+      // (F_k - conj F_{m-k}) / 2 = w^k O_k with the forward w; here w is its
+      // conjugate, so the product gives O_k.
+      const double ur = 0.5 * (p[0] - q[0]), ui = 0.5 * (p[1] + q[1]);
+      const double orr = wr * ur - wi * ui, oi = wr * ui + wi * ur;
+      p[0] = er - oi;
+      p[1] = ei + orr;
+      q[0] = er + oi;
+      q[1] = orr - ei;
+      const double t = wr;
+      wr = wr * wpr - wi * wpi + wr;
+      wi = wi * wpr + t * wpi + wi;
+    }
+    const double f0 = data[0], fm = data[1];
+    data[0] = 0.5 * (f0 + fm);
+    data[1] = 0.5 * (f0 - fm);
+    ComplexTransform(data, m, -1);
+  }
+}
+
+uint64_t PowerOfTwoAtLeast(uint64_t n, uint64_t limit) {
+  uint64_t p = 1;
+  while (p < n) {
+    if (p > limit / 2) return 0;
+    p <<= 1;
+  }
+  return p <= limit ? p : 0;
+}
+
+bool SavitzkyGolayCoefficients(int32_t f, int32_t m, int32_t d, std::vector<double>& c) {
+  if (f < 0 || m < 0 || d < 0 || d > m || m > MaxOrder || static_cast<int64_t>(m) > 2 * static_cast<int64_t>(f))
+    return false;
+  // Normal equations of the polynomial fit through the offsets -f..f:
+  // A[i][j] = sum_k k^(i+j); the d-th row of A's inverse gives the weights.
+  // (The implicit row scaling of the decomposition copes with the range of
+  // the moments; measuring the offsets in units of f was tried and is less
+  // accurate.)
+  const int32_t order = m + 1;
+  Matrix a(order);
+  std::vector<double> moments(2 * m + 1, 0.0);
+  for (int32_t e = 0; e <= 2 * m; ++e) {
+    double sum = 0;
+    for (int32_t k = -f; k <= f; ++k) sum += std::pow(static_cast<double>(k), e);
+    moments[e] = sum;
+  }
+  for (int32_t i = 0; i < order; ++i)
+    for (int32_t j = 0; j < order; ++j) a[i][j] = moments[i + j];
+  std::vector<int32_t> index;
+  if (!LUDecompose(a, index)) return false;
+  std::vector<double> b(order, 0.0);
+  b[d] = 1.0;
+  LUSolve(a, index, b.data());
+  c.assign(2 * static_cast<size_t>(f) + 1, 0.0);
+  for (int32_t k = -f; k <= f; ++k) {
+    double sum = 0;
+    for (int32_t i = 0; i < order; ++i) sum += b[i] * std::pow(static_cast<double>(k), i);
+    if (!std::isfinite(sum)) return false;
+    c[k + f] = sum;
+  }
+  return true;
+}
+
+void ConvolveDirect(const double* x, size_t count, const double* c, int32_t f, double* out) {
+  const size_t taps = 2 * static_cast<size_t>(f) + 1;
+  size_t i = 0;
+  // Four outputs at a time: independent sums keep the multipliers busy.
+  // Each output reads only inputs at or after its own position, so out may
+  // be x.
+  for (; i + 4 <= count; i += 4) {
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    const double* p = x + i;
+    for (size_t t = 0; t < taps; ++t) {
+      const double w = c[t];
+      s0 += w * p[t];
+      s1 += w * p[t + 1];
+      s2 += w * p[t + 2];
+      s3 += w * p[t + 3];
+    }
+    out[i] = s0;
+    out[i + 1] = s1;
+    out[i + 2] = s2;
+    out[i + 3] = s3;
+  }
+  for (; i < count; ++i) {
+    double s = 0;
+    for (size_t t = 0; t < taps; ++t) s += c[t] * x[i + t];
+    out[i] = s;
+  }
+}
+
+void ConvolveTransform(const double* x, size_t count, const double* c, int32_t f, double* out, size_t p,
+                       std::vector<double>& work, std::vector<double>& kernel) {
+  const size_t n = count + 2 * static_cast<size_t>(f);
+  work.assign(p, 0.0);
+  std::memcpy(work.data(), x, n * sizeof(double));
+  // Kernel in wrap-around order: r[-k mod p] = c_k, so that the circular
+  // convolution sum_j x_j r_{i-j} is sum_k c_k x_{i+k}.
+  kernel.assign(p, 0.0);
+  for (int32_t k = -f; k <= f; ++k) kernel[k <= 0 ? static_cast<size_t>(-k) : p - k] = c[k + f];
+  RealTransform(work.data(), p, 1);
+  RealTransform(kernel.data(), p, 1);
+  double* w = work.data();
+  const double* r = kernel.data();
+  w[0] *= r[0];
+  w[1] *= r[1];
+  for (size_t k = 2; k < p; k += 2) {
+    const double ar = w[k], ai = w[k + 1];
+    w[k] = ar * r[k] - ai * r[k + 1];
+    w[k + 1] = ar * r[k + 1] + ai * r[k];
+  }
+  RealTransform(w, p, -1);
+  const double scale = 2.0 / static_cast<double>(p);
+  for (size_t i = 0; i < count; ++i) out[i] = w[i + f] * scale;
+}
+
+}  // namespace Spectral
+
+// ---- fft
+
+void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  result.SetNumber(0);
+  const int32_t apo = IntegerValue(Args[2]->EvaluateNumber(ci));
+  if (ci.Error) return;
+  if (apo < 0 || apo > 3) {
+    ci.SetError("FFT: Illegal value for apodisation");
+    return;
+  }
+  const int32_t resincr = IntegerValue(Args[3]->EvaluateNumber(ci));
+  if (ci.Error) return;
+  if (resincr < 0 || resincr > 10) {
+    ci.SetError("FFT: Illegal value for resincr (resolution increase)");
+    return;
+  }
+  const int32_t pad = IntegerValue(Args[4]->EvaluateNumber(ci));
+  if (ci.Error) return;
+  if (pad < 0 || pad > 2) {
+    ci.SetError("FFT: Illegal pad value");
+    return;
+  }
+  TArrayEntry* ya = ArrayArg(1);
+  if (!ya) {
+    ci.SetError("FFT: ydata array missing.");
+    return;
+  }
+  const int32_t n = ya->Count;
+  if (n <= 1) return;
+
+  // The smallest power of two not below n, doubled resincr times.
+  const uint64_t base = Spectral::PowerOfTwoAtLeast(static_cast<uint64_t>(n), MaxLength);
+  const uint64_t len = base << resincr;
+  if (base == 0 || len > MaxLength) {
+    ci.SetError("FFT: Transform length too large");
+    return;
+  }
+  const size_t N = static_cast<size_t>(len);
+  std::vector<double> work;
+  try {
+    work.assign(N, 0.0);
+  } catch (const std::bad_alloc&) {
+    ci.SetError("FFT: Transform length too large");
+    return;
+  }
+  const double* y = ya->Data;
+  double v = 0;
+  if (pad == 0) {
+    for (int32_t i = 0; i < n; ++i) v += y[i];
+    v /= n;
+  } else {
+    v = pad == 1 ? y[0] : y[n - 1];
+  }
+  const int32_t h = n / 2;
+  for (int32_t i = 0; i < n; ++i) {
+    double x = y[i];
+    switch (apo) {
+      case 1:
+        x -= v;
+        break;
+      case 2: {
+        const double t = static_cast<double>(i - h) / h;
+        x = (x - v) * (1.0 - t * t);
+        break;
+      }
+      case 3: {
+        const double s = std::sin(Spectral::Pi * i / n);
+        x = (x - v) * s * s;
+        break;
+      }
+      default:
+        break;
+    }
+    work[i] = x;
+  }
+  Spectral::RealTransform(work.data(), N, 1);
+
+  // The frequency scale needs xdata as it is now: an output may be xdata.
+  double span = -1;
+  if (IsArrayArg(8) && IsArrayArg(0) && ArrayArg(8)) {
+    TArrayEntry* xa = ArrayArg(0);
+    if (xa && xa->Count == n) span = std::fabs(xa->Data[n - 1] - xa->Data[0]);
+  }
+  const int32_t M = static_cast<int32_t>(N / 2);
+  const double ratio = static_cast<double>(n) / static_cast<double>(N);
+  const double q = ratio * ratio;
+  auto output = [&](int arg) -> TArrayEntry* {
+    if (!IsArrayArg(arg)) return nullptr;
+    TArrayEntry* e = ArrayArg(arg);
+    if (e) e->SetLength(M);
+    return e;
+  };
+  if (TArrayEntry* norm = output(5)) {
+    const double a = apo == 2 ? 0.75 : 1.0;
+    for (int32_t k = 0; k < M; ++k) {
+      const double re = work[2 * k] * q, im = work[2 * k + 1] * q;
+      norm->Data[k] = std::sqrt(re * re + im * im) * a;
+    }
+  }
+  if (TArrayEntry* re = output(6))
+    for (int32_t k = 0; k < M; ++k) re->Data[k] = work[2 * k] * q;
+  if (TArrayEntry* im = output(7))
+    for (int32_t k = 0; k < M; ++k) im->Data[k] = work[2 * k + 1] * q;
+  if (span >= 0 || std::isnan(span)) {
+    // n samples span n-1 steps; the highest frequency is half the sampling
+    // rate.
+    const double fmax = 0.5 / (span / (n - 1));
+    TArrayEntry* sa = ArrayArg(8);
+    sa->SetLength(M);
+    for (int32_t k = 0; k < M; ++k) sa->Data[k] = k * fmax / M;
+  }
+  result.SetNumber(static_cast<double>(N));
+}
+
+// ---- invfft
+
+void TInvFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  result.SetNumber(0);
+  TArrayEntry* img = ArrayArg(1);
+  if (!img) {
+    ci.SetError("InvFFT: Illegal imaginary parameter");
+    return;
+  }
+  TArrayEntry* re = ArrayArg(0);
+  if (!re) {
+    ci.SetError("InvFFT: Illegal real parameter");
+    return;
+  }
+  TArrayEntry* out = ArrayArg(2);
+  if (!out) {
+    ci.SetError("InvFFT: Illegal output parameter");
+    return;
+  }
+  const int32_t h = std::min(re->Count, img->Count);
+  if (h <= 1) return;
+  if ((h & (h - 1)) != 0) {
+    ci.SetError("InvFFT: Illegal input length");
+    return;
+  }
+  const size_t N = 2 * static_cast<size_t>(h);
+  if (N > TFFT::MaxLength || N > static_cast<size_t>(INT32_MAX)) {
+    ci.SetError("InvFFT: Illegal input length");
+    return;
+  }
+  std::vector<double> work;
+  try {
+    work.resize(N);
+  } catch (const std::bad_alloc&) {
+    ci.SetError("InvFFT: Illegal input length");
+    return;
+  }
+  for (int32_t k = 0; k < h; ++k) {
+    work[2 * k] = re->Data[k];
+    work[2 * k + 1] = img->Data[k];
+  }
+  Spectral::RealTransform(work.data(), N, -1);
+  out->SetLength(static_cast<int32_t>(N));
+  const double scale = 2.0 / static_cast<double>(N);
+  for (size_t i = 0; i < N; ++i) out->Data[i] = work[i] * scale;
+  result.SetNumber(static_cast<double>(N));
+}
+
+// ---- sgfilter
+
+void TSGFilter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  result.SetNumber(0);
+  const bool ok = EvaluateArguments(ci);
+  TArrayEntry* data = ArrayArg(0);
+  if (!data) {
+    ci.SetError("SGFilter: no data array");
+    return;
+  }
+  if (!ok) return;
+  const int32_t f = IntegerValue(Results[2].AsNumber());
+  const int32_t m = IntegerValue(Results[3].AsNumber());
+  const int32_t d = IntegerValue(Results[4].AsNumber());
+  TArrayEntry* scale = IsArrayArg(1) ? ArrayArg(1) : nullptr;
+  if (scale == data) scale = nullptr;  // one array cannot be both
+  const int32_t n = scale ? std::min(data->Count, scale->Count) : data->Count;
+  const int64_t window = 2 * static_cast<int64_t>(f) + 1;
+  if (n < window) {
+    data->SetLength(0);
+    if (scale) scale->SetLength(0);
+    return;
+  }
+  std::vector<double> c;
+  if (!Spectral::SavitzkyGolayCoefficients(f, m, d, c)) return;  // no such fit: data unchanged
+
+  const size_t kept = static_cast<size_t>(n) - 2 * static_cast<size_t>(f);
+  if (f <= DirectLimit) {
+    Spectral::ConvolveDirect(data->Data, kept, c.data(), f, data->Data);
+  } else {
+    const uint64_t p = 2 * Spectral::PowerOfTwoAtLeast(static_cast<uint64_t>(window) + n, TFFT::MaxLength);
+    if (p == 0) return;
+    try {
+      std::vector<double> work, kernel;
+      Spectral::ConvolveTransform(data->Data, kept, c.data(), f, data->Data, static_cast<size_t>(p), work, kernel);
+    } catch (const std::bad_alloc&) {
+      return;
+    }
+  }
+  data->SetLength(static_cast<int32_t>(kept));
+  if (scale) {
+    std::memmove(scale->Data, scale->Data + f, kept * sizeof(double));
+    scale->SetLength(static_cast<int32_t>(kept));
+  }
+  result.SetNumber(1);
+}
+
+}  // namespace TernioParser
