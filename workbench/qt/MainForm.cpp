@@ -590,7 +590,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
           if (u.isLocalFile()) files << u.toLocalFile();
         if (!files.isEmpty()) {
           d->acceptProposedAction();
-          HandleDrop(files);
+          FilesDropped(files);
           return true;
         }
       }
@@ -602,7 +602,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void TMainForm::HandleDrop(const QStringList& files) {
+void TMainForm::FilesDropped(const QStringList& files) {
   if (files.isEmpty()) return;
   const QString first = files.first();
   if (FModified && !QuerySaveChanges()) return;

@@ -117,6 +117,9 @@ public:
   // Opens the file named by the command line's arguments (joined by blanks);
   // a leading double quote drops the first and the last character.
   void OpenCommandLine(const QStringList& arguments);
+  // Files dropped on the window: the first one is opened, after the save
+  // prompt; the others are ignored.
+  void FilesDropped(const QStringList& files);
   static QString CommandLinePath(const QStringList& arguments);
 
   // ---- action handlers
@@ -170,5 +173,4 @@ private:
   TernioParser::TGUIParser* EngineOf(const TEditPanel* panel) const;
   // Break, then wait up to about a second for the run to end.
   bool EndCalculation();
-  void HandleDrop(const QStringList& files);
 };
