@@ -98,6 +98,7 @@ private slots:
   void lineRules_data();
   void lineRules();
   void showsOnFirstTextAndHidesOnClose();
+  void userEditsAndScrolling();
   void programsOnCalculationThread_data();
   void programsOnCalculationThread();
   void exportBytes();
@@ -177,6 +178,34 @@ void OutputWindowTest::showsOnFirstTextAndHidesOnClose() {
   form.Sink()->Write("b", true);
   QVERIFY(form.isVisible());
   QCOMPARE(form.Lines(), QStringList{"ab"});
+}
+
+// The text area is editable: what the user typed counts as lines, and an
+// area the user emptied takes the next text as its first line. New text
+// scrolls the view only when it was showing the end.
+void OutputWindowTest::userEditsAndScrolling() {
+  TOutputForm form;
+  form.Memo->insertPlainText("typed");
+  form.Sink()->Write("x", true);
+  QCOMPARE(form.Lines(), (QStringList{"typed", "x"}));
+  form.Memo->selectAll();
+  form.Memo->textCursor().removeSelectedText();
+  QCOMPARE(form.Lines(), QStringList{});
+  form.Sink()->Write("y", false);
+  QCOMPARE(form.Lines(), QStringList{"y"});
+
+  form.resize(300, 200);
+  for (int i = 0; i < 300; ++i) form.Sink()->Write("line", true);
+  QScrollBar* bar = form.Memo->verticalScrollBar();
+  QVERIFY(bar->maximum() > 0);
+  QCOMPARE(bar->value(), bar->maximum());
+  bar->setValue(10);
+  form.Sink()->Write("more", true);
+  QCOMPARE(bar->value(), 10);
+  bar->setValue(bar->maximum());
+  form.Sink()->Write("and more", true);
+  QCOMPARE(bar->value(), bar->maximum());
+  QCOMPARE(form.Lines().last(), QString("and more"));
 }
 
 void OutputWindowTest::programsOnCalculationThread_data() {

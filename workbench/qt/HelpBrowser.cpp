@@ -234,10 +234,10 @@ bool THelpPanel::ShowHelpFor(const QString& text, int caret) {
 
 bool THelpPanel::ShowHelpFor(const QPlainTextEdit* editor) {
   // Only the part of the text around the caret is looked at.
-  const QTextDocument* doc = editor->document();
+  QTextDocument* doc = editor->document();
   const int caret = editor->textCursor().position();
   const int start = std::max(caret - 20, 0);
-  QTextCursor window(const_cast<QTextDocument*>(doc));
+  QTextCursor window(doc);
   window.setPosition(start);
   window.setPosition(std::min(start + 40, doc->characterCount() - 1), QTextCursor::KeepAnchor);
   return ShowHelpFor(window.selectedText(), caret - start);
