@@ -123,10 +123,12 @@ void ColouringTest::colouringWaitsForQuietTyping() {
   QVERIFY(colourer.HighlightTimer->isActive());
   QCOMPARE(colourer.HighlightTimer->interval(), 200);
   QVERIFY(colourer.HighlightTimer->isSingleShot());
-  // Another parse before the delay is over restarts it.
-  QTest::qWait(120);
+  // Another parse before the delay is over restarts it. (No events are
+  // processed while sleeping, so the timer cannot fire meanwhile.)
+  QTest::qSleep(120);
+  QVERIFY(colourer.HighlightTimer->remainingTime() <= 90);
   colourer.TokensParsed(p.Tokens);
-  QTest::qWait(120);
+  QVERIFY(colourer.HighlightTimer->remainingTime() > 150);
   QCOMPARE(ColourMask(editor), QString("---"));
   QTRY_COMPARE_WITH_TIMEOUT(ColourMask(editor), QString("GKB"), 1000);
   QVERIFY(!colourer.HighlightTimer->isActive());

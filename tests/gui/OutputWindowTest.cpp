@@ -107,6 +107,7 @@ private slots:
   void printPageBreaks();
   void manyPrintlnsFromProgram();
   void sinkReleasesWritersOnDestruction();
+  void writerWaitsOnlyForFullBufferOrClear();
 };
 
 void OutputWindowTest::windowParts() {
@@ -371,6 +372,36 @@ void OutputWindowTest::sinkReleasesWritersOnDestruction() {
     writer.join();
     QVERIFY(finished);
   }
+}
+
+// A program runs ahead of the window until the buffer is full; then it waits
+// until the window has taken the text over. cleartext waits until the text
+// area is empty.
+void OutputWindowTest::writerWaitsOnlyForFullBufferOrClear() {
+  TOutputForm form;
+  TOutputSink* sink = form.Sink();
+  std::atomic<int> written{0};
+  std::atomic<bool> cleared{false};
+  std::thread writer([&] {
+    for (size_t i = 0; i < 2 * TOutputForm::MaxPendingWrites; ++i) {
+      sink->Write(std::to_string(i), true);
+      ++written;
+    }
+    sink->Clear();
+    cleared = true;
+  });
+  // Without the window taking text over (no events are processed here), the
+  // writer stops at the limit and stays there.
+  for (int waited = 0; waited < 10000 && written < static_cast<int>(TOutputForm::MaxPendingWrites); waited += 10)
+    QTest::qSleep(10);
+  QTest::qSleep(200);
+  QCOMPARE(written.load(), static_cast<int>(TOutputForm::MaxPendingWrites));
+  QVERIFY(form.Lines().isEmpty());
+  QTRY_VERIFY_WITH_TIMEOUT(cleared.load(), 10000);
+  writer.join();
+  QCOMPARE(written.load(), static_cast<int>(2 * TOutputForm::MaxPendingWrites));
+  QVERIFY(form.Lines().isEmpty());
+  QVERIFY(form.LineComplete);
 }
 
 QTEST_MAIN(OutputWindowTest)
