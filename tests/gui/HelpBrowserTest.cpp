@@ -4,7 +4,11 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTextBlock>
@@ -70,6 +74,7 @@ private slots:
   void f1Rules_data();
   void f1Rules();
   void f1InEditorKeepsCaretAndSelection();
+  void manualHasEveryFunction();
 };
 
 void HelpBrowserTest::listOfRegisteredBuiltins() {
@@ -296,6 +301,37 @@ void HelpBrowserTest::f1InEditorKeepsCaretAndSelection() {
   QCOMPARE(panel.csFunctions->currentText(), QString("plain(a;b;c)"));
   QCOMPARE(editor.textCursor().position(), 13);
   QCOMPARE(panel.History().size(), size_t(2));
+}
+
+// The user manual is written by a tool at build time from the same help
+// entries; run it and check that every registered function went in.
+void HelpBrowserTest::manualHasEveryFunction() {
+  const QString tool = QString(OSTRA_BINARY_DIR) + "/app/manual/ostracalc-manual";
+  if (!QFileInfo::exists(tool)) QSKIP("the manual tool is not built (target ostracalc-manual)");
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString pdf = dir.filePath("manual.pdf");
+  QProcess p;
+  p.start(tool, {QString(OSTRA_SOURCE_DIR) + "/docs/manual/tour.html", pdf});
+  QVERIFY(p.waitForFinished(120000));
+  QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(p.exitCode(), 0);
+  TVarHandler::TGlobalList globals;
+  TGUIParser engine(&globals);
+  const QString said = QString::fromLocal8Bit(p.readAllStandardOutput());
+  QVERIFY2(said.contains(QString(" %1 function entries ").arg(engine.Builtins.size())), qPrintable(said));
+  QFile f(pdf);
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  const QByteArray data = f.readAll();
+  QVERIFY(data.startsWith("%PDF"));
+  const auto pages = QString::fromLatin1(data).count(QRegularExpression("/Type\\s*/Page\\b(?!s)"));
+  QVERIFY2(pages >= 6, qPrintable(QString::number(pages)));
+  // A missing tour is an error, not an empty manual.
+  QProcess bad;
+  bad.start(tool, {dir.filePath("missing.html"), dir.filePath("bad.pdf")});
+  QVERIFY(bad.waitForFinished(60000));
+  QVERIFY(bad.exitCode() != 0);
+  QVERIFY(!QFileInfo::exists(dir.filePath("bad.pdf")));
 }
 
 QTEST_MAIN(HelpBrowserTest)
