@@ -32,12 +32,27 @@ void Twiddles(double* tw, size_t len, int sign) {
   }
 }
 
-// Scratch for the twiddle tables, kept per thread so that a transform
-// allocates nothing once the largest length in use has been seen.
-std::vector<double>& TwiddleScratch(size_t n) {
-  thread_local std::vector<double> scratch;
-  if (scratch.size() < n) scratch.resize(n);
-  return scratch;
+// Transforms up to this length keep their twiddle tables between calls.
+constexpr size_t CachedLength = size_t(1) << 17;
+
+// The twiddle tables of every span 8 .. m of a transform of length m <=
+// CachedLength and direction sign, one after the other (span len at offset
+// len - 8 doubles). Kept per thread and per direction, so that repeated
+// transforms of one length compute them once and allocate nothing.
+const double* TwiddleTables(size_t m, int sign) {
+  struct TCache {
+    size_t M = 0;
+    std::vector<double> Tables;
+  };
+  thread_local TCache cache[2];
+  TCache& c = cache[sign > 0 ? 1 : 0];
+  if (c.M != m) {
+    c.M = 0;
+    c.Tables.resize(2 * m);
+    for (size_t len = 8; len <= m; len <<= 1) Twiddles(c.Tables.data() + (len - 8), len, sign);
+    c.M = m;
+  }
+  return c.Tables.data();
 }
 
 void BitReverse(double* data, size_t m) {
@@ -58,53 +73,79 @@ void BitReverse(double* data, size_t m) {
 
 }  // namespace
 
+namespace {
+
+// Two complex numbers (re, im, re, im) in one vector.
+typedef double v4d __attribute__((vector_size(32)));
+typedef long long v4i __attribute__((vector_size(32)));
+
+// The butterflies of one span len >= 8 over the whole array: for every block
+// of len complex numbers and k < len/2, with t = w_k * b_k: a_k + t, a_k - t.
+// Built twice, for AVX2 and for the baseline instruction set; the loader
+// picks the one the processor runs. Both give the same roundings.
+__attribute__((target_clones("avx2", "default")))
+void Butterflies(double* data, size_t m, size_t len, const double* tw) {
+  const size_t half = len / 2;
+  const v4d flip = {-1.0, 1.0, -1.0, 1.0};
+  for (size_t start = 0; start < m; start += len) {
+    double* a = data + 2 * start;
+    double* b = a + 2 * half;
+    for (size_t k = 0; k < 2 * half; k += 4) {
+      v4d w, bv, av;
+      std::memcpy(&w, tw + k, sizeof w);
+      std::memcpy(&bv, b + k, sizeof bv);
+      std::memcpy(&av, a + k, sizeof av);
+      const v4d wr = __builtin_shuffle(w, v4i{0, 0, 2, 2});
+      const v4d wi = __builtin_shuffle(w, v4i{1, 1, 3, 3});
+      const v4d bs = __builtin_shuffle(bv, v4i{1, 0, 3, 2});
+      const v4d t = wr * bv + wi * bs * flip;
+      const v4d lo = av - t, hi = av + t;
+      std::memcpy(b + k, &lo, sizeof lo);
+      std::memcpy(a + k, &hi, sizeof hi);
+    }
+  }
+}
+
+}  // namespace
+
 void ComplexTransform(double* data, size_t m, int sign) {
   if (m < 2) return;
   BitReverse(data, m);
-  // Spans 2 and 4 need no multiplications.
-  for (size_t i = 0; i < 2 * m; i += 4) {
-    const double ar = data[i], ai = data[i + 1], br = data[i + 2], bi = data[i + 3];
-    data[i] = ar + br;
-    data[i + 1] = ai + bi;
-    data[i + 2] = ar - br;
-    data[i + 3] = ai - bi;
+  if (m == 2) {
+    const double ar = data[0], ai = data[1], br = data[2], bi = data[3];
+    data[0] = ar + br;
+    data[1] = ai + bi;
+    data[2] = ar - br;
+    data[3] = ai - bi;
+    return;
   }
-  if (m < 4) return;
+  // Spans 2 and 4 need no multiplications; both in one pass over blocks of
+  // four. The second butterfly of span 4 uses exp(sign*i*pi/2) = sign*i.
   for (size_t i = 0; i < 2 * m; i += 8) {
-    double* a = data + i;
-    // Second butterfly of the block uses exp(sign*i*pi/2) = sign*i.
-    const double tr0 = a[4], ti0 = a[5];
-    const double tr1 = -sign * a[7], ti1 = sign * a[6];
-    const double a0r = a[0], a0i = a[1], a1r = a[2], a1i = a[3];
-    a[0] = a0r + tr0;
-    a[1] = a0i + ti0;
-    a[4] = a0r - tr0;
-    a[5] = a0i - ti0;
-    a[2] = a1r + tr1;
-    a[3] = a1i + ti1;
-    a[6] = a1r - tr1;
-    a[7] = a1i - ti1;
+    double* x = data + i;
+    const double s0r = x[0] + x[2], s0i = x[1] + x[3], d0r = x[0] - x[2], d0i = x[1] - x[3];
+    const double s1r = x[4] + x[6], s1i = x[5] + x[7], d1r = x[4] - x[6], d1i = x[5] - x[7];
+    const double tr = -sign * d1i, ti = sign * d1r;
+    x[0] = s0r + s1r;
+    x[1] = s0i + s1i;
+    x[4] = s0r - s1r;
+    x[5] = s0i - s1i;
+    x[2] = d0r + tr;
+    x[3] = d0i + ti;
+    x[6] = d0r - tr;
+    x[7] = d0i - ti;
   }
+  if (m < 8) return;
   // Danielson-Lanczos butterflies for the remaining spans.
-  std::vector<double>& scratch = TwiddleScratch(m);
-  double* tw = scratch.data();
-  for (size_t len = 8; len <= m; len <<= 1) {
-    const size_t half = len / 2;
-    Twiddles(tw, len, sign);
-    for (size_t start = 0; start < m; start += len) {
-      double* __restrict a = data + 2 * start;
-      double* __restrict b = a + 2 * half;
-      for (size_t k = 0; k < half; ++k) {
-        const double wr = tw[2 * k], wi = tw[2 * k + 1];
-        const double br = b[2 * k], bi = b[2 * k + 1];
-        const double tr = wr * br - wi * bi;
-        const double ti = wr * bi + wi * br;
-        const double ar = a[2 * k], ai = a[2 * k + 1];
-        b[2 * k] = ar - tr;
-        b[2 * k + 1] = ai - ti;
-        a[2 * k] = ar + tr;
-        a[2 * k + 1] = ai + ti;
-      }
+  if (m <= CachedLength) {
+    const double* tw = TwiddleTables(m, sign);
+    for (size_t len = 8; len <= m; len <<= 1) Butterflies(data, m, len, tw + (len - 8));
+  } else {
+    // Long transforms: each span's table in turn, in memory of this call.
+    std::vector<double> tw(m);
+    for (size_t len = 8; len <= m; len <<= 1) {
+      Twiddles(tw.data(), len, sign);
+      Butterflies(data, m, len, tw.data());
     }
   }
 }
