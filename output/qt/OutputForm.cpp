@@ -193,7 +193,8 @@ void TOutputForm::Apply(const std::string& bytes, const std::vector<TOp>& ops) {
   std::string chunk;
   chunk.reserve(bytes.size() + ops.size());
   bool clear = false;
-  bool wrote = false;
+  bool wrote = false;     // text remains to be added after the last clear
+  bool anyText = false;   // the batch holds text at all: the window shows itself
   bool empty = NoLines && Memo->document()->isEmpty();
   bool complete = LineComplete;
   size_t at = 0;
@@ -209,7 +210,7 @@ void TOutputForm::Apply(const std::string& bytes, const std::vector<TOp>& ops) {
     AppendLines(chunk, std::string_view(bytes).substr(at, op.Length));
     at += op.Length;
     empty = false;
-    wrote = true;
+    wrote = anyText = true;
     complete = op.Kind == OpPrintln;
   }
   LineComplete = complete;
@@ -231,7 +232,7 @@ void TOutputForm::Apply(const std::string& bytes, const std::vector<TOp>& ops) {
   }
   Appending = false;
   if (follow) bar->setValue(bar->maximum());
-  if (wrote && !isVisible()) show();
+  if (anyText && !isVisible()) show();
 }
 
 QStringList TOutputForm::Lines() const {

@@ -179,6 +179,16 @@ void OutputWindowTest::showsOnFirstTextAndHidesOnClose() {
   form.Sink()->Write("b", true);
   QVERIFY(form.isVisible());
   QCOMPARE(form.Lines(), QStringList{"ab"});
+  // Text that a cleartext of the same batch removes again still shows the
+  // window.
+  form.close();
+  std::thread writer([&] {
+    form.Sink()->Write("gone", true);
+    form.Sink()->Clear();
+  });
+  QTRY_VERIFY_WITH_TIMEOUT(form.isVisible(), 5000);
+  writer.join();
+  QCOMPARE(form.Lines(), QStringList{});
 }
 
 // The text area is editable: what the user typed counts as lines, and an
