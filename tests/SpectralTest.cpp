@@ -242,6 +242,10 @@ TEST(SpectralFFT, ArgumentErrorsAndDegenerateInput) {
       // One value: nothing to transform, outputs untouched.
       {"y[0]=1, re[0]=7, r=fft(0;y[];0;0;0;0;re[];0;0), r*1000+re[0]+length(re[])", false, "", 8},
       {"for(i=0;i<100;i+=1;y[i]=i), fft(0;y[];0;2;0;0;re[];0;0)+length(re[])", false, "", 512 + 256},
+      // An output may be ydata itself.
+      {"for(i=0;i<8;i+=1;y[i]=1), fft(0;y[];0;0;0;0;y[];0;0)+y[0]+length(y[])", false, "", 8 + 8 + 4},
+      // 2^21 values doubled ten times would need 2^31 doubles.
+      {"y[2097151]=1, fft(0;y[];0;10;0;0;0;0;0)", true, "FFT: Transform length too large", 0},
       {"r[0]=1,r[1]=2,r[2]=3,i[0]=1,i[1]=2,i[2]=3, invfft(r[];i[];o[])", true, "InvFFT: Illegal input length", 0},
       {"r[0]=1,i[0]=1, o[0]=5, invfft(r[];i[];o[])*10+o[0]", false, "", 5},
       {"r=1, i[0]=1, invfft(r[];i[];o[])", true, "InvFFT: Illegal real parameter", 0},
