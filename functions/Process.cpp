@@ -267,6 +267,11 @@ void TExecute::Run(TCalcInfo& ci, TReturnValue& result) {
   // a different one.
   const std::vector<std::string> words =
       cmd.find('\0') == std::string::npos ? SplitCommandLine(cmd) : std::vector<std::string>();
+  if (ci.Stopping()) {
+    // Break came first: start nothing.
+    ci.SetError("Stopped");
+    return;
+  }
   int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1};
   pid_t pid = 0;
   if (!words.empty() && !words[0].empty() && MakePipe(inPipe) && MakePipe(outPipe))
