@@ -3,6 +3,8 @@
 // code-page conversion.
 
 #include <QComboBox>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +22,9 @@
 #include "workbench/qt/CodePage.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/FileAssociation.h"
+#include "workbench/qt/HelpBrowser.h"
 #include "workbench/qt/MainForm.h"
+#include "workbench/qt/SyntaxColouring.h"
 
 using TernioParser::TOutputSink;
 
@@ -529,6 +533,84 @@ private slots:
     QFETCH(QString, path);
     QFETCH(QString, quoted);
     QCOMPARE(Ostra::DesktopExecQuote(path), quoted);
+  }
+
+  // The colouring follows a successful parse and leaves the document state
+  // alone; F1 looks up the function at the caret.
+  void colouringAndHelpFollowTheEditor() {
+    TWindow w;
+    TMainForm& f = *w.Form;
+    QPlainTextEdit* editor = w.Panel(1)->MemoEdit;
+    QTest::keyClicks(editor, "abc=1");
+    f.SetModified(false);
+    auto colourAt = [&](int pos) -> QColor {
+      QTextBlock b = editor->document()->findBlock(pos);
+      for (const QTextLayout::FormatRange& r : b.layout()->formats())
+        if (pos - b.position() >= r.start && pos - b.position() < r.start + r.length)
+          return r.format.foreground().color();
+      return QColor();
+    };
+    QTRY_COMPARE(colourAt(0), TSyntaxColourer::KindColours[0]);
+    QCOMPARE(colourAt(4), TSyntaxColourer::KindColours[2]);
+    QVERIFY(!f.Modified());
+    QCOMPARE(w.Panel(1)->Text(), QString("abc=1"));
+    // Text that does not parse is not recoloured.
+    w.SetText(1, "1+");
+    QTest::qWait(2 * TSyntaxColourer::DelayMs);
+    QCOMPARE(colourAt(0), QColor());
+
+    QVERIFY(f.HelpPanel);
+    QCOMPARE(f.HelpPanel->height(), 129);
+    w.SetText(1, "println(1)");
+    QTextCursor c = editor->textCursor();
+    c.setPosition(8);
+    editor->setTextCursor(c);
+    QTest::keyClick(editor, Qt::Key_F1);
+    QVERIFY(f.HelpPanel->csFunctions->currentText().startsWith("println("));
+    QCOMPARE(editor->textCursor().position(), 8);
+  }
+
+  // Typing into a long program: every keystroke parses the whole text, the
+  // colouring follows once typing pauses. Logs the measured times.
+  void longProgramStaysResponsive() {
+    TWindow w;
+    TMainForm& f = *w.Form;
+    f.resize(700, 600);
+    f.show();
+    QString program;
+    for (int i = 0; i < 5000; ++i)
+      program += QString("v%1 = %1 * 2.5 + (v%1 - 3) / 7, s = 'line %1', /* note */\n").arg(i);
+    program += "v4999";
+    QElapsedTimer t;
+    t.start();
+    w.SetText(1, program);
+    const qint64 load = t.elapsed();
+    QVERIFY(!f.SyntaxError());
+    QCOMPARE(w.Panel(1)->MemoEdit->document()->blockCount(), 5001);
+
+    QPlainTextEdit* editor = w.Panel(1)->MemoEdit;
+    QTextCursor c = editor->textCursor();
+    c.setPosition(program.size() / 2);
+    editor->setTextCursor(c);
+    const int keys = 20;
+    t.restart();
+    for (int i = 0; i < keys; ++i) QTest::keyClick(editor, i % 2 ? Qt::Key_Backspace : Qt::Key_Space);
+    const double perKey = double(t.elapsed()) / keys;
+    QCOMPARE(w.Panel(1)->Text(), program);
+
+    t.restart();
+    f.CheckPanelText(w.Panel(1));
+    const qint64 parse = t.elapsed();
+    auto* colourer = editor->findChild<TSyntaxColourer*>();
+    QVERIFY(colourer);
+    t.restart();
+    colourer->ColourNow(f.Tokens);
+    const qint64 colour = t.elapsed();
+    qInfo("5001-line program: set %lld ms, keystroke incl. parse %.1f ms, parse %lld ms, colouring %lld ms",
+          load, perKey, parse, colour);
+    // Generous bounds: a loaded machine must still feel responsive.
+    QVERIFY2(perKey < 300, "a keystroke takes too long");
+    QVERIFY2(colour < 3000, "colouring takes too long");
   }
 
   void codePage() {

@@ -34,14 +34,8 @@
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/FileAssociation.h"
 #include "workbench/qt/RenameForm.h"
-#if __has_include("workbench/qt/HelpBrowser.h")
 #include "workbench/qt/HelpBrowser.h"
-#define OSTRA_HAVE_HELP 1
-#endif
-#if __has_include("workbench/qt/SyntaxColouring.h")
 #include "workbench/qt/SyntaxColouring.h"
-#define OSTRA_HAVE_COLOURING 1
-#endif
 
 using namespace TernioParser;
 
@@ -149,9 +143,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   };
   if (!Thread->Resume()) FThreadEnded = true;
   NewDocument();
-#ifdef OSTRA_HAVE_HELP
   HelpPanel->BuildFunctionList(MainEngine->Builtins);
-#endif
   if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
   qApp->installEventFilter(this);
 }
@@ -308,18 +300,12 @@ void TMainForm::CreateLayout() {
   connect(PageControl, &QTabWidget::currentChanged, this, &TMainForm::PageControlChange);
   column->addWidget(PageControl, 1);
 
-#ifdef OSTRA_HAVE_HELP
   HelpPanel = new THelpPanel(central);
   HelpPanel->setFixedHeight(129);
   connect(HelpPanel, &THelpPanel::EditorFocusWanted, this, [this] {
     if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
   });
   column->addWidget(HelpPanel, 0);
-#else
-  auto* helpPlace = new QWidget(central);
-  helpPlace->setFixedHeight(129);
-  column->addWidget(helpPlace, 0);
-#endif
 
   BottomPanel = new QWidget(central);
   BottomPanel->setObjectName("BottomPanel");
@@ -434,20 +420,16 @@ void TMainForm::CheckPanelText(TEditPanel* panel) {
   const bool ok = engine->Parse(&Tokens);
   SetSyntaxState(!ok);
   FLastParsedPanel = panel;
-#ifdef OSTRA_HAVE_COLOURING
   if (ok) {
     if (auto* c = panel->MemoEdit->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly))
       c->TokensParsed(Tokens);
   }
-#endif
 }
 
 void TMainForm::ColourNow(TEditPanel* panel) {
   if (!panel || panel != FLastParsedPanel || FSyntaxError) return;
-#ifdef OSTRA_HAVE_COLOURING
   if (auto* c = panel->MemoEdit->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly))
     c->ColourNow(Tokens);
-#endif
 }
 
 void TMainForm::PageControlChange(int index) {
@@ -614,11 +596,7 @@ void TMainForm::EditCommand(const char* method) {
 }
 
 void TMainForm::ShowHelpForCaret(TEditPanel* panel) {
-#ifdef OSTRA_HAVE_HELP
   if (HelpPanel && panel) HelpPanel->ShowHelpFor(panel->MemoEdit);
-#else
-  (void)panel;
-#endif
 }
 
 bool TMainForm::EndCalculation() {
@@ -686,9 +664,7 @@ TEditPanel* TMainForm::AddPanel(const QString& name) {
   auto* panel = new TEditPanel;
   panel->OnChange = [this](TEditPanel* p) { CheckPanelText(p); };
   panel->OnHelpKey = [this](TEditPanel* p) { ShowHelpForCaret(p); };
-#ifdef OSTRA_HAVE_COLOURING
   new TSyntaxColourer(panel->MemoEdit);
-#endif
   const bool loading = FLoading;
   FLoading = true;
   const int index = PageControl->addTab(panel, TabCaption(name));
