@@ -267,6 +267,9 @@ TEST(FitFunction, EdgeCases) {
        "define(line(a;b;u);a*u+b), for(i=0;i<30;i+=1;x[i]=i/3, y[i]=0.5*x[i]-4), p[0]=1,p[1]=1, "
        "r=fit(x[];y[];p[];t;line(p[0];p[1];t);0;0;chi), r*1000+if(abs(p[0]-0.5)+abs(p[1]+4)<1e-6;1;0)",
        -999},
+      // More than 1000 parameters are refused before any matrix is made.
+      {"too many parameters",
+       "for(i=0;i<1001;i+=1;p[i]=1), x[0]=1, y[0]=1, chi=5, fit(x[];y[];p[];t;p[0]*t;0;0;chi)*1000+chi", 5},
       // A start value of 0 uses the smallest step: a linear parameter still converges.
       {"zero start", "for(i=0;i<10;i+=1;x[i]=i, y[i]=7*i), p[0]=0, fit(x[];y[];p[];t;p[0]*t;0;0;c), round=p[0]", 7},
   };
@@ -397,6 +400,8 @@ TEST(LFit, ExactPolynomialAndEdges) {
       // Order 0 or negative: nothing to fit.
       {"order 0", "y[0]=1, p[0]=4, lfit(0;y[];0;p[])*100+p[0]", 4},
       {"order negative", "y[0]=1, p[0]=4, lfit(0;y[];-3;p[])*100+p[0]", 4},
+      // Beyond 100 coefficients the power basis is useless in doubles: refused.
+      {"order above 100", "for(i=0;i<200;i+=1;y[i]=i), p[0]=4, lfit(0;y[];101;p[])*100+p[0]", 4},
   };
   for (const Case& c : cases) {
     auto r = RunProgram(c.program);
