@@ -1,5 +1,6 @@
 #include "functions/Spectral.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -55,25 +56,49 @@ const double* TwiddleTables(size_t m, int sign) {
   return c.Tables.data();
 }
 
+// exp(sign*i*pi*k/m) for k < m by the same recurrence, for the
+// untangling step of a real-data transform of length 2m; cached like the
+// tables above.
+const double* UntangleTable(size_t m, int sign) {
+  struct TCache {
+    size_t M = 0;
+    std::vector<double> Table;
+  };
+  thread_local TCache cache[2];
+  TCache& c = cache[sign > 0 ? 1 : 0];
+  if (c.M != m) {
+    c.M = 0;
+    c.Table.resize(2 * m);
+    Twiddles(c.Table.data(), 2 * m, sign);
+    c.M = m;
+  }
+  return c.Table.data();
+}
+
+// Bit reversal of the m complex numbers (m a power of two), pair by pair.
 void BitReverse(double* data, size_t m) {
-  size_t j = 0;
-  for (size_t i = 0; i + 1 < m; ++i) {
+  static const auto table = [] {
+    std::array<uint8_t, 256> t{};
+    for (int i = 0; i < 256; ++i) {
+      int r = 0;
+      for (int b = 0; b < 8; ++b) r |= ((i >> b) & 1) << (7 - b);
+      t[i] = static_cast<uint8_t>(r);
+    }
+    return t;
+  }();
+  int bits = 0;
+  while ((size_t(1) << bits) < m) ++bits;
+  for (uint64_t i = 1; i + 1 < m; ++i) {
+    const uint64_t r = (uint64_t(table[i & 0xff]) << 56) | (uint64_t(table[(i >> 8) & 0xff]) << 48) |
+                       (uint64_t(table[(i >> 16) & 0xff]) << 40) | (uint64_t(table[(i >> 24) & 0xff]) << 32) |
+                       (uint64_t(table[(i >> 32) & 0xff]) << 24);
+    const uint64_t j = r >> (64 - bits);
     if (i < j) {
       std::swap(data[2 * i], data[2 * j]);
       std::swap(data[2 * i + 1], data[2 * j + 1]);
     }
-    size_t bit = m >> 1;
-    while (j & bit) {
-      j ^= bit;
-      bit >>= 1;
-    }
-    j |= bit;
   }
 }
-
-}  // namespace
-
-namespace {
 
 // Two complex numbers (re, im, re, im) in one vector.
 typedef double v4d __attribute__((vector_size(32)));
@@ -157,14 +182,21 @@ void RealTransform(double* data, size_t n, int sign) {
   // transform Z_k = E_k + i O_k (E, O: transforms of the even and odd
   // samples); F_k = E_k + w^k O_k and F_{m-k} = conj(E_k - w^k O_k) with
   // w = exp(sign*i*pi/m).
-  const double theta = sign * Pi / static_cast<double>(m);
-  const double s = std::sin(0.5 * theta);
-  const double wpr = -2.0 * s * s;
-  const double wpi = std::sin(theta);
+  // The factors w^k come from a table made by the recurrence (cached for
+  // lengths in common use) or from the recurrence itself.
+  std::vector<double> own;
+  const double* table = nullptr;
+  if (m <= CachedLength) {
+    table = UntangleTable(m, sign);
+  } else {
+    own.resize(2 * m);
+    Twiddles(own.data(), 2 * m, sign);
+    table = own.data();
+  }
   if (sign > 0) {
     ComplexTransform(data, m, 1);
-    double wr = 1.0 + wpr, wi = wpi;
     for (size_t k = 1; 2 * k < m; ++k) {
+      const double wr = table[2 * k], wi = table[2 * k + 1];
       double* p = data + 2 * k;
       double* q = data + 2 * (m - k);
       const double er = 0.5 * (p[0] + q[0]), ei = 0.5 * (p[1] - q[1]);
@@ -174,17 +206,14 @@ void RealTransform(double* data, size_t n, int sign) {
       p[1] = ei + ti;
       q[0] = er - tr;
       q[1] = ti - ei;
-      const double t = wr;
-      wr = wr * wpr - wi * wpi + wr;
-      wi = wi * wpr + t * wpi + wi;
     }
     // Z_{m/2} = F_{m/2} needs no change.
     const double z0r = data[0], z0i = data[1];
     data[0] = z0r + z0i;
     data[1] = z0r - z0i;
   } else {
-    double wr = 1.0 + wpr, wi = wpi;
     for (size_t k = 1; 2 * k < m; ++k) {
+      const double wr = table[2 * k], wi = table[2 * k + 1];
       double* p = data + 2 * k;
       double* q = data + 2 * (m - k);
       const double er = 0.5 * (p[0] + q[0]), ei = 0.5 * (p[1] - q[1]);
@@ -196,9 +225,6 @@ void RealTransform(double* data, size_t n, int sign) {
       p[1] = ei + orr;
       q[0] = er + oi;
       q[1] = orr - ei;
-      const double t = wr;
-      wr = wr * wpr - wi * wpi + wr;
-      wi = wi * wpr + t * wpi + wi;
     }
     const double f0 = data[0], fm = data[1];
     data[0] = 0.5 * (f0 + fm);
