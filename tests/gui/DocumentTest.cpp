@@ -3,6 +3,8 @@
 // files and the command line.
 
 #include <QDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +19,7 @@
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/MainForm.h"
 #include "workbench/qt/RenameForm.h"
+#include "workbench/qt/SyntaxColouring.h"
 
 namespace {
 
@@ -165,6 +168,29 @@ private slots:
     QVERIFY(w.Form->FileSaveAsExecute());
     QCOMPARE(ReadFile(out), file);
     QVERIFY(w.Questions.isEmpty());
+  }
+
+  // Every panel of an opened document is coloured at once.
+  void openedPanelsAreColoured() {
+    TWindow w;
+    w.Form->show();
+    QVERIFY(w.Form->OpenDocument(QStringLiteral(OSTRA_SOURCE_DIR "/examples/demo.sma")));
+    QCOMPARE(w.Names(), QStringList({"Global", "Tour", "Radix"}));
+    QTest::qWait(2 * TSyntaxColourer::DelayMs);
+    for (int page = 0; page < 3; ++page) {
+      // Each panel's text begins with a comment.
+      QTextBlock b = w.Panel(page)->MemoEdit->document()->firstBlock();
+      const auto formats = b.layout()->formats();
+      QVERIFY2(!formats.isEmpty(), qPrintable(w.Form->PanelName(page)));
+      QCOMPARE(formats.first().start, 0);
+      QCOMPARE(formats.first().format.foreground().color(), TSyntaxColourer::KindColours[6]);
+    }
+    // A run keeps the colours.
+    QSignalSpy finished(w.Form.get(), &TMainForm::CalculationFinished);
+    w.Form->ActionStartExecute();
+    QVERIFY(finished.wait(10000));
+    QTest::qWait(2 * TSyntaxColourer::DelayMs);
+    QVERIFY(!w.Panel(1)->MemoEdit->document()->firstBlock().layout()->formats().isEmpty());
   }
 
   void openEdgeCases() {
