@@ -164,6 +164,12 @@ void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 // ---- assignments
 
+bool TAssignment::CheckOperands() {
+  RightNumeric = Right->AlwaysNumber();
+  LeftScalar = dynamic_cast<TOperand*>(Left);
+  return Left->IsVariable();
+}
+
 void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   Right->Evaluate(ci, result);
   if (ci.Error) return;
@@ -171,7 +177,8 @@ void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TPlusEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  if (Right->AlwaysNumber()) {
+  if (UpdateScalar<Ops::Add>(ci, result)) return;
+  if (RightNumeric) {
     double r = Right->EvaluateNumber(ci);
     if (ci.Error) return;
     double l = Left->EvaluateNumber(ci);

@@ -79,16 +79,20 @@ public:
 // A number or string constant.
 class TConstOperand final : public TOperandBase {
 public:
-  explicit TConstOperand(double x) { Value.SetNumber(x); }
-  explicit TConstOperand(std::string_view s) { Value.SetString(s); }
+  explicit TConstOperand(double x) : Num(x) { Value.SetNumber(x); }
+  explicit TConstOperand(std::string_view s) {
+    Value.SetString(s);
+    Num = Value.AsNumber();
+  }
   TReturnValue Value;
+  double Num;  // the number of Value
 
   void Bind(TVarHandler&) override {}
   void Evaluate(TCalcInfo&, TReturnValue& result) override { result = Value; }
-  double EvaluateNumber(TCalcInfo&) override { return Value.AsNumber(); }
+  double EvaluateNumber(TCalcInfo&) override { return Num; }
   bool AlwaysNumber() const override { return !Value.IsString; }
   bool PeekNumber(double& out) const override {
-    out = Value.AsNumber();
+    out = Num;
     return true;
   }
   bool IsString() const override { return Value.IsString; }
@@ -171,6 +175,7 @@ public:
 };
 
 namespace Ops {
+struct Add { static double Apply(double a, double b) { return a + b; } };
 struct Sub { static double Apply(double a, double b) { return a - b; } };
 struct Mult { static double Apply(double a, double b) { return a * b; } };
 struct Div { static double Apply(double a, double b) { return a / b; } };
@@ -216,11 +221,32 @@ public:
 // Base of the assignments: the left operand must be a variable or element.
 class TAssignment : public TOpFunction {
 public:
-  bool CheckOperands() override { return Left->IsVariable(); }
+  bool CheckOperands() override;
   bool AlwaysNumber() const override { return Right->AlwaysNumber(); }
 
 protected:
   TOperandBase* Target() const { return static_cast<TOperandBase*>(Left); }
+  // Known once both operands are attached: the right operand never yields a
+  // string, and the scalar variable on the left (null for an element).
+  bool RightNumeric = false;
+  TOperand* LeftScalar = nullptr;
+  // The fast path of compound assignments: a number into a scalar that holds
+  // a number. False when the general path must run.
+  template <class Op>
+  bool UpdateScalar(TCalcInfo& ci, TReturnValue& result) {
+    if (!RightNumeric || !LeftScalar) return false;
+    double r = Right->EvaluateNumber(ci);
+    if (ci.Error) return true;
+    TVarEntry* v = LeftScalar->Var;
+    if (!v || !v->HasValue) {
+      LeftScalar->RaiseNoValue(ci);
+      return true;
+    }
+    double x = Op::Apply(v->Number(), r);
+    v->SetNumber(x);
+    result.SetNumber(x);
+    return true;
+  }
 };
 
 class TEq final : public TAssignment {
@@ -237,6 +263,7 @@ template <class Op>
 class TCompound : public TAssignment {
 public:
   void Evaluate(TCalcInfo& ci, TReturnValue& result) final {
+    if (UpdateScalar<Op>(ci, result)) return;
     double r = Right->EvaluateNumber(ci);
     if (ci.Error) return;
     double l = Left->EvaluateNumber(ci);

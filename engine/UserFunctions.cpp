@@ -48,21 +48,23 @@ TFunctionBody::~TFunctionBody() {
   for (TVarEntryBase* p : Params) delete p;
 }
 
+void TFunctionBody::Bind() {
+  DetachParams();
+  Engine->Vars.Release();
+  auto& locals = Engine->Vars.Locals;
+  // Each parameter goes to the front in turn, so the last one stands first.
+  for (TVarEntryBase* p : Params) locals.insert(locals.begin(), p);
+  if (Engine->Root) Engine->Root->Bind(Engine->Vars);
+}
+
 // ---- TFunctionDef
 
 TFunctionDef::~TFunctionDef() {
   if (Registry) Registry->Unregister(this);
+  Body->Orphaned = true;
 }
 
-void TFunctionDef::Bind(TVarHandler&) {
-  TFunctionBody& b = *Body;
-  b.DetachParams();
-  b.Engine->Vars.Release();
-  auto& locals = b.Engine->Vars.Locals;
-  // Each parameter goes to the front in turn, so the last one stands first.
-  for (TVarEntryBase* p : b.Params) locals.insert(locals.begin(), p);
-  if (b.Engine->Root) b.Engine->Root->Bind(b.Engine->Vars);
-}
+void TFunctionDef::Bind(TVarHandler&) { Body->Bind(); }
 
 // ---- TFunctionCall
 
@@ -78,8 +80,18 @@ bool TFunctionCall::CheckArguments() {
   return true;
 }
 
+void TFunctionCall::Bind(TVarHandler& vars) {
+  TFunction::Bind(vars);
+  if (Def->Orphaned) Def->Bind();
+}
+
 void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  if (ci.Stopping()) return;
+  // After Break a call does nothing but stop the run: a recursion that
+  // notices the request deep down must not unwind into a plain result.
+  if (ci.Stopping()) {
+    ci.SetError("Stopped");
+    return;
+  }
   TStackGuard& guard = TStackGuard::Current();
   if (guard.Overflowed || guard.Exceeded()) {
     guard.Overflowed = true;

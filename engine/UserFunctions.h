@@ -44,8 +44,14 @@ struct TFunctionBody {
   std::vector<TVarEntryBase*> Params;  // owned; TVarEntry or TArrayEntry
   TParserBase* Engine;                 // owned
 
+  // Set when the definition node is gone (its text was parsed anew); calls
+  // parsed earlier then bind the body themselves.
+  bool Orphaned = false;
+
   // Takes the parameters out of the engine's locals (where binding put them).
   void DetachParams();
+  // Binds the body to the engine's store, the parameters standing first.
+  void Bind();
 };
 
 class TFunctionDef final : public TParserAtom {
@@ -69,6 +75,7 @@ public:
 
   int ArgumentCount() const override { return static_cast<int>(Def->Params.size()); }
   bool CheckArguments() override;
+  void Bind(TVarHandler& vars) override;
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
 
 private:

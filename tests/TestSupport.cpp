@@ -28,10 +28,23 @@ void TCalculator::RunFinished(const TReturnValue* result) {
 
 bool TCalculator::Start(const std::string& program, const std::string& global) {
   Pending = TRun();
-  Global->SetText(global);
-  Main->SetText(program);
+  // Like the editors, a text is handed over and parsed only when it changed;
+  // the panel is parsed again after the Global panel changed.
+  std::vector<TParser*> changed;
+  if (!Parsed || global != LastGlobal) {
+    Global->SetText(global);
+    changed.push_back(Global.get());
+  }
+  if (!changed.empty() || program != LastMain) {
+    Main->SetText(program);
+    changed.push_back(Main.get());
+  }
+  Parsed = true;
+  LastGlobal = global;
+  LastMain = program;
+  for (TParser* e : changed) e->Parse(nullptr);
   for (TParser* e : {Global.get(), Main.get()}) {
-    if (!e->Parse(nullptr)) {
+    if (e->Error) {
       Pending.ParseOk = false;
       Pending.ParseMessage = e->Message;
       Pending.ErrorPos = e->ErrorPos;

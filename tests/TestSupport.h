@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "engine/CalcThread.h"
 
@@ -58,6 +59,8 @@ private:
   std::condition_variable Changed;
   const TernioParser::TReturnValue* Result = nullptr;
   bool Done = false;
+  bool Parsed = false;
+  std::string LastGlobal, LastMain;
   TRun Pending;
 };
 

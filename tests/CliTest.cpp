@@ -1,0 +1,178 @@
+// The headless runner end to end: a real child process per case.
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct TCliResult {
+  int Status = -1;  // exit code, or 128 + signal
+  std::string Out, Err;
+};
+
+// Runs ostracalc-cli with args; when interruptAfterMs >= 0, sends SIGINT after
+// that many milliseconds.
+TCliResult RunCli(std::vector<std::string> args, int interruptAfterMs = -1) {
+  int out[2], err[2];
+  if (pipe(out) != 0 || pipe(err) != 0) return {};
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    close(out[0]), close(err[0]), close(out[1]), close(err[1]);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(OSTRA_CLI));
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(OSTRA_CLI, argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  close(err[1]);
+  TCliResult r;
+  auto start = std::chrono::steady_clock::now();
+  bool interrupted = false;
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  int open = 2;
+  while (open > 0) {
+    if (interruptAfterMs >= 0 && !interrupted &&
+        std::chrono::steady_clock::now() - start > std::chrono::milliseconds(interruptAfterMs)) {
+      kill(pid, SIGINT);
+      interrupted = true;
+    }
+    if (poll(fds, 2, 10) <= 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+      char buf[4096];
+      ssize_t n = read(fds[i].fd, buf, sizeof buf);
+      if (n <= 0) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+      } else {
+        (i == 0 ? r.Out : r.Err).append(buf, static_cast<size_t>(n));
+      }
+    }
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return r;
+}
+
+class CliFiles : public ::testing::Test {
+protected:
+  std::filesystem::path Dir;
+  void SetUp() override {
+    Dir = std::filesystem::temp_directory_path() /
+          ("ostracli-" + std::to_string(getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(Dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(Dir); }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    auto p = Dir / name;
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p.string();
+  }
+};
+
+}  // namespace
+
+TEST(Cli, OutputThenResult) {
+  struct {
+    const char* program;
+    const char* out;
+  } cases[] = {
+      {"a=2, println(a^10), a*3", "1024\n6\n"},
+      {"print('a'), print('b')", "ab\n1\n"},  // an open line is ended first
+      {"println('x'), 'text'", "x\ntext\n"},
+      {"print('a'), cleartext(), print('b'), 0", "a\nb\n0\n"},
+      {"", "0\n"},
+  };
+  for (auto& c : cases) {
+    auto r = RunCli({"-e", c.program});
+    EXPECT_EQ(r.Status, 0) << c.program << r.Err;
+    EXPECT_EQ(r.Out, c.out) << c.program;
+    EXPECT_EQ(r.Err, "");
+  }
+}
+
+TEST(Cli, Radix) {
+  EXPECT_EQ(RunCli({"--radix", "hex", "-e", "255"}).Out, "FF\n");
+  EXPECT_EQ(RunCli({"--radix", "bin", "-e", "6"}).Out, "110\n");
+  EXPECT_EQ(RunCli({"--radix", "hex", "-e", "2^31"}).Out, "Number too large, display in decimal mode\n");
+  EXPECT_EQ(RunCli({"--radix", "hex", "-e", "'s'"}).Out, "s\n");
+  EXPECT_EQ(RunCli({"--radix", "oct", "-e", "1"}).Status, 4);
+}
+
+TEST(Cli, Errors) {
+  auto syntax = RunCli({"-e", "x=1,\ny=2 2"});
+  EXPECT_EQ(syntax.Status, 2);
+  EXPECT_EQ(syntax.Err, "-e:2:5: Unknown operator '2'\n");
+  EXPECT_EQ(syntax.Out, "");
+
+  auto run = RunCli({"-e", "println('before'), y"});
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Out, "before\n");
+  EXPECT_EQ(run.Err, "Error: Variable y has no value\n");
+
+  auto overflow = RunCli({"-e", "define(r(n); r(n+1)), r(0)"});
+  EXPECT_EQ(overflow.Status, 0);
+  EXPECT_EQ(overflow.Out, "Stack Overflow\n");
+
+  auto deep = RunCli({"-e", "define(d(n); if(n<=0; 0; 1+d(n-1))), d(100000)"});
+  EXPECT_EQ(deep.Status, 0);
+  EXPECT_EQ(deep.Out, "100000\n");
+
+  EXPECT_EQ(RunCli({"/nonexistent/file.sma"}).Status, 3);
+  EXPECT_EQ(RunCli({"/"}).Status, 3);
+  EXPECT_EQ(RunCli({}).Status, 4);
+  EXPECT_EQ(RunCli({"--bogus"}).Status, 4);
+  auto help = RunCli({"--help"});
+  EXPECT_EQ(help.Status, 0);
+  EXPECT_NE(help.Out.find("Exit status"), std::string::npos);
+}
+
+TEST(Cli, InterruptIsBreak) {
+  auto r = RunCli({"-e", "println('go'), for(i=0;1;i+=1;0)"}, 300);
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Out, "go\n");
+  EXPECT_EQ(r.Err, "Error: Stopped\n");
+}
+
+TEST_F(CliFiles, MacroDocuments) {
+  // Multi-panel form: the Global panel defines, the panels use.
+  std::string doc = "/*$$panel:Global$$*/\ndefine(sq(x);x*x), $k=10\r\n"
+                    "/*$$panel:A$$*/\nsq(3)+$k/*$$panel:Second one$$*/\nprintln('two'),\r\nsq(2)";
+  std::string path = Write("doc.sma", doc);
+  EXPECT_EQ(RunCli({path}).Out, "19\n");
+  EXPECT_EQ(RunCli({"--panel", "2", path}).Out, "two\n4\n");
+  EXPECT_EQ(RunCli({"--panel", "Second one", path}).Out, "two\n4\n");
+  EXPECT_EQ(RunCli({"--panel", "A", path}).Out, "19\n");
+  EXPECT_EQ(RunCli({"--panel", "0", path}).Status, 4);
+  EXPECT_EQ(RunCli({"--panel", "nope", path}).Status, 4);
+
+  // Single-panel form: any program text.
+  std::string plain = Write("plain.sma", "x=4,\r\nx*x");
+  EXPECT_EQ(RunCli({plain}).Out, "16\n");
+
+  // Syntax errors report the line and column within the file.
+  std::string bad = Write("bad.sma", "/*$$panel:Global$$*/\n1\r\n/*$$panel:P$$*/\nx=1,\r\n  y=)");
+  auto r = RunCli({bad});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_EQ(r.Err, bad + ":5:5: Expression or identifier expected\n");
+
+  std::string unclosed = Write("unclosed.sma", "/*$$panel:Global");
+  EXPECT_EQ(RunCli({unclosed}).Status, 3);
+}
