@@ -11,6 +11,7 @@
 
 #include "output/qt/OutputForm.h"
 #include "workbench/qt/AboutForm.h"
+#include "workbench/qt/FileAssociation.h"
 #include "workbench/qt/MainForm.h"
 #include "workbench/qt/RenameForm.h"
 
@@ -42,6 +43,10 @@ QStringList TakeUnattendedOptions(QStringList args, TUnattended& u) {
 int Run(QApplication& app) {
   TUnattended unattended;
   const QStringList args = TakeUnattendedOptions(app.arguments().mid(1), unattended);
+
+  // Macro files open with this program from the desktop (once; an existing
+  // association is left alone).
+  Ostra::RegisterFileAssociation();
 
   // The windows, in the order they depend on each other; all live until exit.
   auto* form = new TMainForm;

@@ -6,6 +6,8 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QFile>
+#include <QImage>
+#include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -18,6 +20,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "output/qt/OutputForm.h"
 #include "workbench/qt/AboutForm.h"
 #include "workbench/qt/CodePage.h"
 #include "workbench/qt/EditPanel.h"
@@ -162,8 +165,6 @@ private slots:
     QCOMPARE(f.FileOpen->toolTip(), QString("Öffnen"));
     QCOMPARE(f.FileOpen->statusTip(), QString("Vorhandene Datei öffnen"));
     QCOMPARE(f.minimumSize(), QSize(500, 420));
-    // The association was registered once, in the test's data folder.
-    QVERIFY(QFile::exists(DataHome.filePath("applications/ostracalc.desktop")));
   }
 
   // The first use: type a program, press F2, see the output and the result.
@@ -186,6 +187,25 @@ private slots:
     QCOMPARE(w.Status(), QString("Calculation finished"));
     QVERIFY(f.ActionStart->isEnabled());
     QVERIFY(!editor->isReadOnly());
+  }
+
+  // The same with the real output window, as the application wires it.
+  void outputWindowShowsRunText() {
+    TWindow w;
+    TMainForm& f = *w.Form;
+    auto* output = new TOutputForm(&f);
+    f.SetOutputSink(output->Sink());
+    QVERIFY(!output->isVisible());
+    f.show();
+    QVERIFY(w.Run(1, "a=2, println(a^10), print('x'), a*3"));
+    QCOMPARE(w.Result(), QString("6"));
+    output->Flush();
+    QCOMPARE(output->Lines(), QStringList({"1024", "x"}));
+    QVERIFY(output->isVisible());
+    // cleartext empties it on the next run.
+    QVERIFY(w.Run(1, "cleartext(), println('again'), 0"));
+    output->Flush();
+    QCOMPARE(output->Lines(), QStringList({"again"}));
   }
 
   // While running, everything that would touch the engines is locked; Break
@@ -478,6 +498,31 @@ private slots:
       QCOMPARE(w.Opened.size(), 1);
     }
     QVERIFY(w.Questions.isEmpty());
+  }
+
+  // The application itself: start-up with a command-line document holding a
+  // blank in its path, the association, a run and the screenshots.
+  void applicationStartsAndRunsTheDemo() {
+    QTemporaryDir dir;
+    const QString doc = dir.filePath("my demo.sma");
+    QVERIFY(QFile::copy(OSTRA_SOURCE_DIR "/examples/demo.sma", doc));
+    QProcess app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_DATA_HOME", dir.filePath("data"));
+    env.insert("XDG_DATA_DIRS", dir.filePath("none"));
+    app.setProcessEnvironment(env);
+    app.start(OSTRA_BINARY_DIR "/bin/ostracalc", {"--screenshot", dir.filePath("shots"), doc});
+    QVERIFY(app.waitForFinished(60000));
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.exitCode(), 0);
+    QImage main(dir.filePath("shots/main-window.png"));
+    QImage output(dir.filePath("shots/output-window.png"));
+    QVERIFY(!main.isNull() && !output.isNull());
+    QVERIFY(main.width() >= 500 && main.height() >= 420);
+    QFile entry(dir.filePath("data/applications/ostracalc.desktop"));
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    QVERIFY(entry.readAll().contains("Exec=\"" OSTRA_BINARY_DIR "/bin/ostracalc\" %f"));
   }
 
   void fileAssociation() {

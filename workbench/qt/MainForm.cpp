@@ -32,7 +32,6 @@
 #include "workbench/qt/AboutForm.h"
 #include "workbench/qt/CodePage.h"
 #include "workbench/qt/EditPanel.h"
-#include "workbench/qt/FileAssociation.h"
 #include "workbench/qt/RenameForm.h"
 #include "workbench/qt/HelpBrowser.h"
 #include "workbench/qt/SyntaxColouring.h"
@@ -114,8 +113,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   };
   OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
   ForceExit = [] { std::_Exit(0); };
-
-  Ostra::RegisterFileAssociation();
 
   CreateActions();
   CreateLayout();
