@@ -243,7 +243,7 @@ protected:
       return true;
     }
     double x = Op::Apply(v->Number(), r);
-    v->SetNumber(x);
+    v->UpdateNumber(x);
     result.SetNumber(x);
     return true;
   }

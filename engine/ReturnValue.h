@@ -28,8 +28,10 @@ public:
 
   void SetNumber(double x) noexcept {
     Number = x;
-    IsString = false;
-    Text.Clear();
+    if (IsString) {
+      IsString = false;
+      Text.Clear();
+    }
   }
   void SetString(std::string_view s) {
     Text.Assign(s);

@@ -58,6 +58,12 @@ public:
     IsString = false;
     Text.Clear();
   }
+  // Stores a number into an entry that has a value (the fast path of the
+  // compound assignments).
+  void UpdateNumber(double x) noexcept {
+    if (IsString) SetNumber(x);
+    else Num = x;
+  }
   void SetString(std::string_view s) {
     Text.Assign(s);
     SetStringDone();
