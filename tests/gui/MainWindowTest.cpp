@@ -2,6 +2,7 @@
 // keyboard handling, closing, the about box, the file association and the
 // code-page conversion.
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -411,6 +412,40 @@ private slots:
     QTest::qWait(50);
     QVERIFY(!f.Running());
     QCOMPARE(finished.count(), 1);
+  }
+
+  // Cut, copy, paste and select all act on the focused edit control and
+  // follow its state.
+  void editActions() {
+    TWindow w;
+    TMainForm& f = *w.Form;
+    f.show();
+    QApplication::setActiveWindow(&f);
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QPlainTextEdit* editor = w.Panel(1)->MemoEdit;
+    editor->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor));
+    QVERIFY(!f.EditCopy1->isEnabled() && !f.EditCut1->isEnabled() && !f.EditSelectAll1->isEnabled());
+    QTest::keyClicks(editor, "12+34");
+    QVERIFY(f.EditSelectAll1->isEnabled());
+    f.EditSelectAll1->trigger();
+    QCOMPARE(editor->textCursor().selectedText(), QString("12+34"));
+    QVERIFY(f.EditCopy1->isEnabled() && f.EditCut1->isEnabled());
+    f.EditCut1->trigger();
+    QCOMPARE(w.Panel(1)->Text(), QString());
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("12+34"));
+    QVERIFY(f.EditPaste1->isEnabled());
+    f.EditPaste1->trigger();
+    f.EditPaste1->trigger();
+    QCOMPARE(w.Panel(1)->Text(), QString("12+3412+34"));
+    // The read-only result field can be copied from, not cut or pasted into.
+    QVERIFY(w.Run(1, "6*7"));
+    w.Panel(1)->edtResult->setFocus();
+    w.Panel(1)->edtResult->selectAll();
+    QTRY_VERIFY(f.EditCopy1->isEnabled());
+    QVERIFY(!f.EditCut1->isEnabled() && !f.EditPaste1->isEnabled());
+    f.EditCopy1->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("42"));
   }
 
   void closeWhileRunning() {

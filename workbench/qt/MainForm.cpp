@@ -1,6 +1,7 @@
 #include "workbench/qt/MainForm.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -21,6 +23,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
@@ -143,10 +146,18 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   HelpPanel->BuildFunctionList(MainEngine->Builtins);
   if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
   qApp->installEventFilter(this);
+  connect(qApp, &QApplication::focusChanged, this, &TMainForm::UpdateEditActions);
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateEditActions);
+  UpdateEditActions();
 }
 
 TMainForm::~TMainForm() {
   qApp->removeEventFilter(this);
+  // The child widgets still report focus, selection and page changes while
+  // the base class deletes them; this part of the window is gone by then.
+  QObject::disconnect(qApp, nullptr, this, nullptr);
+  QObject::disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+  for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
   FClosing = true;
   if (FThreadStuck) {
     // The thread may never return; the engines it uses must outlive it.
@@ -244,6 +255,7 @@ void TMainForm::CreateActions() {
   edit->addActions({EditCut1, EditCopy1, EditPaste1, EditSelectAll1});
   edit->addSeparator();
   edit->addAction(Action4);
+  connect(edit, &QMenu::aboutToShow, this, &TMainForm::UpdateEditActions);
   QMenu* calc = menuBar()->addMenu("&Calculation");
   calc->addActions({ActionStart, ActionBreak});
   QMenu* panel = menuBar()->addMenu("&Panel");
@@ -368,6 +380,7 @@ void TMainForm::UpdateActionStates() {
   if (!PageControl) return;
   PageControl->tabBar()->setEnabled(!FRunning);
   for (int i = 0; i < PanelCount(); ++i) Panel(i)->MemoEdit->setReadOnly(FRunning);
+  UpdateEditActions();
 }
 
 void TMainForm::SetModified(bool value) {
@@ -588,6 +601,32 @@ void TMainForm::FilesDropped(const QStringList& files) {
   OpenDocument(first);
 }
 
+void TMainForm::UpdateEditActions() {
+  // Like the standard edit actions: they follow the focused edit control.
+  QWidget* w = QApplication::focusWidget();
+  bool hasSelection = false, readOnly = true, hasText = false, isEdit = true;
+  if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
+    hasSelection = e->textCursor().hasSelection();
+    readOnly = e->isReadOnly();
+    hasText = !e->document()->isEmpty();
+  } else if (auto* l = qobject_cast<QLineEdit*>(w)) {
+    hasSelection = l->hasSelectedText();
+    readOnly = l->isReadOnly();
+    hasText = !l->text().isEmpty();
+  } else if (auto* t = qobject_cast<QTextEdit*>(w)) {
+    hasSelection = t->textCursor().hasSelection();
+    readOnly = t->isReadOnly();
+    hasText = !t->document()->isEmpty();
+  } else {
+    isEdit = false;
+  }
+  const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+  EditCopy1->setEnabled(isEdit && hasSelection);
+  EditCut1->setEnabled(isEdit && hasSelection && !readOnly);
+  EditPaste1->setEnabled(isEdit && !readOnly && clip && clip->hasText());
+  EditSelectAll1->setEnabled(isEdit && hasText);
+}
+
 void TMainForm::EditCommand(const char* method) {
   if (QWidget* w = QApplication::focusWidget()) QMetaObject::invokeMethod(w, method);
 }
@@ -662,6 +701,9 @@ TEditPanel* TMainForm::AddPanel(const QString& name) {
   panel->OnChange = [this](TEditPanel* p) { CheckPanelText(p); };
   panel->OnHelpKey = [this](TEditPanel* p) { ShowHelpForCaret(p); };
   new TSyntaxColourer(panel->MemoEdit);
+  connect(panel->MemoEdit, &QPlainTextEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
+  connect(panel->MemoEdit, &QPlainTextEdit::textChanged, this, &TMainForm::UpdateEditActions);
+  connect(panel->edtResult, &QLineEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
   const bool loading = FLoading;
   FLoading = true;
   const int index = PageControl->addTab(panel, TabCaption(name));

@@ -168,6 +168,7 @@ private:
   void ThreadTerminated();
   void DeferredStart();
   void EditCommand(const char* method);
+  void UpdateEditActions();
   void ShowHelpForCaret(TEditPanel* panel);
   void ColourNow(TEditPanel* panel);
   TernioParser::TGUIParser* EngineOf(const TEditPanel* panel) const;
