@@ -176,8 +176,7 @@ void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (!Target()->SetValue(result)) ci.SetError("= operator: error setting a value (maybe negative array index)");
 }
 
-void TPlusEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  if (UpdateScalar<Ops::Add>(ci, result)) return;
+void TPlusEq::EvaluateGeneral(TCalcInfo& ci, TReturnValue& result) {
   if (RightNumeric) {
     double r = Right->EvaluateNumber(ci);
     if (ci.Error) return;

@@ -130,6 +130,32 @@ private:
   double ReadElement(TCalcInfo& ci);
 };
 
+// An operand whose number an operator can read without a call: a numeric
+// constant, or a scalar variable while it holds a number. Anything else is
+// evaluated as usual.
+class TFastOperand {
+public:
+  void Set(TParserAtom* node) {
+    Node = node;
+    auto* c = dynamic_cast<TConstOperand*>(node);
+    Const = c && !c->Value.IsString ? &c->Num : nullptr;
+    Var = dynamic_cast<TOperand*>(node);
+  }
+  double Number(TCalcInfo& ci) const {
+    if (Const) return *Const;
+    if (Var) {
+      const TVarEntry* v = Var->Var;
+      if (v && v->HasValue && !v->IsString) return v->Number();
+    }
+    return Node->EvaluateNumber(ci);
+  }
+
+private:
+  TParserAtom* Node = nullptr;
+  const double* Const = nullptr;
+  TOperand* Var = nullptr;
+};
+
 // Base of the binary operators.
 class TOpFunction : public TParserAtom {
 public:
@@ -150,6 +176,14 @@ public:
   virtual double Operate(double, double) { return 0; }
   // Called by the parser once both operands are attached.
   virtual bool CheckOperands() { return true; }
+  // Called by the parser once both operands are attached, before the check.
+  void Attached() {
+    LeftFast.Set(Left);
+    RightFast.Set(Right);
+  }
+
+protected:
+  TFastOperand LeftFast, RightFast;
 };
 
 // Operators whose value is a function of the two numbers.
@@ -167,9 +201,9 @@ public:
     if (!ci.Error) result.SetNumber(Op::Apply(a, b));
   }
   double EvaluateNumber(TCalcInfo& ci) final {
-    double a = Left->EvaluateNumber(ci);
+    double a = LeftFast.Number(ci);
     if (ci.Error) return 0;
-    double b = Right->EvaluateNumber(ci);
+    double b = RightFast.Number(ci);
     return Op::Apply(a, b);
   }
 };
@@ -235,10 +269,10 @@ protected:
   template <class Op>
   bool UpdateScalar(TCalcInfo& ci, TReturnValue& result) {
     if (!RightNumeric || !LeftScalar) return false;
-    double r = Right->EvaluateNumber(ci);
+    double r = RightFast.Number(ci);
     if (ci.Error) return true;
     TVarEntry* v = LeftScalar->Var;
-    if (!v || !v->HasValue) {
+    if (!v || !v->HasValue) [[unlikely]] {
       LeftScalar->RaiseNoValue(ci);
       return true;
     }
@@ -256,14 +290,24 @@ public:
 
 class TPlusEq final : public TAssignment {
 public:
-  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
+    if (!UpdateScalar<Ops::Add>(ci, result)) EvaluateGeneral(ci, result);
+  }
+
+private:
+  [[gnu::noinline]] void EvaluateGeneral(TCalcInfo& ci, TReturnValue& result);
 };
 
 template <class Op>
 class TCompound : public TAssignment {
 public:
   void Evaluate(TCalcInfo& ci, TReturnValue& result) final {
-    if (UpdateScalar<Op>(ci, result)) return;
+    if (!UpdateScalar<Op>(ci, result)) EvaluateGeneral(ci, result);
+  }
+  bool AlwaysNumber() const final { return true; }
+
+private:
+  [[gnu::noinline]] void EvaluateGeneral(TCalcInfo& ci, TReturnValue& result) {
     double r = Right->EvaluateNumber(ci);
     if (ci.Error) return;
     double l = Left->EvaluateNumber(ci);
@@ -272,7 +316,6 @@ public:
     if (!Target()->SetNumber(v)) ci.SetErrorFlag(true);
     result.SetNumber(v);
   }
-  bool AlwaysNumber() const final { return true; }
 };
 
 class TMinusEq final : public TCompound<Ops::Sub> {};

@@ -404,6 +404,7 @@ TParserAtom* TParserBase::ParseExpression(int minPrec) {
     TOpFunction* node = CreateOperator(code);
     node->Left = tree;
     node->Right = right;
+    node->Attached();
     tree = node;
     if (!node->CheckOperands()) {
       SetParseError("Illegal operator");
