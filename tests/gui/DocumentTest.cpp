@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -440,6 +441,22 @@ private slots:
     f.FilesDropped({second});
     QCOMPARE(f.FullPath, second);
     QCOMPARE(w.Text(1), QString("'second'"));
+
+    // The way the desktop delivers a drop: enter and drop on the window, over
+    // the editor, which must not take the files as text.
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QWidget* viewport = w.Panel(1)->MemoEdit->viewport();
+    const QPoint at = viewport->mapTo(&f, viewport->rect().center());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)});
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.windowHandle(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.windowHandle(), &drop);
+    QCOMPARE(f.FullPath, first);
+    QCOMPARE(w.Text(1), QString("'first'"));
   }
 
   void commandLinePath_data() {
