@@ -117,17 +117,24 @@ double TOpFunction::EvaluateNumber(TCalcInfo& ci) {
 // ---- TAdd
 
 void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  TReturnValue l, r;
+  TReturnValue l;
   Left->Evaluate(ci, l);
   if (ci.Error) return;
+  if (!l.IsString) {
+    // A number on the left makes the sum numeric, whatever the right holds.
+    double b = RightFast.Number(ci);
+    if (!ci.Error) result.SetNumber(l.Number + b);
+    return;
+  }
+  TReturnValue r;
   Right->Evaluate(ci, r);
   if (ci.Error) return;
-  if (l.IsString && r.IsString) {
+  if (r.IsString) {
     TText t = std::move(l.Text);
     t.Append(r.Text.View());
     result.SetText(t);
   } else {
-    result.SetNumber(l.AsNumber() + r.AsNumber());
+    result.SetNumber(l.AsNumber() + r.Number);
   }
 }
 

@@ -49,6 +49,12 @@ TAutoParserThread::~TAutoParserThread() {
 }
 
 bool TAutoParserThread::PostMessage(TMessage message) {
+  // A run starts without a stop request; one made after this post (even
+  // before the thread takes the request up) stops that run.
+  if (message == RunRequest) {
+    CalcInfo.StopRequested.store(false, std::memory_order_relaxed);
+    CalcInfo.StopEvent.Reset();
+  }
   {
     std::lock_guard<std::mutex> g(QueueLock);
     Queue.push_back(message);
@@ -69,7 +75,9 @@ void TAutoParserThread::Execute() {
   TReturnValue result;
   for (TMessage m; (m = GetMessage()) != Quit;) {
     if (m != RunRequest) continue;
+    const bool stop = CalcInfo.Stopping();
     CalcInfo.Reset();
+    if (stop) CalcInfo.RequestStop();
     result = GlobalEngine->Evaluate(CalcInfo);
     if (!CalcInfo.Error) result = MainEngine->Evaluate(CalcInfo);
     if (Form) Form->RunFinished(&result);

@@ -3,8 +3,13 @@
 namespace TernioParser {
 
 void TIf::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  Args[0]->Evaluate(ci, result);
-  int32_t c = IntegerValue(result.AsNumber());
+  int32_t c;
+  if (CondNumeric) {
+    c = IntegerValue(Args[0]->EvaluateNumber(ci));
+  } else {
+    Args[0]->Evaluate(ci, result);
+    c = IntegerValue(result.AsNumber());
+  }
   if (ci.Error) return;
   result.SetNumber(0);
   Args[c != 0 ? 1 : 2]->Evaluate(ci, result);

@@ -9,8 +9,16 @@ namespace TernioParser {
 class TIf final : public TFunction {
 public:
   int ArgumentCount() const override { return 3; }
+  bool CheckArguments() override {
+    CondNumeric = Args[0]->AlwaysNumber();
+    return true;
+  }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
   OSTRA_HELP("if")
+
+private:
+  // The condition always yields a number, so it needs no value of its own.
+  bool CondNumeric = false;
 };
 
 class TFor final : public TFunction {

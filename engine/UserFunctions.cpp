@@ -112,6 +112,8 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         ArrayIn[k]->Clear();
         ArrayIn[k]->Append(*src);
       }
+    } else if (Args[k]->AlwaysNumber()) {
+      Results[k].SetNumber(Args[k]->EvaluateNumber(ci));
     } else {
       Results[k].SetNumber(0);
       Args[k]->Evaluate(ci, Results[k]);

@@ -67,12 +67,22 @@ TEST(CalcThread, BreakStopsEveryLoop) {
   }
 }
 
+TEST(CalcThread, BreakRightAfterTheRequestIsNotLost) {
+  for (int i = 0; i < 20; ++i) {
+    TCalculator calc;
+    ASSERT_TRUE(calc.Start("while(1;0)"));
+    calc.Thread->Break();
+    auto r = calc.Finish();
+    EXPECT_EQ(r.Message, "Stopped");
+  }
+}
+
 TEST(CalcThread, CommaChainNoticesBreak) {
   std::string program = "x=0";
   for (int i = 0; i < 2000; ++i) program += ", x+=1";
   TCalculator calc;
   calc.Thread->CalcInfo.RequestStop();  // a stop requested before the run...
-  auto r = calc.Run(program);           // ...is reset at its start
+  auto r = calc.Run(program);           // ...is cleared by the run request
   EXPECT_FALSE(r.Error);
   EXPECT_EQ(r.Number(), 2000);
 }
