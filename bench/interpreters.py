@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Times the same workloads in ostracalc-cli, Lua 5.4 and Python 3.
 
-Each workload runs as a whole process; the best of several runs counts. The
+Each workload runs as a whole process; the best of several runs counts, less
+the best time of an empty program in the same interpreter (start-up). The
 ratios compare ostracalc-cli with the other two in the same run."""
 
 import shutil
@@ -10,7 +11,7 @@ import sys
 import time
 
 CLI = sys.argv[1] if len(sys.argv) > 1 else "build/bin/ostracalc-cli"
-REPEAT = 3
+REPEAT = 5
 
 WORKLOADS = [
     ("numeric loop, 10M passes (s+=i*0.5)",
@@ -46,11 +47,16 @@ def best(cmd):
 def main():
     lua = shutil.which("lua5.4")
     python = "/usr/bin/python3"
+    start_c = best([CLI, "-e", "0"])
+    start_l = best([lua, "-e", ""]) if lua else 0.0
+    start_p = best([python, "-c", "pass"])
+    print(f"start-up: ostracalc {start_c * 1000:.1f} ms, lua5.4 {start_l * 1000:.1f} ms, "
+          f"python3 {start_p * 1000:.1f} ms (subtracted below)")
     print(f"{'workload':46} {'ostracalc':>10} {'lua5.4':>10} {'python3':>10} {'vs lua':>8} {'vs python':>10}")
     for name, calc, lua_src, py_src in WORKLOADS:
-        tc = best([CLI, "-e", calc])
-        tl = best([lua, "-e", lua_src]) if lua else float("nan")
-        tp = best([python, "-c", py_src])
+        tc = best([CLI, "-e", calc]) - start_c
+        tl = (best([lua, "-e", lua_src]) - start_l) if lua else float("nan")
+        tp = best([python, "-c", py_src]) - start_p
         print(f"{name:46} {tc:9.3f}s {tl:9.3f}s {tp:9.3f}s {tc / tl:7.2f}x {tp / tc:9.1f}x faster")
 
 
