@@ -541,6 +541,8 @@ TParserAtom* TParserBase::ParseDefinition() {
     return nullptr;
   }
   NoteToken(3);
+  // The bracket gets a record of its own, so that the name keeps its colour.
+  MarkToken();
   if (!ExpectChar('(')) return nullptr;
   NoteToken(1);
   MarkToken();

@@ -165,6 +165,9 @@ TEST(Parser, DefinitionTokensGoToTheSameList) {
   }
   EXPECT_EQ(functionNames, 2);  // define and f
   EXPECT_EQ(variables, 2);      // the parameter and a in the body
+  std::vector<TCodePosInfo> head(tokens.begin(), std::next(tokens.begin(), 4));
+  std::vector<TCodePosInfo> want = {{0, 3}, {6, 1}, {7, 3}, {8, 1}};  // define ( f (
+  EXPECT_EQ(head, want);
   EXPECT_EQ(tokens.back().Kind, 1);
   EXPECT_EQ(tokens.back().Position, 18);
 }
