@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "TestSupport.h"
+
 namespace {
 
 struct TCliResult {
@@ -72,18 +74,10 @@ TCliResult RunCli(std::vector<std::string> args, int interruptAfterMs = -1) {
 
 class CliFiles : public ::testing::Test {
 protected:
-  std::filesystem::path Dir;
-  void SetUp() override {
-    Dir = std::filesystem::temp_directory_path() /
-          ("ostracli-" + std::to_string(getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(Dir);
-  }
-  void TearDown() override { std::filesystem::remove_all(Dir); }
+  OstraTest::TTempDir Dir;
   std::string Write(const std::string& name, const std::string& bytes) {
-    auto p = Dir / name;
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p.string();
+    OstraTest::WriteBytes(Dir / name, bytes);
+    return Dir / name;
   }
 };
 

@@ -20,15 +20,11 @@
 #include "functions/Process.h"
 
 using namespace TernioParser;
+using OstraTest::ReadBytes;
 using OstraTest::RunProgram;
 using OstraTest::TCalculator;
 
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
 
 int OpenDescriptors() {
   int n = 0;
@@ -79,9 +75,8 @@ TEST(Execute, OutputOfCommands) {
 }
 
 TEST(Execute, CommandsThatCannotStart) {
-  char tmpl[] = "/tmp/ostra-exec-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string dir = tmpl;
+  OstraTest::TTempDir temp;
+  const std::string& dir = temp.Path;
   { std::ofstream(dir + "/plain") << "not a program"; }
   const std::string cases[] = {
       "execute('nonexistent-program-xyz';'')",
@@ -99,17 +94,14 @@ TEST(Execute, CommandsThatCannotStart) {
     EXPECT_EQ(r.Message, "Execute failed (maybe unknown command)") << p;
     EXPECT_EQ(r.Number(), 0) << p;
   }
-  std::filesystem::remove_all(dir);
 }
 
 TEST(Execute, ArgumentErrorsStartNothing) {
-  char tmpl[] = "/tmp/ostra-exec-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string dir = tmpl;
+  OstraTest::TTempDir temp;
+  const std::string& dir = temp.Path;
   OstraTest::TRun r = RunProgram("execute('touch " + dir + "/made';y)");
   EXPECT_EQ(r.Message, "Variable y has no value");
   EXPECT_FALSE(std::filesystem::exists(dir + "/made"));
-  std::filesystem::remove_all(dir);
 }
 
 // Input and output are moved together: 4 MiB through cat, and a child that
@@ -145,9 +137,8 @@ TEST(Execute, ChildThatIgnoresItsInput) {
 // input, execute returns without waiting for it to end, and it is reaped
 // when it does end.
 TEST(Execute, ChildThatClosesItsOutputEarly) {
-  char tmpl[] = "/tmp/ostra-exec-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string dir = tmpl;
+  OstraTest::TTempDir temp;
+  const std::string& dir = temp.Path;
   OstraTest::TRun r = RunProgram(BuildText(16) + "execute('sh -c \"echo $$ > " + dir +
                                  "/pid; exec >&- 2>&-; cat > " + dir + "/got; sleep 1\"';s)");
   ASSERT_FALSE(r.Error) << r.Message;
@@ -164,19 +155,16 @@ TEST(Execute, ChildThatClosesItsOutputEarly) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_LT(alive, 500) << "the child was never reaped";
   EXPECT_GT(alive, 0) << "execute waited for the child to end";
-  std::filesystem::remove_all(dir);
 }
 
 // Zero bytes in the input reach the child.
 TEST(Execute, InputWithZeroBytes) {
-  char tmpl[] = "/tmp/ostra-exec-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string dir = tmpl;
+  OstraTest::TTempDir temp;
+  const std::string& dir = temp.Path;
   { std::ofstream(dir + "/bin", std::ios::binary).write("a\0b\0", 4); }
   OstraTest::TRun r = RunProgram("execute('wc -c';fileread('" + dir + "/bin'))");
   ASSERT_FALSE(r.Error) << r.Message;
   EXPECT_EQ(r.Text(), "4\n");
-  std::filesystem::remove_all(dir);
 }
 
 // The child is reaped and no descriptor of ours leaks, neither to the child
@@ -205,9 +193,8 @@ TEST(Execute, LeavesNoZombiesOrDescriptors) {
 // Break wakes a waiting execute at once: the child (and what it started) is
 // killed, reaped, and the run stops.
 TEST(Execute, BreakKillsTheChild) {
-  char tmpl[] = "/tmp/ostra-exec-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string dir = tmpl;
+  OstraTest::TTempDir temp;
+  const std::string& dir = temp.Path;
   TCalculator calc;
   ASSERT_TRUE(calc.Start("execute('sh -c \"echo $$ > " + dir + "/pid; sleep 30 & wait\"';''), 5"));
   auto t0 = std::chrono::steady_clock::now();
@@ -227,7 +214,6 @@ TEST(Execute, BreakKillsTheChild) {
   EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
   EXPECT_EQ(kill(pid, 0), -1);  // gone, not merely a zombie of someone else
-  std::filesystem::remove_all(dir);
 }
 
 TEST(Execute, SplitCommandLine) {

@@ -15,20 +15,12 @@
 #include "TestSupport.h"
 
 using namespace TernioParser;
+using OstraTest::ReadBytes;
 using OstraTest::RunProgram;
+using OstraTest::WriteBytes;
 using OstraTest::TCalculator;
 
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 std::vector<double> ArrayOf(TCalculator& calc, const std::string& name) {
   TVarEntryBase* e = calc.Main->Vars.Find(name);
@@ -43,12 +35,6 @@ std::vector<double> ArrayOf(TCalculator& calc, const std::string& name) {
 // Replaces every @ in a program by the temporary folder.
 class FileFunctions : public ::testing::Test {
 protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/ostra-files-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    Dir = tmpl;
-  }
-  void TearDown() override { std::filesystem::remove_all(Dir); }
 
   std::string P(const std::string& name) const { return Dir + "/" + name; }
   std::string Program(const std::string& text) const {
@@ -62,7 +48,8 @@ protected:
   OstraTest::TRun Run(const std::string& text) { return RunProgram(Program(text)); }
   OstraTest::TRun Run(TCalculator& calc, const std::string& text) { return calc.Run(Program(text)); }
 
-  std::string Dir;
+  OstraTest::TTempDir Temp;
+  const std::string& Dir = Temp.Path;
 };
 
 TEST_F(FileFunctions, WriteAppendReadKeepBytes) {

@@ -1,5 +1,12 @@
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 using namespace TernioParser;
 
 namespace OstraTest {
@@ -85,6 +92,27 @@ TRun RunProgram(const std::string& program, const std::string& global) {
 }  // namespace OstraTest
 
 namespace OstraTest {
+TTempDir::TTempDir() {
+  char tmpl[] = "/tmp/ostra-test-XXXXXX";
+  if (mkdtemp(tmpl)) Path = tmpl;
+  else ADD_FAILURE() << "cannot make a temporary folder";
+}
+
+TTempDir::~TTempDir() {
+  std::error_code ec;
+  if (!Path.empty()) std::filesystem::remove_all(Path, ec);
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
 std::string Outcome(const std::string& program, const std::string& global) {
   TRun r = RunProgram(program, global);
   if (!r.ParseOk) return "#" + r.ParseMessage;

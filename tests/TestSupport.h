@@ -70,6 +70,20 @@ TRun RunProgram(const std::string& program, const std::string& global = "");
 }  // namespace OstraTest
 
 namespace OstraTest {
+// A fresh folder under /tmp, removed with everything in it at the end.
+class TTempDir {
+public:
+  TTempDir();
+  ~TTempDir();
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+  std::string Path;
+  std::string operator/(const std::string& name) const { return Path + "/" + name; }
+};
+
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+
 // The outcome of a program as one text: a number as its text (12), a string in
 // quotes ('12'), "!" + message for a run-time error, "#" + message for a parse
 // error.
