@@ -31,7 +31,7 @@ struct TDepth {
 }  // namespace
 
 TParserBase::TParserBase(TVarHandler::TGlobalList* globals)
-    : Registry(new TGlobalFuncHandler), OwnsRegistry(true), Vars(globals), Globals(globals) {}
+    : Registry(new TGlobalFuncHandler), OwnsRegistry(true), Vars(globals) {}
 
 TParserBase::~TParserBase() {
   delete Root;

@@ -102,8 +102,6 @@ private:
     double Number = 0;
   };
 
-  TVarHandler::TGlobalList* Globals;
-
   void SkipSpace();
   bool SkipComments();
   TOperandText ReadOperand();

@@ -134,7 +134,7 @@ bool TArrayEntry::Restore(TVarEntryBase* other) {
 
 TVarHandler::~TVarHandler() {
   Release();
-  FreeSaved(0);
+  for (TSaved& s : Saved) std::free(s.Data);
 }
 
 TVarEntryBase* TVarHandler::Find(const std::string& name) {
@@ -234,13 +234,6 @@ bool TVarHandler::RestoreAll() {
     Saved.pop_back();
   }
   return true;
-}
-
-void TVarHandler::FreeSaved(size_t keep) {
-  while (Saved.size() > keep) {
-    std::free(Saved.back().Data);
-    Saved.pop_back();
-  }
 }
 
 }  // namespace TernioParser

@@ -186,7 +186,6 @@ private:
     int64_t Allocated;
   };
   std::vector<TSaved> Saved;
-  void FreeSaved(size_t keep);
   template <class T> T* FindKind(const std::string& name, int kind);
 };
 
