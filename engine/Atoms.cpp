@@ -1,6 +1,7 @@
 #include "engine/Atoms.h"
 
 #include <cmath>
+#include <vector>
 
 namespace TernioParser {
 
@@ -94,6 +95,27 @@ bool TOpArray::SetNumber(double x) {
 }
 
 bool TOpArray::SetString(std::string_view s) { return SetNumber(TextToNumber(s)); }
+
+// ---- operator chains
+
+TOpFunction::~TOpFunction() {
+  delete Right;
+  TParserAtom* left = Left;
+  while (auto* op = dynamic_cast<TOpFunction*>(left)) {
+    left = op->Left;
+    op->Left = nullptr;
+    delete op;
+  }
+  delete left;
+}
+
+void TOpFunction::Bind(TVarHandler& vars) {
+  // Left operands first, from the bottom of the chain up, then each right.
+  std::vector<TOpFunction*> chain{this};
+  while (auto* op = dynamic_cast<TOpFunction*>(chain.back()->Left)) chain.push_back(op);
+  chain.back()->Left->Bind(vars);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) (*it)->Right->Bind(vars);
+}
 
 // ---- default operator evaluation
 

@@ -159,17 +159,14 @@ private:
 // Base of the binary operators.
 class TOpFunction : public TParserAtom {
 public:
-  ~TOpFunction() override {
-    delete Left;
-    delete Right;
-  }
+  // A long program is a long chain of operators down the left operands (one
+  // per comma): destroying and binding walk that chain in a loop, so that
+  // the depth of the stack does not grow with the length of the program.
+  ~TOpFunction() override;
   TParserAtom* Left = nullptr;
   TParserAtom* Right = nullptr;
 
-  void Bind(TVarHandler& vars) override {
-    Left->Bind(vars);
-    Right->Bind(vars);
-  }
+  void Bind(TVarHandler& vars) override;
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
   double EvaluateNumber(TCalcInfo& ci) override;
   bool AlwaysNumber() const override { return true; }

@@ -96,7 +96,7 @@ int TParserBase::Precedence(char code) {
 }
 
 TFunction* TParserBase::CreateFunction(const std::string& name) {
-  if (TFunctionDef* def = Registry->Find(name)) return new TFunctionCall(def->Body);
+  if (TFunctionDef* def = Registry->Find(name)) return new TFunctionCall(def->Body, !IsBody);
   auto it = Builtins.find(name.c_str());
   return it == Builtins.end() ? nullptr : it->second();
 }
@@ -550,6 +550,7 @@ TParserAtom* TParserBase::ParseDefinition() {
 
   auto body = std::make_shared<TFunctionBody>(n.Text, Clone());
   body->Engine->SetRegistry(Registry);
+  body->Engine->IsBody = true;
   while (In->Peek() != ')') {
     TOperandText p = ReadOperand();
     if (p.Kind == TOperandKind::None) {

@@ -43,6 +43,8 @@ public:
   int32_t ErrorPos = 0;
   int32_t TokenStart = 0;
   TVarHandler Vars;
+  // The engine holds the body of a user-defined function.
+  bool IsBody = false;
 
   // The deepest nesting of expressions the parser accepts; deeper text is a
   // parse error rather than a risk to the stack of the thread that parses.

@@ -68,7 +68,8 @@ void TFunctionDef::Bind(TVarHandler&) { Body->Bind(); }
 
 // ---- TFunctionCall
 
-TFunctionCall::TFunctionCall(std::shared_ptr<TFunctionBody> def) : Def(std::move(def)) {
+TFunctionCall::TFunctionCall(const std::shared_ptr<TFunctionBody>& def, bool keepAlive)
+    : Def(def.get()), Keep(keepAlive ? def : nullptr) {
   ArrayIn.resize(Def->Params.size());
   for (size_t k = 0; k < Def->Params.size(); ++k)
     if (Def->Params[k]->Kind() == 1) ArrayIn[k] = std::make_unique<TArrayEntry>(Def->Params[k]->Name);

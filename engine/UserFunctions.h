@@ -32,8 +32,10 @@ public:
 };
 
 // What a definition and every call of it share: the parameters and the engine
-// that holds the body. Calls keep it alive, so a call never dangles even when
-// the text holding the definition is parsed anew.
+// that holds the body. Calls in a panel's program keep it alive, so such a
+// call never dangles even when the text holding the definition is parsed
+// anew. Calls inside function bodies only point to it: a body holding its own
+// definition alive (recursion) would never be freed.
 struct TFunctionBody {
   TFunctionBody(std::string name, TParserBase* engine) : Name(std::move(name)), Engine(engine) {}
   TFunctionBody(const TFunctionBody&) = delete;
@@ -70,8 +72,9 @@ public:
 
 class TFunctionCall final : public TFunction {
 public:
-  explicit TFunctionCall(std::shared_ptr<TFunctionBody> def);
-  std::shared_ptr<TFunctionBody> Def;
+  // keepAlive: the call shares the ownership of the definition's body.
+  TFunctionCall(const std::shared_ptr<TFunctionBody>& def, bool keepAlive);
+  TFunctionBody* Def;
 
   int ArgumentCount() const override { return static_cast<int>(Def->Params.size()); }
   bool CheckArguments() override;
@@ -79,6 +82,7 @@ public:
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
 
 private:
+  std::shared_ptr<TFunctionBody> Keep;
   // Copies of the caller's arrays, made before the call and moved into the
   // parameters; kept per node so that their entries are made once.
   std::vector<std::unique_ptr<TArrayEntry>> ArrayIn;
