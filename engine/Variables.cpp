@@ -187,7 +187,7 @@ void TVarHandler::Release() {
 
 void TVarHandler::SaveAll() {
   for (TVarEntryBase* base : Locals) {
-    TSaved s{};
+    TSaved& s = Saved.emplace_back();
     s.Kind = base->Kind();
     if (s.Kind == 0) {
       TVarEntry* e = static_cast<TVarEntry*>(base);
@@ -207,7 +207,6 @@ void TVarHandler::SaveAll() {
       a->Count = a->Capacity = 0;
       a->Allocated = 0;
     }
-    Saved.push_back(std::move(s));
   }
 }
 
