@@ -93,7 +93,7 @@ const THelpEntry Catalogue[] = {
      nullptr},
     {"chr", nullptr,
      "Returns a string of one character whose code is the whole number <a>; only the lowest 8 bits "
-     "count (chr(321) is 'A'). chr(0) gives an empty string.",
+     "count (chr(321) is 'A'). chr(0) gives a string holding the zero byte.",
      "'Line 1'+chr(13)+chr(10)+'Line 2'",
      "This returns a text of two lines, separated by a carriage return and a line feed.",
      "asc(s)"},
