@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <limits>
 
+#include "TestSupport.h"
 #include "engine/Variables.h"
 
 using namespace TernioParser;
@@ -157,4 +159,15 @@ TEST(VarHandler, SaveAndRestoreNest) {
   EXPECT_EQ(a->Count, 1);
   EXPECT_FALSE(s.RestoreAll());  // fewer saved entries than locals
   EXPECT_EQ(x->Number(), 1);
+}
+
+// The desktop application runs under the user's locale; numbers in programs,
+// texts and files always use the point.
+TEST(Conversions, IgnoreTheProcessLocale) {
+  std::string saved = std::setlocale(LC_ALL, nullptr);
+  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no locale with a decimal comma installed";
+  EXPECT_EQ(NumberToText(0.5), "0.5");
+  EXPECT_EQ(TextToNumber("1.5"), 1.5);
+  EXPECT_EQ(OstraTest::Outcome("x=1.25, string(x)+' '+str(x;1;3)+' '+strzero(x;6;2)"), "'1.25 1.25 001.25'");
+  std::setlocale(LC_ALL, saved.c_str());
 }
