@@ -522,6 +522,11 @@ private slots:
     QTest::mouseClick(f.Logo, Qt::LeftButton);
     QCOMPARE(w.Opened.size(), 1);
     QCOMPARE(w.Opened[0], QUrl(Ostra::WebSiteAddress));
+    // A double click (well after the click above) opens the site once.
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseDClick(f.Logo, Qt::LeftButton);
+    QCOMPARE(w.Opened.size(), 2);
+    w.Opened.removeLast();
     // The manual beside the program opens when present; nothing happens
     // otherwise.
     const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath("ostracalc.pdf");

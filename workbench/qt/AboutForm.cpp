@@ -1,5 +1,6 @@
 #include "workbench/qt/AboutForm.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -79,20 +80,26 @@ const char* const AboutText =
     "Check every program that controls an instrument with the instrument in a "
     "safe state before running it on a sample.";
 
-// A label that reports clicks.
-class TLinkLabel : public QLabel {
-public:
-  using QLabel::QLabel;
-  std::function<void()> Clicked;
-
-protected:
-  void mouseReleaseEvent(QMouseEvent* e) override {
-    QLabel::mouseReleaseEvent(e);
-    if (Clicked) Clicked();
-  }
-};
-
 }  // namespace
+
+void Ostra::TClickLabel::Click() {
+  LastClick.start();
+  if (Clicked) Clicked();
+}
+
+void Ostra::TClickLabel::mouseReleaseEvent(QMouseEvent* e) {
+  QLabel::mouseReleaseEvent(e);
+  if (SkipRelease) SkipRelease = false;
+  else Click();
+}
+
+// A double click that did not start with a click of its own (the first
+// release came too long ago, or never) counts as one.
+void Ostra::TClickLabel::mouseDoubleClickEvent(QMouseEvent* e) {
+  QLabel::mouseDoubleClickEvent(e);
+  SkipRelease = true;
+  if (!LastClick.isValid() || LastClick.elapsed() > QApplication::doubleClickInterval()) Click();
+}
 
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle("About Ostra Calculator");
@@ -127,7 +134,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   connect(BtnOk, &QPushButton::clicked, this, &QDialog::accept);
 
   auto* visit = new QLabel("Visit our web site at", this);
-  auto* link = new TLinkLabel(this);
+  auto* link = new Ostra::TClickLabel(this);
   link->setText(QString("<span style=\"color:#0000ff; text-decoration:underline\">%1</span>")
                     .arg(QString(Ostra::WebSiteAddress).toHtmlEscaped()));
   link->setCursor(Qt::PointingHandCursor);

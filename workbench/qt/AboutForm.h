@@ -2,10 +2,14 @@
 // The about box, and the maker's logo and links shared with the main window.
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QPixmap>
 #include <QString>
 
-class QLabel;
+#include <functional>
+
+class QMouseEvent;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -25,6 +29,24 @@ QString BuildVersionCaption();
 
 // The maker's logo, drawn at the given height.
 QPixmap MakerLogo(int height);
+
+// A label that acts like a link: a click, or a double click, calls Clicked
+// once.
+class TClickLabel : public QLabel {
+public:
+  using QLabel::QLabel;
+  std::function<void()> Clicked;
+
+protected:
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+private:
+  // The release that ends a double click is not a click of its own.
+  bool SkipRelease = false;
+  QElapsedTimer LastClick;
+  void Click();
+};
 
 }  // namespace Ostra
 

@@ -276,27 +276,6 @@ void TMainForm::CreateActions() {
   tools->addActions({ActNewPanel, ActDelPanel});
 }
 
-namespace {
-
-// The maker's logo in the bottom panel: a click opens the web site.
-class TLogoLabel : public QLabel {
-public:
-  using QLabel::QLabel;
-  std::function<void()> Clicked;
-
-protected:
-  void mouseReleaseEvent(QMouseEvent* e) override {
-    QLabel::mouseReleaseEvent(e);
-    if (Clicked) Clicked();
-  }
-  void mouseDoubleClickEvent(QMouseEvent* e) override {
-    QLabel::mouseDoubleClickEvent(e);
-    if (Clicked) Clicked();
-  }
-};
-
-}  // namespace
-
 void TMainForm::CreateLayout() {
   auto* central = new QWidget(this);
   auto* column = new QVBoxLayout(central);
@@ -321,7 +300,8 @@ void TMainForm::CreateLayout() {
   BottomPanel->setFixedHeight(55);
   auto* row = new QHBoxLayout(BottomPanel);
   row->setContentsMargins(4, 2, 4, 2);
-  auto* logo = new TLogoLabel(BottomPanel);
+  // The maker's logo: a click or a double click opens the web site.
+  auto* logo = new Ostra::TClickLabel(BottomPanel);
   logo->setPixmap(Ostra::MakerLogo(44));
   logo->setCursor(Qt::PointingHandCursor);
   logo->setToolTip(Ostra::WebSiteAddress);
