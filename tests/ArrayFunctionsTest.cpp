@@ -13,6 +13,7 @@
 #include "TestSupport.h"
 
 using namespace TernioParser;
+using OstraTest::ArrayOf;
 using OstraTest::RunProgram;
 using OstraTest::TCalculator;
 
@@ -20,18 +21,6 @@ namespace {
 
 const double Inf = std::numeric_limits<double>::infinity();
 const double NaN = std::numeric_limits<double>::quiet_NaN();
-
-// The elements of an array variable of the main panel after a run; the
-// variables stay bound until the next run.
-std::vector<double> ArrayOf(TCalculator& calc, const std::string& name) {
-  TVarEntryBase* e = calc.Main->Vars.Find(name);
-  if (!e || e->Kind() != 1) {
-    ADD_FAILURE() << name << " is not an array";
-    return {};
-  }
-  auto* a = static_cast<TArrayEntry*>(e);
-  return std::vector<double>(a->Data, a->Data + a->Count);
-}
 
 struct TCase {
   const char* Program;

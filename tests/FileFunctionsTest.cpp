@@ -15,22 +15,13 @@
 #include "TestSupport.h"
 
 using namespace TernioParser;
+using OstraTest::ArrayOf;
 using OstraTest::ReadBytes;
 using OstraTest::RunProgram;
 using OstraTest::WriteBytes;
 using OstraTest::TCalculator;
 
 namespace {
-
-std::vector<double> ArrayOf(TCalculator& calc, const std::string& name) {
-  TVarEntryBase* e = calc.Main->Vars.Find(name);
-  if (!e || e->Kind() != 1) {
-    ADD_FAILURE() << name << " is not an array";
-    return {};
-  }
-  auto* a = static_cast<TArrayEntry*>(e);
-  return std::vector<double>(a->Data, a->Data + a->Count);
-}
 
 // Replaces every @ in a program by the temporary folder.
 class FileFunctions : public ::testing::Test {

@@ -17,21 +17,11 @@
 #include "TestSupport.h"
 #include "functions/Fitting.h"
 
+using OstraTest::Fill;
+using OstraTest::Num;
 using OstraTest::RunProgram;
 
 namespace {
-
-std::string Num(double x) {
-  char buf[40];
-  snprintf(buf, sizeof buf, "%.17g", x);
-  return buf;
-}
-
-std::string Fill(const std::string& name, const std::vector<double>& v) {
-  std::string s;
-  for (size_t i = 0; i < v.size(); ++i) s += name + "[" + std::to_string(i) + "]=" + Num(v[i]) + ", ";
-  return s;
-}
 
 std::vector<double> ReadNumbers(const std::string& text) {
   std::istringstream in(text);

@@ -14,6 +14,8 @@
 #include "TestSupport.h"
 #include "functions/Spectral.h"
 
+using OstraTest::Fill;
+using OstraTest::Num;
 using OstraTest::RunProgram;
 namespace Spectral = TernioParser::Spectral;
 
@@ -50,19 +52,6 @@ std::vector<double> RandomVector(size_t n, unsigned seed, double lo = -1, double
   std::vector<double> v(n);
   for (double& x : v) x = dist(gen);
   return v;
-}
-
-std::string Num(double x) {
-  char buf[40];
-  snprintf(buf, sizeof buf, "%.17g", x);
-  return buf;
-}
-
-// Program text that fills array name with the values.
-std::string Fill(const std::string& name, const std::vector<double>& v) {
-  std::string s;
-  for (size_t i = 0; i < v.size(); ++i) s += name + "[" + std::to_string(i) + "]=" + Num(v[i]) + ", ";
-  return s;
 }
 
 // Program text that prints every element of an array, one per line, after

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -101,6 +102,28 @@ TTempDir::TTempDir() {
 TTempDir::~TTempDir() {
   std::error_code ec;
   if (!Path.empty()) std::filesystem::remove_all(Path, ec);
+}
+
+std::vector<double> ArrayOf(TCalculator& calc, const std::string& name) {
+  TVarEntryBase* e = calc.Main->Vars.Find(name);
+  if (!e || e->Kind() != 1) {
+    ADD_FAILURE() << name << " is not an array";
+    return {};
+  }
+  auto* a = static_cast<TArrayEntry*>(e);
+  return std::vector<double>(a->Data, a->Data + a->Count);
+}
+
+std::string Num(double x) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.17g", x);
+  return buf;
+}
+
+std::string Fill(const std::string& name, const std::vector<double>& values) {
+  std::string s;
+  for (size_t i = 0; i < values.size(); ++i) s += name + "[" + std::to_string(i) + "]=" + Num(values[i]) + ", ";
+  return s;
 }
 
 std::string ReadBytes(const std::string& path) {

@@ -81,6 +81,14 @@ public:
   std::string operator/(const std::string& name) const { return Path + "/" + name; }
 };
 
+// The elements of an array variable of the main panel after a run (the
+// variables stay bound until the next run).
+std::vector<double> ArrayOf(TCalculator& calc, const std::string& name);
+// A number written with all the digits a double holds.
+std::string Num(double x);
+// Program text that fills the array name with values: name[0]=..., name[1]=..., 
+std::string Fill(const std::string& name, const std::vector<double>& values);
+
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 
