@@ -36,43 +36,41 @@ void Twiddles(double* tw, size_t len, int sign) {
 // Transforms up to this length keep their twiddle tables between calls.
 constexpr size_t CachedLength = size_t(1) << 17;
 
-// The twiddle tables of every span 8 .. m of a transform of length m <=
-// CachedLength and direction sign, one after the other (span len at offset
-// len - 8 doubles). Kept per thread and per direction, so that repeated
-// transforms of one length compute them once and allocate nothing.
-const double* TwiddleTables(size_t m, int sign) {
-  struct TCache {
-    size_t M = 0;
-    std::vector<double> Tables;
-  };
-  thread_local TCache cache[2];
-  TCache& c = cache[sign > 0 ? 1 : 0];
-  if (c.M != m) {
-    c.M = 0;
-    c.Tables.resize(2 * m);
-    for (size_t len = 8; len <= m; len <<= 1) Twiddles(c.Tables.data() + (len - 8), len, sign);
-    c.M = m;
-  }
-  return c.Tables.data();
-}
+// A table per transform direction, kept per thread and built again only when
+// the transform length changes, so that repeated transforms of one length
+// compute it once and allocate nothing.
+struct TTableCache {
+  size_t M = 0;
+  std::vector<double> Table;
+};
 
-// exp(sign*i*pi*k/m) for k < m by the same recurrence, for the
-// untangling step of a real-data transform of length 2m; cached like the
-// tables above.
-const double* UntangleTable(size_t m, int sign) {
-  struct TCache {
-    size_t M = 0;
-    std::vector<double> Table;
-  };
-  thread_local TCache cache[2];
-  TCache& c = cache[sign > 0 ? 1 : 0];
+template <class Build>
+const double* CachedTable(TTableCache (&cache)[2], size_t m, int sign, Build build) {
+  TTableCache& c = cache[sign > 0 ? 1 : 0];
   if (c.M != m) {
     c.M = 0;
     c.Table.resize(2 * m);
-    Twiddles(c.Table.data(), 2 * m, sign);
+    build(c.Table.data());
     c.M = m;
   }
   return c.Table.data();
+}
+
+// The twiddle tables of every span 8 .. m of a transform of length m <=
+// CachedLength and direction sign, one after the other (span len at offset
+// len - 8 doubles).
+const double* TwiddleTables(size_t m, int sign) {
+  thread_local TTableCache cache[2];
+  return CachedTable(cache, m, sign, [&](double* t) {
+    for (size_t len = 8; len <= m; len <<= 1) Twiddles(t + (len - 8), len, sign);
+  });
+}
+
+// exp(sign*i*pi*k/m) for k < m by the same recurrence, for the untangling
+// step of a real-data transform of length 2m.
+const double* UntangleTable(size_t m, int sign) {
+  thread_local TTableCache cache[2];
+  return CachedTable(cache, m, sign, [&](double* t) { Twiddles(t, 2 * m, sign); });
 }
 
 // Bit reversal of the m complex numbers (m a power of two), pair by pair.
