@@ -9,17 +9,10 @@
 #include "functions/Strings.h"
 
 using namespace TernioParser;
+using OstraTest::Describe;
 using namespace std::string_literals;
 
 namespace {
-
-// The outcome of a run as one text: a number in its text form, a string in
-// quotes, "!" + message for a run-time error, "#" + message for a parse error.
-std::string Describe(const OstraTest::TRun& r) {
-  if (!r.ParseOk) return "#" + r.ParseMessage;
-  if (r.Error) return "!" + r.Message;
-  return r.Result.IsString ? "'" + r.Result.Text.Str() + "'" : NumberToText(r.Result.Number);
-}
 
 struct TStrCase {
   const char* Program;

@@ -136,10 +136,13 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string Outcome(const std::string& program, const std::string& global) {
-  TRun r = RunProgram(program, global);
+std::string Describe(const TRun& r) {
   if (!r.ParseOk) return "#" + r.ParseMessage;
   if (r.Error) return "!" + r.Message;
   return r.Result.IsString ? "'" + r.Result.Text.Str() + "'" : r.Result.AsString();
+}
+
+std::string Outcome(const std::string& program, const std::string& global) {
+  return Describe(RunProgram(program, global));
 }
 }  // namespace OstraTest

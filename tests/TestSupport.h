@@ -92,8 +92,10 @@ std::string Fill(const std::string& name, const std::vector<double>& values);
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 
-// The outcome of a program as one text: a number as its text (12), a string in
-// quotes ('12'), "!" + message for a run-time error, "#" + message for a parse
-// error.
+// The outcome of a run as one text: a number as its text (12), a string in
+// quotes ('12'), "!" + message for a run-time error, "#" + message for a
+// parse error.
+std::string Describe(const TRun& run);
+// Runs a program and describes its outcome.
 std::string Outcome(const std::string& program, const std::string& global = "");
 }  // namespace OstraTest

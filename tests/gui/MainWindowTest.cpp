@@ -110,6 +110,16 @@ struct TWindow {
     if (Form->Running()) Form->ActionBreakExecute();
   }
   TEditPanel* Panel(int i) const { return Form->Panel(i); }
+  // Shows the window as the active one, with the keyboard focus in the
+  // editor of page i; null when the window does not become active.
+  QPlainTextEdit* ShowWithFocus(int i) {
+    Form->show();
+    QApplication::setActiveWindow(Form.get());
+    if (!QTest::qWaitForWindowActive(Form.get())) return nullptr;
+    QPlainTextEdit* editor = Panel(i)->MemoEdit;
+    editor->setFocus();
+    return editor;
+  }
   // Replaces the text of the panel on page i as typing would.
   void SetText(int i, const QString& text) { Panel(i)->MemoEdit->setPlainText(text); }
   QString Status() const { return Form->StatusPanel1->text(); }
@@ -172,11 +182,8 @@ private slots:
   void typeAndStartWithF2() {
     TWindow w;
     TMainForm& f = *w.Form;
-    f.show();
-    QApplication::setActiveWindow(&f);
-    QVERIFY(QTest::qWaitForWindowActive(&f));
-    QPlainTextEdit* editor = w.Panel(1)->MemoEdit;
-    editor->setFocus();
+    QPlainTextEdit* editor = w.ShowWithFocus(1);
+    QVERIFY(editor);
     QTest::keyClicks(editor, "a=2, println(a^10), a*3");
     QVERIFY(f.Modified());
     QCOMPARE(f.StatusPanel0->text(), QString("Changed"));
@@ -419,11 +426,8 @@ private slots:
   void editActions() {
     TWindow w;
     TMainForm& f = *w.Form;
-    f.show();
-    QApplication::setActiveWindow(&f);
-    QVERIFY(QTest::qWaitForWindowActive(&f));
-    QPlainTextEdit* editor = w.Panel(1)->MemoEdit;
-    editor->setFocus();
+    QPlainTextEdit* editor = w.ShowWithFocus(1);
+    QVERIFY(editor);
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor));
     QVERIFY(!f.EditCopy1->isEnabled() && !f.EditCut1->isEnabled() && !f.EditSelectAll1->isEnabled());
     QTest::keyClicks(editor, "12+34");
