@@ -23,8 +23,8 @@ struct TCliResult {
 };
 
 // Runs ostracalc-cli with args; when interruptAfterMs >= 0, sends SIGINT after
-// that many milliseconds.
-TCliResult RunCli(std::vector<std::string> args, int interruptAfterMs = -1) {
+// that many milliseconds (interrupts times, 2 ms apart).
+TCliResult RunCli(std::vector<std::string> args, int interruptAfterMs = -1, int interrupts = 1) {
   int out[2], err[2];
   if (pipe(out) != 0 || pipe(err) != 0) return {};
   pid_t pid = fork();
@@ -49,7 +49,10 @@ TCliResult RunCli(std::vector<std::string> args, int interruptAfterMs = -1) {
   while (open > 0) {
     if (interruptAfterMs >= 0 && !interrupted &&
         std::chrono::steady_clock::now() - start > std::chrono::milliseconds(interruptAfterMs)) {
-      kill(pid, SIGINT);
+      for (int i = 0; i < interrupts; ++i) {
+        if (i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        kill(pid, SIGINT);
+      }
       interrupted = true;
     }
     if (poll(fds, 2, 10) <= 0) continue;
@@ -143,6 +146,13 @@ TEST(Cli, InterruptIsBreak) {
   EXPECT_EQ(r.Status, 1);
   EXPECT_EQ(r.Out, "go\n");
   EXPECT_EQ(r.Err, "Error: Stopped\n");
+}
+
+TEST(Cli, SecondInterruptKills) {
+  // The child program takes a while to stop, so the second Ctrl+C arrives
+  // while the first is still being answered.
+  auto r = RunCli({"-e", "execute('sleep 5';'')"}, 300, 2);
+  EXPECT_EQ(r.Status, 128 + SIGINT);
 }
 
 TEST_F(CliFiles, MacroDocuments) {
