@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/Parser.h"
+#include "workbench/Libraries.h"
 #include "functions/Fitting.h"
 #include "functions/Spectral.h"
 
@@ -121,7 +122,7 @@ std::string Fill(const std::string& name, const std::vector<double>& v) {
 // evaluation of the expression tree.
 void BM_FitHelpExampleEngine(benchmark::State& state) {
   TVarHandler::TGlobalList globals;
-  TCommParser setup(&globals), run(&globals);
+  TCommParser setup(&globals, StandardLayers()), run(&globals, StandardLayers());
   const THelpData& d = HelpData();
   setup.SetText(Fill("$x", d.X) + Fill("$y", d.Y) + "0");
   run.SetText("p[0]=1, p[1]=-1, r=fit($x[];$y[];p[];xx;p[0]*(xx-p[1])^2;0;0;chi), p[0]");

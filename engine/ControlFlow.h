@@ -14,7 +14,6 @@ public:
     return true;
   }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("if")
 
 private:
   // The condition always yields a number, so it needs no value of its own.
@@ -25,14 +24,12 @@ class TFor final : public TFunction {
 public:
   int ArgumentCount() const override { return 4; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("for")
 };
 
 class TWhile final : public TFunction {
 public:
   int ArgumentCount() const override { return 2; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("while")
 };
 
 class TForEach final : public TFunction {
@@ -40,14 +37,12 @@ public:
   int ArgumentCount() const override { return 3; }
   bool CheckArguments() override { return Args[0]->IsVariable(); }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("foreach")
 };
 
 class TDefined final : public TFunction {
 public:
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("defined")
 };
 
 // Registered only so that define has a help entry; the parser handles the
@@ -55,7 +50,9 @@ public:
 class TDefine final : public TFunction {
 public:
   int ArgumentCount() const override { return 2; }
-  OSTRA_HELP("define")
 };
+
+// The rows of this library.
+TLibrary ControlFlowLibrary();
 
 }  // namespace TernioParser

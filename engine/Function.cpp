@@ -57,9 +57,15 @@ double TNeg::EvaluateNumber(TCalcInfo& ci) {
   return -Results[0].AsNumber();
 }
 
-const THelpEntry* TNeg::Help() const {
-  static const THelpEntry entry{"", nullptr, "Returns -1*<a>.", nullptr, nullptr, nullptr};
-  return &entry;
+TNeg::TNeg() {
+  static const THelpEntry entry{nullptr, "Returns -1*<a>.", nullptr, nullptr, nullptr};
+  HelpEntry = &entry;
+}
+
+TFunction* TBuiltinRow::Create() const {
+  TFunction* f = Factory();
+  if (f) f->HelpEntry = &Help;
+  return f;
 }
 
 }  // namespace TernioParser

@@ -2,6 +2,7 @@
 // Built-in function nodes: argument slots, default evaluation, help texts and
 // the name tables through which each engine layer registers its functions.
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,16 +12,12 @@ namespace TernioParser {
 
 // Help texts of a built-in function; any text may be null.
 struct THelpEntry {
-  const char* Name;
   const char* ParameterList;  // argument names separated by ; (a trailing [] marks an array)
   const char* Description;
   const char* Example;
   const char* ExampleNote;
   const char* SeeAlso;  // related functions as signatures, separated by commas
 };
-
-// The catalogue entry of a built-in name, or null.
-const THelpEntry* FindHelpEntry(const char* name);
 
 class TFunction : public TParserAtom {
 public:
@@ -51,8 +48,10 @@ public:
   // Parse-time check of the argument nodes.
   virtual bool CheckArguments() { return true; }
   virtual int ArgumentCount() const = 0;
-  // The help entry of the function's class; null: the defaults apply.
-  virtual const THelpEntry* Help() const { return nullptr; }
+  // The help entry of the function; null: the defaults apply.
+  virtual const THelpEntry* Help() const { return HelpEntry; }
+  // Set from the row the function is registered with.
+  const THelpEntry* HelpEntry = nullptr;
 
 protected:
   // Evaluates every argument into its slot; false when that raised an error.
@@ -63,22 +62,14 @@ protected:
   bool IsArrayArg(int i) const;
 };
 
-// Gives a built-in class the help entry the catalogue holds for its name.
-#define OSTRA_HELP(name)                                          \
-  const ::TernioParser::THelpEntry* Help() const override {       \
-    static const ::TernioParser::THelpEntry* entry =              \
-        ::TernioParser::FindHelpEntry(name);                      \
-    return entry;                                                 \
-  }
-
 // The leading minus sign of a primary: -(number of the argument).
 class TNeg final : public TFunction {
 public:
   int ArgumentCount() const override { return 1; }
   double Calculate(TCalcInfo&) override { return -Results[0].AsNumber(); }
+  TNeg();
   double EvaluateNumber(TCalcInfo& ci) override;
   bool AlwaysNumber() const override { return true; }
-  const THelpEntry* Help() const override;
 };
 
 using TFunctionFactory = TFunction* (*)();
@@ -88,14 +79,17 @@ TFunction* MakeFunction() {
   return new T;
 }
 
-struct TNameRow {
+// One built-in of a library: the name it is registered under, how to make it
+// and its help.
+struct TBuiltinRow {
   const char* Name;
   TFunctionFactory Factory;
+  THelpEntry Help;
+  // A new node of the function, carrying its help.
+  TFunction* Create() const;
 };
 
-// The name tables of the three engine layers.
-const std::vector<TNameRow>& CoreNameTable();
-const std::vector<TNameRow>& CommNameTable();
-const std::vector<TNameRow>& GUINameTable();
+// The rows of one library, as the library's table function returns them.
+using TLibrary = std::span<const TBuiltinRow>;
 
 }  // namespace TernioParser

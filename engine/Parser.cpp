@@ -6,11 +6,34 @@
 
 namespace TernioParser {
 
-TParser::TParser(TVarHandler::TGlobalList* globals) : TParserBase(globals) { AddNameTable(CoreNameTable()); }
+TParser::TParser(TVarHandler::TGlobalList* globals, const TLayerTables& layers)
+    : TParserBase(globals), Layers(layers) {
+  AddLibraries(layers.Core.Libraries);
+}
 
-TCommParser::TCommParser(TVarHandler::TGlobalList* globals) : TParser(globals) { AddNameTable(CommNameTable()); }
+TCommParser::TCommParser(TVarHandler::TGlobalList* globals, const TLayerTables& layers)
+    : TParser(globals, layers) {
+  AddLibraries(layers.Comm.Libraries);
+}
 
-TGUIParser::TGUIParser(TVarHandler::TGlobalList* globals) : TCommParser(globals) { AddNameTable(GUINameTable()); }
+TGUIParser::TGUIParser(TVarHandler::TGlobalList* globals, const TLayerTables& layers)
+    : TCommParser(globals, layers) {
+  AddLibraries(layers.GUI.Libraries);
+}
+
+void TParser::AfterRun(TCalcInfo& ci) {
+  if (Layers.Core.AfterRun) Layers.Core.AfterRun(ci);
+}
+
+void TCommParser::AfterRun(TCalcInfo& ci) {
+  if (Layers.Comm.AfterRun) Layers.Comm.AfterRun(ci);
+  TParser::AfterRun(ci);
+}
+
+void TGUIParser::AfterRun(TCalcInfo& ci) {
+  if (Layers.GUI.AfterRun) Layers.GUI.AfterRun(ci);
+  TCommParser::AfterRun(ci);
+}
 
 void TParser::SetText(const std::string& text) {
   Clear();
@@ -36,7 +59,7 @@ TReturnValue TParser::Evaluate(TCalcInfo& ci) {
   TReturnValue value = PlainEvaluate(ci);
   const bool overflow = guard.Overflowed;
   guard.Overflowed = false;
-  AfterRun();
+  AfterRun(ci);
   if (overflow) {
     ci.SetErrorFlag(false);
     ci.Message.clear();

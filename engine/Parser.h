@@ -1,15 +1,30 @@
 #pragma once
 // The engine layers: TParser holds a program text and is the evaluation entry;
 // TCommParser adds output, plot and instrument functions; TGUIParser adds the
-// panel functions.
+// panel functions. Which functions those are is decided above the engine: each
+// layer takes its libraries from the layer tables it is made with.
 
 #include "engine/ParserBase.h"
 
 namespace TernioParser {
 
+// Called at the end of every run of a layer's engine, after the evaluation.
+using TRunHook = void (*)(TCalcInfo& ci);
+
+// The built-ins of one engine layer and its end-of-run hook.
+struct TLayerTable {
+  std::vector<TLibrary> Libraries;
+  TRunHook AfterRun = nullptr;
+};
+
+// What the three layers add, put together above the engine.
+struct TLayerTables {
+  TLayerTable Core, Comm, GUI;
+};
+
 class TParser : public TParserBase {
 public:
-  explicit TParser(TVarHandler::TGlobalList* globals);
+  TParser(TVarHandler::TGlobalList* globals, const TLayerTables& layers);
 
   // The program text, with carriage returns removed.
   std::string Text;
@@ -19,26 +34,31 @@ public:
   // Parses Text; list (may be null) receives the token records.
   bool Parse(std::list<TCodePosInfo>* list);
   void Clear() override;
-  TParserBase* Clone() const override { return new TParser(Vars.Globals); }
+  TParserBase* Clone() const override { return new TParser(Vars.Globals, Layers); }
 
   // The evaluation entry of a run: floating-point exceptions masked, the run
   // hooks around the plain evaluation, runaway recursion turned into the
   // result "Stack Overflow".
   virtual TReturnValue Evaluate(TCalcInfo& ci);
   virtual void BeforeRun() {}
-  virtual void AfterRun() {}
+  virtual void AfterRun(TCalcInfo& ci);
+
+protected:
+  const TLayerTables& Layers;
 };
 
 class TCommParser : public TParser {
 public:
-  explicit TCommParser(TVarHandler::TGlobalList* globals);
-  TParserBase* Clone() const override { return new TCommParser(Vars.Globals); }
+  TCommParser(TVarHandler::TGlobalList* globals, const TLayerTables& layers);
+  TParserBase* Clone() const override { return new TCommParser(Vars.Globals, Layers); }
+  void AfterRun(TCalcInfo& ci) override;
 };
 
 class TGUIParser : public TCommParser {
 public:
-  explicit TGUIParser(TVarHandler::TGlobalList* globals);
-  TParserBase* Clone() const override { return new TGUIParser(Vars.Globals); }
+  TGUIParser(TVarHandler::TGlobalList* globals, const TLayerTables& layers);
+  TParserBase* Clone() const override { return new TGUIParser(Vars.Globals, Layers); }
+  void AfterRun(TCalcInfo& ci) override;
 };
 
 }  // namespace TernioParser

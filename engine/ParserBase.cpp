@@ -40,8 +40,9 @@ TParserBase::~TParserBase() {
   if (OwnsRegistry) delete Registry;
 }
 
-void TParserBase::AddNameTable(const std::vector<TNameRow>& table) {
-  for (const TNameRow& row : table) Builtins[row.Name] = row.Factory;
+void TParserBase::AddLibraries(const std::vector<TLibrary>& libraries) {
+  for (TLibrary library : libraries)
+    for (const TBuiltinRow& row : library) Builtins[row.Name] = &row;
 }
 
 void TParserBase::SetRegistry(TGlobalFuncHandler* r) {
@@ -98,7 +99,7 @@ int TParserBase::Precedence(char code) {
 TFunction* TParserBase::CreateFunction(const std::string& name) {
   if (TFunctionDef* def = Registry->Find(name)) return new TFunctionCall(def->Body, !IsBody);
   auto it = Builtins.find(name.c_str());
-  return it == Builtins.end() ? nullptr : it->second();
+  return it == Builtins.end() ? nullptr : it->second->Create();
 }
 
 void TParserBase::Prepare() {

@@ -35,7 +35,9 @@ public:
 
   TGlobalFuncHandler* Registry = nullptr;
   bool OwnsRegistry = false;
-  std::map<const char*, TFunctionFactory, ltstr> Builtins;
+  // The registered built-ins by name.
+  using TBuiltins = std::map<const char*, const TBuiltinRow*, ltstr>;
+  TBuiltins Builtins;
   TParserAtom* Root = nullptr;
   std::list<TCodePosInfo>* CodePos = nullptr;
   std::string Message;
@@ -65,7 +67,7 @@ public:
   TReturnValue PlainEvaluate(TCalcInfo& ci);
 
 protected:
-  void AddNameTable(const std::vector<TNameRow>& table);
+  void AddLibraries(const std::vector<TLibrary>& libraries);
   // Parses text as a whole program into Root; true when it is valid.
   bool ParseText(const std::string& text, std::list<TCodePosInfo>* list);
 

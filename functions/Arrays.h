@@ -32,7 +32,6 @@ class TLength final : public TArrayFunction {
 public:
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("length")
 };
 
 // clear(arr[]): removes every element.
@@ -41,14 +40,12 @@ public:
   int ArgumentCount() const override { return 1; }
   bool CheckArguments() override { return Args[0]->IsVariable(); }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("clear")
 };
 
 class TMean final : public TArrayFunction {
 public:
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("mean")
 };
 
 // Root mean square of the elements (about zero, not about the mean).
@@ -56,21 +53,18 @@ class TStdDev final : public TArrayFunction {
 public:
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("stddev")
 };
 
 class TArrMin final : public TArrayFunction {
 public:
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("arraymin")
 };
 
 class TArrMax final : public TArrayFunction {
 public:
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("arraymax")
 };
 
 // Position of the first smallest element.
@@ -78,7 +72,6 @@ class TSeekMin final : public TArrayFunction {
 public:
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("seekmin")
 };
 
 // Position of the first largest element.
@@ -86,7 +79,6 @@ class TSeekMax final : public TArrayFunction {
 public:
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("seekmax")
 };
 
 // append(a[];b[]) appends a whole array, append(a[];x) one number.
@@ -95,7 +87,6 @@ public:
   int ArgumentCount() const override { return 2; }
   bool CheckArguments() override { return Args[0]->IsVariable(); }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("append")
 };
 
 // arraycopy(target[];src[];start;count): target becomes a slice of src.
@@ -104,7 +95,6 @@ public:
   int ArgumentCount() const override { return 4; }
   bool CheckArguments() override { return IsArrayArg(0) && IsArrayArg(1); }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("arraycopy")
 };
 
 // sort(a[];b[]): b receives the positions of a's elements in ascending order
@@ -114,7 +104,6 @@ public:
   int ArgumentCount() const override { return 2; }
   bool CheckArguments() override { return Args[0]->IsVariable() && Args[1]->IsVariable(); }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("sort")
 };
 
 // scroll(arr[];value;length): a buffer that keeps the newest `length` values,
@@ -123,7 +112,9 @@ class TScroll final : public TArrayFunction {
 public:
   int ArgumentCount() const override { return 3; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("scroll")
 };
+
+// The rows of this library.
+TLibrary ArrayLibrary();
 
 }  // namespace TernioParser

@@ -38,7 +38,6 @@ protected:
 class TFileRead final : public TFileFunction {
 public:
   int ArgumentCount() const override { return 1; }
-  OSTRA_HELP("fileread")
 
 protected:
   void Run(TCalcInfo& ci, TReturnValue& result) override;
@@ -49,7 +48,6 @@ class TFileWrite final : public TFileFunction {
 public:
   int ArgumentCount() const override { return 2; }
   bool AlwaysNumber() const override { return true; }
-  OSTRA_HELP("filewrite")
 
 protected:
   void Run(TCalcInfo& ci, TReturnValue& result) override;
@@ -60,7 +58,6 @@ class TFileAppend final : public TFileFunction {
 public:
   int ArgumentCount() const override { return 2; }
   bool AlwaysNumber() const override { return true; }
-  OSTRA_HELP("fileappend")
 
 protected:
   void Run(TCalcInfo& ci, TReturnValue& result) override;
@@ -71,7 +68,6 @@ class TFileExists final : public TFileFunction {
 public:
   int ArgumentCount() const override { return 1; }
   bool AlwaysNumber() const override { return true; }
-  OSTRA_HELP("fileexists")
 
 protected:
   void Run(TCalcInfo& ci, TReturnValue& result) override;
@@ -89,7 +85,6 @@ public:
   int ArgumentCount() const override { return 2; }
   bool AlwaysNumber() const override { return true; }
   bool CheckArguments() override { return IsArrayArg(0); }
-  OSTRA_HELP("readmatrix")
 
 protected:
   void Run(TCalcInfo& ci, TReturnValue& result) override;
@@ -102,11 +97,13 @@ public:
   int ArgumentCount() const override { return 3; }
   bool AlwaysNumber() const override { return true; }
   bool CheckArguments() override { return IsArrayArg(1); }
-  OSTRA_HELP("writematrix")
 
 protected:
   void Run(TCalcInfo& ci, TReturnValue& result) override;
   bool Evaluated(int i) const override { return i != 1; }
 };
+
+// The rows of this library.
+TLibrary FileLibrary();
 
 }  // namespace TernioParser

@@ -125,7 +125,6 @@ struct TFitFuncParms {
 // fit(xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq)
 class TFit final : public TFunction {
 public:
-  OSTRA_HELP("fit")
   int ArgumentCount() const override { return 8; }
   bool CheckArguments() override;
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
@@ -137,7 +136,6 @@ public:
 // lfit(xdata[];ydata[];order;p[])
 class TLFit final : public TFunction {
 public:
-  OSTRA_HELP("lfit")
   int ArgumentCount() const override { return 4; }
   bool CheckArguments() override;
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
@@ -150,5 +148,8 @@ public:
 // Solves c*a = b by Gauss-Jordan elimination with full pivoting; c (k x k,
 // row by row) is destroyed, b receives the solution. False when singular.
 bool GaussJordan(std::vector<double>& c, std::vector<double>& b, int32_t k);
+
+// The rows of this library.
+TLibrary FittingLibrary();
 
 }  // namespace TernioParser

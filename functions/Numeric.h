@@ -32,35 +32,30 @@ class TLogShl final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 2; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("shl")
 };
 
 class TLogShr final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 2; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("shr")
 };
 
 class TLogAnd final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 2; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("and")
 };
 
 class TLogOr final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 2; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("or")
 };
 
 class TLogXor final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 2; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("xor")
 };
 
 // ---- conversions
@@ -69,7 +64,6 @@ class TNumber final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 1; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("number")
 };
 
 // The text form of the argument, as a string.
@@ -77,7 +71,6 @@ class TString final : public TFunction {
 public:
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("string")
 };
 
 // Upper-case hexadecimal digits of the 32-bit integer value.
@@ -85,7 +78,6 @@ class TDezHex final : public TFunction {
 public:
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("dez2hex")
 };
 
 // The signed 32-bit value of a hexadecimal text.
@@ -93,7 +85,6 @@ class THexDez final : public TFunction {
 public:
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  OSTRA_HELP("hex2dez")
 };
 
 // Reads a hexadecimal number the way scanf's %X does: leading white space,
@@ -107,7 +98,6 @@ class TPi final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 0; }
   double Calculate(TCalcInfo&) override { return 3.141592653589793; }
-  OSTRA_HELP("pi")
 };
 
 // A function of one number; F is applied to the numeric value.
@@ -143,28 +133,27 @@ double Ceil(double x);
 double Not(double x);
 }  // namespace Math
 
-class TSin final : public TUnaryMath<Math::Sin> { public: OSTRA_HELP("sin") };
-class TCos final : public TUnaryMath<Math::Cos> { public: OSTRA_HELP("cos") };
-class TTan final : public TUnaryMath<Math::Tan> { public: OSTRA_HELP("tan") };
-class TSinh final : public TUnaryMath<Math::Sinh> { public: OSTRA_HELP("sinh") };
-class TCosh final : public TUnaryMath<Math::Cosh> { public: OSTRA_HELP("cosh") };
-class TTanh final : public TUnaryMath<Math::Tanh> { public: OSTRA_HELP("tanh") };
-class TAsin final : public TUnaryMath<Math::Asin> { public: OSTRA_HELP("arcsin") };
-class TAcos final : public TUnaryMath<Math::Acos> { public: OSTRA_HELP("arccos") };
-class TAtan final : public TUnaryMath<Math::Atan> { public: OSTRA_HELP("arctan") };
-class TExpFunc final : public TUnaryMath<Math::Exp> { public: OSTRA_HELP("exp") };
-class TLogFunc final : public TUnaryMath<Math::Log> { public: OSTRA_HELP("log") };
-class TAbsFunc final : public TUnaryMath<Math::Abs> { public: OSTRA_HELP("abs") };
-class TSigFunc final : public TUnaryMath<Math::Sig> { public: OSTRA_HELP("sig") };
-class TFloor final : public TUnaryMath<Math::Floor> { public: OSTRA_HELP("floor") };
-class TCeil final : public TUnaryMath<Math::Ceil> { public: OSTRA_HELP("ceil") };
-class TNot final : public TUnaryMath<Math::Not> { public: OSTRA_HELP("not") };
+class TSin final : public TUnaryMath<Math::Sin> {};
+class TCos final : public TUnaryMath<Math::Cos> {};
+class TTan final : public TUnaryMath<Math::Tan> {};
+class TSinh final : public TUnaryMath<Math::Sinh> {};
+class TCosh final : public TUnaryMath<Math::Cosh> {};
+class TTanh final : public TUnaryMath<Math::Tanh> {};
+class TAsin final : public TUnaryMath<Math::Asin> {};
+class TAcos final : public TUnaryMath<Math::Acos> {};
+class TAtan final : public TUnaryMath<Math::Atan> {};
+class TExpFunc final : public TUnaryMath<Math::Exp> {};
+class TLogFunc final : public TUnaryMath<Math::Log> {};
+class TAbsFunc final : public TUnaryMath<Math::Abs> {};
+class TSigFunc final : public TUnaryMath<Math::Sig> {};
+class TFloor final : public TUnaryMath<Math::Floor> {};
+class TCeil final : public TUnaryMath<Math::Ceil> {};
+class TNot final : public TUnaryMath<Math::Not> {};
 
 class TModFunc final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 2; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("mod")
 };
 
 // Square root; a negative (or not-a-number) argument is an error.
@@ -172,7 +161,6 @@ class TSqrt final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 1; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("sqrt")
 };
 
 // ---- run-time functions
@@ -183,7 +171,6 @@ class TRandom final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 0; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("random")
 };
 
 // Waits the given number of milliseconds (an unsigned 32-bit count); a
@@ -192,7 +179,6 @@ class TSleep final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 1; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("sleep")
 };
 
 // Milliseconds since program start, wrapping after 2^32.
@@ -200,11 +186,13 @@ class TCurTime final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 0; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("gettime")
 };
 
 // The millisecond counter gettime reports differences of: a monotonic clock,
 // cut to 32 bits.
 uint32_t TickCount() noexcept;
+
+// The rows of this library.
+TLibrary NumericLibrary();
 
 }  // namespace TernioParser

@@ -29,7 +29,6 @@ namespace TernioParser {
 class TExecute final : public TFileFunction {
 public:
   int ArgumentCount() const override { return 2; }
-  OSTRA_HELP("execute")
 
 protected:
   void Run(TCalcInfo& ci, TReturnValue& result) override;

@@ -49,7 +49,6 @@ void ConvolveTransform(const double* x, size_t count, const double* c, int32_t f
 // fft(xdata[];ydata[];apo;resincr;pad;normout[];realout[];imgout[];scalaout[])
 class TFFT final : public TFunction {
 public:
-  OSTRA_HELP("fft")
   int ArgumentCount() const override { return 9; }
   bool CheckArguments() override { return IsArrayArg(1); }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
@@ -61,7 +60,6 @@ public:
 // invfft(real[];img[];out[])
 class TInvFFT final : public TFunction {
 public:
-  OSTRA_HELP("invfft")
   int ArgumentCount() const override { return 3; }
   bool CheckArguments() override { return IsArrayArg(0) && IsArrayArg(1) && IsArrayArg(2); }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
@@ -71,7 +69,6 @@ public:
 // sgfilter(data[];scale[];filt;poly;deriv)
 class TSGFilter final : public TFunction {
 public:
-  OSTRA_HELP("sgfilter")
   int ArgumentCount() const override { return 5; }
   bool CheckArguments() override { return IsArrayArg(0); }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
@@ -80,5 +77,8 @@ public:
   // the transform (about where the two cost the same on 10^4..10^6 points).
   static constexpr int32_t DirectLimit = 256;
 };
+
+// The rows of this library.
+TLibrary SpectralLibrary();
 
 }  // namespace TernioParser

@@ -31,7 +31,6 @@ std::string_view FormatNumber(TFormatBuffer& buf, char conv, double x, int32_t w
 class TStr final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 3; }
-  OSTRA_HELP("str")
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -39,7 +38,6 @@ protected:
 class TStrZero final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 3; }
-  OSTRA_HELP("strzero")
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -47,7 +45,6 @@ protected:
 class TStrBlank final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 3; }
-  OSTRA_HELP("strblank")
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -57,7 +54,6 @@ protected:
 class TSubStr final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 3; }
-  OSTRA_HELP("substr")
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -65,7 +61,6 @@ protected:
 class TConcat final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 2; }
-  OSTRA_HELP("concat")
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -74,7 +69,6 @@ class TFindStr final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 2; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("findstr")
 };
 
 // ---- single bytes
@@ -83,13 +77,11 @@ class TAsc final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 1; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("asc")
 };
 
 class TChr final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 1; }
-  OSTRA_HELP("chr")
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -100,14 +92,12 @@ class TStrCmp final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 2; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("strcmp")
 };
 
 class TStrICmp final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 2; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("stricmp")
 };
 
 // Byte-wise comparisons of two texts (unsigned bytes): the difference of the
@@ -122,7 +112,6 @@ class TXorStr final : public TNumericFunction {
 public:
   int ArgumentCount() const override { return 1; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("xorstr")
 };
 
 // ---- regular expressions
@@ -132,9 +121,11 @@ public:
 class TMatch final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 2; }
-  OSTRA_HELP("match")
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
+
+// The rows of this library.
+TLibrary StringLibrary();
 
 }  // namespace TernioParser

@@ -9,21 +9,21 @@ class TPrint final : public TFunction {
 public:
   int ArgumentCount() const override { return 1; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("print")
 };
 
 class TPrintln final : public TFunction {
 public:
   int ArgumentCount() const override { return 1; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("println")
 };
 
 class TClearText final : public TFunction {
 public:
   int ArgumentCount() const override { return 0; }
   double Calculate(TCalcInfo& ci) override;
-  OSTRA_HELP("cleartext")
 };
+
+// The rows of this library.
+TLibrary TextOutputLibrary();
 
 }  // namespace TernioParser

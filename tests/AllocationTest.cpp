@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/Parser.h"
+#include "workbench/Libraries.h"
 
 // The sanitizers bring their own allocator; counting is left to plain builds.
 #if !defined(__SANITIZE_ADDRESS__)
@@ -39,7 +40,7 @@ using namespace TernioParser;
 namespace {
 long AllocationsOfRun(const std::string& program) {
   TVarHandler::TGlobalList globals;
-  TParser engine(&globals);
+  TParser engine(&globals, StandardLayers());
   engine.SetText(program);
   EXPECT_TRUE(engine.Parse(nullptr)) << engine.Message;
   engine.Prepare();

@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "engine/Parser.h"
+#include "workbench/Libraries.h"
 
 using namespace TernioParser;
 using OstraTest::Outcome;
@@ -174,7 +175,7 @@ TEST(UserFunctions, GlobalPanelDefinitionsAreCallableFromThePanel) {
 
 TEST(UserFunctions, SignatureOfAFunctionWithoutParameterList) {
   TVarHandler::TGlobalList globals;
-  TParser p(&globals);
+  TParser p(&globals, StandardLayers());
   p.SetText("define(f(a;b;c);a)");
   ASSERT_TRUE(p.Parse(nullptr));
   std::unique_ptr<TFunction> call(p.CreateFunction("f"));
@@ -185,7 +186,7 @@ TEST(UserFunctions, SignatureOfAFunctionWithoutParameterList) {
 
 TEST(UserFunctions, RegistryFollowsTheTextsThatDefine) {
   TVarHandler::TGlobalList globals;
-  TParser global(&globals);
+  TParser global(&globals, StandardLayers());
   std::unique_ptr<TParser> main(static_cast<TParser*>(global.Clone()));
   main->SetRegistry(global.Registry);
   global.SetText("define(f(x);x)");

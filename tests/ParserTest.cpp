@@ -4,6 +4,7 @@
 
 #include "TestSupport.h"
 #include "engine/Parser.h"
+#include "workbench/Libraries.h"
 
 using namespace TernioParser;
 using OstraTest::Outcome;
@@ -115,7 +116,7 @@ TEST(Parser, ErrorPositions) {
   };
   for (const TPosCase& c : cases) {
     TVarHandler::TGlobalList globals;
-    TParser p(&globals);
+    TParser p(&globals, StandardLayers());
     p.SetText(c.Program);
     EXPECT_FALSE(p.Parse(nullptr)) << c.Program;
     EXPECT_EQ(p.Message, c.Message) << c.Program;
@@ -126,7 +127,7 @@ TEST(Parser, ErrorPositions) {
 
 TEST(Parser, CarriageReturnsAreDropped) {
   TVarHandler::TGlobalList globals;
-  TParser p(&globals);
+  TParser p(&globals, StandardLayers());
   p.SetText("x=2,\r\ny=3,\r\n3 3");
   EXPECT_EQ(p.Text, "x=2,\ny=3,\n3 3");
   EXPECT_FALSE(p.Parse(nullptr));
@@ -135,7 +136,7 @@ TEST(Parser, CarriageReturnsAreDropped) {
 
 TEST(Parser, TokenRecords) {
   TVarHandler::TGlobalList globals;
-  TParser p(&globals);
+  TParser p(&globals, StandardLayers());
   std::list<TCodePosInfo> tokens;
   //        0123456789012345678901234567890
   p.SetText("x=-1 /*c*/+a[2], if(x;'s';0)");
@@ -154,7 +155,7 @@ TEST(Parser, TokenRecords) {
 
 TEST(Parser, DefinitionTokensGoToTheSameList) {
   TVarHandler::TGlobalList globals;
-  TParser p(&globals);
+  TParser p(&globals, StandardLayers());
   std::list<TCodePosInfo> tokens;
   p.SetText("define(f(a[]);a[0])");
   ASSERT_TRUE(p.Parse(&tokens)) << p.Message;
@@ -177,7 +178,7 @@ TEST(Parser, DeepNestingIsAParseErrorNotACrash) {
     std::string text;
     for (int i = 0; i < 100000; ++i) text += open;
     TVarHandler::TGlobalList globals;
-    TParser p(&globals);
+    TParser p(&globals, StandardLayers());
     p.SetText(text);
     EXPECT_FALSE(p.Parse(nullptr)) << open;
     EXPECT_EQ(p.Message, "Expression nested too deeply") << open;
@@ -198,7 +199,7 @@ TEST(Parser, LongFlatProgramsParseBindAndRun) {
   text += "x";
   TVarHandler::TGlobalList globals;
   {
-    TParser p(&globals);
+    TParser p(&globals, StandardLayers());
     p.SetText(text);
     EXPECT_TRUE(p.Parse(nullptr)) << p.Message;
     p.Prepare();

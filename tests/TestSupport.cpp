@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "workbench/Libraries.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -13,7 +15,7 @@ using namespace TernioParser;
 namespace OstraTest {
 
 TCalculator::TCalculator() {
-  Main.reset(new TGUIParser(&Globals));
+  Main.reset(new TGUIParser(&Globals, StandardLayers()));
   Global.reset(static_cast<TParser*>(Main->Clone()));
   Main->SetRegistry(Global->Registry);
   Thread = std::make_unique<TAutoParserThread>(Main.get(), Global.get(), this);

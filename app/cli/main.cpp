@@ -17,6 +17,7 @@
 #include <string>
 
 #include "engine/CalcThread.h"
+#include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
 
 using namespace TernioParser;
@@ -148,7 +149,7 @@ bool ParseRadix(const std::string& s, TRadix& r) {
 // goes first, as it uses the global engine's registry.
 struct TEngines {
   TVarHandler::TGlobalList Globals;
-  std::unique_ptr<TParser> Main{new TGUIParser(&Globals)};
+  std::unique_ptr<TParser> Main{new TGUIParser(&Globals, StandardLayers())};
   std::unique_ptr<TParser> Global{static_cast<TParser*>(Main->Clone())};
   TEngines() { Main->SetRegistry(Global->Registry); }
   ~TEngines() {

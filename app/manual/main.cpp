@@ -19,6 +19,7 @@
 
 #include "engine/Function.h"
 #include "engine/Parser.h"
+#include "workbench/Libraries.h"
 #include "workbench/qt/CodePage.h"
 #include "workbench/qt/HelpBrowser.h"
 
@@ -70,13 +71,12 @@ int main(int argc, char** argv) {
       "name[].",
       text);
 
-  TVarHandler::TGlobalList globals;
-  TGUIParser engine(&globals);
   QTextBlockFormat entry;
   entry.setTopMargin(14);
   int entries = 0;
-  for (const auto& [name, factory] : engine.Builtins) {
-    std::unique_ptr<TFunction> f(factory ? factory() : nullptr);
+  for (const TBuiltinRow* row : Catalogue()) {
+    const char* name = row->Name;
+    std::unique_ptr<TFunction> f(row->Create());
     if (!f) {
       std::fprintf(stderr, "ostracalc-manual: the function %s cannot be created\n", name);
       return 1;

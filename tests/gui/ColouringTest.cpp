@@ -11,6 +11,7 @@
 #include <list>
 
 #include "engine/Parser.h"
+#include "workbench/Libraries.h"
 #include "workbench/qt/CodePage.h"
 #include "workbench/qt/SyntaxColouring.h"
 
@@ -62,7 +63,7 @@ QString ColourMask(QPlainTextEdit& editor) {
 // parsed.
 struct TParse {
   TVarHandler::TGlobalList Globals;
-  TGUIParser Engine{&Globals};
+  TGUIParser Engine{&Globals, StandardLayers()};
   std::list<TCodePosInfo> Tokens;
   bool Parse(QPlainTextEdit& editor) {
     Tokens.clear();

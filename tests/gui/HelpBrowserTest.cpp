@@ -16,9 +16,11 @@
 #include <QToolButton>
 #include <QtTest>
 #include <cstring>
+#include <deque>
 
 #include "engine/Function.h"
 #include "engine/Parser.h"
+#include "workbench/Libraries.h"
 #include "workbench/qt/HelpBrowser.h"
 
 using namespace TernioParser;
@@ -26,7 +28,7 @@ using namespace TernioParser;
 namespace {
 
 const THelpEntry DemoHelp = {
-    "demo", "panel;name",
+    "panel;name",
     "Loads <name> as\npanel <panel>.",
     "loadgui(0;'c:\\mygui.gui'),\n {x}=1\n",
     "This loads a panel.",
@@ -44,9 +46,11 @@ public:
 };
 TFunction* NoFunction() { return nullptr; }
 
-THelpPanel::TBuiltins Table(std::initializer_list<std::pair<const char*, TFunctionFactory>> rows) {
+// A name table of the given functions; the rows live as long as the test program.
+THelpPanel::TBuiltins Table(const std::vector<std::pair<const char*, TFunctionFactory>>& rows) {
+  static std::deque<TBuiltinRow> storage;
   THelpPanel::TBuiltins map;
-  for (const auto& r : rows) map[r.first] = r.second;
+  for (const auto& r : rows) map[r.first] = &storage.emplace_back(TBuiltinRow{r.first, r.second, {}});
   return map;
 }
 
@@ -79,7 +83,7 @@ private slots:
 
 void HelpBrowserTest::listOfRegisteredBuiltins() {
   TVarHandler::TGlobalList globals;
-  TGUIParser engine(&globals);
+  TGUIParser engine(&globals, StandardLayers());
   // A user-defined function is known to the engine but has no help entry.
   engine.SetText("define(square(x);x*x), square(3)");
   QVERIFY(engine.Parse(nullptr));
@@ -98,8 +102,8 @@ void HelpBrowserTest::listOfRegisteredBuiltins() {
     QVERIFY2(items.contains(expected), expected);
   // Every item is the name followed by the object's signature.
   int i = 1;
-  for (const auto& [name, factory] : engine.Builtins) {
-    std::unique_ptr<TFunction> f(factory());
+  for (const auto& [name, row] : engine.Builtins) {
+    std::unique_ptr<TFunction> f(row->Create());
     QCOMPARE(items[i++], QString::fromLatin1(name) + QString::fromStdString(f->Signature()));
   }
   for (const QString& item : items) QVERIFY(!item.startsWith("square("));
@@ -191,8 +195,9 @@ void HelpBrowserTest::zeroFunctionEndsTheList() {
 // After 17 choices, Back shows the 16th, 15th, ... down to the 3rd, then
 // does nothing more.
 void HelpBrowserTest::historyOfFifteen() {
-  THelpPanel::TBuiltins many;
-  for (const char* name : ManyNames) many[name] = MakeFunction<TPlain>;
+  std::vector<std::pair<const char*, TFunctionFactory>> rows;
+  for (const char* name : ManyNames) rows.emplace_back(name, MakeFunction<TPlain>);
+  const THelpPanel::TBuiltins many = Table(rows);
   THelpPanel panel;
   QVERIFY(panel.BuildFunctionList(many));
   QVERIFY(!panel.btnBack->isEnabled());
@@ -317,7 +322,7 @@ void HelpBrowserTest::manualHasEveryFunction() {
   QCOMPARE(p.exitStatus(), QProcess::NormalExit);
   QCOMPARE(p.exitCode(), 0);
   TVarHandler::TGlobalList globals;
-  TGUIParser engine(&globals);
+  TGUIParser engine(&globals, StandardLayers());
   const QString said = QString::fromLocal8Bit(p.readAllStandardOutput());
   QVERIFY2(said.contains(QString(" %1 function entries ").arg(engine.Builtins.size())), qPrintable(said));
   QFile f(pdf);

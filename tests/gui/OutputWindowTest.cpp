@@ -21,6 +21,7 @@
 
 #include "engine/CalcThread.h"
 #include "output/qt/OutputForm.h"
+#include "workbench/Libraries.h"
 
 using namespace TernioParser;
 
@@ -31,7 +32,7 @@ namespace {
 class TRunner : public TRunObserver {
 public:
   explicit TRunner(TOutputForm& form)
-      : Main(new TGUIParser(&Globals)), Global(static_cast<TParser*>(Main->Clone())) {
+      : Main(new TGUIParser(&Globals, StandardLayers())), Global(static_cast<TParser*>(Main->Clone())) {
     Main->SetRegistry(Global->Registry);
     Global->SetText("");
     Global->Parse(nullptr);

@@ -110,8 +110,8 @@ bool THelpPanel::BuildFunctionList(const TBuiltins& builtins) {
   csFunctions->clear();
   edtHelp->clear();
   csFunctions->addItem(GeneralInfo);
-  for (const auto& [name, factory] : Builtins) {
-    std::unique_ptr<TFunction> f(factory ? factory() : nullptr);
+  for (const auto& [name, row] : Builtins) {
+    std::unique_ptr<TFunction> f(row ? row->Create() : nullptr);
     if (!f) {
       ReportError("Zero function");
       BtnInsFunc->setEnabled(false);
@@ -169,7 +169,7 @@ void THelpPanel::ShowFunctionHelp() {
   const QString item = csFunctions->itemText(index);
   const std::string name = Ostra::ToCodePage(item.left(item.indexOf('(')));
   const auto found = Builtins.find(name.c_str());
-  std::unique_ptr<TFunction> f(found != Builtins.end() && found->second ? found->second() : nullptr);
+  std::unique_ptr<TFunction> f(found != Builtins.end() && found->second ? found->second->Create() : nullptr);
   if (!f) {
     FExample.clear();
     BtnInsExample->setEnabled(false);

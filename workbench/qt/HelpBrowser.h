@@ -35,7 +35,7 @@ class TFunction;
 class THelpPanel : public QWidget {
   Q_OBJECT
 public:
-  using TBuiltins = std::map<const char*, TernioParser::TFunctionFactory, TernioParser::ltstr>;
+  using TBuiltins = TernioParser::TParserBase::TBuiltins;
   static constexpr size_t HistoryLength = 15;
   // Item 0 of the list, and the text it shows.
   static const char* const GeneralInfo;

@@ -31,6 +31,7 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
+#include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/AboutForm.h"
 #include "workbench/qt/CodePage.h"
@@ -133,7 +134,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   // FormCreate.
   UpdateCaption();
   UpdateActionStates();
-  MainEngine = std::make_unique<TGUIParser>(&GlobalVariables);
+  MainEngine = std::make_unique<TGUIParser>(&GlobalVariables, StandardLayers());
   GlobalEngine.reset(static_cast<TGUIParser*>(MainEngine->Clone()));
   GlobalEngine->SetText("");
   MainEngine->SetRegistry(GlobalEngine->Registry);

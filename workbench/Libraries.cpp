@@ -1,0 +1,48 @@
+#include "workbench/Libraries.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/ControlFlow.h"
+#include "functions/Arrays.h"
+#include "functions/Files.h"
+#include "functions/Fitting.h"
+#include "functions/Numeric.h"
+#include "functions/Spectral.h"
+#include "functions/Strings.h"
+#include "output/TextOutput.h"
+
+namespace TernioParser {
+
+const TLayerTables& StandardLayers() {
+  static const TLayerTables layers = {
+      .Core = {{NumericLibrary(), ControlFlowLibrary(), StringLibrary(), ArrayLibrary(), FileLibrary(),
+                FittingLibrary(), SpectralLibrary()}},
+      .Comm = {{TextOutputLibrary()}},
+      .GUI = {},
+  };
+  return layers;
+}
+
+const std::vector<const TBuiltinRow*>& Catalogue() {
+  static const std::vector<const TBuiltinRow*> rows = [] {
+    std::vector<const TBuiltinRow*> all;
+    const TLayerTables& layers = StandardLayers();
+    for (const TLayerTable* layer : {&layers.Core, &layers.Comm, &layers.GUI})
+      for (TLibrary library : layer->Libraries)
+        for (const TBuiltinRow& row : library) all.push_back(&row);
+    std::sort(all.begin(), all.end(),
+              [](const TBuiltinRow* a, const TBuiltinRow* b) { return std::strcmp(a->Name, b->Name) < 0; });
+    return all;
+  }();
+  return rows;
+}
+
+const TBuiltinRow* FindBuiltin(std::string_view name) {
+  const auto& rows = Catalogue();
+  auto it = std::lower_bound(rows.begin(), rows.end(), name,
+                             [](const TBuiltinRow* r, std::string_view n) { return r->Name < n; });
+  return it != rows.end() && (*it)->Name == name ? *it : nullptr;
+}
+
+}  // namespace TernioParser
