@@ -17,9 +17,16 @@ public:
   virtual void Clear() = 0;
 };
 
+// Declared by the subsystems that offer them (the plot window's requests in
+// output/, the control window's in panels/).
+class TPlotHost;
+class TPanelHost;
+
 // The services a run may use; any of them may be missing.
 struct THost {
   TOutputSink* Output = nullptr;
+  TPlotHost* Plot = nullptr;
+  TPanelHost* Panels = nullptr;
 };
 
 }  // namespace TernioParser

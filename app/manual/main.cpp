@@ -20,7 +20,7 @@
 #include "engine/Function.h"
 #include "engine/Parser.h"
 #include "workbench/Libraries.h"
-#include "workbench/qt/CodePage.h"
+#include "engine/qt/CodePage.h"
 #include "workbench/qt/HelpBrowser.h"
 
 using namespace TernioParser;

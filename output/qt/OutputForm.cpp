@@ -23,7 +23,7 @@
 #include <mutex>
 #include <string_view>
 
-#include "workbench/qt/CodePage.h"
+#include "engine/qt/CodePage.h"
 
 // The buffer between the calculation thread and the window. Bytes, Ops and the
 // counters are guarded by Lock; the spare buffers belong to the window.

@@ -12,7 +12,7 @@
 
 #include "engine/Parser.h"
 #include "workbench/Libraries.h"
-#include "workbench/qt/CodePage.h"
+#include "engine/qt/CodePage.h"
 #include "workbench/qt/SyntaxColouring.h"
 
 using namespace TernioParser;

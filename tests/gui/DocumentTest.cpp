@@ -16,7 +16,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "workbench/qt/CodePage.h"
+#include "engine/qt/CodePage.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/MainForm.h"
 #include "workbench/qt/RenameForm.h"

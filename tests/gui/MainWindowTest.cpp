@@ -23,7 +23,7 @@
 
 #include "output/qt/OutputForm.h"
 #include "workbench/qt/AboutForm.h"
-#include "workbench/qt/CodePage.h"
+#include "engine/qt/CodePage.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/FileAssociation.h"
 #include "workbench/qt/HelpBrowser.h"

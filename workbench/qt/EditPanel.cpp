@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "engine/CalcThread.h"
-#include "workbench/qt/CodePage.h"
+#include "engine/qt/CodePage.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <memory>
 
 #include "engine/Function.h"
-#include "workbench/qt/CodePage.h"
+#include "engine/qt/CodePage.h"
 
 using TernioParser::TFunction;
 

@@ -34,7 +34,7 @@
 #include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/AboutForm.h"
-#include "workbench/qt/CodePage.h"
+#include "engine/qt/CodePage.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/RenameForm.h"
 #include "workbench/qt/HelpBrowser.h"

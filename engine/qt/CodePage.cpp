@@ -1,4 +1,4 @@
-#include "workbench/qt/CodePage.h"
+#include "engine/qt/CodePage.h"
 
 namespace Ostra {
 
