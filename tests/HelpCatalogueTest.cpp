@@ -169,9 +169,12 @@ bool IsTextOutput(const std::string& name) {
   return name == "print" || name == "println" || name == "cleartext";
 }
 
-// The entries this catalogue must hold: the core built-ins and the text
-// output functions.
-bool IsCatalogued(const TCatalogueRow& r) { return r.Layer == 'c' || IsTextOutput(r.Name); }
+// The entries the application must hold so far: the core built-ins, the text
+// output functions and every other function of the table once its library is
+// registered.
+bool IsCatalogued(const TCatalogueRow& r) {
+  return r.Layer == 'c' || IsTextOutput(r.Name) || FindBuiltin(r.Name) != nullptr;
+}
 
 // Functions of the plot window, the instruments and the panels: their
 // examples are checked with stand-ins, which neither draw nor talk to devices.
