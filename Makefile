@@ -5,7 +5,7 @@ BUILD      ?= build
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test check-asan bench screenshot install clean
+.PHONY: all deps configure build run test check-asan fuzz bench screenshot install clean
 
 all: build
 
@@ -36,6 +36,14 @@ check-asan: deps
 	@cmake -S . -B build-asan -G Ninja -DOSTRA_SANITIZE=ON -DOSTRA_GUI=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+# A longer run of the random-program test: FUZZ_PROGRAMS programs from FUZZ_SEED.
+FUZZ_PROGRAMS ?= 10000
+FUZZ_SEED     ?= $(shell date +%s)
+fuzz: build
+	@echo "Random programs: $(FUZZ_PROGRAMS) from seed $(FUZZ_SEED)"
+	@OSTRA_RANDOM_PROGRAMS=$(FUZZ_PROGRAMS) OSTRA_RANDOM_SEED=$(FUZZ_SEED) \
+	  $(BUILD)/bin/ostra_tests --gtest_filter='RandomPrograms.*'
 
 bench: build
 	@bash bench/run.sh $(BUILD)

@@ -129,13 +129,6 @@ void TOpFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (!ci.Error) result.SetNumber(Operate(a, b));
 }
 
-double TOpFunction::EvaluateNumber(TCalcInfo& ci) {
-  double a = Left->EvaluateNumber(ci);
-  if (ci.Error) return 0;
-  double b = Right->EvaluateNumber(ci);
-  return Operate(a, b);
-}
-
 // ---- TAdd
 
 void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -172,6 +165,7 @@ double TAdd::EvaluateNumber(TCalcInfo& ci) {
   if (!l.IsString) return l.Number + Right->EvaluateNumber(ci);
   TReturnValue r;
   Right->Evaluate(ci, r);
+  if (ci.Error) return 0;
   if (!r.IsString) return l.AsNumber() + r.Number;
   std::string s = l.Text.Str();
   s += r.Text.View();

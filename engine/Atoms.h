@@ -27,8 +27,10 @@ public:
   virtual bool IsVariable() const { return false; }
   virtual bool IsString() const { return false; }
 
-  // The number of the value the node computes into a fresh (number 0) value.
-  // Nodes override it where they can avoid building a value.
+  // The number of the value the node computes into a fresh (number 0) value:
+  // exactly Evaluate followed by AsNumber, with the same errors and side
+  // effects. Nodes override it only where they can compute that number
+  // without building a value; their Evaluate is then derived from it.
   virtual double EvaluateNumber(TCalcInfo& ci) {
     TReturnValue v;
     Evaluate(ci, v);
@@ -168,7 +170,6 @@ public:
 
   void Bind(TVarHandler& vars) override;
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-  double EvaluateNumber(TCalcInfo& ci) override;
   bool AlwaysNumber() const override { return true; }
   virtual double Operate(double, double) { return 0; }
   // Called by the parser once both operands are attached.
@@ -183,24 +184,20 @@ protected:
   TFastOperand LeftFast, RightFast;
 };
 
-// Operators whose value is a function of the two numbers.
+// Operators whose value is a function of the two numbers: both operands are
+// read as numbers, left first.
 template <class Op>
 class TArithmetic : public TOpFunction {
 public:
   double Operate(double a, double b) final { return Op::Apply(a, b); }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) final {
-    Left->Evaluate(ci, result);
-    double a = result.AsNumber();
-    if (ci.Error) return;
-    result.SetNumber(0);
-    Right->Evaluate(ci, result);
-    double b = result.AsNumber();
-    if (!ci.Error) result.SetNumber(Op::Apply(a, b));
+    const double v = EvaluateNumber(ci);
+    if (!ci.Error) result.SetNumber(v);
   }
   double EvaluateNumber(TCalcInfo& ci) final {
-    double a = LeftFast.Number(ci);
+    const double a = LeftFast.Number(ci);
     if (ci.Error) return 0;
-    double b = RightFast.Number(ci);
+    const double b = RightFast.Number(ci);
     return Op::Apply(a, b);
   }
 };

@@ -15,7 +15,11 @@ void TIf::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   Args[c != 0 ? 1 : 2]->Evaluate(ci, result);
 }
 
+// A loop that runs no pass has the value 0, whatever the slot it is
+// evaluated into held before.
+
 void TFor::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  result.SetNumber(0);
   TParserAtom* cond = Args[1];
   TParserAtom* incr = Args[2];
   TParserAtom* body = Args[3];
@@ -27,7 +31,8 @@ void TFor::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       ci.SetError("Stopped");
       return;
     }
-    if (cond->EvaluateNumber(ci) == 0.0) return;
+    const double c = cond->EvaluateNumber(ci);
+    if (ci.Error || c == 0.0) return;
     result.SetNumber(0);
     body->Evaluate(ci, result);
     // The temporary is emptied after each use, so that it never keeps a
@@ -39,6 +44,7 @@ void TFor::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TWhile::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  result.SetNumber(0);
   TParserAtom* cond = Args[0];
   TParserAtom* body = Args[1];
   for (;;) {
@@ -47,13 +53,15 @@ void TWhile::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       ci.SetError("Stopped");
       return;
     }
-    if (cond->EvaluateNumber(ci) == 0.0) return;
+    const double c = cond->EvaluateNumber(ci);
+    if (ci.Error || c == 0.0) return;
     result.SetNumber(0);
     if (!ci.Error) body->Evaluate(ci, result);
   }
 }
 
 void TForEach::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  result.SetNumber(0);
   if (!IsArrayArg(1)) {
     ci.SetError("ForEach: Second argument is not an array");
     return;

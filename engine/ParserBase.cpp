@@ -11,6 +11,12 @@ namespace {
 bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(int c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+// The value of a hexadecimal (or binary) digit.
+uint32_t DigitValue(char c) {
+  if (c >= 'a') return static_cast<uint32_t>(c - 'a' + 10);
+  if (c >= 'A') return static_cast<uint32_t>(c - 'A' + 10);
+  return static_cast<uint32_t>(c - '0');
+}
 bool IsNameChar(int c) {
   return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' || c == '$';
 }
@@ -220,13 +226,13 @@ bool TParserBase::ReadNumber(TOperandText& out) {
   }
   if (!valid) return false;
   out.Kind = TOperandKind::Number;
-  if (st == Hex) {
-    if (kept.size() > 10) return false;
-    out.Number = static_cast<int32_t>(static_cast<uint32_t>(std::stoul(kept.substr(2), nullptr, 16)));
-  } else if (st == Binary) {
-    if (kept.size() > 34) return false;
+  if (st == Hex || st == Binary) {
+    // The digits after the x or b (leading zeros before it are allowed, as
+    // in 00x1F), as a 32-bit two's-complement integer.
+    const size_t first = kept.find_first_of(st == Hex ? "xX" : "bB") + 1;
+    if (kept.size() - first > (st == Hex ? 8u : 32u)) return false;
     uint32_t bits = 0;
-    for (size_t i = 2; i < kept.size(); ++i) bits = (bits << 1) | static_cast<uint32_t>(kept[i] - '0');
+    for (size_t i = first; i < kept.size(); ++i) bits = (bits << (st == Hex ? 4 : 1)) | DigitValue(kept[i]);
     out.Number = static_cast<int32_t>(bits);
   } else {
     out.Number = TextToNumber(kept);
@@ -390,7 +396,7 @@ TParserAtom* TParserBase::ParseExpression(int minPrec) {
       break;
     }
     if (p <= minPrec) {
-      if (In->AtEnd) {
+      if (In->Peek() < 0) {
         SetParseError("Unexpected end of expression");
         break;
       }

@@ -7,12 +7,7 @@ namespace TernioParser {
 
 // ---- common evaluation
 
-void TNumericFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  EvaluateArguments(ci);
-  const double x = Calculate(ci);
-  ReleaseTexts();
-  result.SetNumber(x);
-}
+void TNumericFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) { result.SetNumber(EvaluateNumber(ci)); }
 
 double TNumericFunction::EvaluateNumber(TCalcInfo& ci) {
   EvaluateArguments(ci);

@@ -115,6 +115,7 @@ TEST_P(ArrayFunctions, ResultAndArray) {
   if (c.Array) {
     EXPECT_EQ(ArrayOf(calc, c.Array), c.Elements);
   }
+  OstraTest::ExpectInEveryContext(c.Program, r);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ArrayFunctions, ::testing::ValuesIn(Cases));
@@ -192,6 +193,7 @@ TEST_P(ArrayFunctionErrors, Message) {
   ASSERT_TRUE(r.ParseOk) << r.ParseMessage;
   EXPECT_TRUE(r.Error);
   EXPECT_EQ(r.Message, c.Message);
+  OstraTest::ExpectInEveryContext(c.Program, r);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ArrayFunctionErrors, ::testing::ValuesIn(Errors));

@@ -18,7 +18,7 @@ struct TCase {
 };
 
 void CheckAll(std::initializer_list<TCase> cases) {
-  for (const TCase& c : cases) EXPECT_EQ(Outcome(c.Program), c.Expect) << "program: " << c.Program;
+  for (const TCase& c : cases) OstraTest::ExpectEverywhere(c.Program, c.Expect);
 }
 
 TEST(Operators, StringsAndNumbers) {
@@ -81,6 +81,34 @@ TEST(Operators, AssignmentValues) {
       {"(a=5)+1, a", "5"},
       {"y", "!Variable y has no value"},
       {"a[0]=1, (a[0]='9x')", "'9x'"},
+  });
+}
+
+// Sequences, assignments and loops whose values are operands, conditions,
+// indexes and arguments.
+TEST(Operators, EveryNodeGivesItsValueToEveryUser) {
+  CheckAll({
+      {"1+(x=3)", "4"},
+      {"1+3*(1,2)", "7"},
+      {"if(x=1;2;3)", "2"},
+      {"n=0, while((n+=1, n<3);0), n", "3"},
+      {"x=1, x/=(x=2)", "1"},
+      {"b[x=2]=0", "0"},
+      {"b[x=2]=5, b[2]+x", "7"},
+      {"y=1, y+=(0, 1)", "2"},
+      {"for(0;0, 4;0;z)", "!Variable z has no value"},
+      {"for(0;(z, 1);0;0)", "!Variable z has no value"},
+      {"(x='ab')+'c'", "'abc'"},
+      {"x=2, (x+=3)*(x-=1)", "20"},
+      {"(for(i=0;i<3;i+=1;i))*2", "4"},
+      {"(a[1]=3)^2", "9"},
+      {"2*(x='4')", "8"},
+      {"(x='4')*2", "8"},
+      {"(s='a', s+='b')+'c'", "'abc'"},
+      {"-(1, 2)", "-2"},
+      {"define(f(v);v*2), f((1, 5))+f(x=1)", "12"},
+      {"if((x=0, x);1;2)", "2"},
+      {"(x=1, y=2)+(x*y)", "4"},
   });
 }
 
@@ -240,6 +268,11 @@ TEST(ControlFlow, Functions) {
       {"defined(e[0])", "1"},
       {"defined(3)", "!defined: Argument is not a variable"},
       {"for(i=0;i<3;i+=1;y)", "!Variable y has no value"},
+      // A loop that runs no pass is 0, also where an argument slot held the
+      // value of an earlier pass.
+      {"for(k=0;k<2;k+=1; abs(for(j=0;j<1-k;j+=1;-5)))", "0"},
+      {"n=0, for(k=0;k<2;k+=1; abs(while(k<1 & n==0; n=1, -5)))", "0"},
+      {"for(k=0;k<2;k+=1; if(k;0;e[0]=1), abs(foreach(j;e[];clear(e[]), -5)))", "0"},
   });
 }
 

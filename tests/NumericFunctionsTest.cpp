@@ -19,10 +19,9 @@ struct TNumCase {
   const char* Expect;
 };
 
-// Runs every case on one calculator (one calculation thread).
+// Checks every case, and its value in every context that uses it.
 void ExpectOutcomes(std::initializer_list<TNumCase> cases) {
-  OstraTest::TCalculator calc;
-  for (const TNumCase& c : cases) EXPECT_EQ(Describe(calc.Run(c.Program)), c.Expect) << "program: " << c.Program;
+  for (const TNumCase& c : cases) OstraTest::ExpectEverywhere(c.Program, c.Expect);
 }
 
 double Seconds(std::chrono::steady_clock::time_point since) {

@@ -40,6 +40,12 @@ TEST(Parser, ProgramsAndTheirOutcome) {
       {"0b11111111111111111111111111111111", "-1"},
       {"0b111111111111111111111111111111111", "#Expression or identifier expected"},
       {"0b2", "#Expression or identifier expected"},
+      // zeros before the prefix are read like any leading zeros
+      {"00x1F", "31"},
+      {"000xffffffff", "-1"},
+      {"00x123456789", "#Expression or identifier expected"},
+      {"00b101", "5"},
+      {"00x", "#Expression or identifier expected"},
       {"1e5", "100000"},
       {"2e+x", "#Expression or identifier expected"},
       {"1 000", "#Unknown operator '0'"},
@@ -87,6 +93,12 @@ TEST(Parser, ProgramsAndTheirOutcome) {
       {"a[1", "#']' expected"},
       {"1*2+", "#Unexpected end of expression"},
       {"1*2>", "#Unexpected end of expression"},
+      {"1*2==", "#Unexpected end of expression"},
+      {"1^2>=", "#Unexpected end of expression"},
+      {"1*2&", "#Unexpected end of expression"},
+      {"1*2,", "#Unexpected end of expression"},
+      {"t=1e20,", "#Unexpected end of expression"},
+      {"a[1+=y==", "#Unexpected end of expression"},
       {"1+", "#Expression or identifier expected"},
       {"1,", "#Expression or identifier expected"},
       // names
@@ -95,7 +107,7 @@ TEST(Parser, ProgramsAndTheirOutcome) {
       {"a.b$=2, a.b$", "2"},
       {"a_b=1", "#Unknown operator '_'"},
   };
-  for (const TCase& c : cases) EXPECT_EQ(Outcome(c.Program), c.Expect) << "program: " << c.Program;
+  for (const TCase& c : cases) OstraTest::ExpectEverywhere(c.Program, c.Expect);
 }
 
 struct TPosCase {

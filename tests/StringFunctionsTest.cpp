@@ -19,9 +19,9 @@ struct TStrCase {
   std::string Expect;  // may hold zero bytes
 };
 
+// Checks every case, and its value in every context that uses it.
 void ExpectOutcomes(std::initializer_list<TStrCase> cases) {
-  OstraTest::TCalculator calc;
-  for (const TStrCase& c : cases) EXPECT_EQ(Describe(calc.Run(c.Program)), c.Expect) << "program: " << c.Program;
+  for (const TStrCase& c : cases) OstraTest::ExpectEverywhere(c.Program, c.Expect);
 }
 
 }  // namespace

@@ -98,4 +98,24 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 std::string Describe(const TRun& run);
 // Runs a program and describes its outcome.
 std::string Outcome(const std::string& program, const std::string& global = "");
+
+// A program that uses the value of another one, with the outcome that follows
+// from the other program's outcome.
+struct TContextCase {
+  std::string Program;
+  std::string Expect;
+};
+// The program placed in every context that can use its value: as an operand
+// of the operators, a condition of if, for and while, an array index to read
+// and to store, the value stored by an assignment and a compound assignment,
+// an array element, the last value of a loop body, the argument of a built-in
+// and of a user-defined function, and (for a text) the operand of a
+// concatenation and of length. Each case expects what the plain outcome
+// implies; none for a program that does not parse.
+std::vector<TContextCase> InEveryContext(const std::string& program, const TRun& plain);
+// Checks the outcome of the program in every context against its plain
+// outcome; each run has an engine of its own.
+void ExpectInEveryContext(const std::string& program, const TRun& plain, const std::string& global = "");
+// Checks the plain outcome of the program, then its outcome in every context.
+void ExpectEverywhere(const std::string& program, const std::string& expect, const std::string& global = "");
 }  // namespace OstraTest
