@@ -8,7 +8,7 @@
 //   SLOW?   the identification, but only after 10 s
 // and honours ibtmo: a read with no answer waiting ends with TIMO after the
 // device's time-out. Other addresses have no instrument: writes fail with
-// ENOL, reads with a time-out.
+// ENOL, reads with a time-out at once (a real bus would wait for it).
 //
 // Built twice: the full library (thread status functions, asynchronous
 // transfers), and with STANDIN_MINIMAL a library that has only the global
@@ -160,6 +160,7 @@ EXPORT int ibrd(int ud, void* buf, long cnt) {
   TDevice* d = Find(ud);
   Note("ibrd " + std::to_string(ud) + " " + std::to_string(cnt));
   if (!d) return Set(ERR, 1, 0);
+  if (!d->Instrument) return Set(ERR | TIMO | CMPL, EABO, 0);
   const TClock::time_point deadline = TClock::now() + TimeoutOf(d->Tmo);
   while (!Ready(*d) && TClock::now() < deadline) {
     g.unlock();
@@ -177,6 +178,7 @@ EXPORT int ibrda(int ud, void* buf, long cnt) {
   TDevice* d = Find(ud);
   Note("ibrda " + std::to_string(ud) + " " + std::to_string(cnt));
   if (!d) return Set(ERR, 1, 0);
+  if (!d->Instrument) return Set(ERR | TIMO | CMPL, EABO, 0);
   d->Reading = true;
   d->Buffer = static_cast<char*>(buf);
   d->Capacity = cnt;
