@@ -152,16 +152,19 @@ int TGpibDriver::ibonl(int ud, int v) {
 }
 
 bool TGpibDriver::CanAbort() {
+  const int known = Abortable.load(std::memory_order_acquire);
+  if (known >= 0) return known == 1;
   std::lock_guard<std::mutex> g(LoadLock);
   if (!Library) return false;
-  // Looked up quietly: a library without them is still fine.
+  // Looked up quietly, once: a library without them is still fine.
+  bool all = true;
   for (TEntry e : {Rda, Wrta, Wait, Stop}) {
-    if (Entries[e].load(std::memory_order_acquire)) continue;
     void* p = dlsym(Library, EntryNames[e]);
-    if (!p) return false;
-    Entries[e].store(p, std::memory_order_release);
+    if (!p) all = false;
+    else Entries[e].store(p, std::memory_order_release);
   }
-  return true;
+  Abortable.store(all ? 1 : 0, std::memory_order_release);
+  return all;
 }
 
 int TGpibDriver::Complete(TCalcInfo& ci, int ud, bool& stopped) {

@@ -70,6 +70,8 @@ private:
   std::mutex LoadLock;
   void* Library = nullptr;
   std::atomic<void*> Entries[EntryCount] = {};
+  // Whether the loaded library has the asynchronous calls: -1 not known yet.
+  std::atomic<int> Abortable{-1};
   // The status read-out: thread functions or global variables.
   int (*ThreadIbsta)() = nullptr;
   int (*ThreadIberr)() = nullptr;

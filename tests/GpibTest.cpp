@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -86,6 +87,18 @@ TEST(GpibBinding, WithoutLibraryEveryCallReportsTheMissingDriver) {
     }
     EXPECT_FALSE(d.CanAbort());
   }
+}
+
+TEST(GpibBinding, AFailedLoadIsTriedAgainAtTheNextCall) {
+  OstraTest::TTempDir dir;
+  const std::string path = dir / "libgpib-later.so";
+  TGpibDriver d({path});
+  EXPECT_EQ(d.ibconfig(0, 7, 0), GpibErr);
+  // The driver appears (installed while the program runs): the next call
+  // loads it.
+  std::filesystem::copy_file(OSTRA_GPIB_MINIMAL, path);
+  EXPECT_EQ(d.ibconfig(0, 7, 0), GpibCmpl);
+  EXPECT_TRUE(d.Loaded());
 }
 
 TEST(GpibBinding, ALibraryLackingAFunctionFailsOnlyThatOne) {
