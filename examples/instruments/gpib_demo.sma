@@ -2,7 +2,8 @@
    driver, or to the stand-in library build/lib/libostra_gpib_standin.so. */
 if(not(gpibprintln(5;'*IDN?'));
  println('no GPIB device at address 5 (status '+string(gpibsta())+')'), 0;
- println('device: '+gpibreadln(5)),
+ id=gpibreadln(5),
+ println('device: '+substr(id;0;length(id)-1)),  /* without its line end */
  gpibtimeout(5;10),
  for(i=0;i<5;i+=1;
   gpibprintln(5;'READ?'),
