@@ -365,3 +365,22 @@ TEST_F(Serial, Runner) {
   EXPECT_EQ(broken.Err, "Error: Stopped\n");
   EXPECT_LT(broken.AfterInterruptMs, 300);
 }
+
+// A device that takes no more data: the write waits for room, and Break ends
+// the wait.
+TEST(SerialWrite, BreakEndsAWriteToADeviceThatTakesNothing) {
+  int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  TScopedEnv port("OSTRA_SERIAL_0", ptsname(master));
+  OstraTest::TCalculator calc;
+  calc.Start("commopen(0;'9600,n,8,1';100), s='x', for(i=0;i<20;i+=1;s+=s), commwrite(0;s), 'written'");
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const auto breakAt = TClock::now();
+  calc.Thread->Break();
+  const OstraTest::TRun r = calc.Finish();
+  EXPECT_LT(MsSince(breakAt), 200);
+  EXPECT_EQ(Describe(r), "!Stopped");
+  close(master);
+}
