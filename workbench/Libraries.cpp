@@ -10,6 +10,9 @@
 #include "functions/Numeric.h"
 #include "functions/Spectral.h"
 #include "functions/Strings.h"
+#include "instruments/Gpib.h"
+#include "instruments/Serial.h"
+#include "instruments/Udp.h"
 #include "output/TextOutput.h"
 
 namespace TernioParser {
@@ -18,7 +21,7 @@ const TLayerTables& StandardLayers() {
   static const TLayerTables layers = {
       .Core = {{NumericLibrary(), ControlFlowLibrary(), StringLibrary(), ArrayLibrary(), FileLibrary(),
                 FittingLibrary(), SpectralLibrary()}},
-      .Comm = {{TextOutputLibrary()}},
+      .Comm = {{TextOutputLibrary(), SerialLibrary(), GpibLibrary(), UdpLibrary()}, CloseSerialPortsAfterRun},
       .GUI = {},
   };
   return layers;

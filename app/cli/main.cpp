@@ -17,6 +17,7 @@
 #include <string>
 
 #include "engine/CalcThread.h"
+#include "instruments/Instruments.h"
 #include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
 
@@ -234,6 +235,9 @@ int main(int argc, char** argv) {
     page = found;
   }
 
+  // The instrument layer from its first GPIB call (silently without a
+  // driver) until exit, after the calculation thread has ended.
+  TInstrumentSession instruments;
   TEngines engines;
   TParser& mainEngine = *engines.Main;
   TParser& globalEngine = *engines.Global;

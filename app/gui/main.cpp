@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "instruments/Instruments.h"
 #include "output/qt/OutputForm.h"
 #include "workbench/qt/AboutForm.h"
 #include "workbench/qt/FileAssociation.h"
@@ -92,6 +93,10 @@ int main(int argc, char** argv) {
   // Sockets of the instrument functions report a closed peer as an error
   // rather than ending the process.
   std::signal(SIGPIPE, SIG_IGN);
+  // The instrument layer from its first GPIB call (silently without a
+  // driver) until exit, after the windows and the calculation thread have
+  // gone: then ports and sockets close and GPIB devices go offline.
+  TernioParser::TInstrumentSession instruments;
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("ostracalc");
