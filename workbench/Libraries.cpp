@@ -11,6 +11,8 @@
 #include "functions/Spectral.h"
 #include "functions/Strings.h"
 #include "output/TextOutput.h"
+#include "panels/PanelFunctions.h"
+#include "panels/PanelHost.h"
 
 namespace TernioParser {
 
@@ -19,7 +21,7 @@ const TLayerTables& StandardLayers() {
       .Core = {{NumericLibrary(), ControlFlowLibrary(), StringLibrary(), ArrayLibrary(), FileLibrary(),
                 FittingLibrary(), SpectralLibrary()}},
       .Comm = {{TextOutputLibrary()}},
-      .GUI = {},
+      .GUI = {{PanelLibrary()}, ClosePanelsAfterRun},
   };
   return layers;
 }
