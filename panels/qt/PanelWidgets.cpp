@@ -1,6 +1,8 @@
 #include "panels/qt/PanelWidgets.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -32,27 +34,69 @@ public:
   QPointer<W> Widget;
 };
 
-class TLabelWidget final : public TWidgetOf<QLabel> {
+// A widget that shows a program's changes at most about 60 times a second:
+// the first change is shown at once, later ones within RefreshMs, each time
+// from the control's current fields. A program may set a property thousands
+// of times a second; repainting the widget each time would make the window
+// unresponsive and the program slow, and nobody can see more.
+template <class W>
+class TThrottledWidget : public TWidgetOf<W> {
 public:
-  using TWidgetOf::TWidgetOf;
+  static constexpr int RefreshMs = 16;
+  using TWidgetOf<W>::TWidgetOf;
   void Apply(const TEditObject& c) override {
-    if (!Widget) return;
+    if (!this->Widget) return;
+    Control = &c;
+    if (Pending) return;
+    const qint64 since = Timer.isValid() ? Timer.elapsed() : RefreshMs;
+    if (since >= RefreshMs) {
+      Timer.start();
+      Refresh(c);
+      return;
+    }
+    Pending = true;
+    QTimer::singleShot(static_cast<int>(RefreshMs - since), this->Widget.data(), [this] {
+      Pending = false;
+      Timer.start();
+      Refresh(*Control);
+    });
+  }
+
+protected:
+  virtual void Refresh(const TEditObject& c) = 0;
+
+private:
+  const TEditObject* Control = nullptr;
+  QElapsedTimer Timer;
+  bool Pending = false;
+};
+
+class TLabelWidget final : public TThrottledWidget<QLabel> {
+public:
+  using TThrottledWidget::TThrottledWidget;
+
+protected:
+  void Refresh(const TEditObject& c) override {
+    // Only what changed is handed on: a display a program updates
+    // thousands of times a second mostly changes its text alone.
     const auto& l = static_cast<const TLabelObject&>(c);
     Widget->setText(FromCodePage(l.Text));
-    Widget->setAlignment(AlignmentOf(l.Alignment));
-    if (const auto* d = dynamic_cast<const TDisplayObject*>(&l)) {
+    if (Widget->alignment() != AlignmentOf(l.Alignment)) Widget->setAlignment(AlignmentOf(l.Alignment));
+    const auto* d = dynamic_cast<const TDisplayObject*>(&l);
+    if (d && d->FontSize > 0 && d->FontSize < 1000 && Widget->font().pointSize() != d->FontSize) {
       QFont f = Widget->font();
-      if (d->FontSize > 0 && d->FontSize < 1000) f.setPointSize(d->FontSize);
+      f.setPointSize(d->FontSize);
       Widget->setFont(f);
     }
   }
 };
 
-class TScrollbarWidget final : public TWidgetOf<QSlider> {
+class TScrollbarWidget final : public TThrottledWidget<QSlider> {
 public:
-  using TWidgetOf::TWidgetOf;
-  void Apply(const TEditObject& c) override {
-    if (!Widget) return;
+  using TThrottledWidget::TThrottledWidget;
+
+protected:
+  void Refresh(const TEditObject& c) override {
     const auto& s = static_cast<const TScrollbarObject&>(c);
     // A program's change is no operation of the user.
     QSignalBlocker quiet(Widget);
@@ -103,7 +147,8 @@ std::unique_ptr<TLiveControl> MakeWidget(TEditObject& c, QWidget* parent) {
       w->setWordWrap(false);
       if (c.GetTypeCode() == DisplayType) {
         // Yellow on black, without the style's own colours.
-        w->setStyle(QStyleFactory::create("Fusion"));
+        static QStyle* const plain = QStyleFactory::create("Fusion");
+        w->setStyle(plain);
         w->setAutoFillBackground(true);
         QPalette p = w->palette();
         p.setColor(QPalette::Window, Qt::black);

@@ -542,12 +542,10 @@ void TUserForm::FormMouseMove(QMouseEvent* e) {
     case RubberBand: {
       BandCorner = p;
       BandSet.clear();
-      const QRect band = QRect(Anchor, BandCorner).normalized();
       const int minX = std::min(Anchor.x(), BandCorner.x()) / GridSize;
       const int minY = std::min(Anchor.y(), BandCorner.y()) / GridSize;
       const int maxX = std::max(Anchor.x(), BandCorner.x()) / GridSize;
       const int maxY = std::max(Anchor.y(), BandCorner.y()) / GridSize;
-      (void)band;
       for (const auto& c : Panel.Controls)
         if (c->Bounds.Left >= minX && c->Bounds.Top >= minY && c->Bounds.Right <= maxX && c->Bounds.Bottom <= maxY)
           BandSet.insert(c.get());
