@@ -136,3 +136,13 @@ TEST_F(PanelCli, WaitsEndOnTheTimeOutOrBreak) {
   EXPECT_EQ(broken.Err, "Error: Stopped\n");
   EXPECT_LT(broken.Millis, 3000);
 }
+
+TEST_F(PanelCli, ExamplePanelMacroRunsUntilBreak) {
+  // The example finds motor.gui next to itself and waits for operations.
+  const TCliRun r = RunCliIn(Work.Path, {OSTRA_SOURCE_DIR "/examples/panel.sma"}, 400);
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Out, "");
+  EXPECT_EQ(r.Err, "Error: Stopped\n");
+  EXPECT_EQ(RunCliIn(Work.Path, {"-e", "loadgui(0;'" OSTRA_SOURCE_DIR "/examples/motor.gui'), getproperty(0;2;0)"}).Out,
+            "40 %\n");
+}
