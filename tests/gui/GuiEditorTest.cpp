@@ -164,6 +164,20 @@ private slots:
     QCOMPARE(TUserForm::HitTest(At(0), QPoint(84, 27)), 6);
     QCOMPARE(TUserForm::HitTest(At(0), QPoint(50, 20)), 8);
     QCOMPARE(TUserForm::HitTest(At(0), QPoint(200, 20)), 9);
+    // Hovering shows the handles and the pointer shape of the hit.
+    const struct {
+      QPoint At;
+      Qt::CursorShape Shape;
+    } shapes[] = {{{14, 14}, Qt::SizeFDiagCursor}, {{84, 14}, Qt::SizeVerCursor}, {{154, 14}, Qt::SizeBDiagCursor},
+                  {{154, 21}, Qt::SizeHorCursor},  {{50, 20}, Qt::SizeAllCursor},  {{300, 200}, Qt::ArrowCursor}};
+    for (const auto& c : shapes) {
+      Move(Box(), c.At, Qt::NoButton);
+      QCOMPARE(Box()->cursor().shape(), c.Shape);
+    }
+    Move(Box(), QPoint(12, 12), Qt::NoButton);
+    QVERIFY(At(0).Hovered);
+    Move(Box(), QPoint(300, 200), Qt::NoButton);
+    QVERIFY(!At(0).Hovered);
     Press(Box(), QPoint(154, 21));
     QCOMPARE(Form->Mode, TUserForm::ResizingControl);
     Move(Box(), QPoint(3, 21));
