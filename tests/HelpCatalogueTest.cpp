@@ -21,6 +21,7 @@
 
 #include "TestSupport.h"
 #include "engine/Parser.h"
+#include "panels/PanelHost.h"
 #include "workbench/Libraries.h"
 
 using namespace TernioParser;
@@ -170,10 +171,10 @@ bool IsTextOutput(const std::string& name) {
 }
 
 // The entries the application must hold so far: the core built-ins, the text
-// output functions and every other function of the table once its library is
-// registered.
+// output functions, the panel functions and every other function of the table
+// once its library is registered.
 bool IsCatalogued(const TCatalogueRow& r) {
-  return r.Layer == 'c' || IsTextOutput(r.Name) || FindBuiltin(r.Name) != nullptr;
+  return r.Layer == 'c' || r.Layer == 'p' || IsTextOutput(r.Name) || FindBuiltin(r.Name) != nullptr;
 }
 
 // Functions of the plot window, the instruments and the panels: their
@@ -267,13 +268,19 @@ OstraTest::TRun RunWithStandIns(const std::string& program) {
 }
 
 // Runs an example the way the application does, unless it uses device or
-// window functions: then with stand-ins for them.
+// window functions: then with stand-ins for them. The panel functions work on
+// the headless runner's panels, which need no window.
 OstraTest::TRun RunExample(const std::string& program) {
   TVarHandler::TGlobalList globals;
   TExampleParser probe(&globals);
   probe.SetText(program);
   const bool parsed = probe.Parse(nullptr);
-  if (parsed && probe.StandIns == 0) return OstraTest::RunProgram(program);
+  if (parsed && probe.StandIns == 0) {
+    OstraTest::TCalculator calc;
+    THeadlessPanelHost panels;
+    calc.Thread->CalcInfo.Host.Panels = &panels;
+    return calc.Run(program);
+  }
   // Not parseable: the stand-in engine reports why.
   return RunWithStandIns(program);
 }
@@ -324,7 +331,58 @@ TEST(HelpCatalogue, EntriesCarryTheParameterListAndSeeAlsoOfTheTable) {
     EXPECT_EQ(e->Example == nullptr, e->ExampleNote == nullptr);
     ++checked;
   }
-  EXPECT_EQ(checked, 100);
+  // Every registered function is a row of the table and was checked.
+  EXPECT_EQ(checked, static_cast<int>(Catalogue().size()));
+}
+
+// The table itself: 118 built-ins in ascending byte order, 73 of the core,
+// 39 of the output and instrument layer, 6 of the panel layer.
+TEST(HelpCatalogue, TableHoldsThe118BuiltinsInByteOrder) {
+  ASSERT_EQ(std::size(Table), 118u);
+  int perLayer[3] = {};
+  for (size_t i = 0; i < std::size(Table); ++i) {
+    if (i > 0) {
+      EXPECT_LT(std::strcmp(Table[i - 1].Name, Table[i].Name), 0) << Table[i].Name;
+    }
+    ++perLayer[Table[i].Layer == 'c' ? 0 : Table[i].Layer == 'o' ? 1 : 2];
+  }
+  EXPECT_EQ(perLayer[0], 73);
+  EXPECT_EQ(perLayer[1], 39);
+  EXPECT_EQ(perLayer[2], 6);
+}
+
+// Once every subsystem has registered its library, the application holds
+// all 118 built-ins of the table. While a subsystem's library is still
+// missing as a whole, the check waits for it; a library that registers only
+// part of its functions fails at once.
+TEST(HelpCatalogue, All118BuiltinsAreRegistered) {
+  struct {
+    const char* Subsystem;
+    const char* Prefix;
+  } subsystems[] = {{"plot window", "plot"}, {"serial ports", "comm"}, {"GPIB", "gpib"}, {"UDP", "udp"}};
+  std::string waiting;
+  for (const auto& s : subsystems) {
+    bool any = false;
+    for (const TCatalogueRow& row : Table)
+      any = any || (std::strncmp(row.Name, s.Prefix, std::strlen(s.Prefix)) == 0 && FindBuiltin(row.Name));
+    if (!any) waiting += std::string(" ") + s.Subsystem;
+  }
+  TVarHandler::TGlobalList globals;
+  TGUIParser engine(&globals, StandardLayers());
+  std::string missing;
+  for (const TCatalogueRow& row : Table) {
+    const bool ofWaitingSubsystem = [&] {
+      for (const auto& s : subsystems)
+        if (std::strncmp(row.Name, s.Prefix, std::strlen(s.Prefix)) == 0 && waiting.find(s.Subsystem) != std::string::npos)
+          return true;
+      return false;
+    }();
+    if (!ofWaitingSubsystem && !engine.Builtins.count(row.Name)) missing += std::string(" ") + row.Name;
+  }
+  EXPECT_EQ(missing, "") << "not registered:" << missing;
+  if (!waiting.empty()) GTEST_SKIP() << "libraries not registered yet:" << waiting;
+  EXPECT_EQ(engine.Builtins.size(), 118u);
+  EXPECT_EQ(Catalogue().size(), 118u);
 }
 
 TEST(HelpCatalogue, LookupIsByExactName) {
@@ -602,6 +660,18 @@ const TQuotedText QuotedTexts[] = {
      "Create an UDP socket connected with the specified address and port. The function returns -1 "
      "when the UDP socket has been created. <handle> is a value from 0 to 9 and allows up to 10 "
      "parallel sockets to be created. <timeout> is the timeout value given in ms."},
+    {"loadgui", &THelpEntry::Description,
+     "This loads the gui file <name> as panel number <panel>. The gui file can be created with the "
+     "built-in gui editor or by a different program, as well as by a Ostra Calculator program. If "
+     "there has already been loaded a gui with the same panel number, the gui is replaced by the new "
+     "file."},
+    {"setproperty", &THelpEntry::Description,
+     "This sets the property identified by the number <id> of control <control> in panel <panel> to "
+     "<val>. The property IDs for the different controls are:\nLabel:\n0: Caption\n1: Alignment (0: "
+     "left, 1: middle, 2: right)\nDisplay:\n0: Caption\n1: Alignment (0: left, 1: middle, 2: "
+     "right)\nScrollbar:\n0: Current Value\n1: Minimum\n2: Maximum\n3: Page Size\n4: Line "
+     "Size\nEdit Object:\n0: Caption\n1: Alignment (0: left, 1: middle, 2: right)\nButton:\n0: "
+     "Caption\nCheckbox:\n0: Caption\n1: Checked or unchecked (0: unchecked, otherwise checked)"},
 };
 
 TEST(HelpCatalogue, QuotedTextsAreVerbatim) {
@@ -778,9 +848,11 @@ const TExampleCase ExampleCases[] = {
     {"floor", "-1", nullptr},
     {"for", "5050", nullptr},
     {"foreach", "50", nullptr},
+    {"getproperty", "0.6", nullptr},
     {"hex2dez", "255", nullptr},
     {"if", "'negative'", nullptr},
     {"length", "15", nullptr},
+    {"loadgui", "-1", nullptr},
     {"log", "3", nullptr},
     {"match", "'120 km'", nullptr},
     {"mean", "5", nullptr},
@@ -788,10 +860,12 @@ const TExampleCase ExampleCases[] = {
     {"not", "1", nullptr},
     {"number", "3", nullptr},
     {"or", "15", nullptr},
+    {"panelname", "-1", nullptr},
     {"pi", "12.5663706143592", nullptr},
     {"print", "1", "x = 0.666666666666667"},
     {"println", "1", "line 1\nline 2\nline 3\n"},
     {"scroll", "8", nullptr},
+    {"setproperty", "-1", nullptr},
     {"seekmax", "1", nullptr},
     {"seekmin", "2", nullptr},
     {"shl", "16", nullptr},
@@ -811,6 +885,7 @@ const TExampleCase ExampleCases[] = {
     {"substr", "'Calc'", nullptr},
     {"tan", "1", nullptr},
     {"tanh", "1", nullptr},
+    {"waitguievent", "5", nullptr},
     {"while", "1024", nullptr},
     {"xor", "6", nullptr},
     {"xorstr", "3", nullptr},
@@ -835,7 +910,9 @@ TEST(HelpCatalogue, EveryExampleHasItsCheck) {
                                    // run against a pseudo-terminal, the GPIB
                                    // stand-in library and loopback peers in
                                    // the instrument tests
-                                   "commopen", "commreadbin", "gpibreadln", "udpcreate", "udpreceivebin"};
+                                   "commopen", "commreadbin", "gpibreadln", "udpcreate", "udpreceivebin",
+                                   // waits for panel operations until the calculation is interrupted
+                                   "haschanged"};
   for (const TExampleCase& c : ExampleCases) covered.insert(c.Name);
   for (const TCatalogueRow& row : Table) {
     const THelpEntry* e = FindHelpEntry(row.Name);

@@ -14,6 +14,8 @@
 #include "instruments/Serial.h"
 #include "instruments/Udp.h"
 #include "output/TextOutput.h"
+#include "panels/PanelFunctions.h"
+#include "panels/PanelHost.h"
 
 namespace TernioParser {
 
@@ -22,7 +24,7 @@ const TLayerTables& StandardLayers() {
       .Core = {{NumericLibrary(), ControlFlowLibrary(), StringLibrary(), ArrayLibrary(), FileLibrary(),
                 FittingLibrary(), SpectralLibrary()}},
       .Comm = {{TextOutputLibrary(), SerialLibrary(), GpibLibrary(), UdpLibrary()}, CloseSerialPortsAfterRun},
-      .GUI = {},
+      .GUI = {{PanelLibrary()}, ClosePanelsAfterRun},
   };
   return layers;
 }

@@ -18,6 +18,7 @@
 
 #include "engine/CalcThread.h"
 #include "instruments/Instruments.h"
+#include "panels/PanelHost.h"
 #include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
 
@@ -42,6 +43,10 @@ const char* const Usage =
     "  -h, --help           show this text\n"
     "\n"
     "The Global panel's program runs first, then the chosen panel's program.\n"
+    "\n"
+    "Panels: loadgui reads .gui files into panels without windows; setproperty and\n"
+    "getproperty work on them, haschanged answers 0 and waitguievent waits for its\n"
+    "time-out (0: until Ctrl+C).\n"
     "\n"
     "Output: the text of print and println on stdout, lines ended by a line feed,\n"
     "then the result on a line of its own. cleartext erases nothing; the next text\n"
@@ -258,9 +263,14 @@ int main(int argc, char** argv) {
 
   TStdoutSink sink;
   TWaiter waiter;
+  // Panels without windows; loadgui looks for files next to the document too
+  // (for -e there is none: names are taken from the current folder).
+  std::error_code pathError;
+  THeadlessPanelHost panelHost(haveProgram ? "" : std::filesystem::absolute(fileName, pathError).string());
   {
     TAutoParserThread thread(&mainEngine, &globalEngine, &waiter);
     thread.CalcInfo.Host.Output = &sink;
+    thread.CalcInfo.Host.Panels = &panelHost;
     globalEngine.Prepare();
     mainEngine.Prepare();
 

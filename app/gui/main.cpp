@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
 #include <cfenv>
@@ -11,6 +12,8 @@
 
 #include "instruments/Instruments.h"
 #include "output/qt/OutputForm.h"
+#include "panels/qt/ControlForm.h"
+#include "panels/qt/UserForm.h"
 #include "workbench/qt/AboutForm.h"
 #include "workbench/qt/FileAssociation.h"
 #include "workbench/qt/MainForm.h"
@@ -70,6 +73,27 @@ int Run(QApplication& app) {
         QDir().mkpath(dir);
         bool ok = form->grab().save(QDir(dir).filePath("main-window.png"));
         if (output->isVisible()) ok = output->grab().save(QDir(dir).filePath("output-window.png")) && ok;
+        // The example panel next to the document, in the editor and loaded
+        // into the control window.
+        const QString panel = QFileInfo(form->FullPath).dir().filePath("motor.gui");
+        if (QFileInfo::exists(panel)) {
+          TUserForm editor(form);
+          editor.LoadFile(panel);
+          editor.resize(420, 300);
+          editor.show();
+          QCoreApplication::processEvents();
+          ok = editor.grab().save(QDir(dir).filePath("gui-editor.png")) && ok;
+          TernioParser::TEvent event(false);
+          auto request = std::make_unique<TernioParser::TCreatePanelInfo>();
+          request->FileName = panel.toStdString();
+          request->Event = &event;
+          form->ControlForm->LoadPanel(std::move(request));
+          form->ControlForm->PageControl->setTabText(0, "Motor");
+          form->ControlForm->resize(300, 200);
+          QCoreApplication::processEvents();
+          ok = form->ControlForm->grab().save(QDir(dir).filePath("control-window.png")) && ok;
+          form->ControlForm->CloseAllPanels();
+        }
         std::fprintf(stderr, "%s\n", ok ? "screenshots written" : "could not write the screenshots");
         QApplication::exit(ok ? 0 : 1);
       });

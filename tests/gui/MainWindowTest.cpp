@@ -170,7 +170,7 @@ private slots:
     QVERIFY(!f.ActionSave->isEnabled());
     QVERIFY(f.ActionStart->isEnabled());
     QVERIFY(!f.ActionBreak->isEnabled());
-    QVERIFY(!f.Action3->isEnabled() && !f.Action4->isEnabled());
+    QVERIFY(f.Action3->isEnabled() && f.Action4->isEnabled());
     QCOMPARE(f.ActionStart->shortcut(), QKeySequence(Qt::Key_F2));
     QCOMPARE(f.ActionBreak->shortcut(), QKeySequence(Qt::Key_F4));
     QCOMPARE(f.FileOpen->toolTip(), QString("Öffnen"));

@@ -39,13 +39,14 @@
 #include "workbench/qt/RenameForm.h"
 #include "workbench/qt/HelpBrowser.h"
 #include "workbench/qt/SyntaxColouring.h"
+#include "panels/qt/ControlForm.h"
+#include "panels/qt/UserForm.h"
 
 using namespace TernioParser;
 
 namespace {
 
 const char* const AppTitle = "The Ostra Calculator";
-const char* const GuiEditorMissing = "The GUI editor is not available yet";
 
 // Sets the hint of an action: "short|long" gives the tool tip and the status
 // bar text; a hint without bar serves as both.
@@ -142,6 +143,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   Thread->OnTerminate = [this](TLargeStackThread*) {
     if (!FClosing.load()) QMetaObject::invokeMethod(this, &TMainForm::ThreadTerminated, Qt::QueuedConnection);
   };
+  // The control window; programs reach it through the panel host.
+  ControlForm = new TControlForm(this);
+  ControlForm->DocumentPath = [this] { return HasFileName ? FullPath : QString(); };
+  PanelHost = std::make_unique<TControlWindowHost>(ControlForm);
+  Thread->CalcInfo.Host.Panels = PanelHost.get();
   if (!Thread->Resume()) FThreadEnded = true;
   NewDocument();
   HelpPanel->BuildFunctionList(MainEngine->Builtins);
@@ -206,12 +212,6 @@ void TMainForm::CreateActions() {
   Action1 = MakeAction(this, "Action1", "&User Manual...", "User Manual...", {}, "Display the PDF-Manual");
   ActAbout = MakeAction(this, "ActAbout", "&About...", "About...", {}, {});
 
-  // The GUI editor comes later; its actions are shown but not usable yet.
-  for (QAction* a : {Action3, Action4}) {
-    a->setEnabled(false);
-    a->setToolTip(GuiEditorMissing);
-    a->setStatusTip(GuiEditorMissing);
-  }
 
   QStyle* st = style();
   FileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
@@ -245,6 +245,8 @@ void TMainForm::CreateActions() {
   connect(ActRename, &QAction::triggered, this, &TMainForm::ActRenameExecute);
   connect(Action1, &QAction::triggered, this, &TMainForm::Action1Execute);
   connect(ActAbout, &QAction::triggered, this, &TMainForm::ActAboutExecute);
+  connect(Action3, &QAction::triggered, this, &TMainForm::Action3Execute);
+  connect(Action4, &QAction::triggered, this, &TMainForm::Action4Execute);
 
   QMenu* file = menuBar()->addMenu("&File");
   file->addActions({ActionNew, FileOpen, ActionSave, FileSaveAs});
@@ -651,6 +653,20 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     ForceExit();
   }
+}
+
+// ---- GUI editor
+
+void TMainForm::Action3Execute() { TUserForm::OpenEditor(this); }
+
+void TMainForm::Action4Execute() {
+  TEditPanel* panel = CurrentPanel();
+  if (!panel || FRunning) return;
+  const QString path = GuiDialogs().SelectToInsert(this);
+  if (path.isEmpty()) return;
+  // One edit, undone in one step.
+  panel->MemoEdit->textCursor().insertText("loadgui(0;'" + QFileInfo(path).absoluteFilePath() +
+                                           "'),\nwhile(waitguievent(0);\n println('GUI Event...')\n)\n");
 }
 
 // ---- documents

@@ -21,6 +21,8 @@ class TEditPanel;
 class TRenameForm;
 class TAboutForm;
 class THelpPanel;
+class TControlForm;
+class TControlWindowHost;
 
 class TMainForm : public QMainWindow, public TernioParser::TRunObserver {
   Q_OBJECT
@@ -59,6 +61,8 @@ public:
   QLabel* StatusPanel1;  // run state and messages
   TRenameForm* RenameForm = nullptr;
   TAboutForm* AboutForm = nullptr;
+  // The control window of the panels loaded by programs.
+  TControlForm* ControlForm = nullptr;
 
   // ---- the calculation
   TernioParser::TVarHandler::TGlobalList GlobalVariables;
@@ -66,6 +70,7 @@ public:
   std::unique_ptr<TernioParser::TGUIParser> GlobalEngine;
   std::unique_ptr<TernioParser::TAutoParserThread> Thread;
   std::list<TernioParser::TCodePosInfo> Tokens;
+  std::unique_ptr<TControlWindowHost> PanelHost;
 
   // ---- document state
   QString FullPath;
@@ -131,6 +136,8 @@ public:
   void ActionBreakExecute();
   void ActRenameExecute();
   void ActAboutExecute();
+  void Action3Execute();  // Create / Edit GUI
+  void Action4Execute();  // Insert GUI Code
   void Action1Execute();
   void BtnShowErrorClick();
   void OpenWebSite();

@@ -1,0 +1,152 @@
+#include "panels/qt/ControlForm.h"
+
+#include <QCloseEvent>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include "engine/qt/CodePage.h"
+#include "panels/qt/UserForm.h"
+
+using namespace TernioParser;
+
+TControlForm::TControlForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName("TControlForm");
+  setWindowTitle("Ostra Calculator Controls");
+  QFont f("Tahoma");
+  f.setPointSize(8);
+  setFont(f);
+  resize(492, 394);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  PageControl = new QTabWidget(this);
+  PageControl->setObjectName("PageControl");
+  layout->addWidget(PageControl);
+}
+
+TControlForm::~TControlForm() { CloseAllPanels(); }
+
+void TControlForm::closeEvent(QCloseEvent* e) {
+  // Closing only hides the window; the panels stay until the run ends.
+  e->ignore();
+  hide();
+}
+
+void TControlForm::CreatePages(int32_t panel) {
+  while (PageControl->count() <= panel) {
+    auto* page = new QWidget;
+    auto* l = new QVBoxLayout(page);
+    l->setContentsMargins(0, 0, 0, 0);
+    PageControl->addTab(page, "Panel " + QString::number(PageControl->count() + 1));
+  }
+}
+
+TUserForm* TControlForm::Panel(int32_t panel) const {
+  return panel >= 0 && static_cast<size_t>(panel) < Panels.size() ? Panels[panel] : nullptr;
+}
+
+bool TControlForm::LoadPanel(std::unique_ptr<TCreatePanelInfo> request) {
+  const int32_t n = request->Panel;
+  if (!IsPanelNumber(n)) return false;
+  const std::string document = DocumentPath ? DocumentPath().toStdString() : std::string();
+  const std::string file = ResolvePanelFile(request->FileName, document);
+  auto* form = new TUserForm(this);
+  form->PanelEvent = request->Event;
+  if (!form->LoadFile(Ostra::FromCodePage(file))) {
+    delete form;
+    return false;
+  }
+  form->setWindowFlags(Qt::Widget);
+  if (Panels.size() <= static_cast<size_t>(n)) Panels.resize(n + 1, nullptr);
+  delete Panels[n];
+  CreatePages(n);
+  Panels[n] = form;
+  QWidget* page = PageControl->widget(n);
+  page->layout()->addWidget(form);
+  PageControl->tabBar()->setVisible(Panels.size() != 1);
+  form->show();
+  PageControl->setCurrentIndex(n);
+  if (!isVisible()) show();
+  form->StartRunMode(request->Event);
+  return true;
+}
+
+void TControlForm::CloseAllPanels() {
+  for (TUserForm*& p : Panels) {
+    delete p;
+    p = nullptr;
+  }
+  while (PageControl->count() > 0) {
+    QWidget* page = PageControl->widget(0);
+    PageControl->removeTab(0);
+    delete page;
+  }
+  hide();
+}
+
+void TControlForm::NamePanel(int32_t panel, const QString& name) {
+  if (!IsPanelNumber(panel)) return;
+  CreatePages(panel);
+  PageControl->setTabText(panel, name);
+}
+
+bool TControlForm::SetProperty(const TSetPropertyInfo& request) {
+  TUserForm* p = Panel(request.Panel);
+  return p && SetPanelProperty(p->Panel, request);
+}
+
+bool TControlForm::GetProperty(TSetPropertyInfo& request) {
+  TUserForm* p = Panel(request.Panel);
+  return p && GetPanelProperty(p->Panel, request);
+}
+
+bool TControlForm::HasChanged(int32_t panel, int32_t control) {
+  TUserForm* p = Panel(panel);
+  return p && TakePanelChange(p->Panel, control);
+}
+
+// ---- the host
+
+void TControlWindowHost::Call(const std::function<void()>& job) {
+  TControlForm* form = Form.data();
+  if (!form) return;
+  if (QThread::currentThread() == form->thread()) job();
+  else QMetaObject::invokeMethod(form, job, Qt::BlockingQueuedConnection);
+}
+
+bool TControlWindowHost::LoadPanel(std::unique_ptr<TCreatePanelInfo> request) {
+  bool ok = false;
+  Call([&] { ok = Form && Form->LoadPanel(std::move(request)); });
+  return ok;
+}
+
+void TControlWindowHost::CloseAllPanels() {
+  Call([&] {
+    if (Form) Form->CloseAllPanels();
+  });
+}
+
+void TControlWindowHost::NamePanel(int32_t panel, const std::string& name) {
+  Call([&] {
+    if (Form) Form->NamePanel(panel, Ostra::FromCodePage(name));
+  });
+}
+
+bool TControlWindowHost::SetProperty(TSetPropertyInfo& request) {
+  bool ok = false;
+  Call([&] { ok = Form && Form->SetProperty(request); });
+  return ok;
+}
+
+bool TControlWindowHost::GetProperty(TSetPropertyInfo& request) {
+  bool ok = false;
+  Call([&] { ok = Form && Form->GetProperty(request); });
+  return ok;
+}
+
+bool TControlWindowHost::HasChanged(int32_t panel, int32_t control) {
+  bool ok = false;
+  Call([&] { ok = Form && Form->HasChanged(panel, control); });
+  return ok;
+}

@@ -1,0 +1,137 @@
+#pragma once
+// The GUI editor: places the six controls on the 7-pixel grid, moves and
+// resizes them, selects, duplicates and deletes them, edits their parameters,
+// tries the panel out and saves it as a .gui file. In run mode the same form
+// hosts a loaded panel in the control window.
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <set>
+
+#include "engine/Events.h"
+#include "panels/GuiFile.h"
+
+class QPushButton;
+class TUserForm;
+
+// The dialogs and questions of the editor; tests replace them.
+struct TGuiDialogs {
+  // "Open / Create GUI File": an existing file or the name of a new one;
+  // empty when cancelled.
+  std::function<QString(QWidget* parent)> OpenOrCreate;
+  // "Select GUI File to Insert": an existing file; empty when cancelled.
+  std::function<QString(QWidget* parent)> SelectToInsert;
+  // "Save GUI file", preset with a name; empty when cancelled.
+  std::function<QString(QWidget* parent, const QString& preset)> SaveAs;
+  std::function<QMessageBox::StandardButton(QWidget* parent, QMessageBox::Icon, const QString& title,
+                                            const QString& text, QMessageBox::StandardButtons)>
+      Ask;
+};
+TGuiDialogs& GuiDialogs();
+
+// The drawing area: paints and forwards the pointer to the editor.
+class TPaintBox final : public QWidget {
+  Q_OBJECT
+public:
+  TPaintBox(TUserForm* form, QWidget* parent);
+
+protected:
+  void paintEvent(QPaintEvent*) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void leaveEvent(QEvent*) override;
+
+private:
+  TUserForm* Form;
+};
+
+class TUserForm : public QWidget {
+  Q_OBJECT
+public:
+  enum TMode {
+    Idle = 0,
+    Placing = 1,
+    PressedOnControl = 2,
+    MovingControl = 3,
+    ResizingControl = 4,
+    Testing = 5,
+    PressedOnEmpty = 6,
+    RubberBand = 7,
+    Selecting = 8,
+    MovingSelection = 9,
+    Running = 10,
+  };
+
+  explicit TUserForm(QWidget* parent = nullptr);
+  ~TUserForm() override;
+
+  // ---- visual parts
+  QWidget* PanelControl;
+  QWidget* ControlPanel;
+  TPaintBox* PaintBox;
+  QPushButton *BtnAddLabel, *BtnAddDisplay, *BtnAddButton, *BtnAddEdit, *BtnAddScrollbar, *BtnAddCheckbox;
+  QPushButton *BtnDupl, *BtnDelete, *BtnTest, *BtnSave;
+
+  // ---- state
+  Ostra::TPanelControls Panel;
+  std::set<Ostra::TEditObject*> Selection, BandSet;
+  TMode Mode = Idle;
+  const Ostra::TEditObjectCreator* Creator = nullptr;
+  QPoint Anchor, BandCorner, Pointer;
+  struct {
+    Ostra::TEditObject* Control = nullptr;
+    Ostra::TGridRect Before;
+    int Handle = 9;
+  } Drag;
+  QPointer<QWidget> OpenDialog;
+  // Signalled by the run-time change handler; null in the editor.
+  TernioParser::TEvent* PanelEvent = nullptr;
+  QString FileName;
+
+  // Opens an editor owned by owner through the open dialog; null when the
+  // dialog was cancelled or the file was refused.
+  static TUserForm* OpenEditor(QWidget* owner);
+  // Resets the editor and loads the file (a missing one gives an empty
+  // panel); false when the file has too many rows.
+  bool LoadFile(const QString& path);
+  // Writes the controls to the file; false on failure.
+  bool WriteFile(const QString& path) const;
+  // "Save": writes, and says so when that fails.
+  bool Save();
+  void StartRunMode(TernioParser::TEvent* event);
+  void StopRunMode();
+  void ToggleTest();
+  void StartPlacing(const Ostra::TEditObjectCreator* creator);
+  void Duplicate();
+  void DeleteSelection();
+  void SetMode(TMode mode);
+
+  // Hit test of a control at a pixel: 0..7 a handle, 8 inside, 9 outside.
+  static int HitTest(const Ostra::TEditObject& control, QPoint p);
+  // The parameter dialog of a control, at a screen position.
+  void ShowParameterDialog(Ostra::TEditObject& control, QPoint screen);
+  void RemoveDialog();
+
+  // ---- drawing area events
+  void PaintBoxPaint(QPainter& painter);
+  void FormMouseDown(QMouseEvent* e, bool doubleClick);
+  void FormMouseMove(QMouseEvent* e);
+  void FormMouseUp(QMouseEvent* e);
+  void FormMouseLeave();
+
+protected:
+  void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+
+private:
+  void UpdateButtons();
+  void UpdateDragTarget(QPoint p);
+  void MoveSelection(QPoint p);
+  void UpdatePointerShape(QPoint p);
+  void DestroyWidgets();
+  QPushButton* AddButton(const char* name, const char* caption, bool toggle);
+};
