@@ -324,7 +324,7 @@ TEST(HelpCatalogue, EntriesCarryTheParameterListAndSeeAlsoOfTheTable) {
     EXPECT_EQ(e->Example == nullptr, e->ExampleNote == nullptr);
     ++checked;
   }
-  EXPECT_EQ(checked, 76);
+  EXPECT_EQ(checked, 88);
 }
 
 TEST(HelpCatalogue, LookupIsByExactName) {
@@ -771,6 +771,20 @@ const TExampleCase ExampleCases[] = {
     {"number", "3", nullptr},
     {"or", "15", nullptr},
     {"pi", "12.5663706143592", nullptr},
+    // The plot functions' examples run against the plot model of the test
+    // calculator (see PlotFunctionsTest.cpp for what they leave in it).
+    {"plot", "0.0314159265358979", nullptr},
+    {"plotautoscale", "0.05", nullptr},
+    {"plotaxis", "1", nullptr},
+    {"plotclearcurve", "1", nullptr},
+    {"plotcleartab", "1", nullptr},
+    {"plotcleartabs", "0", nullptr},
+    {"plotcurvecount", "3", nullptr},
+    {"plotcurveparms", "1", nullptr},
+    {"plottabs", "3", nullptr},
+    {"plottitle", "1", nullptr},
+    {"plotview", "1", nullptr},
+    {"plotxy", "1", nullptr},
     {"print", "1", "x = 0.666666666666667"},
     {"println", "1", "line 1\nline 2\nline 3\n"},
     {"scroll", "8", nullptr},

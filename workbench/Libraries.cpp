@@ -10,6 +10,7 @@
 #include "functions/Numeric.h"
 #include "functions/Spectral.h"
 #include "functions/Strings.h"
+#include "output/Plot.h"
 #include "output/TextOutput.h"
 
 namespace TernioParser {
@@ -18,7 +19,7 @@ const TLayerTables& StandardLayers() {
   static const TLayerTables layers = {
       .Core = {{NumericLibrary(), ControlFlowLibrary(), StringLibrary(), ArrayLibrary(), FileLibrary(),
                 FittingLibrary(), SpectralLibrary()}},
-      .Comm = {{TextOutputLibrary()}},
+      .Comm = {{TextOutputLibrary(), PlotLibrary()}},
       .GUI = {},
   };
   return layers;
