@@ -161,7 +161,7 @@ private:
 
 // ---- the window
 
-TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Window), HostObject(new THost(this)) {
+TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Tool), HostObject(new THost(this)) {
   setObjectName("GraphicForm");
   setWindowTitle("Plots");
   QFont uiFont = font();

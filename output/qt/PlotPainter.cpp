@@ -76,9 +76,19 @@ void TQtPlotCanvas::Polyline(const TPixel* points, size_t count, TColour colour,
   pen.setCapStyle(Qt::RoundCap);
   pen.setJoinStyle(Qt::RoundJoin);
   Painter->setPen(pen);
-  QPolygon polygon(static_cast<int>(count));
-  for (size_t i = 0; i < count; ++i) polygon[static_cast<int>(i)] = QPoint(points[i].X, points[i].Y);
-  Painter->drawPolyline(polygon);
+  if (width <= 1) {
+    QPolygon polygon(static_cast<int>(count));
+    for (size_t i = 0; i < count; ++i) polygon[static_cast<int>(i)] = QPoint(points[i].X, points[i].Y);
+    Painter->drawPolyline(polygon);
+    return;
+  }
+  // A wide pen strokes each segment on its own: with round ends that covers
+  // what the joined line covers, without stroking one long self-crossing
+  // outline.
+  std::vector<QLine> lines;
+  lines.reserve(count - 1);
+  for (size_t i = 1; i < count; ++i) lines.emplace_back(points[i - 1].X, points[i - 1].Y, points[i].X, points[i].Y);
+  Painter->drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 
 void TQtPlotCanvas::Circles(const TPixel* centres, size_t count, int r, TColour colour) {
