@@ -68,9 +68,16 @@ void CurvePixels(const TGraphicFunc& c, const TPlotLayout& l, bool reduce, std::
   const double ay = l.Top + l.YAxis.Offset, fy = l.YAxis.Factor;
   const double* xs = c.X.data();
   const double* ys = c.Y.data();
+  // Truncation toward zero, then clamping, is clamping into
+  // [lo, hi + 0.5] and truncating (NaN goes to lo): branch-free.
+  const double left = l.Left, right = l.Right + 0.5, top = l.Top, bottom = l.Bottom + 0.5;
   auto pixel = [&](int32_t i) {
-    bool outside = false;
-    return TPixel{Clamp(ax + fx * xs[i], l.Left, l.Right, outside), Clamp(ay + fy * ys[i], l.Top, l.Bottom, outside)};
+    double vx = ax + fx * xs[i], vy = ay + fy * ys[i];
+    vx = vx > left ? vx : left;
+    vx = vx < right ? vx : right;
+    vy = vy > top ? vy : top;
+    vy = vy < bottom ? vy : bottom;
+    return TPixel{static_cast<int>(vx), static_cast<int>(vy)};
   };
   if (!reduce) {
     out.reserve(n);

@@ -72,11 +72,9 @@ void TQtPlotCanvas::Frame(int x0, int y0, int x1, int y1) {
 
 void TQtPlotCanvas::Polyline(const TPixel* points, size_t count, TColour colour, int width) {
   if (!Painter || count < 2) return;
-  QPen pen(ToQColor(colour), width <= 1 ? 0 : width);
-  pen.setCapStyle(Qt::RoundCap);
-  pen.setJoinStyle(Qt::RoundJoin);
-  Painter->setPen(pen);
   if (width <= 1) {
+    // One pixel wide: the plain cosmetic pen, which draws without outlines.
+    Painter->setPen(QPen(ToQColor(colour), 0));
     QPolygon polygon(static_cast<int>(count));
     for (size_t i = 0; i < count; ++i) polygon[static_cast<int>(i)] = QPoint(points[i].X, points[i].Y);
     Painter->drawPolyline(polygon);
@@ -85,6 +83,10 @@ void TQtPlotCanvas::Polyline(const TPixel* points, size_t count, TColour colour,
   // A wide pen strokes each segment on its own: with round ends that covers
   // what the joined line covers, without stroking one long self-crossing
   // outline.
+  QPen pen(ToQColor(colour), width);
+  pen.setCapStyle(Qt::RoundCap);
+  pen.setJoinStyle(Qt::RoundJoin);
+  Painter->setPen(pen);
   std::vector<QLine> lines;
   lines.reserve(count - 1);
   for (size_t i = 1; i < count; ++i) lines.emplace_back(points[i - 1].X, points[i - 1].Y, points[i].X, points[i].Y);
