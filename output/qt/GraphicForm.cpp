@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -53,16 +54,34 @@ void TFuncGraphicPanel::UpdateLayout() {
   Layout.Update(*Panel, width(), height(), measure, RegionalSeparator());
 }
 
-void TFuncGraphicPanel::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.fillRect(rect(), Qt::white);
-  if (!Panel) return;
-  Ostra::TQtPlotCanvas canvas(&p, logicalDpiY());
-  Layout.Update(*Panel, width(), height(), canvas, RegionalSeparator());
-  PaintPanel(canvas, *Panel, Layout);
+void TFuncGraphicPanel::Invalidate() {
+  CacheValid = false;
+  update();
 }
 
-void TFuncGraphicPanel::resizeEvent(QResizeEvent*) { UpdateLayout(); }
+// The plot is painted into a picture that is kept until the panel changes,
+// so that exposing parts of the window (the rubber band moving over it)
+// costs a copy, not a repaint of every curve.
+void TFuncGraphicPanel::paintEvent(QPaintEvent* e) {
+  if (!CacheValid || Cache.size() != size()) {
+    Cache = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    Cache.fill(Qt::white);
+    if (Panel) {
+      QPainter p(&Cache);
+      Ostra::TQtPlotCanvas canvas(&p, logicalDpiY());
+      Layout.Update(*Panel, width(), height(), canvas, RegionalSeparator());
+      PaintPanel(canvas, *Panel, Layout);
+    }
+    CacheValid = true;
+  }
+  QPainter p(this);
+  p.drawImage(e->rect(), Cache, e->rect());
+}
+
+void TFuncGraphicPanel::resizeEvent(QResizeEvent*) {
+  UpdateLayout();
+  CacheValid = false;
+}
 
 QPoint TFuncGraphicPanel::ClampToPlot(QPoint p) const {
   return QPoint(std::clamp(p.x(), Layout.Left, std::max(Layout.Left, Layout.Right)),
@@ -79,7 +98,7 @@ void TFuncGraphicPanel::mousePressEvent(QMouseEvent* e) {
   } else if (e->button() == Qt::RightButton && Layout.StrictlyInside(at.x(), at.y())) {
     Panel->AutoscaleX = Panel->AutoscaleY = true;
     Panel->RecomputeIntervals();
-    update();
+    Invalidate();
     emit ViewChanged();
   }
 }
@@ -115,7 +134,7 @@ void TFuncGraphicPanel::EndDrag(QPoint at) {
   const double y1 = Layout.DataY(PressPoint.y()), y2 = Layout.DataY(at.y());
   Panel->AutoscaleX = Panel->AutoscaleY = false;
   Panel->SetView(x1, x2, y1, y2);
-  update();
+  Invalidate();
   emit ViewChanged();
 }
 
@@ -237,7 +256,7 @@ void TGraphicForm::SyncTabs() {
     TFuncGraphicPanel* w = PanelWidget(i);
     if (w->Panel != Model.Tabs[i].Panel.get()) {
       w->Panel = Model.Tabs[i].Panel.get();
-      w->update();
+      w->Invalidate();
     }
   }
 }
@@ -248,7 +267,7 @@ void TGraphicForm::Apply(TPlotRequest& request) {
   if (c.Tab >= 0 && c.Tab < PageControl->count()) {
     TFuncGraphicPanel* w = PanelWidget(c.Tab);
     w->UpdateLayout();
-    w->update();
+    w->Invalidate();
     if (c.AutoRange && w->Panel) SetAutoRangeBox(w->Panel->AutoscaleX && w->Panel->AutoscaleY);
   }
   if (c.Buttons) UpdateButtons();
@@ -294,7 +313,7 @@ void TGraphicForm::CbAutoRangeClick() {
   if (!p) return;
   const bool on = CbAutoRange->isChecked();
   p->SetAutoscale(on, on);
-  if (TFuncGraphicPanel* w = PanelWidget(PageControl->currentIndex())) w->update();
+  if (TFuncGraphicPanel* w = PanelWidget(PageControl->currentIndex())) w->Invalidate();
 }
 
 bool TGraphicForm::SaveTabAsText(int tab, const QString& path) const {

@@ -11,6 +11,7 @@
 // processing events during a run; calls on the user-interface thread itself
 // are applied at once.
 
+#include <QImage>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -39,6 +40,8 @@ public:
   TernioParser::TPlotLayout Layout;
   // Lays out for the current size.
   void UpdateLayout();
+  // The panel changed: paint it anew.
+  void Invalidate();
 
 signals:
   void ViewChanged();
@@ -54,6 +57,8 @@ private:
   QPoint PressPoint, CurrentPoint;
   bool Dragging = false;
   QRubberBand* Band = nullptr;
+  QImage Cache;
+  bool CacheValid = false;
   QPoint ClampToPlot(QPoint p) const;
   void EndDrag(QPoint at);
 };

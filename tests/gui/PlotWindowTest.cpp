@@ -114,6 +114,7 @@ private slots:
   void printIntoPdf();
   void autoRangeBoxAndGuard();
   void mouseZoomAndRightClick();
+  void panelShowsEveryChange();
   void plotOfManyPointsIsDrawnQuickly();
 };
 
@@ -378,6 +379,25 @@ void PlotWindowTest::mouseZoomAndRightClick() {
   QCOMPARE(p->XMax, 10.0);
 }
 
+void PlotWindowTest::panelShowsEveryChange() {
+  TGraphicForm form;
+  AddCurve(form, 0, 0, {0, 1}, {0, 1});
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  TFuncGraphicPanel* w = form.PanelWidget(0);
+  const QImage rising = w->grab().toImage();
+  AddCurve(form, 0, 0, {0, 1}, {1, 0});
+  const QImage falling = w->grab().toImage();
+  QVERIFY(rising != falling);
+  TPlotRequest parms;
+  parms.Kind = TPlotRequestKind::CurveParms;
+  parms.Long = 1 | 1 << 8 | 1 << 16;
+  form.Host()->Post(std::move(parms));
+  QVERIFY(w->grab().toImage() != falling);
+  AddCurve(form, 0, 0, {0, 1}, {0, 1});
+  w->resize(w->size() + QSize(0, 10));
+  QCOMPARE(w->grab().toImage().height(), rising.height() + 10);
+}
+
 void PlotWindowTest::plotOfManyPointsIsDrawnQuickly() {
   TGraphicForm form;
   form.resize(800, 600);
@@ -386,6 +406,7 @@ void PlotWindowTest::plotOfManyPointsIsDrawnQuickly() {
   QVERIFY(run.Run("for(i=0;i<100000;i+=1; y[i]=sin(i/1000)+random()), plotxy(0;0;0;y[])"));
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   t.start();
+  form.PanelWidget(0)->Invalidate();
   form.PanelWidget(0)->repaint();
   qInfo("100000 points painted in %lld ms", static_cast<long long>(t.elapsed()));
   QVERIFY(t.elapsed() < 1000);
@@ -393,9 +414,16 @@ void PlotWindowTest::plotOfManyPointsIsDrawnQuickly() {
   // Repainting a curve of a million points.
   QVERIFY(run.Run("for(i=0;i<1000000;i+=1; y[i]=sin(i/10000)+random()), plotxy(0;0;0;y[])"));
   t.restart();
-  for (int k = 0; k < 10; ++k) form.PanelWidget(0)->repaint();
+  for (int k = 0; k < 10; ++k) {
+    form.PanelWidget(0)->Invalidate();
+    form.PanelWidget(0)->repaint();
+  }
   qInfo("repaint of 1000000 points: %.1f ms", t.elapsed() / 10.0);
   QVERIFY(t.elapsed() < 10 * 1000);
+  // Uncovering part of the panel (the rubber band) copies the kept picture.
+  t.restart();
+  for (int k = 0; k < 10; ++k) form.PanelWidget(0)->repaint(QRect(100, 100, 200, 150));
+  qInfo("repaint of a part, from the kept picture: %.1f ms", t.elapsed() / 10.0);
 }
 
 QTEST_MAIN(PlotWindowTest)
