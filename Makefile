@@ -48,12 +48,17 @@ fuzz: build
 bench: build
 	@bash bench/run.sh $(BUILD)
 
-# Screenshots of the main window and the output window running the demo, for
-# the README; runs under a virtual display.
+# Screenshots of the main window and the output window running the demo, and
+# of the plot window showing the help examples of fit and fft
+# (examples/plots.sma), for the README; runs under a virtual display.
 screenshot: build
-	@mkdir -p docs/screenshots
+	@mkdir -p docs/screenshots $(BUILD)/plot-shots
 	@XDG_DATA_HOME="$(abspath $(BUILD))/xdg-data" xvfb-run -a -s "-screen 0 1280x1024x24" \
 	  $(BUILD)/bin/ostracalc --screenshot docs/screenshots examples/demo.sma
+	@XDG_DATA_HOME="$(abspath $(BUILD))/xdg-data" xvfb-run -a -s "-screen 0 1280x1024x24" \
+	  $(BUILD)/bin/ostracalc --screenshot $(BUILD)/plot-shots examples/plots.sma
+	@cp $(BUILD)/plot-shots/plot-window-1.png docs/screenshots/plot-window-fit.png
+	@cp $(BUILD)/plot-shots/plot-window-2.png docs/screenshots/plot-window-fft.png
 
 install: build
 	@cmake --install $(BUILD)

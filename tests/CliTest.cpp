@@ -180,3 +180,71 @@ TEST_F(CliFiles, MacroDocuments) {
   std::string unclosed = Write("unclosed.sma", "/*$$panel:Global");
   EXPECT_EQ(RunCli({unclosed}).Status, 3);
 }
+
+// The runner keeps a plot model of its own: the counting functions answer as
+// in the desktop application.
+TEST(Cli, PlotCountsWithoutAWindow) {
+  auto r = RunCli({"-e", "plot(3;2;x;x;0;1;10), a=plotcurvecount(3), b=plotcurvecount(5), string(a)+string(b)+string(plottabs())"});
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Out, "306\n");
+  EXPECT_EQ(r.Err, "");
+}
+
+TEST_F(CliFiles, PlotsAreWrittenWhenTheRunEnds) {
+  const std::string dir = Dir / "out/plots";
+  // Stale tab files go; other files stay.
+  std::filesystem::create_directories(dir);
+  OstraTest::WriteBytes(dir + "/tab7.png", "old");
+  OstraTest::WriteBytes(dir + "/tab12.txt", "old");
+  OstraTest::WriteBytes(dir + "/table.txt", "mine");
+  // Two curves of 5 and 3 points on tab 0, an empty tab 1, a panel without
+  // curves on tab 2; then the run fails: the plots are written all the same.
+  auto r = RunCli({"--plots", dir, "-e",
+                   "for(i=0;i<5;i+=1; a[i]=i+1, b[i]=i+11), plotxy(0;0;0;a[]), plot(0;1;x;x+10;1;4;3), "
+                   "plotaxis(2;'t / s';''), plotxy(1;0;0;a[]), plotcleartab(1), plottitle(0;'Caf\xE9'), nosuch"});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Err, "Error: Variable nosuch has no value\n");
+  EXPECT_FALSE(std::filesystem::exists(dir + "/tab7.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/tab12.txt"));
+  EXPECT_EQ(OstraTest::ReadBytes(dir + "/table.txt"), "mine");
+  EXPECT_EQ(OstraTest::ReadBytes(dir + "/tab0.txt"),
+            "0\t1\t1\t11\r\n1\t2\t2\t12\r\n2\t3\t3\t13\r\n3\t4\t\t\r\n4\t5\t\t\r\n");
+  const std::string json = OstraTest::ReadBytes(dir + "/plots.json");
+  EXPECT_NE(json.find("{\"index\": 0, \"caption\": \"Caf\xC3\xA9\", \"empty\": false,"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"x\": {\"min\": 0, \"max\": 4, \"autoscale\": true, \"title\": null}"), std::string::npos);
+  EXPECT_NE(json.find("{\"number\": 1, \"points\": 3, \"colour\": \"#FF0000\", \"thickness\": 2, \"connected\": true}"),
+            std::string::npos);
+  EXPECT_NE(json.find("{\"index\": 1, \"caption\": \"Plot 2\", \"empty\": true}"), std::string::npos);
+  EXPECT_NE(json.find("\"x\": {\"min\": 0, \"max\": 10, \"autoscale\": true, \"title\": \"t / s\"}"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir + "/tab1.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/tab1.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/tab2.txt"));
+#ifdef OSTRA_PLOT_PICTURES_TESTED
+  for (const char* tab : {"tab0", "tab2"}) {
+    const std::string png = OstraTest::ReadBytes(dir + "/" + tab + ".png");
+    ASSERT_GT(png.size(), 33u) << tab;
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    // IHDR: 800 x 600, 8-bit RGB without alpha (opaque).
+    EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x03\x20\0\0\x02\x58", 8));
+    EXPECT_EQ(png[25], 2);
+    const std::string svg = OstraTest::ReadBytes(dir + "/" + tab + ".svg");
+    EXPECT_NE(svg.find("viewBox=\"0 0 800 600\""), std::string::npos);
+  }
+  EXPECT_NE(OstraTest::ReadBytes(dir + "/tab0.svg").find("polyline"), std::string::npos);
+#endif
+}
+
+TEST_F(CliFiles, PlotsNeedARunAndAFolder) {
+  const std::string dir = Dir / "never";
+  auto syntax = RunCli({"--plots", dir, "-e", "plot(0;0;x;x;0;1;10) 2"});
+  EXPECT_EQ(syntax.Status, 2);
+  EXPECT_FALSE(std::filesystem::exists(dir));
+  EXPECT_EQ(RunCli({"-e", "1", "--plots"}).Status, 4);
+  // A file where the folder should be.
+  const std::string file = Write("plain", "x");
+  auto blocked = RunCli({"--plots", file, "-e", "plot(0;0;x;x;0;1;10), 7"});
+  EXPECT_EQ(blocked.Status, 5);
+  EXPECT_EQ(blocked.Out, "7\n");
+  EXPECT_NE(blocked.Err.find("cannot write the plots to " + file), std::string::npos) << blocked.Err;
+  EXPECT_NE(RunCli({"--help"}).Out.find("--plots DIR"), std::string::npos);
+}

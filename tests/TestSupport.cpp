@@ -21,6 +21,7 @@ TCalculator::TCalculator() {
   Main->SetRegistry(Global->Registry);
   Thread = std::make_unique<TAutoParserThread>(Main.get(), Global.get(), this);
   Thread->CalcInfo.Host.Output = &Sink;
+  Thread->CalcInfo.Host.Plot = &Plots;
   Thread->Resume();
 }
 

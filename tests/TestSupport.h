@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/CalcThread.h"
+#include "output/PlotHost.h"
 
 namespace OstraTest {
 
@@ -52,6 +53,8 @@ public:
   std::unique_ptr<TernioParser::TParser> Main, Global;
   std::unique_ptr<TernioParser::TAutoParserThread> Thread;
   TCollectSink Sink;
+  // The plot requests go into a model, as in the headless runner.
+  TernioParser::TModelPlotHost Plots;
 
 private:
   void RunFinished(const TernioParser::TReturnValue* result) override;

@@ -13,6 +13,7 @@
 #include "instruments/Gpib.h"
 #include "instruments/Serial.h"
 #include "instruments/Udp.h"
+#include "output/Plot.h"
 #include "output/TextOutput.h"
 #include "panels/PanelFunctions.h"
 #include "panels/PanelHost.h"
@@ -23,7 +24,8 @@ const TLayerTables& StandardLayers() {
   static const TLayerTables layers = {
       .Core = {{NumericLibrary(), ControlFlowLibrary(), StringLibrary(), ArrayLibrary(), FileLibrary(),
                 FittingLibrary(), SpectralLibrary()}},
-      .Comm = {{TextOutputLibrary(), SerialLibrary(), GpibLibrary(), UdpLibrary()}, CloseSerialPortsAfterRun},
+      .Comm = {{TextOutputLibrary(), PlotLibrary(), SerialLibrary(), GpibLibrary(), UdpLibrary()},
+               CloseSerialPortsAfterRun},
       .GUI = {{PanelLibrary()}, ClosePanelsAfterRun},
   };
   return layers;

@@ -19,14 +19,19 @@
 #include "engine/CalcThread.h"
 #include "instruments/Instruments.h"
 #include "panels/PanelHost.h"
+#include "output/PlotExport.h"
+#include "output/PlotHost.h"
 #include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
+#ifdef OSTRA_PLOT_PICTURES
+#include "output/qt/PlotPicture.h"
+#endif
 
 using namespace TernioParser;
 
 namespace {
 
-enum ExitCode { ExitOk = 0, ExitRunError = 1, ExitSyntax = 2, ExitUnreadable = 3, ExitUsage = 4 };
+enum ExitCode { ExitOk = 0, ExitRunError = 1, ExitSyntax = 2, ExitUnreadable = 3, ExitUsage = 4, ExitPlots = 5 };
 
 const char* const Usage =
     "Usage: ostracalc-cli [OPTIONS] FILE\n"
@@ -40,6 +45,11 @@ const char* const Usage =
     "  --panel NAME|N       which calculator panel of FILE to run: its tab name, or its page\n"
     "                       index with the Global panel as page 0 (default: page 1)\n"
     "  --radix dec|hex|bin  how the result is shown (default dec)\n"
+    "  --plots DIR          when the run ends, write the plot window's tabs into DIR\n"
+    "                       (created if missing): plots.json describing every tab, and\n"
+    "                       for each tab with a plot tabN.txt (its curves as \"Save As\n"
+    "                       Text\" writes them), tabN.svg and tabN.png (800 x 600 pixels);\n"
+    "                       N counts the tabs from 0. Old tabN files are removed first\n"
     "  -h, --help           show this text\n"
     "\n"
     "The Global panel's program runs first, then the chosen panel's program.\n"
@@ -58,7 +68,8 @@ const char* const Usage =
     "     a second Ctrl+C kills the process)\n"
     "  2  syntax error: 'SOURCE:LINE:COLUMN: MESSAGE' on stderr\n"
     "  3  the file cannot be read\n"
-    "  4  wrong usage\n";
+    "  4  wrong usage\n"
+    "  5  the plots cannot be written (--plots): a message on stderr\n";
 
 // print, println and cleartext write to stdout, keeping track of whether the
 // last line is still open.
@@ -164,6 +175,45 @@ struct TEngines {
   }
 };
 
+bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  f.close();
+  return !f.fail();
+}
+
+// A file the runner writes for a tab: tabN.txt, tabN.svg or tabN.png.
+bool IsTabFile(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  if (name.rfind("tab", 0) != 0 || dot == std::string::npos || dot == 3) return false;
+  if (name.find_first_not_of("0123456789", 3) != dot) return false;
+  const std::string ext = name.substr(dot);
+  return ext == ".txt" || ext == ".svg" || ext == ".png";
+}
+
+// Writes the plot model into dir; the problem, or empty when all went well.
+std::string WritePlots(const TPlotModel& model, const std::filesystem::path& dir) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec || !std::filesystem::is_directory(dir, ec)) return ec ? ec.message() : "not a folder";
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+    if (entry.is_regular_file() && IsTabFile(entry.path().filename().string()))
+      std::filesystem::remove(entry.path(), ec);
+  if (!WriteFile(dir / "plots.json", PlotsAsJson(model))) return "plots.json: " + std::string(std::strerror(errno));
+  for (size_t k = 0; k < model.Tabs.size(); ++k) {
+    const TPlotPanel* panel = model.Panel(k);
+    if (!panel) continue;
+    const std::string base = "tab" + std::to_string(k);
+    if (panel->HasCurves() && !WriteFile(dir / (base + ".txt"), CurvesAsText(*panel))) return base + ".txt";
+#ifdef OSTRA_PLOT_PICTURES
+    std::string problem = Ostra::SavePlotPictures(*panel, 800, 600, (dir / (base + ".svg")).string(),
+                                                  (dir / (base + ".png")).string());
+    if (!problem.empty()) return problem;
+#endif
+  }
+  return "";
+}
+
 int UsageError(const std::string& message) {
   std::cerr << "ostracalc-cli: " << message << "\n\n" << Usage;
   return ExitUsage;
@@ -172,7 +222,8 @@ int UsageError(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string fileName, program, panelWanted;
+  std::string fileName, program, panelWanted, plotsDir;
+  bool havePlots = false;
   bool haveProgram = false;
   TRadix radix = TRadix::Decimal;
   for (int i = 1; i < argc; ++i) {
@@ -180,11 +231,12 @@ int main(int argc, char** argv) {
     if (a == "-h" || a == "--help") {
       std::cout << Usage;
       return ExitOk;
-    } else if (a == "-e" || a == "--panel" || a == "--radix") {
+    } else if (a == "-e" || a == "--panel" || a == "--radix" || a == "--plots") {
       if (i + 1 >= argc) return UsageError(a + " needs a value");
       std::string v = argv[++i];
       if (a == "-e") program = v, haveProgram = true;
       else if (a == "--panel") panelWanted = v;
+      else if (a == "--plots") plotsDir = v, havePlots = true;
       else if (!ParseRadix(v, radix)) return UsageError("unknown radix '" + v + "'");
     } else if (a.size() > 1 && a[0] == '-') {
       return UsageError("unknown option '" + a + "'");
@@ -261,16 +313,23 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (havePlots && plotsDir.empty()) return UsageError("--plots needs a folder");
+
   TStdoutSink sink;
   TWaiter waiter;
   // Panels without windows; loadgui looks for files next to the document too
   // (for -e there is none: names are taken from the current folder).
   std::error_code pathError;
   THeadlessPanelHost panelHost(haveProgram ? "" : std::filesystem::absolute(fileName, pathError).string());
+  // The plot requests go into a model of the runner's own, so the counting
+  // functions answer as in the desktop application.
+  TModelPlotHost plots;
+  int status = ExitOk;
   {
     TAutoParserThread thread(&mainEngine, &globalEngine, &waiter);
     thread.CalcInfo.Host.Output = &sink;
     thread.CalcInfo.Host.Panels = &panelHost;
+    thread.CalcInfo.Host.Plot = &plots;
     globalEngine.Prepare();
     mainEngine.Prepare();
 
@@ -297,12 +356,20 @@ int main(int argc, char** argv) {
     if (thread.CalcInfo.Error) {
       std::fflush(stdout);
       std::cerr << "Error: " << thread.CalcInfo.Message << "\n";
-      return ExitRunError;
+      status = ExitRunError;
+    } else {
+      std::string text = FormatResult(*result, radix);
+      std::fwrite(text.data(), 1, text.size(), stdout);
+      std::fputc('\n', stdout);
     }
-    std::string text = FormatResult(*result, radix);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fputc('\n', stdout);
   }
   std::fflush(stdout);
-  return ExitOk;
+  if (havePlots) {
+    std::string problem = WritePlots(plots.Model, plotsDir);
+    if (!problem.empty()) {
+      std::cerr << "ostracalc-cli: cannot write the plots to " << plotsDir << ": " << problem << "\n";
+      if (status == ExitOk) status = ExitPlots;
+    }
+  }
+  return status;
 }

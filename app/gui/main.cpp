@@ -11,6 +11,8 @@
 #include <exception>
 
 #include "instruments/Instruments.h"
+#include "output/qt/ClipbForm.h"
+#include "output/qt/GraphicForm.h"
 #include "output/qt/OutputForm.h"
 #include "panels/qt/ControlForm.h"
 #include "panels/qt/UserForm.h"
@@ -54,6 +56,9 @@ int Run(QApplication& app) {
 
   // The windows, in the order they depend on each other; all live until exit.
   auto* form = new TMainForm;
+  auto* plots = new TGraphicForm(form);
+  form->SetPlotHost(plots->Host());
+  plots->ClipbForm = new TClipbForm(form);
   auto* output = new TOutputForm(form);
   form->SetOutputSink(output->Sink());
   form->RenameForm = new TRenameForm(form);
@@ -67,9 +72,9 @@ int Run(QApplication& app) {
   }
   if (!unattended.ScreenshotDir.isEmpty()) {
     const QString dir = unattended.ScreenshotDir;
-    QObject::connect(form, &TMainForm::CalculationFinished, form, [form, output, dir] {
+    QObject::connect(form, &TMainForm::CalculationFinished, form, [form, output, plots, dir] {
       // Let the colouring and the output window settle first.
-      QTimer::singleShot(600, form, [form, output, dir] {
+      QTimer::singleShot(600, form, [form, output, plots, dir] {
         QDir().mkpath(dir);
         bool ok = form->grab().save(QDir(dir).filePath("main-window.png"));
         if (output->isVisible()) ok = output->grab().save(QDir(dir).filePath("output-window.png")) && ok;
@@ -93,6 +98,14 @@ int Run(QApplication& app) {
           QCoreApplication::processEvents();
           ok = form->ControlForm->grab().save(QDir(dir).filePath("control-window.png")) && ok;
           form->ControlForm->CloseAllPanels();
+        }
+        // The plot window, one picture per tab: plot-window-1.png, ...
+        if (plots->isVisible()) {
+          for (int i = 0; i < plots->PageControl->count(); ++i) {
+            plots->PageControl->setCurrentIndex(i);
+            const QString name = QString("plot-window-%1.png").arg(i + 1);
+            ok = plots->grab().save(QDir(dir).filePath(name)) && ok;
+          }
         }
         std::fprintf(stderr, "%s\n", ok ? "screenshots written" : "could not write the screenshots");
         QApplication::exit(ok ? 0 : 1);

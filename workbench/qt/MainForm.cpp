@@ -350,6 +350,10 @@ void TMainForm::SetOutputSink(TOutputSink* sink) {
   if (!FRunning) Thread->CalcInfo.Host.Output = sink;
 }
 
+void TMainForm::SetPlotHost(TPlotHost* host) {
+  if (!FRunning) Thread->CalcInfo.Host.Plot = host;
+}
+
 void TMainForm::UpdateActionStates() {
   const bool calculatorPage = PageControl && PageControl->currentIndex() > 0;
   ActionNew->setEnabled(!FRunning);

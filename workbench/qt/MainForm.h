@@ -93,6 +93,9 @@ public:
 
   // Where print, println and cleartext of a run go; call while not running.
   void SetOutputSink(TernioParser::TOutputSink* sink);
+  // Where the plot functions of a run send their requests; call while not
+  // running.
+  void SetPlotHost(TernioParser::TPlotHost* host);
 
   bool Modified() const { return FModified; }
   bool Running() const { return FRunning; }
