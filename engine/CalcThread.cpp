@@ -1,8 +1,5 @@
 #include "engine/CalcThread.h"
 
-#include <cmath>
-#include <cstdio>
-
 namespace TernioParser {
 
 // ---- TLargeStackThread
@@ -18,23 +15,20 @@ bool TLargeStackThread::Resume() {
   pthread_attr_setstacksize(&attr, StackSize);
   Started = pthread_create(&Handle, &attr, &Procedure, this) == 0;
   pthread_attr_destroy(&attr);
-  if (Started) Suspended = false;
   return Started;
 }
 
-int TLargeStackThread::WaitFor() {
+void TLargeStackThread::WaitFor() {
   if (Started) {
     pthread_join(Handle, nullptr);
     Started = false;
   }
-  return ReturnValue;
 }
 
 void* TLargeStackThread::Procedure(void* self) {
   auto* t = static_cast<TLargeStackThread*>(self);
   t->Execute();
   if (t->OnTerminate) t->OnTerminate(t);
-  t->Finished = true;
   return nullptr;
 }
 
@@ -82,24 +76,6 @@ void TAutoParserThread::Execute() {
     if (!CalcInfo.Error) result = MainEngine->Evaluate(CalcInfo);
     if (Form) Form->RunFinished(&result);
   }
-}
-
-// ---- result display
-
-std::string FormatResult(const TReturnValue& value, TRadix radix) {
-  if (value.IsString || radix == TRadix::Decimal) return value.AsString();
-  double x = value.Number;
-  if (!(x <= 2147483647.0 && x >= -2147483648.0)) return "Number too large, display in decimal mode";
-  uint32_t n = static_cast<uint32_t>(static_cast<int32_t>(x));
-  if (radix == TRadix::Hexadecimal) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%X", n);
-    return buf;
-  }
-  std::string bits;
-  for (int b = 31; b >= 0; --b)
-    if (!bits.empty() || (n >> b) & 1u) bits += ((n >> b) & 1u) ? '1' : '0';
-  return bits.empty() ? "0" : bits;
 }
 
 }  // namespace TernioParser

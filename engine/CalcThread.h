@@ -23,15 +23,12 @@ public:
   // Waits for the thread to end. Derived classes make it end first.
   virtual ~TLargeStackThread();
 
-  bool Suspended = true;
-  bool Finished = false;
-  int ReturnValue = 0;
   // Called on the thread itself after Execute returns.
   std::function<void(TLargeStackThread*)> OnTerminate;
 
   // Starts the thread; false when it could not be started.
   bool Resume();
-  int WaitFor();
+  void WaitFor();
 
 protected:
   virtual void Execute() = 0;
@@ -54,7 +51,7 @@ public:
 class TAutoParserThread final : public TLargeStackThread {
 public:
   static constexpr size_t StackReservation = 0x20000000;  // 512 MiB
-  enum TMessage { RunRequest = 0x8001, BreakRequest = 0x8002, Quit = 0x0012 };
+  enum TMessage { RunRequest = 0x8001, Quit = 0x0012 };
 
   TAutoParserThread(TParser* mainEngine, TParser* globalEngine, TRunObserver* form);
   ~TAutoParserThread() override;
@@ -78,9 +75,5 @@ private:
   std::deque<TMessage> Queue;
   TMessage GetMessage();
 };
-
-// The result as the main window's result field shows it.
-enum class TRadix { Decimal, Hexadecimal, Binary };
-std::string FormatResult(const TReturnValue& value, TRadix radix);
 
 }  // namespace TernioParser

@@ -15,21 +15,14 @@ using namespace TernioParser;
 
 namespace OstraTest {
 
-TCalculator::TCalculator() {
-  Main.reset(new TGUIParser(&Globals, StandardLayers()));
-  Global.reset(static_cast<TParser*>(Main->Clone()));
-  Main->SetRegistry(Global->Registry);
-  Thread = std::make_unique<TAutoParserThread>(Main.get(), Global.get(), this);
-  Thread->CalcInfo.Host.Output = &Sink;
-  Thread->CalcInfo.Host.Plot = &Plots;
-  Thread->Resume();
+TCalculator::TCalculator() : TRunController(StandardLayers(), this) {
+  Host().Output = &Sink;
+  Host().Plot = &Plots;
+  Resume();
 }
 
-TCalculator::~TCalculator() {
-  Thread.reset();
-  Main.reset();
-  Global.reset();
-}
+// The thread ends before the sink and the plot model go.
+TCalculator::~TCalculator() { Thread.reset(); }
 
 void TCalculator::RunFinished(const TReturnValue* result) {
   std::lock_guard<std::mutex> g(Lock);
@@ -42,7 +35,7 @@ bool TCalculator::Start(const std::string& program, const std::string& global) {
   Pending = TRun();
   // Like the editors, a text is handed over and parsed only when it changed;
   // the panel is parsed again after the Global panel changed.
-  std::vector<TParser*> changed;
+  std::vector<TGUIParser*> changed;
   if (!Parsed || global != LastGlobal) {
     Global->SetText(global);
     changed.push_back(Global.get());
@@ -54,8 +47,8 @@ bool TCalculator::Start(const std::string& program, const std::string& global) {
   Parsed = true;
   LastGlobal = global;
   LastMain = program;
-  for (TParser* e : changed) e->Parse(nullptr);
-  for (TParser* e : {Global.get(), Main.get()}) {
+  for (TGUIParser* e : changed) e->Parse(nullptr);
+  for (TGUIParser* e : {Global.get(), Main.get()}) {
     if (e->Error) {
       Pending.ParseOk = false;
       Pending.ParseMessage = e->Message;
@@ -64,12 +57,9 @@ bool TCalculator::Start(const std::string& program, const std::string& global) {
       return false;
     }
   }
-  Global->Prepare();
-  Main->Prepare();
   Sink.Text.clear();
   Done = false;
-  Thread->PostMessage(TAutoParserThread::RunRequest);
-  return true;
+  return TRunController::Start();
 }
 
 TRun TCalculator::Finish() {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/CalcThread.h"
+#include "engine/RunController.h"
 #include "output/PlotHost.h"
 
 namespace OstraTest {
@@ -36,9 +36,9 @@ public:
   void Clear() override { Text.clear(); }
 };
 
-// A Global engine and a main engine sharing user-defined functions, run on
-// a calculation thread.
-class TCalculator : public TernioParser::TRunObserver {
+// The application's engines and calculation thread (Main, Global, Thread of
+// the run controller), with text output collected in a string.
+class TCalculator : public TernioParser::TRunObserver, public TernioParser::TRunController {
 public:
   TCalculator();
   ~TCalculator() override;
@@ -49,9 +49,6 @@ public:
   bool Start(const std::string& program, const std::string& global = "");
   TRun Finish();
 
-  TernioParser::TVarHandler::TGlobalList Globals;
-  std::unique_ptr<TernioParser::TParser> Main, Global;
-  std::unique_ptr<TernioParser::TAutoParserThread> Thread;
   TCollectSink Sink;
   // The plot requests go into a model, as in the headless runner.
   TernioParser::TModelPlotHost Plots;

@@ -16,7 +16,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/CalcThread.h"
+#include "engine/RunController.h"
 #include "instruments/Instruments.h"
 #include "panels/PanelHost.h"
 #include "output/PlotExport.h"
@@ -161,20 +161,6 @@ bool ParseRadix(const std::string& s, TRadix& r) {
   return true;
 }
 
-// The two engines as the main window makes them: the global engine is a clone
-// of the main engine, whose user-defined functions it shares. The main engine
-// goes first, as it uses the global engine's registry.
-struct TEngines {
-  TVarHandler::TGlobalList Globals;
-  std::unique_ptr<TParser> Main{new TGUIParser(&Globals, StandardLayers())};
-  std::unique_ptr<TParser> Global{static_cast<TParser*>(Main->Clone())};
-  TEngines() { Main->SetRegistry(Global->Registry); }
-  ~TEngines() {
-    Main.reset();
-    Global.reset();
-  }
-};
-
 bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -295,9 +281,10 @@ int main(int argc, char** argv) {
   // The instrument layer from its first GPIB call (silently without a
   // driver) until exit, after the calculation thread has ended.
   TInstrumentSession instruments;
-  TEngines engines;
-  TParser& mainEngine = *engines.Main;
-  TParser& globalEngine = *engines.Global;
+  TWaiter waiter;
+  TRunController run(StandardLayers(), &waiter);
+  TParser& mainEngine = *run.Main;
+  TParser& globalEngine = *run.Global;
 
   const Ostra::TMacroPanel* panels[2] = {&doc.Panels[0], &doc.Panels[page]};
   TParser* order[2] = {&globalEngine, &mainEngine};
@@ -316,7 +303,6 @@ int main(int argc, char** argv) {
   if (havePlots && plotsDir.empty()) return UsageError("--plots needs a folder");
 
   TStdoutSink sink;
-  TWaiter waiter;
   // Panels without windows; loadgui looks for files next to the document too
   // (for -e there is none: names are taken from the current folder).
   std::error_code pathError;
@@ -326,36 +312,32 @@ int main(int argc, char** argv) {
   TModelPlotHost plots;
   int status = ExitOk;
   {
-    TAutoParserThread thread(&mainEngine, &globalEngine, &waiter);
-    thread.CalcInfo.Host.Output = &sink;
-    thread.CalcInfo.Host.Panels = &panelHost;
-    thread.CalcInfo.Host.Plot = &plots;
-    globalEngine.Prepare();
-    mainEngine.Prepare();
+    run.Host().Output = &sink;
+    run.Host().Panels = &panelHost;
+    run.Host().Plot = &plots;
 
     struct sigaction sa {};
     sa.sa_handler = OnInterrupt;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
 
-    if (!thread.Resume()) {
+    if (!run.Resume()) {
       std::cerr << "ostracalc-cli: cannot start the calculation thread\n";
       return ExitRunError;
     }
-    thread.PostMessage(TAutoParserThread::RunRequest);
+    run.Start();
     bool broken = false;
     const TReturnValue* result = waiter.Wait([&] {
       if (Interrupts > 0 && !broken) {
         broken = true;
-        thread.PostMessage(TAutoParserThread::BreakRequest);
-        thread.Break();
+        run.Break();
       }
     });
 
     sink.EndLine();
-    if (thread.CalcInfo.Error) {
+    if (run.CalcInfo().Error) {
       std::fflush(stdout);
-      std::cerr << "Error: " << thread.CalcInfo.Message << "\n";
+      std::cerr << "Error: " << run.CalcInfo().Message << "\n";
       status = ExitRunError;
     } else {
       std::string text = FormatResult(*result, radix);

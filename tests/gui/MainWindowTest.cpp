@@ -331,7 +331,7 @@ private slots:
 
     QTest::mouseClick(f.BtnShowError, Qt::LeftButton);
     QCOMPARE(w.Panel(1)->MemoEdit->textCursor().selectedText(), selected);
-    QCOMPARE(w.Status(), QString::fromStdString(f.MainEngine->Message));
+    QCOMPARE(w.Status(), QString::fromStdString(f.Run->Main->Message));
     QVERIFY(!w.Status().isEmpty());
 
     w.SetText(1, "1+2");
@@ -499,7 +499,7 @@ private slots:
   void threadEndReported() {
     TWindow w;
     TMainForm& f = *w.Form;
-    f.Thread->PostMessage(TernioParser::TAutoParserThread::Quit);
+    f.Run->Thread->PostMessage(TernioParser::TAutoParserThread::Quit);
     QTRY_VERIFY(f.ThreadEnded());
     QCOMPARE(w.Questions.size(), 1);
     QCOMPARE(w.Questions[0].Icon, QMessageBox::Critical);

@@ -19,7 +19,7 @@
 #include <memory>
 #include <thread>
 
-#include "engine/CalcThread.h"
+#include "WindowRunner.h"
 #include "output/qt/OutputForm.h"
 #include "workbench/Libraries.h"
 
@@ -27,59 +27,10 @@ using namespace TernioParser;
 
 namespace {
 
-// A Global and a main engine as the main window makes them, with the
-// calculation thread writing into the given output window.
-class TRunner : public TRunObserver {
+// The calculation thread writing into the given output window.
+class TRunner : public TWindowRunner {
 public:
-  explicit TRunner(TOutputForm& form)
-      : Main(new TGUIParser(&Globals, StandardLayers())), Global(static_cast<TParser*>(Main->Clone())) {
-    Main->SetRegistry(Global->Registry);
-    Global->SetText("");
-    Global->Parse(nullptr);
-    Thread = std::make_unique<TAutoParserThread>(Main.get(), Global.get(), this);
-    Thread->CalcInfo.Host.Output = form.Sink();
-    Thread->Resume();
-  }
-  ~TRunner() override {
-    Thread.reset();
-    Main.reset();
-    Global.reset();
-  }
-
-  // Called on the calculation thread; queued behind the output of the run,
-  // as the main window's finished notification is.
-  void RunFinished(const TReturnValue* result) override {
-    TReturnValue copy = *result;
-    QMetaObject::invokeMethod(qApp, [this, copy] {
-      Result = copy;
-      Done = true;
-    }, Qt::QueuedConnection);
-  }
-
-  // Starts the program; the caller waits for Done.
-  bool Start(const std::string& program) {
-    Main->SetText(program);
-    if (!Main->Parse(nullptr)) return false;
-    Global->Prepare();
-    Main->Prepare();
-    Done = false;
-    return Thread->PostMessage(TAutoParserThread::RunRequest);
-  }
-
-  bool Run(const std::string& program) {
-    if (!Start(program)) return false;
-    QElapsedTimer t;
-    t.start();
-    while (!Done && t.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return Done;
-  }
-
-  TVarHandler::TGlobalList Globals;
-  std::unique_ptr<TParser> Main;
-  std::unique_ptr<TParser> Global;
-  std::unique_ptr<TAutoParserThread> Thread;
-  bool Done = false;
-  TReturnValue Result;
+  explicit TRunner(TOutputForm& form) { Host().Output = form.Sink(); }
 };
 
 // Number of pages of a PDF file written by Qt.

@@ -20,7 +20,7 @@
 #include <memory>
 #include <mutex>
 
-#include "engine/CalcThread.h"
+#include "WindowRunner.h"
 #include "panels/qt/ControlForm.h"
 #include "panels/qt/PanelWidgets.h"
 #include "panels/qt/UserForm.h"
@@ -56,66 +56,20 @@ private:
   std::string Text;
 };
 
-// The engines and the calculation thread as the main window has them, with
-// the control window as the panel host.
-class TRunner : public TRunObserver {
+// The control window as the panel host of the runs.
+class TRunner : public TWindowRunner {
 public:
-  explicit TRunner(TControlForm& form)
-      : Main(new TGUIParser(&Globals, StandardLayers())), Global(static_cast<TParser*>(Main->Clone())), Host(&form) {
-    Main->SetRegistry(Global->Registry);
-    Global->SetText("");
-    Global->Parse(nullptr);
-    Thread = std::make_unique<TAutoParserThread>(Main.get(), Global.get(), this);
-    Thread->CalcInfo.Host.Output = &Output;
-    Thread->CalcInfo.Host.Panels = &Host;
-    Thread->Resume();
+  explicit TRunner(TControlForm& form) : Host(&form) {
+    TWindowRunner::Host().Output = &Output;
+    TWindowRunner::Host().Panels = &Host;
   }
-  ~TRunner() override {
-    Thread.reset();
-    Main.reset();
-    Global.reset();
-  }
-  void RunFinished(const TReturnValue* result) override {
-    TReturnValue copy = *result;
-    QMetaObject::invokeMethod(qApp, [this, copy] {
-      Result = copy;
-      Done = true;
-      if (Waiting) Waiting->quit();
-    }, Qt::QueuedConnection);
-  }
-  bool Start(const std::string& program) {
-    Done = false;
-    Main->SetText(program);
-    if (!Main->Parse(nullptr)) return false;
-    Global->Prepare();
-    Main->Prepare();
-    return Thread->PostMessage(TAutoParserThread::RunRequest);
-  }
-  // The outcome: the result's text, or "!" and the error. Waits in an event
-  // loop, as the application does, so the window answers the program's
-  // requests meanwhile.
-  QString Finish(int timeoutMs = 10000) {
-    if (!Done) {
-      QEventLoop loop;
-      Waiting = &loop;
-      QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-      loop.exec();
-      Waiting = nullptr;
-    }
-    if (!Done) return "(still running)";
-    if (Thread->CalcInfo.Error) return "!" + QString::fromStdString(Thread->CalcInfo.Message);
-    return QString::fromStdString(Result.AsString());
-  }
+  ~TRunner() override { Thread.reset(); }
+  // The outcome, waiting at most timeoutMs for the run to end.
+  QString Finish(int timeoutMs = 10000) { return Wait(timeoutMs) ? Outcome() : "(still running)"; }
   QString Run(const std::string& program) { return Start(program) ? Finish() : "(parse error)"; }
 
-  TVarHandler::TGlobalList Globals;
-  std::unique_ptr<TParser> Main, Global;
   TControlWindowHost Host;
   TLines Output;
-  std::unique_ptr<TAutoParserThread> Thread;
-  TReturnValue Result;
-  bool Done = false;
-  QEventLoop* Waiting = nullptr;
 };
 
 template <class W>

@@ -20,7 +20,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "engine/CalcThread.h"
+#include "WindowRunner.h"
 #include "output/qt/ClipbForm.h"
 #include "output/qt/GraphicForm.h"
 #include "workbench/Libraries.h"
@@ -29,48 +29,10 @@ using namespace TernioParser;
 
 namespace {
 
-// A Global and a main engine as the main window makes them, their plot
-// requests going to the given window.
-class TRunner : public TRunObserver {
+// The plot requests of the runs going to the given window.
+class TRunner : public TWindowRunner {
 public:
-  explicit TRunner(TGraphicForm& form)
-      : Main(new TGUIParser(&Globals, StandardLayers())), Global(static_cast<TParser*>(Main->Clone())) {
-    Main->SetRegistry(Global->Registry);
-    Global->SetText("");
-    Global->Parse(nullptr);
-    Thread = std::make_unique<TAutoParserThread>(Main.get(), Global.get(), this);
-    Thread->CalcInfo.Host.Plot = form.Host();
-    Thread->Resume();
-  }
-  ~TRunner() override {
-    Thread.reset();
-    Main.reset();
-    Global.reset();
-  }
-  void RunFinished(const TReturnValue* result) override {
-    TReturnValue copy = *result;
-    QMetaObject::invokeMethod(qApp, [this, copy] {
-      Result = copy;
-      Done = true;
-    }, Qt::QueuedConnection);
-  }
-  bool Run(const std::string& program) {
-    Main->SetText(program);
-    if (!Main->Parse(nullptr)) return false;
-    Global->Prepare();
-    Main->Prepare();
-    Done = false;
-    if (!Thread->PostMessage(TAutoParserThread::RunRequest)) return false;
-    QElapsedTimer t;
-    t.start();
-    while (!Done && t.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return Done;
-  }
-  TVarHandler::TGlobalList Globals;
-  std::unique_ptr<TParser> Main, Global;
-  std::unique_ptr<TAutoParserThread> Thread;
-  bool Done = false;
-  TReturnValue Result;
+  explicit TRunner(TGraphicForm& form) { Host().Plot = form.Host(); }
 };
 
 void AddCurve(TGraphicForm& form, uint32_t tab, uint32_t number, std::vector<double> x, std::vector<double> y) {

@@ -11,7 +11,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-#include "engine/CalcThread.h"
+#include "engine/ResultFormat.h"
 #include "engine/qt/CodePage.h"
 
 namespace {

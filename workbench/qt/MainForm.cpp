@@ -128,29 +128,25 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   BreakRepeater = new QTimer(this);
   BreakRepeater->setInterval(50);
   connect(BreakRepeater, &QTimer::timeout, this, [this] {
-    if (FRunning) Thread->Break();
+    if (FRunning) Run->Break();
     else BreakRepeater->stop();
   });
 
   // FormCreate.
   UpdateCaption();
   UpdateActionStates();
-  MainEngine = std::make_unique<TGUIParser>(&GlobalVariables, StandardLayers());
-  GlobalEngine.reset(static_cast<TGUIParser*>(MainEngine->Clone()));
-  GlobalEngine->SetText("");
-  MainEngine->SetRegistry(GlobalEngine->Registry);
-  Thread = std::make_unique<TAutoParserThread>(MainEngine.get(), GlobalEngine.get(), this);
-  Thread->OnTerminate = [this](TLargeStackThread*) {
+  Run = std::make_unique<TRunController>(StandardLayers(), this);
+  Run->Thread->OnTerminate = [this](TLargeStackThread*) {
     if (!FClosing.load()) QMetaObject::invokeMethod(this, &TMainForm::ThreadTerminated, Qt::QueuedConnection);
   };
   // The control window; programs reach it through the panel host.
   ControlForm = new TControlForm(this);
   ControlForm->DocumentPath = [this] { return HasFileName ? FullPath : QString(); };
   PanelHost = std::make_unique<TControlWindowHost>(ControlForm);
-  Thread->CalcInfo.Host.Panels = PanelHost.get();
-  if (!Thread->Resume()) FThreadEnded = true;
+  Run->Host().Panels = PanelHost.get();
+  if (!Run->Resume()) FThreadEnded = true;
   NewDocument();
-  HelpPanel->BuildFunctionList(MainEngine->Builtins);
+  HelpPanel->BuildFunctionList(Run->Main->Builtins);
   if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
   qApp->installEventFilter(this);
   connect(qApp, &QApplication::focusChanged, this, &TMainForm::UpdateEditActions);
@@ -166,20 +162,9 @@ TMainForm::~TMainForm() {
   QObject::disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
   for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
   FClosing = true;
-  if (FThreadStuck) {
-    // The thread may never return; the engines it uses must outlive it.
-    (void)Thread.release();
-    (void)MainEngine.release();
-    (void)GlobalEngine.release();
-    return;
-  }
-  if (Thread) {
-    Thread->PostMessage(TAutoParserThread::Quit);
-    Thread->WaitFor();
-  }
-  Thread.reset();
-  MainEngine.reset();
-  GlobalEngine.reset();
+  // The thread may never return; the engines it uses must outlive it.
+  if (FThreadStuck) Run->Abandon();
+  Run.reset();
 }
 
 void TMainForm::CreateActions() {
@@ -347,11 +332,11 @@ void TMainForm::CreateLayout() {
 // ---- state
 
 void TMainForm::SetOutputSink(TOutputSink* sink) {
-  if (!FRunning) Thread->CalcInfo.Host.Output = sink;
+  if (!FRunning) Run->Host().Output = sink;
 }
 
 void TMainForm::SetPlotHost(TPlotHost* host) {
-  if (!FRunning) Thread->CalcInfo.Host.Plot = host;
+  if (!FRunning) Run->Host().Plot = host;
 }
 
 void TMainForm::UpdateActionStates() {
@@ -405,7 +390,7 @@ QString TMainForm::PanelName(int index) const { return NameOfCaption(PageControl
 void TMainForm::SetPanelName(int index, const QString& name) { PageControl->setTabText(index, TabCaption(name)); }
 
 TGUIParser* TMainForm::EngineOf(const TEditPanel* panel) const {
-  return PageControl->indexOf(const_cast<TEditPanel*>(panel)) == 0 ? GlobalEngine.get() : MainEngine.get();
+  return &Run->EngineOf(PageControl->indexOf(const_cast<TEditPanel*>(panel)));
 }
 
 void TMainForm::CheckPanelText(TEditPanel* panel) {
@@ -447,14 +432,12 @@ void TMainForm::UpdateCaption() {
 
 void TMainForm::ActionStartExecute() {
   if (FRunning || PageControl->currentIndex() <= 0) return;
-  if (MainEngine->Error || GlobalEngine->Error) return;
-  GlobalEngine->Prepare();
-  MainEngine->Prepare();
+  if (Run->Main->Error || Run->Global->Error) return;
   FRunning = true;
   FRunDone = false;
   UpdateActionStates();
   StatusPanel1->setText("Running...");
-  if (FThreadEnded || !Thread->PostMessage(TAutoParserThread::RunRequest)) {
+  if (FThreadEnded || !Run->Start()) {
     FRunning = false;
     UpdateActionStates();
   }
@@ -463,8 +446,7 @@ void TMainForm::ActionStartExecute() {
 void TMainForm::ActionBreakExecute() {
   if (!FRunning) return;
   StatusPanel1->setText("Breaking...");
-  Thread->PostMessage(TAutoParserThread::BreakRequest);
-  Thread->Break();
+  Run->Break();
   // A break that arrives before the thread has taken up the run request
   // would be reset by the start of the run; repeat it until the run ends.
   BreakRepeater->start();
@@ -476,7 +458,7 @@ void TMainForm::RunFinished(const TReturnValue* result) {
 }
 
 void TMainForm::ShowCalculationResult(const TReturnValue* result) {
-  const TCalcInfo& ci = Thread->CalcInfo;
+  const TCalcInfo& ci = Run->CalcInfo();
   if (TEditPanel* p = CurrentPanel()) {
     if (ci.Error)
       p->ShowResult("Error: " + Ostra::FromCodePage(ci.Message));
@@ -630,7 +612,7 @@ bool TMainForm::EndCalculation() {
   while (FRunning && t.elapsed() < 1000) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     if (FRunDone.load()) continue;
-    Thread->Break();
+    Run->Break();
     QThread::msleep(5);
   }
   return !FRunning;

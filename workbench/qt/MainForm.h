@@ -10,7 +10,7 @@
 #include <list>
 #include <memory>
 
-#include "engine/CalcThread.h"
+#include "engine/RunController.h"
 
 class QAction;
 class QLabel;
@@ -65,10 +65,8 @@ public:
   TControlForm* ControlForm = nullptr;
 
   // ---- the calculation
-  TernioParser::TVarHandler::TGlobalList GlobalVariables;
-  std::unique_ptr<TernioParser::TGUIParser> MainEngine;
-  std::unique_ptr<TernioParser::TGUIParser> GlobalEngine;
-  std::unique_ptr<TernioParser::TAutoParserThread> Thread;
+  // The engines and the calculation thread.
+  std::unique_ptr<TernioParser::TRunController> Run;
   std::list<TernioParser::TCodePosInfo> Tokens;
   std::unique_ptr<TControlWindowHost> PanelHost;
 
