@@ -63,44 +63,24 @@ void TParserBase::SetRegistry(TGlobalFuncHandler* r) {
   }
 }
 
-TOpFunction* TParserBase::CreateOperator(char code) {
-  switch (code) {
-    case ',': return new TSep;
-    case '|': return new TOr;
-    case '&': return new TAnd;
-    case '<': return new TRelL;
-    case '>': return new TRelG;
-    case 'e': return new TRelE;
-    case 'g': return new TRelGE;
-    case 'l': return new TRelLE;
-    case 'u': return new TRelU;
-    case '=': return new TEq;
-    case 'p': return new TPlusEq;
-    case 'm': return new TMinusEq;
-    case 't': return new TMultEq;
-    case 'd': return new TDivEq;
-    case '+': return new TAdd;
-    case '-': return new TSub;
-    case '*': return new TMult;
-    case '/': return new TDiv;
-    case '^': return new TExp;
-    default: return nullptr;
-  }
+namespace {
+template <class T>
+TOpFunction* MakeOperator() {
+  return new T;
 }
+}  // namespace
 
-int TParserBase::Precedence(char code) {
-  switch (code) {
-    case ',': return 1;
-    case '|': return 2;
-    case '&': return 3;
-    case '<': case '>': case 'e': case 'g': case 'l': case 'u': return 4;
-    case '=': case 'p': case 'm': case 't': case 'd': return 5;
-    case '+': case '-': return 6;
-    case '*': case '/': return 7;
-    case '^': return 8;
-    default: return -1;
-  }
-}
+// All operators associate to the left; a two-character operator stands after
+// the one-character operator it begins with.
+const TParserBase::TOperatorRow TParserBase::Operators[] = {
+    {",", 1, MakeOperator<TSep>},      {"|", 2, MakeOperator<TOr>},       {"&", 3, MakeOperator<TAnd>},
+    {"<", 4, MakeOperator<TRelL>},     {"<=", 4, MakeOperator<TRelLE>},   {">", 4, MakeOperator<TRelG>},
+    {">=", 4, MakeOperator<TRelGE>},   {"==", 4, MakeOperator<TRelE>},    {"!=", 4, MakeOperator<TRelU>},
+    {"=", 5, MakeOperator<TEq>},       {"+=", 5, MakeOperator<TPlusEq>},  {"-=", 5, MakeOperator<TMinusEq>},
+    {"*=", 5, MakeOperator<TMultEq>},  {"/=", 5, MakeOperator<TDivEq>},   {"+", 6, MakeOperator<TAdd>},
+    {"-", 6, MakeOperator<TSub>},      {"*", 7, MakeOperator<TMult>},     {"/", 7, MakeOperator<TDiv>},
+    {"^", 8, MakeOperator<TExp>},      {nullptr, 0, nullptr},
+};
 
 TFunction* TParserBase::CreateFunction(const std::string& name) {
   if (TFunctionDef* def = Registry->Find(name)) return new TFunctionCall(def->Body, !IsBody);
@@ -162,7 +142,7 @@ bool TParserBase::SkipComments() {
       SetParseError("Comment not closed");
       return false;
     }
-    NoteToken(6);
+    NoteToken(tkComment);
   }
 }
 
@@ -273,18 +253,17 @@ TParserBase::TOperandText TParserBase::ReadOperand() {
   return op;
 }
 
-char TParserBase::MatchOperator2(char c) {
-  static const char table[] = "==e>=g<=l!=u+=p-=m*=t/=d";
-  for (const char* t = table; *t; t += 3) {
-    if (c == t[0]) {
-      if (In->Peek() == t[1]) {
-        In->Get();
-        return t[2];
-      }
-      break;
+const TParserBase::TOperatorRow* TParserBase::MatchOperator(int c) {
+  const TOperatorRow* single = nullptr;
+  for (const TOperatorRow* op = Operators; op->Text; ++op) {
+    if (static_cast<unsigned char>(op->Text[0]) != c) continue;
+    if (!op->Text[1]) single = op;
+    else if (In->Peek() == static_cast<unsigned char>(op->Text[1])) {
+      In->Get();
+      return op;
     }
   }
-  return c;
+  return single;
 }
 
 bool TParserBase::ExpectChar(char c) {
@@ -300,7 +279,7 @@ void TParserBase::SetParseError(const std::string& message) {
   Message = message;
 }
 
-void TParserBase::NoteToken(int kind) {
+void TParserBase::NoteToken(TTokenKind kind) {
   if (CodePos) CodePos->push_back(TCodePosInfo{TokenStart, kind});
 }
 
@@ -362,7 +341,7 @@ TParserAtom* TParserBase::ParseExpression(int minPrec) {
   if (c == '-' || c == '+') {
     In->Get();
     negate = c == '-';
-    NoteToken(2);
+    NoteToken(tkNumber);
   }
   MarkToken();
   if (In->Peek() < 0) {
@@ -389,26 +368,24 @@ TParserAtom* TParserBase::ParseExpression(int minPrec) {
     c = In->Peek();
     if (c < 0 || c == ')' || c == ']' || c == ';') return tree;
     In->Get();
-    char code = MatchOperator2(static_cast<char>(c));
-    int p = Precedence(code);
-    if (p < 0) {
+    const TOperatorRow* op = MatchOperator(c);
+    if (!op) {
       SetParseError(WithChar("Unknown operator '%c'", c));
       break;
     }
-    if (p <= minPrec) {
+    if (op->Precedence <= minPrec) {
       if (In->Peek() < 0) {
         SetParseError("Unexpected end of expression");
         break;
       }
-      In->Unget();
-      if (code != static_cast<char>(c)) In->Unget();
+      for (const char* t = op->Text; *t; ++t) In->Unget();
       return tree;
     }
-    NoteToken(4);
+    NoteToken(tkOperator);
     MarkToken();
-    TParserAtom* right = ParseExpression(p);
+    TParserAtom* right = ParseExpression(op->Precedence);
     if (!right) break;
-    TOpFunction* node = CreateOperator(code);
+    TOpFunction* node = CreateOperator(*op);
     node->Left = tree;
     node->Right = right;
     node->Attached();
@@ -426,7 +403,7 @@ TParserAtom* TParserBase::ParseExpression(int minPrec) {
 TParserAtom* TParserBase::ParsePrimary() {
   if (In->Peek() == '(') {
     In->Get();
-    NoteToken(1);
+    NoteToken(tkBracket);
     MarkToken();
     TParserAtom* e = ParseExpression(0);
     if (!e) return nullptr;
@@ -434,7 +411,7 @@ TParserAtom* TParserBase::ParsePrimary() {
       delete e;
       return nullptr;
     }
-    NoteToken(1);
+    NoteToken(tkBracket);
     MarkToken();
     return e;
   }
@@ -449,24 +426,24 @@ TParserAtom* TParserBase::ParsePrimary() {
   if (c != '(' && c != '[') {
     switch (a.Kind) {
       case TOperandKind::Name:
-        NoteToken(0);
+        NoteToken(tkVariable);
         MarkToken();
         return new TOperand(a.Text);
       case TOperandKind::String:
-        NoteToken(5);
+        NoteToken(tkString);
         MarkToken();
         return new TConstOperand(std::string_view(a.Text));
       default:
-        NoteToken(2);
+        NoteToken(tkNumber);
         MarkToken();
         return new TConstOperand(a.Number);
     }
   }
   if (c == '[') {
-    NoteToken(0);
+    NoteToken(tkVariable);
     MarkToken();
     In->Get();
-    NoteToken(1);
+    NoteToken(tkBracket);
     MarkToken();
     if (a.Kind != TOperandKind::Name) {
       SetParseError("Operator expected");
@@ -475,7 +452,7 @@ TParserAtom* TParserBase::ParsePrimary() {
     TParserAtom* index;
     if (In->Peek() == ']') {
       In->Get();
-      NoteToken(1);
+      NoteToken(tkBracket);
       MarkToken();
       index = new TConstOperand(0.0);
     } else {
@@ -485,15 +462,15 @@ TParserAtom* TParserBase::ParsePrimary() {
         delete index;
         return nullptr;
       }
-      NoteToken(1);
+      NoteToken(tkBracket);
       MarkToken();
     }
     return new TOpArray(a.Text, index);
   }
-  NoteToken(3);
+  NoteToken(tkFunction);
   MarkToken();
   In->Get();
-  NoteToken(1);
+  NoteToken(tkBracket);
   MarkToken();
   if (a.Kind != TOperandKind::Name) {
     SetParseError("Syntax error");
@@ -517,7 +494,7 @@ TParserAtom* TParserBase::ParseCall(const std::string& name) {
     if (ok && i < f->Count - 1) {
       ok = ExpectChar(';');
       if (ok) {
-        NoteToken(1);
+        NoteToken(tkBracket);
         MarkToken();
       }
     }
@@ -531,7 +508,7 @@ TParserAtom* TParserBase::ParseCall(const std::string& name) {
     delete f;
     return nullptr;
   }
-  NoteToken(1);
+  NoteToken(tkBracket);
   MarkToken();
   return f;
 }
@@ -547,11 +524,11 @@ TParserAtom* TParserBase::ParseDefinition() {
     SetParseError("Function name expected");
     return nullptr;
   }
-  NoteToken(3);
+  NoteToken(tkFunction);
   // The bracket gets a record of its own, so that the name keeps its colour.
   MarkToken();
   if (!ExpectChar('(')) return nullptr;
-  NoteToken(1);
+  NoteToken(tkBracket);
   MarkToken();
   SkipSpace();
 
@@ -565,7 +542,7 @@ TParserAtom* TParserBase::ParseDefinition() {
       return nullptr;
     }
     SkipSpace();
-    NoteToken(0);
+    NoteToken(tkVariable);
     MarkToken();
     if (p.Kind != TOperandKind::Name) {
       SetParseError("Variable identifier expected");
@@ -576,19 +553,19 @@ TParserAtom* TParserBase::ParseDefinition() {
       SkipSpace();
       if (!ExpectChar(']')) return nullptr;
       body->Params.push_back(new TArrayEntry(p.Text));
-      NoteToken(1);
+      NoteToken(tkBracket);
     } else {
       body->Params.push_back(new TVarEntry(p.Text));
     }
     SkipSpace();
     if (In->Peek() != ';') break;
     In->Get();
-    NoteToken(1);
+    NoteToken(tkBracket);
     MarkToken();
     if (In->Peek() == ')') break;
   }
   if (!ExpectChar(')') || !ExpectChar(';')) return nullptr;
-  NoteToken(1);
+  NoteToken(tkBracket);
   MarkToken();
 
   auto* def = new TFunctionDef(body);
@@ -615,7 +592,7 @@ TParserAtom* TParserBase::ParseDefinition() {
     delete def;
     return nullptr;
   }
-  NoteToken(1);
+  NoteToken(tkBracket);
   MarkToken();
   return def;
 }

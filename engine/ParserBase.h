@@ -14,11 +14,23 @@
 
 namespace TernioParser {
 
+// The kinds of tokens the colouring tells apart; the values are those of the
+// token records.
+enum TTokenKind : int32_t {
+  tkVariable = 0,   // a variable name, also a quoted one and a parameter name
+  tkBracket = 1,    // ( ) [ ] and the ; of calls and definitions
+  tkNumber = 2,     // a number constant and the sign of a primary
+  tkFunction = 3,   // a function name, define and the name being defined
+  tkOperator = 4,   // a binary operator
+  tkString = 5,     // a string constant
+  tkComment = 6,
+  TokenKindCount = 7
+};
+
 // One token of the program text, for the syntax colouring.
 struct TCodePosInfo {
   int32_t Position;  // offset of the token's first character
-  int32_t Kind;      // 0 variable, 1 bracket or separator, 2 number or sign,
-                     // 3 function name, 4 binary operator, 5 string, 6 comment
+  int32_t Kind;      // a TTokenKind
   bool operator==(const TCodePosInfo& o) const { return Position == o.Position && Kind == o.Kind; }
 };
 
@@ -52,7 +64,16 @@ public:
   // parse error rather than a risk to the stack of the thread that parses.
   static constexpr int MaxNesting = 3000;
 
-  virtual TOpFunction* CreateOperator(char code);
+  // A binary operator: its text, its precedence (higher binds more tightly)
+  // and how its node is made.
+  struct TOperatorRow {
+    const char* Text;
+    int Precedence;
+    TOpFunction* (*Create)();
+  };
+  static const TOperatorRow Operators[];
+
+  virtual TOpFunction* CreateOperator(const TOperatorRow& op) { return op.Create(); }
   // A user-defined function of the registry, else a built-in; null if none.
   virtual TFunction* CreateFunction(const std::string& name);
   virtual void Prepare();
@@ -110,11 +131,13 @@ private:
   bool SkipComments();
   TOperandText ReadOperand();
   bool ReadNumber(TOperandText& out);
-  char MatchOperator2(char c);
-  static int Precedence(char code);
+  // The operator that starts with the character just read (a two-character
+  // one when the next character completes it, which is then consumed); null
+  // when no operator starts with it.
+  const TOperatorRow* MatchOperator(int c);
   bool ExpectChar(char c);
   void SetParseError(const std::string& message);
-  void NoteToken(int kind);
+  void NoteToken(TTokenKind kind);
   void MarkToken() { TokenStart = In->Offset(); }
   TParserAtom* ParseExpression(int minPrec);
   TParserAtom* ParsePrimary();

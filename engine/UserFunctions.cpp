@@ -72,12 +72,12 @@ TFunctionCall::TFunctionCall(const std::shared_ptr<TFunctionBody>& def, bool kee
     : Def(def.get()), Keep(keepAlive ? def : nullptr) {
   ArrayIn.resize(Def->Params.size());
   for (size_t k = 0; k < Def->Params.size(); ++k)
-    if (Def->Params[k]->Kind() == 1) ArrayIn[k] = std::make_unique<TArrayEntry>(Def->Params[k]->Name);
+    if (Def->Params[k]->Kind() == TVarKind::Array) ArrayIn[k] = std::make_unique<TArrayEntry>(Def->Params[k]->Name);
 }
 
 bool TFunctionCall::CheckArguments() {
   for (size_t k = 0; k < Def->Params.size(); ++k)
-    if (Def->Params[k]->Kind() == 1 && !IsArrayArg(static_cast<int>(k))) return false;
+    if (Def->Params[k]->Kind() == TVarKind::Array && !IsArrayArg(static_cast<int>(k))) return false;
   return true;
 }
 
@@ -105,7 +105,7 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   // Arguments, in the caller's activation: scalars by value into the value
   // slots, arrays as copies.
   for (size_t k = 0; k < n; ++k) {
-    if (body.Params[k]->Kind() == 1) {
+    if (body.Params[k]->Kind() == TVarKind::Array) {
       TArrayEntry* src = Args[k]->ArrayEntry();
       if (!src) {
         ci.SetError("Functioncall: Array not found.");

@@ -154,7 +154,7 @@ TVarEntryBase* TVarHandler::Find(const std::string& name) {
 }
 
 template <class T>
-T* TVarHandler::FindKind(const std::string& name, int kind) {
+T* TVarHandler::FindKind(const std::string& name, TVarKind kind) {
   if (TVarEntryBase* e = Find(name)) return e->Kind() == kind ? static_cast<T*>(e) : nullptr;
   T* e = new T(name);
   if (!name.empty() && name[0] == '$' && Globals) {
@@ -166,8 +166,8 @@ T* TVarHandler::FindKind(const std::string& name, int kind) {
   return e;
 }
 
-TVarEntry* TVarHandler::FindScalar(const std::string& name) { return FindKind<TVarEntry>(name, 0); }
-TArrayEntry* TVarHandler::FindArray(const std::string& name) { return FindKind<TArrayEntry>(name, 1); }
+TVarEntry* TVarHandler::FindScalar(const std::string& name) { return FindKind<TVarEntry>(name, TVarKind::Scalar); }
+TArrayEntry* TVarHandler::FindArray(const std::string& name) { return FindKind<TArrayEntry>(name, TVarKind::Array); }
 
 void TVarHandler::Release() {
   for (TVarEntryBase* e : Locals) delete e;
@@ -189,7 +189,7 @@ void TVarHandler::SaveAll() {
   for (TVarEntryBase* base : Locals) {
     TSaved& s = Saved.emplace_back();
     s.Kind = base->Kind();
-    if (s.Kind == 0) {
+    if (s.Kind == TVarKind::Scalar) {
       TVarEntry* e = static_cast<TVarEntry*>(base);
       s.Text = std::move(e->Text);
       s.Num = e->Num;
@@ -214,7 +214,7 @@ bool TVarHandler::RestoreAll() {
   if (Saved.size() < Locals.size()) return false;
   for (auto it = Locals.rbegin(); it != Locals.rend(); ++it) {
     TSaved& s = Saved.back();
-    if ((*it)->Kind() == 0) {
+    if ((*it)->Kind() == TVarKind::Scalar) {
       TVarEntry* e = static_cast<TVarEntry*>(*it);
       e->Text = std::move(s.Text);
       e->Num = s.Num;

@@ -13,6 +13,9 @@ namespace TernioParser {
 
 class TVarHandler;
 
+// What a variable entry holds.
+enum class TVarKind { Scalar = 0, Array = 1, None = 2 };
+
 class TVarEntryBase {
 public:
   explicit TVarEntryBase(std::string name) : Name(std::move(name)) {}
@@ -24,8 +27,7 @@ public:
   // The stores that reference this entry; used for global variables only.
   std::set<TVarHandler*> Handlers;
 
-  // 0 scalar, 1 array.
-  virtual int Kind() const { return 2; }
+  virtual TVarKind Kind() const { return TVarKind::None; }
   // A new entry of the same class and name holding this entry's contents;
   // this entry is left empty.
   virtual TVarEntryBase* Detach() = 0;
@@ -45,7 +47,7 @@ public:
   bool HasValue = false;
   bool IsString = false;
 
-  int Kind() const override { return 0; }
+  TVarKind Kind() const override { return TVarKind::Scalar; }
   TVarEntryBase* Detach() override;
   TVarEntryBase* Clone() const override;
   void Clear() override;
@@ -120,7 +122,7 @@ public:
   int32_t Count = 0;
   int32_t Capacity = 0;
 
-  int Kind() const override { return 1; }
+  TVarKind Kind() const override { return TVarKind::Array; }
   TVarEntryBase* Detach() override;
   TVarEntryBase* Clone() const override;
   void Clear() override;
@@ -177,7 +179,7 @@ private:
   // that a call of a user-defined function allocates nothing once the stack
   // has grown to the depth in use.
   struct TSaved {
-    int Kind;
+    TVarKind Kind;
     TText Text;
     double Num;
     bool HasValue, IsString, NumKnown;
@@ -186,7 +188,7 @@ private:
     int64_t Allocated;
   };
   std::vector<TSaved> Saved;
-  template <class T> T* FindKind(const std::string& name, int kind);
+  template <class T> T* FindKind(const std::string& name, TVarKind kind);
 };
 
 }  // namespace TernioParser

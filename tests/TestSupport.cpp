@@ -100,7 +100,7 @@ TTempDir::~TTempDir() {
 
 std::vector<double> ArrayOf(TCalculator& calc, const std::string& name) {
   TVarEntryBase* e = calc.Main->Vars.Find(name);
-  if (!e || e->Kind() != 1) {
+  if (!e || e->Kind() != TVarKind::Array) {
     ADD_FAILURE() << name << " is not an array";
     return {};
   }

@@ -9,7 +9,7 @@
 
 using TernioParser::TCodePosInfo;
 
-const QColor TSyntaxColourer::KindColours[7] = {
+const QColor TSyntaxColourer::KindColours[TernioParser::TokenKindCount] = {
     QColor(0, 128, 0),      // variables: dark green
     QColor(128, 0, 0),      // brackets and separators: maroon
     QColor(0, 0, 255),      // numbers: blue
@@ -20,7 +20,7 @@ const QColor TSyntaxColourer::KindColours[7] = {
 };
 
 TSyntaxColourer::TSyntaxColourer(QPlainTextEdit* editor) : QObject(editor), Editor(editor) {
-  for (int k = 0; k < 7; ++k) KindFormats[k].setForeground(KindColours[k]);
+  for (int k = 0; k < TernioParser::TokenKindCount; ++k) KindFormats[k].setForeground(KindColours[k]);
   HighlightTimer = new QTimer(this);
   HighlightTimer->setSingleShot(true);
   HighlightTimer->setInterval(DelayMs);
@@ -81,7 +81,7 @@ void TSyntaxColourer::Colour() {
       f.setForeground(QColor(0, 0, 0));
       return f;
     }();
-    return kind >= 0 && kind < 7 ? KindFormats[kind] : plain;
+    return kind >= 0 && kind < TernioParser::TokenKindCount ? KindFormats[kind] : plain;
   };
 
   QList<QTextLayout::FormatRange> ranges;

@@ -38,7 +38,7 @@ public:
   static constexpr int DelayMs = 200;
   // The colour of each token kind: 0 variables, 1 brackets and separators,
   // 2 numbers and signs, 3 function names, 4 operators, 5 strings, 6 comments.
-  static const QColor KindColours[7];
+  static const QColor KindColours[TernioParser::TokenKindCount];
 
   // Colours editor; the colourer becomes a child of editor.
   explicit TSyntaxColourer(QPlainTextEdit* editor);
@@ -55,7 +55,7 @@ public:
 private:
   QPlainTextEdit* Editor;
   std::vector<TernioParser::TCodePosInfo> Tokens;
-  QTextCharFormat KindFormats[7];
+  QTextCharFormat KindFormats[TernioParser::TokenKindCount];
   // Counts edits of the text; the colouring runs only when no edit happened
   // after the token list was taken over.
   uint64_t Edits = 0;
