@@ -27,6 +27,7 @@ class TControlWindowHost;
 class TMainForm : public QMainWindow, public TernioParser::TRunObserver {
   Q_OBJECT
 public:
+  static constexpr const char* AppTitle = "The Ostra Calculator";
   explicit TMainForm(QWidget* parent = nullptr);
   ~TMainForm() override;
 

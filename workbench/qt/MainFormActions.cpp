@@ -1,0 +1,203 @@
+// The main window's actions, menus and tool bar, the edit commands that follow
+// the focused editor, and the GUI editor and about actions.
+
+#include "workbench/qt/MainForm.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QUrl>
+
+#include "panels/qt/UserForm.h"
+#include "workbench/MacroFile.h"
+#include "workbench/qt/AboutForm.h"
+#include "workbench/qt/EditPanel.h"
+
+using namespace TernioParser;
+
+namespace {
+
+// Sets the hint of an action: "short|long" gives the tool tip and the status
+// bar text; a hint without bar serves as both.
+void SetHint(QAction* a, const QString& hint) {
+  int bar = hint.indexOf(u'|');
+  a->setToolTip(bar < 0 ? hint : hint.left(bar));
+  a->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+QAction* MakeAction(QObject* owner, const char* name, const QString& menuText, const QString& caption,
+                    const QKeySequence& shortcut, const QString& hint) {
+  auto* a = new QAction(menuText, owner);
+  a->setObjectName(name);
+  a->setIconText(caption);
+  if (!shortcut.isEmpty()) a->setShortcut(shortcut);
+  if (!hint.isEmpty()) SetHint(a, hint);
+  return a;
+}
+
+}  // namespace
+
+void TMainForm::CreateActions() {
+  ActionNew = MakeAction(this, "ActionNew", "&New", "New", {}, "Start with an empty file");
+  FileOpen = MakeAction(this, "FileOpen", "&Open...", "Open", QKeySequence("Ctrl+O"),
+                        "Öffnen|Vorhandene Datei öffnen");
+  ActionSave = MakeAction(this, "ActionSave", "&Save", "Save", QKeySequence("Ctrl+S"),
+                          "Speichern|Aktuelle Datei speichern");
+  FileSaveAs = MakeAction(this, "FileSaveAs", "Save &as...", "Save as", {},
+                          "Speichern unter|Aktive Datei unter einem neuen Namen speichern");
+  Action3 = MakeAction(this, "Action3", "&Create / Edit GUI...", "Create / Edit GUI...", {}, {});
+  FileExit1 = MakeAction(this, "FileExit1", "&Quit", "Quit", {}, "Beenden|Anwendung beenden");
+  EditCut1 = MakeAction(this, "EditCut1", "&Cut", "Cut", QKeySequence("Ctrl+X"),
+                        "Ausschneiden|Markiertes Objekt in die Zwischenablage verschieben");
+  EditCopy1 = MakeAction(this, "EditCopy1", "C&opy", "Copy", QKeySequence("Ctrl+C"),
+                         "Kopieren|Markiertes Objekt in die Zwischenablage kopieren");
+  EditPaste1 = MakeAction(this, "EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V"),
+                          "Einfügen|Inhalt der Zwischenablage einfügen");
+  EditSelectAll1 = MakeAction(this, "EditSelectAll1", "&Select all", "Select all", QKeySequence("Ctrl+A"),
+                              "Alles markieren|Gesamtes Dokument markieren");
+  Action4 = MakeAction(this, "Action4", "&Insert GUI Code...", "Insert GUI Code...", {}, {});
+  ActionStart = MakeAction(this, "ActionStart", "&Start", "Start", QKeySequence(Qt::Key_F2), "Start the calculation");
+  ActionBreak = MakeAction(this, "ActionBreak", "&Break", "Break", QKeySequence(Qt::Key_F4), "Interrupt calculation");
+  ActNewPanel = MakeAction(this, "ActNewPanel", "New &panel", "New panel", QKeySequence("Ctrl+N"),
+                           "Create a new expression window");
+  ActDelPanel = MakeAction(this, "ActDelPanel", "&Delete panel", "Delete panel", QKeySequence("Ctrl+D"),
+                           "Delete the current expression window and the expression in it");
+  ActRename = MakeAction(this, "ActRename", "&Rename...", "Rename...", {},
+                         "Rename the tabsheet label of the current panel");
+  Action1 = MakeAction(this, "Action1", "&User Manual...", "User Manual...", {}, "Display the PDF-Manual");
+  ActAbout = MakeAction(this, "ActAbout", "&About...", "About...", {}, {});
+
+
+  QStyle* st = style();
+  FileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+  ActionSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+  EditCopy1->setIcon(QIcon::fromTheme("edit-copy", st->standardIcon(QStyle::SP_FileDialogDetailedView)));
+  EditCut1->setIcon(QIcon::fromTheme("edit-cut", st->standardIcon(QStyle::SP_DialogDiscardButton)));
+  EditPaste1->setIcon(QIcon::fromTheme("edit-paste", st->standardIcon(QStyle::SP_FileDialogContentsView)));
+  ActionStart->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
+  ActionBreak->setIcon(st->standardIcon(QStyle::SP_MediaStop));
+  ActNewPanel->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
+  ActDelPanel->setIcon(st->standardIcon(QStyle::SP_TrashIcon));
+
+  // Shortcuts of the window work from every widget in it, also from the
+  // result field and the help panel.
+  for (QAction* a : {ActionStart, ActionBreak, ActNewPanel, ActDelPanel, FileOpen, ActionSave})
+    a->setShortcutContext(Qt::WindowShortcut);
+
+  connect(ActionNew, &QAction::triggered, this, &TMainForm::ActionNewExecute);
+  connect(FileOpen, &QAction::triggered, this, &TMainForm::FileOpenExecute);
+  connect(ActionSave, &QAction::triggered, this, [this] { ActionSaveExecute(); });
+  connect(FileSaveAs, &QAction::triggered, this, [this] { FileSaveAsExecute(); });
+  connect(FileExit1, &QAction::triggered, this, &QWidget::close);
+  connect(EditCut1, &QAction::triggered, this, [this] { EditCommand("cut"); });
+  connect(EditCopy1, &QAction::triggered, this, [this] { EditCommand("copy"); });
+  connect(EditPaste1, &QAction::triggered, this, [this] { EditCommand("paste"); });
+  connect(EditSelectAll1, &QAction::triggered, this, [this] { EditCommand("selectAll"); });
+  connect(ActionStart, &QAction::triggered, this, &TMainForm::ActionStartExecute);
+  connect(ActionBreak, &QAction::triggered, this, &TMainForm::ActionBreakExecute);
+  connect(ActNewPanel, &QAction::triggered, this, [this] { AddCalculatorPanel(); });
+  connect(ActDelPanel, &QAction::triggered, this, &TMainForm::DeletePanel);
+  connect(ActRename, &QAction::triggered, this, &TMainForm::ActRenameExecute);
+  connect(Action1, &QAction::triggered, this, &TMainForm::Action1Execute);
+  connect(ActAbout, &QAction::triggered, this, &TMainForm::ActAboutExecute);
+  connect(Action3, &QAction::triggered, this, &TMainForm::Action3Execute);
+  connect(Action4, &QAction::triggered, this, &TMainForm::Action4Execute);
+
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addActions({ActionNew, FileOpen, ActionSave, FileSaveAs});
+  file->addSeparator();
+  file->addAction(Action3);
+  file->addSeparator();
+  file->addAction(FileExit1);
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  edit->addActions({EditCut1, EditCopy1, EditPaste1, EditSelectAll1});
+  edit->addSeparator();
+  edit->addAction(Action4);
+  connect(edit, &QMenu::aboutToShow, this, &TMainForm::UpdateEditActions);
+  QMenu* calc = menuBar()->addMenu("&Calculation");
+  calc->addActions({ActionStart, ActionBreak});
+  QMenu* panel = menuBar()->addMenu("&Panel");
+  panel->addActions({ActNewPanel, ActDelPanel, ActRename});
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addActions({Action1, ActAbout});
+
+  QToolBar* tools = addToolBar("Tools");
+  tools->setObjectName("ToolBar");
+  tools->setMovable(false);
+  tools->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  tools->addActions({FileOpen, ActionSave});
+  tools->addSeparator();
+  tools->addActions({EditCopy1, EditCut1, EditPaste1});
+  tools->addSeparator();
+  tools->addActions({ActionStart, ActionBreak});
+  tools->addSeparator();
+  tools->addActions({ActNewPanel, ActDelPanel});
+}
+
+void TMainForm::UpdateEditActions() {
+  // Like the standard edit actions: they follow the focused edit control.
+  QWidget* w = QApplication::focusWidget();
+  bool hasSelection = false, readOnly = true, hasText = false, isEdit = true;
+  if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
+    hasSelection = e->textCursor().hasSelection();
+    readOnly = e->isReadOnly();
+    hasText = !e->document()->isEmpty();
+  } else if (auto* l = qobject_cast<QLineEdit*>(w)) {
+    hasSelection = l->hasSelectedText();
+    readOnly = l->isReadOnly();
+    hasText = !l->text().isEmpty();
+  } else if (auto* t = qobject_cast<QTextEdit*>(w)) {
+    hasSelection = t->textCursor().hasSelection();
+    readOnly = t->isReadOnly();
+    hasText = !t->document()->isEmpty();
+  } else {
+    isEdit = false;
+  }
+  const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+  EditCopy1->setEnabled(isEdit && hasSelection);
+  EditCut1->setEnabled(isEdit && hasSelection && !readOnly);
+  EditPaste1->setEnabled(isEdit && !readOnly && clip && clip->hasText());
+  EditSelectAll1->setEnabled(isEdit && hasText);
+}
+
+void TMainForm::EditCommand(const char* method) {
+  if (QWidget* w = QApplication::focusWidget()) QMetaObject::invokeMethod(w, method);
+}
+
+// ---- GUI editor
+
+void TMainForm::Action3Execute() { TUserForm::OpenEditor(this); }
+
+void TMainForm::Action4Execute() {
+  TEditPanel* panel = CurrentPanel();
+  if (!panel || FRunning) return;
+  const QString path = GuiDialogs().SelectToInsert(this);
+  if (path.isEmpty()) return;
+  // One edit, undone in one step.
+  panel->MemoEdit->textCursor().insertText("loadgui(0;'" + QFileInfo(path).absoluteFilePath() +
+                                           "'),\nwhile(waitguievent(0);\n println('GUI Event...')\n)\n");
+}
+
+void TMainForm::ActAboutExecute() {
+  if (!AboutForm) AboutForm = new TAboutForm(this);
+  connect(AboutForm, &TAboutForm::WebSiteRequested, this, &TMainForm::OpenWebSite, Qt::UniqueConnection);
+  AboutForm->exec();
+}
+
+void TMainForm::Action1Execute() {
+  // The manual lives next to the program; nothing is reported when it or a
+  // viewer is missing.
+  const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath("ostracalc.pdf");
+  if (QFileInfo::exists(manual)) OpenUrl(QUrl::fromLocalFile(manual));
+}
+
+void TMainForm::OpenWebSite() { OpenUrl(QUrl(Ostra::WebSiteAddress)); }

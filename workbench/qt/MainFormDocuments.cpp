@@ -1,0 +1,272 @@
+// Macro documents in the main window: new, open, save, the save prompt, the
+// panels of a document and the file named on the command line.
+
+#include "workbench/qt/MainForm.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+
+#include "engine/qt/CodePage.h"
+#include "workbench/MacroFile.h"
+#include "workbench/qt/EditPanel.h"
+#include "workbench/qt/RenameForm.h"
+#include "workbench/qt/SyntaxColouring.h"
+
+using namespace TernioParser;
+
+namespace {
+
+// Line feeds of the editor text become the file's CR LF.
+std::string FileText(const std::string& editorText) {
+  std::string out;
+  out.reserve(editorText.size() + editorText.size() / 16);
+  for (char c : editorText) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+// ---- documents
+
+void TMainForm::NewDocument() {
+  HasFileName = false;
+  FullPath.clear();
+  FLoading = true;
+  for (int i = PageControl->count() - 1; i >= 0; --i) {
+    QWidget* w = PageControl->widget(i);
+    PageControl->removeTab(i);
+    delete w;
+  }
+  FLastParsedPanel = nullptr;
+  FLoading = false;
+  TEditPanel* global = AddPanel("Global");
+  if (!global) return;
+  global->ResultPanel->hide();
+  TEditPanel* calc = AddCalculatorPanel();
+  CheckPanelText(global);
+  CheckPanelText(calc);
+  UpdateCaption();
+  SetModified(false);
+}
+
+TEditPanel* TMainForm::AddPanel(const QString& name) {
+  if (FRunning) return nullptr;
+  auto* panel = new TEditPanel;
+  panel->OnChange = [this](TEditPanel* p) { CheckPanelText(p); };
+  panel->OnHelpKey = [this](TEditPanel* p) { ShowHelpForCaret(p); };
+  new TSyntaxColourer(panel->MemoEdit);
+  connect(panel->MemoEdit, &QPlainTextEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
+  connect(panel->MemoEdit, &QPlainTextEdit::textChanged, this, &TMainForm::UpdateEditActions);
+  connect(panel->edtResult, &QLineEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
+  const bool loading = FLoading;
+  FLoading = true;
+  const int index = PageControl->addTab(panel, QString());
+  SetPanelName(index, name);
+  PageControl->setCurrentIndex(index);
+  FLoading = loading;
+  UpdateActionStates();
+  return panel;
+}
+
+TEditPanel* TMainForm::AddCalculatorPanel() {
+  const bool modified = FModified;
+  TEditPanel* p = AddPanel("Calculator " + QString::number(PageControl->count()));
+  if (!p) return nullptr;
+  CheckPanelText(p);
+  SetModified(modified);
+  if (p->isVisible()) p->MemoEdit->setFocus();
+  return p;
+}
+
+void TMainForm::DeletePanel() {
+  if (FRunning) return;
+  TEditPanel* p = CurrentPanel();
+  const int index = PageControl->currentIndex();
+  if (!p || index <= 0) {
+    UpdateActionStates();
+    return;
+  }
+  if (!p->IsEmpty() &&
+      Ask(QMessageBox::Question, "Calculator", "Panel is not empty, do you really want to delete it?",
+          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    return;
+  FLoading = true;
+  PageControl->removeTab(index);
+  if (FLastParsedPanel == p) FLastParsedPanel = nullptr;
+  delete p;
+  PageControl->setCurrentIndex(std::min(index, PageControl->count() - 1));
+  FLoading = false;
+  const bool modified = FModified;
+  CheckPanelText(CurrentPanel());
+  SetModified(modified);
+  UpdateActionStates();
+}
+
+void TMainForm::SetFileName() {
+  QString name = FullPath;
+  const qsizetype cut = std::max({name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'), name.lastIndexOf(u':')});
+  DisplayName = cut < 0 ? name : name.mid(cut + 1);
+  HasFileName = true;
+  UpdateCaption();
+}
+
+bool TMainForm::QuerySaveChanges() {
+  if (PageControl->count() == 2 && PageControl->currentIndex() == 1 &&
+      Panel(1)->Text().size() + Panel(0)->Text().size() < 50)
+    return true;
+  raise();
+  activateWindow();
+  switch (Ask(QMessageBox::Question, AppTitle, "The current file has been modified, do you want to save it?",
+              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+      // Go on only when the document is safe on disk.
+      return ActionSaveExecute();
+    case QMessageBox::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TMainForm::OpenDocument(const QString& path) {
+  if (FRunning) return false;
+  NewDocument();
+  FullPath = path;
+  if (QFileInfo(path).isDir()) return false;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray data = file.readAll();
+  const bool readOk = file.error() == QFileDevice::NoError;
+  file.close();
+  auto fail = [&] {
+    Ask(QMessageBox::Warning, AppTitle, "Error opening file " + FullPath, QMessageBox::Ok);
+    return false;
+  };
+  if (!readOk) return fail();
+
+  const std::string bytes(data.constData(), static_cast<size_t>(data.size()));
+  const Ostra::TMacroDocument doc = Ostra::ReadMacroText(bytes);
+  FLoading = true;
+  auto load = [&](TEditPanel* panel, const std::string& text) {
+    panel->Notifications = false;
+    panel->SetText(Ostra::FromCodePage(text));
+    panel->Notifications = true;
+    CheckPanelText(panel);
+    ColourNow(panel);
+  };
+  if (bytes.find(Ostra::PanelMarker) == std::string::npos) {
+    load(Panel(1), doc.Panels[1].Text);
+  } else {
+    for (size_t k = 0; k < doc.Panels.size(); ++k) {
+      const Ostra::TMacroPanel& section = doc.Panels[k];
+      // The second page keeps its new-document state when the file has a
+      // single section.
+      if (k == 1 && section.Offset == 0) continue;
+      const QString name = Ostra::FromCodePage(section.Name);
+      TEditPanel* panel;
+      if (k < 2) {
+        panel = Panel(int(k));
+        SetPanelName(int(k), name);
+      } else {
+        panel = AddPanel(name);
+      }
+      if (!panel) break;
+      load(panel, section.Text);
+    }
+  }
+  FLoading = false;
+  if (!doc.Complete) return fail();
+
+  PageControl->setCurrentIndex(PageControl->count() >= 2 ? 1 : PageControl->count() - 1);
+  SetFileName();
+  UpdateActionStates();
+  if (TEditPanel* p = CurrentPanel()) {
+    p->MemoEdit->setFocus();
+    CheckPanelText(p);
+  }
+  QCoreApplication::processEvents();
+  SetModified(false);
+  return true;
+}
+
+bool TMainForm::SaveDocument() {
+  const int n = PageControl->count();
+  if (n == 0) return true;
+  std::vector<Ostra::TMacroPanel> panels;
+  panels.reserve(size_t(n));
+  for (int i = 0; i < n; ++i)
+    panels.push_back({Ostra::ToCodePage(PanelName(i)), FileText(Panel(i)->Text8()), 0});
+  const std::string text = Ostra::WriteMacroText(panels);
+  // The previous file is replaced only once the new one is completely written.
+  QSaveFile file(FullPath);
+  bool ok = file.open(QIODevice::WriteOnly);
+  if (ok) ok = file.write(text.data(), qint64(text.size())) == qint64(text.size());
+  if (ok) ok = file.commit();
+  else file.cancelWriting();
+  if (!ok) {
+    Ask(QMessageBox::Critical, AppTitle, "Cannot save " + FullPath + ": " + file.errorString(), QMessageBox::Ok);
+    return false;
+  }
+  return true;
+}
+
+void TMainForm::ActionNewExecute() {
+  if (FRunning) return;
+  if (FModified && !QuerySaveChanges()) return;
+  NewDocument();
+}
+
+void TMainForm::FileOpenExecute() {
+  if (FRunning) return;
+  const QString path = ChooseFile(false);
+  if (path.isEmpty()) return;
+  if (FModified && !QuerySaveChanges()) return;
+  OpenDocument(path);
+}
+
+bool TMainForm::ActionSaveExecute() {
+  if (!HasFileName) return FileSaveAsExecute();
+  if (!SaveDocument()) return false;
+  SetModified(false);
+  return true;
+}
+
+bool TMainForm::FileSaveAsExecute() {
+  const QString path = ChooseFile(true);
+  if (path.isEmpty()) return false;
+  FullPath = path;
+  SetFileName();
+  if (!SaveDocument()) return false;
+  SetModified(false);
+  return true;
+}
+
+void TMainForm::ActRenameExecute() {
+  TEditPanel* p = CurrentPanel();
+  const int index = PageControl->currentIndex();
+  if (!p || index <= 0) return;
+  if (!RenameForm) RenameForm = new TRenameForm(this);
+  QString name;
+  if (!RenameForm->Execute(PanelName(index), name)) return;
+  SetPanelName(index, name);
+  SetModified(true);
+}
+
+QString TMainForm::CommandLinePath(const QStringList& arguments) {
+  QString s = arguments.join(u' ');
+  if (s.startsWith(u'"')) s = s.mid(1, s.size() - 2);
+  return s;
+}
+
+void TMainForm::OpenCommandLine(const QStringList& arguments) {
+  const QString path = CommandLinePath(arguments);
+  if (!path.isEmpty()) OpenDocument(path);
+  SetModified(false);
+}

@@ -1,0 +1,134 @@
+// The main window's calculation control: starting a run, Break, the finished
+// notification, and ending a run when the window closes.
+
+#include "workbench/qt/MainForm.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QThread>
+#include <QTimer>
+
+#include "engine/qt/CodePage.h"
+#include "workbench/MacroFile.h"
+#include "workbench/qt/EditPanel.h"
+
+using namespace TernioParser;
+
+// ---- calculation
+
+void TMainForm::ActionStartExecute() {
+  if (FRunning || PageControl->currentIndex() <= 0) return;
+  if (Run->Main->Error || Run->Global->Error) return;
+  FRunning = true;
+  FRunDone = false;
+  UpdateActionStates();
+  StatusPanel1->setText("Running...");
+  if (FThreadEnded || !Run->Start()) {
+    FRunning = false;
+    UpdateActionStates();
+  }
+}
+
+void TMainForm::ActionBreakExecute() {
+  if (!FRunning) return;
+  StatusPanel1->setText("Breaking...");
+  Run->Break();
+  // A break that arrives before the thread has taken up the run request
+  // would be reset by the start of the run; repeat it until the run ends.
+  BreakRepeater->start();
+}
+
+void TMainForm::RunFinished(const TReturnValue* result) {
+  QMetaObject::invokeMethod(this, [this, result] { ShowCalculationResult(result); }, Qt::QueuedConnection);
+  FRunDone = true;
+}
+
+void TMainForm::ShowCalculationResult(const TReturnValue* result) {
+  const TCalcInfo& ci = Run->CalcInfo();
+  if (TEditPanel* p = CurrentPanel()) {
+    if (ci.Error)
+      p->ShowResult("Error: " + Ostra::FromCodePage(ci.Message));
+    else if (result)
+      p->ShowResult(Ostra::FromCodePage(FormatResult(*result, p->Radix())));
+  }
+  StatusPanel1->setText(ci.Error ? "Calculation terminated" : "Calculation finished");
+  BreakRepeater->stop();
+  FRunning = false;
+  UpdateActionStates();
+  if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
+  emit CalculationFinished();
+}
+
+void TMainForm::ThreadTerminated() {
+  if (!FClosing.load())
+    Ask(QMessageBox::Critical, AppTitle,
+        "Macro thread terminated unexpectedly, maybe the connection to the RIR program is lost. "
+        "Please restart the program.",
+        QMessageBox::Ok);
+  FThreadEnded = true;
+}
+
+void TMainForm::BtnShowErrorClick() {
+  TEditPanel* p = CurrentPanel();
+  if (!p) return;
+  TGUIParser* engine = EngineOf(p);
+  if (!engine->Error) {
+    SetSyntaxState(false);
+    return;
+  }
+  StatusPanel1->setText(Ostra::FromCodePage(engine->Message));
+  const QString text = p->Text();
+  const int start = Ostra::TextPosition(text, std::max<int32_t>(engine->TokenStart, 0));
+  const int end = engine->ErrorPos < 0 ? text.size() : Ostra::TextPosition(text, engine->ErrorPos);
+  QTextCursor c = p->MemoEdit->textCursor();
+  c.setPosition(std::min(start, int(text.size())));
+  c.setPosition(std::max(start, end), QTextCursor::KeepAnchor);
+  p->MemoEdit->setTextCursor(c);
+  p->MemoEdit->setFocus();
+}
+
+void TMainForm::DeferredStart() {
+  FStartPending = false;
+  if (ActionStart->isEnabled()) ActionStartExecute();
+}
+
+bool TMainForm::EndCalculation() {
+  ActionBreakExecute();
+  QElapsedTimer t;
+  t.start();
+  // Keep serving the window messages the run may wait for (output, panels).
+  while (FRunning && t.elapsed() < 1000) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    if (FRunDone.load()) continue;
+    Run->Break();
+    QThread::msleep(5);
+  }
+  return !FRunning;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (FRunning && !FThreadEnded) {
+    if (Ask(QMessageBox::Question, AppTitle, "Calculation running, do you want to kill it?",
+            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+      event->ignore();
+      return;
+    }
+    if (!EndCalculation()) FThreadStuck = true;
+  }
+  if (FModified && !QuerySaveChanges()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  if (FThreadStuck) {
+    // The calculation is blocked somewhere Break cannot reach, and a thread
+    // cannot be killed: leave at once instead of waiting for it forever.
+    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ForceExit();
+  }
+}
