@@ -20,10 +20,10 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTabWidget>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include "engine/qt/CodePage.h"
+#include "engine/qt/WindowChannel.h"
 #include "output/PlotExport.h"
 #include "output/qt/ClipbForm.h"
 #include "output/qt/PlotPainter.h"
@@ -140,18 +140,29 @@ void TFuncGraphicPanel::EndDrag(QPoint at) {
 
 // ---- the hand-off from the calculation thread
 
+// Requests go through a batch channel, so that a program drawing point by
+// point is neither slowed down by a call per point nor runs far ahead of the
+// window; the counting queries first apply what is pending.
 class TGraphicForm::THost final : public TPlotHost {
 public:
-  explicit THost(TGraphicForm* form) : Form(form) {}
+  static constexpr size_t MaxPendingRequests = 4000;
+  static constexpr size_t MaxPendingPoints = 1 << 20;
+
+  explicit THost(TGraphicForm* form)
+      : Form(form), Channel(
+                        form,
+                        [form](TBatch& b) {
+                          for (TPlotRequest& r : b.Requests) form->Apply(r);
+                        },
+                        [](const TBatch& b) {
+                          return b.Requests.size() >= MaxPendingRequests || b.Points >= MaxPendingPoints;
+                        }) {}
 
   bool Post(TPlotRequest request) override {
-    if (QThread::currentThread() == Form->thread()) {
-      Form->Apply(request);
-      return true;
-    }
-    auto shared = std::make_shared<TPlotRequest>(std::move(request));
-    TGraphicForm* form = Form;
-    return QMetaObject::invokeMethod(form, [form, shared] { form->Apply(*shared); }, Qt::QueuedConnection);
+    return Channel.Push([&](TBatch& b) {
+      b.Points += request.X.size();
+      b.Requests.push_back(std::move(request));
+    });
   }
   int32_t TabCount() override {
     return Ask([](TGraphicForm* f) { return f->Model.TabCount(); });
@@ -167,13 +178,25 @@ public:
   }
 
 private:
+  struct TBatch {
+    std::vector<TPlotRequest> Requests;
+    size_t Points = 0;
+    bool empty() const { return Requests.empty(); }
+    void clear() {
+      Requests.clear();
+      Points = 0;
+    }
+  };
   TGraphicForm* Form;
+  Ostra::TBatchChannel<TBatch> Channel;
+
   template <class F>
   int32_t Ask(F f) {
-    if (QThread::currentThread() == Form->thread()) return f(Form);
     int32_t answer = 0;
-    TGraphicForm* form = Form;
-    QMetaObject::invokeMethod(form, [form, f] { return f(form); }, Qt::BlockingQueuedConnection, &answer);
+    Ostra::CallOnWindow(Form, [&] {
+      Channel.Drain();
+      answer = f(Form);
+    });
     return answer;
   }
 };

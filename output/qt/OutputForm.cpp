@@ -16,74 +16,38 @@
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QThread>
 #include <QVBoxLayout>
-#include <condition_variable>
-#include <cstdint>
-#include <mutex>
 #include <string_view>
 
 #include "engine/qt/CodePage.h"
 
-// The buffer between the calculation thread and the window. Bytes, Ops and the
-// counters are guarded by Lock; the spare buffers belong to the window.
-struct TOutputForm::TPending {
-  std::mutex Lock;
-  std::condition_variable Changed;
-  std::string Bytes;
-  std::vector<TOp> Ops;
-  uint64_t Pushed = 0;   // writes put into the buffer so far
-  uint64_t Taken = 0;    // writes the window has taken over
-  uint64_t Applied = 0;  // writes the window has shown
-  bool DrainPosted = false;
-  bool Detached = false;  // the window is gone; writes are dropped
-  // Swapped with Bytes and Ops on every take-over, so that both keep their
-  // capacity and a batch allocates nothing once the buffers have grown.
-  std::string SpareBytes;
-  std::vector<TOp> SpareOps;
-};
-
 class TOutputForm::TSink final : public TernioParser::TOutputSink {
 public:
-  TSink(TOutputForm* form, std::shared_ptr<TPending> pending)
-      : Form(form), UiThread(form->thread()), Pending(std::move(pending)) {}
+  explicit TSink(Ostra::TBatchChannel<TBatch>& channel) : Channel(channel) {}
 
   void Write(const std::string& text, bool newline) override { Push(newline ? OpPrintln : OpPrint, text); }
   void Clear() override { Push(OpClear, {}); }
 
 private:
-  TOutputForm* Form;
-  QThread* UiThread;
-  std::shared_ptr<TPending> Pending;
+  Ostra::TBatchChannel<TBatch>& Channel;
 
   void Push(TOpKind kind, std::string_view text) {
-    // A local reference keeps the buffer alive while this call waits, even if
-    // the window is destroyed meanwhile.
-    std::shared_ptr<TPending> p = Pending;
-    TOutputForm* form = Form;
-    std::unique_lock<std::mutex> g(p->Lock);
-    if (p->Detached) return;
-    p->Bytes.append(text);
-    p->Ops.push_back({kind, text.size()});
-    const uint64_t serial = ++p->Pushed;
-    if (QThread::currentThread() == UiThread) {
-      g.unlock();
-      form->Drain();
-      return;
-    }
-    if (!p->DrainPosted) {
-      p->DrainPosted = true;
-      QMetaObject::invokeMethod(form, [form] { form->Drain(); }, Qt::QueuedConnection);
-    }
-    if (kind == OpClear)
-      p->Changed.wait(g, [&] { return p->Detached || p->Applied >= serial; });
-    else if (p->Bytes.size() > MaxPendingBytes || p->Ops.size() > MaxPendingWrites)
-      p->Changed.wait(g, [&] { return p->Detached || p->Taken >= serial; });
+    Channel.Push(
+        [&](TBatch& b) {
+          b.Bytes.append(text);
+          b.Ops.push_back({kind, text.size()});
+        },
+        kind == OpClear ? Ostra::TBatchChannel<TBatch>::TWait::UntilApplied
+                        : Ostra::TBatchChannel<TBatch>::TWait::UntilRoom);
   }
 };
 
-TOutputForm::TOutputForm(QWidget* parent) : QWidget(parent, Qt::Tool), Pending(std::make_shared<TPending>()) {
-  SinkObject = std::make_unique<TSink>(this, Pending);
+TOutputForm::TOutputForm(QWidget* parent)
+    : QWidget(parent, Qt::Tool),
+      Channel(
+          this, [this](TBatch& b) { Apply(b); },
+          [](const TBatch& b) { return b.Bytes.size() > MaxPendingBytes || b.Ops.size() > MaxPendingWrites; }),
+      SinkObject(std::make_unique<TSink>(Channel)) {
   setWindowTitle("Output Window");
   setAttribute(Qt::WA_ShowWithoutActivating);
   resize(407, 303);
@@ -130,39 +94,11 @@ TOutputForm::TOutputForm(QWidget* parent) : QWidget(parent, Qt::Tool), Pending(s
   });
 }
 
-TOutputForm::~TOutputForm() {
-  {
-    std::lock_guard<std::mutex> g(Pending->Lock);
-    Pending->Detached = true;
-  }
-  Pending->Changed.notify_all();
-}
+TOutputForm::~TOutputForm() = default;
 
 TernioParser::TOutputSink* TOutputForm::Sink() { return SinkObject.get(); }
 
-void TOutputForm::Flush() { Drain(); }
-
-void TOutputForm::Drain() {
-  TPending& p = *Pending;
-  uint64_t serial;
-  {
-    std::lock_guard<std::mutex> g(p.Lock);
-    p.DrainPosted = false;
-    if (p.Ops.empty()) return;
-    p.Bytes.swap(p.SpareBytes);
-    p.Ops.swap(p.SpareOps);
-    serial = p.Taken = p.Pushed;
-  }
-  p.Changed.notify_all();
-  Apply(p.SpareBytes, p.SpareOps);
-  p.SpareBytes.clear();
-  p.SpareOps.clear();
-  {
-    std::lock_guard<std::mutex> g(p.Lock);
-    p.Applied = serial;
-  }
-  p.Changed.notify_all();
-}
+void TOutputForm::Flush() { Channel.Drain(); }
 
 namespace {
 
@@ -189,7 +125,9 @@ void AppendLines(std::string& out, std::string_view text) {
 // inserted with a single edit: a text starts a new line when the last line is
 // complete (unless the area holds no line yet), cleartext drops everything
 // before it but leaves LineComplete as it is.
-void TOutputForm::Apply(const std::string& bytes, const std::vector<TOp>& ops) {
+void TOutputForm::Apply(const TBatch& batch) {
+  const std::string& bytes = batch.Bytes;
+  const std::vector<TOp>& ops = batch.Ops;
   std::string chunk;
   chunk.reserve(bytes.size() + ops.size());
   bool clear = false;

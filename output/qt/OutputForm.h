@@ -3,13 +3,10 @@
 // println and cleartext, and lets the user clear, save, copy and print it.
 //
 // Hand-off from the calculation thread: Sink() returns the TOutputSink the
-// calculation thread writes to. Write appends the text to a pending buffer
-// under a lock and returns at once; the window takes the whole buffer over in
-// one go on the user-interface thread (a queued call posted with the first
-// text of each batch) and appends it to the text area. So the order of the
-// outputs is kept and nothing is lost, while the text area is updated once per
-// batch instead of once per line. The calculation thread waits only
-//  - when the buffer holds more than MaxPendingBytes or MaxPendingWrites, until
+// calculation thread writes to. Its texts go through a batch channel, so the
+// text area is updated once per batch instead of once per line. The
+// calculation thread waits only
+//  - when the batch holds more than MaxPendingBytes or MaxPendingWrites, until
 //    the window has taken it over (the text never falls far behind), and
 //  - in Clear, until the window has emptied the text area.
 // The user-interface thread must therefore keep processing events during a
@@ -24,6 +21,7 @@
 #include <vector>
 
 #include "engine/Host.h"
+#include "engine/qt/WindowChannel.h"
 
 class QPlainTextEdit;
 class QPushButton;
@@ -86,14 +84,21 @@ private:
     TOpKind Kind;
     size_t Length;
   };
-  struct TPending;
+  struct TBatch {
+    std::string Bytes;
+    std::vector<TOp> Ops;
+    bool empty() const { return Ops.empty(); }
+    void clear() {
+      Bytes.clear();
+      Ops.clear();
+    }
+  };
   class TSink;
-  std::shared_ptr<TPending> Pending;
+  Ostra::TBatchChannel<TBatch> Channel;
   std::unique_ptr<TSink> SinkObject;
   // True while the text area holds no line at all (not even an empty one).
   bool NoLines = true;
   bool Appending = false;
 
-  Q_INVOKABLE void Drain();
-  void Apply(const std::string& bytes, const std::vector<TOp>& ops);
+  void Apply(const TBatch& batch);
 };

@@ -3,10 +3,10 @@
 #include <QCloseEvent>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include "engine/qt/CodePage.h"
+#include "engine/qt/WindowChannel.h"
 #include "panels/qt/UserForm.h"
 
 using namespace TernioParser;
@@ -109,10 +109,7 @@ bool TControlForm::HasChanged(int32_t panel, int32_t control) {
 // ---- the host
 
 void TControlWindowHost::Call(const std::function<void()>& job) {
-  TControlForm* form = Form.data();
-  if (!form) return;
-  if (QThread::currentThread() == form->thread()) job();
-  else QMetaObject::invokeMethod(form, job, Qt::BlockingQueuedConnection);
+  Ostra::CallOnWindow(Form.data(), job);
 }
 
 bool TControlWindowHost::LoadPanel(std::unique_ptr<TCreatePanelInfo> request) {

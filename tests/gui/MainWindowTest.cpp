@@ -23,6 +23,7 @@
 
 #include "output/qt/OutputForm.h"
 #include "workbench/qt/AboutForm.h"
+#include "engine/qt/Branding.h"
 #include "engine/qt/CodePage.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/FileAssociation.h"

@@ -20,10 +20,10 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
+#include "engine/qt/Branding.h"
 #include "panels/qt/ControlForm.h"
 #include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
-#include "workbench/qt/AboutForm.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/HelpBrowser.h"
 #include "workbench/qt/SyntaxColouring.h"

@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "engine/qt/Branding.h"
 #include "panels/qt/UserForm.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/AboutForm.h"
