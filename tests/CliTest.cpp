@@ -1,79 +1,17 @@
 // The headless runner end to end: a real child process per case.
 
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "TestSupport.h"
 
+using OstraTest::RunCli;
+
 namespace {
-
-struct TCliResult {
-  int Status = -1;  // exit code, or 128 + signal
-  std::string Out, Err;
-};
-
-// Runs ostracalc-cli with args; when interruptAfterMs >= 0, sends SIGINT after
-// that many milliseconds (interrupts times, 2 ms apart).
-TCliResult RunCli(std::vector<std::string> args, int interruptAfterMs = -1, int interrupts = 1) {
-  int out[2], err[2];
-  if (pipe(out) != 0 || pipe(err) != 0) return {};
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    close(out[0]), close(err[0]), close(out[1]), close(err[1]);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(OSTRA_CLI));
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(OSTRA_CLI, argv.data());
-    _exit(127);
-  }
-  close(out[1]);
-  close(err[1]);
-  TCliResult r;
-  auto start = std::chrono::steady_clock::now();
-  bool interrupted = false;
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  int open = 2;
-  while (open > 0) {
-    if (interruptAfterMs >= 0 && !interrupted &&
-        std::chrono::steady_clock::now() - start > std::chrono::milliseconds(interruptAfterMs)) {
-      for (int i = 0; i < interrupts; ++i) {
-        if (i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        kill(pid, SIGINT);
-      }
-      interrupted = true;
-    }
-    if (poll(fds, 2, 10) <= 0) continue;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-      char buf[4096];
-      ssize_t n = read(fds[i].fd, buf, sizeof buf);
-      if (n <= 0) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      } else {
-        (i == 0 ? r.Out : r.Err).append(buf, static_cast<size_t>(n));
-      }
-    }
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return r;
-}
 
 class CliFiles : public ::testing::Test {
 protected:
@@ -142,7 +80,7 @@ TEST(Cli, Errors) {
 }
 
 TEST(Cli, InterruptIsBreak) {
-  auto r = RunCli({"-e", "println('go'), for(i=0;1;i+=1;0)"}, 300);
+  auto r = RunCli({"-e", "println('go'), for(i=0;1;i+=1;0)"}, {.InterruptAfterMs = 300});
   EXPECT_EQ(r.Status, 1);
   EXPECT_EQ(r.Out, "go\n");
   EXPECT_EQ(r.Err, "Error: Stopped\n");
@@ -151,7 +89,7 @@ TEST(Cli, InterruptIsBreak) {
 TEST(Cli, SecondInterruptKills) {
   // The child program takes a while to stop, so the second Ctrl+C arrives
   // while the first is still being answered.
-  auto r = RunCli({"-e", "execute('sleep 5';'')"}, 300, 2);
+  auto r = RunCli({"-e", "execute('sleep 5';'')"}, {.InterruptAfterMs = 300, .Interrupts = 2});
   EXPECT_EQ(r.Status, 128 + SIGINT);
 }
 

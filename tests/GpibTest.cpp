@@ -252,26 +252,26 @@ TEST(GpibRunner, Libraries) {
       "a[0]=7, w=gpibprintln(5;'*IDN?'), r=gpibreadln(5), b=gpibreadbin(5;a[];4), "
       "println(string(w)+' '+string(b)+' '+string(length(a[]))+' '+string(gpibtimeout(5;3))+' '+"
       "string(gpibboard(1))), println(string(gpibsta())+' '+string(gpiberr())), r";
-  OstraTest::TCliRun none = OstraTest::RunCliWith({"-e", program}, {"OSTRA_GPIB_LIBRARY=/nonexistent/libgpib.so"});
+  OstraTest::TCliRun none = OstraTest::RunCli({"-e", program}, {.Env = {"OSTRA_GPIB_LIBRARY=/nonexistent/libgpib.so"}});
   EXPECT_EQ(none.Status, 0) << none.Err;
   EXPECT_EQ(none.Out, "0 0 1 0 0\n32768 0\n\n");
 
-  OstraTest::TCliRun minimal = OstraTest::RunCliWith({"-e", program}, {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_MINIMAL});
+  OstraTest::TCliRun minimal = OstraTest::RunCli({"-e", program}, {.Env = {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_MINIMAL}});
   EXPECT_EQ(minimal.Status, 0) << minimal.Err;
   EXPECT_EQ(minimal.Out, "-1 0 1 -1 -1\n256 0\n\n");
 
-  OstraTest::TCliRun full = OstraTest::RunCliWith({"-e", "gpibprintln(5;'*IDN?'), gpibreadln(5)"},
-                                                  {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_STANDIN});
+  OstraTest::TCliRun full = OstraTest::RunCli({"-e", "gpibprintln(5;'*IDN?'), gpibreadln(5)"},
+                                              {.Env = {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_STANDIN}});
   EXPECT_EQ(full.Status, 0) << full.Err;
   EXPECT_EQ(full.Out, "OSTRA INSTRUMENTS,GPIB STAND-IN,5,1.0\n\n");
 
-  OstraTest::TCliRun broken = OstraTest::RunCliWith({"-e", "gpibprintln(5;'SLOW?'), gpibreadln(5)"},
-                                                    {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_STANDIN}, 400);
+  OstraTest::TCliRun broken = OstraTest::RunCli({"-e", "gpibprintln(5;'SLOW?'), gpibreadln(5)"},
+                                                {.Env = {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_STANDIN}, .InterruptAfterMs = 400});
   EXPECT_EQ(broken.Status, 1);
   EXPECT_EQ(broken.Err, "Error: Stopped\n");
   EXPECT_LT(broken.AfterInterruptMs, 300);
 
-  OstraTest::TCliRun example = OstraTest::RunCliWith({"-e", FindBuiltin("gpibreadln")->Help.Example},
-                                                     {"OSTRA_GPIB_LIBRARY=/nonexistent/libgpib.so"});
+  OstraTest::TCliRun example = OstraTest::RunCli({"-e", FindBuiltin("gpibreadln")->Help.Example},
+                                                 {.Env = {"OSTRA_GPIB_LIBRARY=/nonexistent/libgpib.so"}});
   EXPECT_EQ(example.Out, "no answer: status 32768\n");
 }

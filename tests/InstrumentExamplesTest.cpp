@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "InstrumentTestSupport.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ TEST(InstrumentExamples, SerialSimulatorAndDemo) {
   if (!sim.Started()) GTEST_SKIP() << "python3 is not available";
   ASSERT_EQ(sim.FirstLine.rfind("/dev/", 0), 0u) << sim.FirstLine;
   OstraTest::TCliRun r =
-      OstraTest::RunCliWith({Examples + "serial_demo.sma"}, {"OSTRA_SERIAL_0=" + sim.FirstLine});
+      OstraTest::RunCli({Examples + "serial_demo.sma"}, {.Env = {"OSTRA_SERIAL_0=" + sim.FirstLine}});
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(r.Out.rfind("instrument: OSTRA SIMULATED INSTRUMENT,SERIAL,0,1.0\nreading 0: ", 0), 0u) << r.Out;
   EXPECT_NE(r.Out.find("\ncurve: 64 bytes, largest 255\n1.2"), std::string::npos) << r.Out;
@@ -78,7 +79,7 @@ TEST(InstrumentExamples, UdpPeerAndDemo) {
   TSimulator sim({Examples + "udp_peer.py", "--seconds", "30"});
   if (!sim.Started()) GTEST_SKIP() << "python3 is not available, or port 5025 is in use";
   EXPECT_EQ(sim.FirstLine, "listening on 127.0.0.1 port 5025");
-  OstraTest::TCliRun r = OstraTest::RunCliWith({Examples + "udp_demo.sma"}, {});
+  OstraTest::TCliRun r = OstraTest::RunCli({Examples + "udp_demo.sma"});
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(r.Out.rfind("peer: OSTRA SIMULATED INSTRUMENT,UDP,0,1.0\nreading 0: ", 0), 0u) << r.Out;
   EXPECT_NE(r.Out.find("\nscan: 100 bytes, peak at "), std::string::npos) << r.Out;
@@ -86,13 +87,13 @@ TEST(InstrumentExamples, UdpPeerAndDemo) {
 
 TEST(InstrumentExamples, GpibDemoWithTheStandInLibrary) {
   OstraTest::TCliRun r =
-      OstraTest::RunCliWith({Examples + "gpib_demo.sma"}, {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_STANDIN});
+      OstraTest::RunCli({Examples + "gpib_demo.sma"}, {.Env = {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_STANDIN}});
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(r.Out,
             "device: OSTRA INSTRUMENTS,GPIB STAND-IN,5,1.0\n"
             "reading 0: 1.2345\nreading 1: 1.2345\nreading 2: 1.2345\nreading 3: 1.2345\nreading 4: 1.2345\n"
             "echoed block: 3 bytes\n1.2345\n");
   OstraTest::TCliRun none =
-      OstraTest::RunCliWith({Examples + "gpib_demo.sma"}, {"OSTRA_GPIB_LIBRARY=/nonexistent/libgpib.so"});
+      OstraTest::RunCli({Examples + "gpib_demo.sma"}, {.Env = {"OSTRA_GPIB_LIBRARY=/nonexistent/libgpib.so"}});
   EXPECT_EQ(none.Out, "no GPIB device at address 5 (status 32768)\n0\n");
 }

@@ -1,15 +1,11 @@
 #include "InstrumentTestSupport.h"
 
-#include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 
 namespace OstraTest {
 
@@ -95,65 +91,6 @@ std::string StandardAnswer(const std::string& line) {
   if (line == "READ?") return "+4.250E-03\r\n";
   if (line == "CURVE?") return std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
   return "";
-}
-
-TCliRun RunCliWith(const std::vector<std::string>& args, const std::vector<std::string>& env, int interruptAfterMs) {
-  using TClock = std::chrono::steady_clock;
-  int out[2], err[2];
-  TCliRun r;
-  if (pipe(out) != 0 || pipe(err) != 0) return r;
-  const auto start = TClock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    close(out[0]), close(err[0]), close(out[1]), close(err[1]);
-    for (const std::string& e : env) putenv(strdup(e.c_str()));
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(OSTRA_CLI));
-    for (const std::string& a : args) argv.push_back(strdup(a.c_str()));
-    argv.push_back(nullptr);
-    execv(OSTRA_CLI, argv.data());
-    _exit(127);
-  }
-  close(out[1]);
-  close(err[1]);
-  bool interrupted = false, killed = false;
-  TClock::time_point interruptAt{};
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  int open = 2;
-  while (open > 0) {
-    const auto now = TClock::now();
-    if (interruptAfterMs >= 0 && !interrupted && now - start > std::chrono::milliseconds(interruptAfterMs)) {
-      kill(pid, SIGINT);
-      interrupted = true;
-      interruptAt = now;
-    }
-    if (!killed && now - start > std::chrono::seconds(20)) {
-      kill(pid, SIGKILL);
-      killed = true;
-    }
-    if (poll(fds, 2, 5) <= 0) continue;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-      char buf[4096];
-      ssize_t n = read(fds[i].fd, buf, sizeof buf);
-      if (n <= 0) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      } else {
-        (i == 0 ? r.Out : r.Err).append(buf, static_cast<size_t>(n));
-      }
-    }
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  const auto end = TClock::now();
-  r.Ms = std::chrono::duration<double, std::milli>(end - start).count();
-  if (interrupted) r.AfterInterruptMs = std::chrono::duration<double, std::milli>(end - interruptAt).count();
-  r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return r;
 }
 
 TScopedEnv::TScopedEnv(const std::string& name, const std::string& value) : Name(name) {

@@ -49,19 +49,6 @@ private:
 // the bytes 1..8 (no terminator); other lines get no answer.
 std::string StandardAnswer(const std::string& line);
 
-struct TCliRun {
-  int Status = -1;  // exit code, or 128 + signal
-  std::string Out, Err;
-  double Ms = 0;    // from start to exit
-  double AfterInterruptMs = -1;  // from SIGINT to exit
-};
-
-// Runs ostracalc-cli with args and extra environment entries NAME=VALUE;
-// with interruptAfterMs >= 0 sends SIGINT then. A child still running after
-// 20 s is killed.
-TCliRun RunCliWith(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                   int interruptAfterMs = -1);
-
 // Sets an environment variable for the lifetime of the object.
 class TScopedEnv {
 public:

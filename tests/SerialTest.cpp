@@ -355,12 +355,12 @@ TEST_F(Serial, HelpExamples) {
 
 // End to end through the headless runner, Ctrl+C as Break.
 TEST_F(Serial, Runner) {
-  OstraTest::TCliRun r = OstraTest::RunCliWith(
-      {"-e", "commopen(0;'115200,n,8,1';1000), commwrite(0;'*IDN?'+chr(13)), println(commreadln(0)), 1"}, {});
+  OstraTest::TCliRun r = OstraTest::RunCli(
+      {"-e", "commopen(0;'115200,n,8,1';1000), commwrite(0;'*IDN?'+chr(13)), println(commreadln(0)), 1"});
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(r.Out, "OSTRA,PTY INSTRUMENT,0,1.0\n1\n");
 
-  OstraTest::TCliRun broken = OstraTest::RunCliWith({"-e", "commopen(0;'9600,n,8,1';0), commreadln(0)"}, {}, 500);
+  OstraTest::TCliRun broken = OstraTest::RunCli({"-e", "commopen(0;'9600,n,8,1';0), commreadln(0)"}, {.InterruptAfterMs = 500});
   EXPECT_EQ(broken.Status, 1);
   EXPECT_EQ(broken.Err, "Error: Stopped\n");
   EXPECT_LT(broken.AfterInterruptMs, 300);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CliRunner.h"
 #include "engine/RunController.h"
 #include "output/PlotHost.h"
 

@@ -251,13 +251,13 @@ TEST_F(Udp, HelpExamples) {
 TEST(UdpRunner, QueryAndBreak) {
   TUdpPeer echo(0, [](const std::string& q) { return "echo:" + q; });
   const std::string port = std::to_string(echo.Port);
-  OstraTest::TCliRun r = OstraTest::RunCliWith(
-      {"-e", "udpcreate(0;'127.0.0.1';" + port + ";1000), udpsendstring(0;'ping'), udpreceivestring(0)"}, {});
+  OstraTest::TCliRun r = OstraTest::RunCli(
+      {"-e", "udpcreate(0;'127.0.0.1';" + port + ";1000), udpsendstring(0;'ping'), udpreceivestring(0)"});
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(r.Out, "echo:ping\n");
 
-  OstraTest::TCliRun broken = OstraTest::RunCliWith(
-      {"-e", "udpcreate(0;'127.0.0.1';" + port + ";2147483647), udpreceivestring(0)"}, {}, 400);
+  OstraTest::TCliRun broken = OstraTest::RunCli(
+      {"-e", "udpcreate(0;'127.0.0.1';" + port + ";2147483647), udpreceivestring(0)"}, {.InterruptAfterMs = 400});
   EXPECT_EQ(broken.Status, 1);
   EXPECT_EQ(broken.Err, "Error: Stopped\n");
   EXPECT_LT(broken.AfterInterruptMs, 300);
