@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/OutOfMemory.h"
+
 namespace TernioParser {
 
 double Ops::Exp::Apply(double a, double b) { return std::pow(a, b); }
@@ -145,9 +147,11 @@ void TAdd::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   Right->Evaluate(ci, r);
   if (ci.Error) return;
   if (r.IsString) {
-    TText t = std::move(l.Text);
-    t.Append(r.Text.View());
-    result.SetText(t);
+    GuardMemory(ci, "+ operator", [&] {
+      TText t = std::move(l.Text);
+      t.Append(r.Text.View());
+      result.SetText(t);
+    });
   } else {
     result.SetNumber(l.AsNumber() + r.Number);
   }
@@ -167,9 +171,13 @@ double TAdd::EvaluateNumber(TCalcInfo& ci) {
   Right->Evaluate(ci, r);
   if (ci.Error) return 0;
   if (!r.IsString) return l.AsNumber() + r.Number;
-  std::string s = l.Text.Str();
-  s += r.Text.View();
-  return TextToNumber(s);
+  double sum = 0;
+  GuardMemory(ci, "+ operator", [&] {
+    std::string s = l.Text.Str();
+    s += r.Text.View();
+    sum = TextToNumber(s);
+  });
+  return sum;
 }
 
 // ---- TSep
@@ -187,6 +195,10 @@ void TSep::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 // ---- assignments
 
+bool TAssignment::StoreNumber(TCalcInfo& ci, const char* who, double v, bool& stored) {
+  return GuardMemory(ci, who, [&] { stored = Target()->SetNumber(v); });
+}
+
 bool TAssignment::CheckOperands() {
   RightNumeric = Right->AlwaysNumber();
   LeftScalar = dynamic_cast<TOperand*>(Left);
@@ -196,10 +208,16 @@ bool TAssignment::CheckOperands() {
 void TEq::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   Right->Evaluate(ci, result);
   if (ci.Error) return;
-  if (!Target()->SetValue(result)) ci.SetError("= operator: error setting a value (maybe negative array index)");
+  bool stored = false;
+  if (GuardMemory(ci, "= operator", [&] { stored = Target()->SetValue(result); }) && !stored)
+    ci.SetError("= operator: error setting a value (maybe negative array index)");
 }
 
 void TPlusEq::EvaluateGeneral(TCalcInfo& ci, TReturnValue& result) {
+  GuardMemory(ci, "+= operator", [&] { Update(ci, result); });
+}
+
+void TPlusEq::Update(TCalcInfo& ci, TReturnValue& result) {
   if (RightNumeric) {
     double r = Right->EvaluateNumber(ci);
     if (ci.Error) return;

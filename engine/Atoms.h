@@ -204,9 +204,18 @@ public:
 
 namespace Ops {
 struct Add { static double Apply(double a, double b) { return a + b; } };
-struct Sub { static double Apply(double a, double b) { return a - b; } };
-struct Mult { static double Apply(double a, double b) { return a * b; } };
-struct Div { static double Apply(double a, double b) { return a / b; } };
+struct Sub {
+  static constexpr const char* Assignment = "-= operator";
+  static double Apply(double a, double b) { return a - b; }
+};
+struct Mult {
+  static constexpr const char* Assignment = "*= operator";
+  static double Apply(double a, double b) { return a * b; }
+};
+struct Div {
+  static constexpr const char* Assignment = "/= operator";
+  static double Apply(double a, double b) { return a / b; }
+};
 struct Exp { static double Apply(double a, double b); };
 struct RelL { static double Apply(double a, double b) { return a < b ? 1 : 0; } };
 struct RelG { static double Apply(double a, double b) { return a > b ? 1 : 0; } };
@@ -254,6 +263,9 @@ public:
 
 protected:
   TOperandBase* Target() const { return static_cast<TOperandBase*>(Left); }
+  // Stores a number into the target (an element may have to grow the
+  // array); false when memory ran out, with the error set.
+  bool StoreNumber(TCalcInfo& ci, const char* who, double v, bool& stored);
   // Known once both operands are attached: the right operand never yields a
   // string, and the scalar variable on the left (null for an element).
   bool RightNumeric = false;
@@ -290,6 +302,7 @@ public:
 
 private:
   [[gnu::noinline]] void EvaluateGeneral(TCalcInfo& ci, TReturnValue& result);
+  void Update(TCalcInfo& ci, TReturnValue& result);
 };
 
 template <class Op>
@@ -307,7 +320,9 @@ private:
     double l = Left->EvaluateNumber(ci);
     if (ci.Error) return;
     double v = Op::Apply(l, r);
-    if (!Target()->SetNumber(v)) ci.SetErrorFlag(true);
+    bool stored = false;
+    if (!StoreNumber(ci, Op::Assignment, v, stored)) return;
+    if (!stored) ci.SetErrorFlag(true);
     result.SetNumber(v);
   }
 };

@@ -1,5 +1,7 @@
 #include "engine/Function.h"
 
+#include "engine/OutOfMemory.h"
+
 namespace TernioParser {
 
 TFunction::~TFunction() {
@@ -23,7 +25,7 @@ bool TFunction::EvaluateArguments(TCalcInfo& ci) {
 
 void TFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   EvaluateArguments(ci);
-  result.SetNumber(Calculate(ci));
+  GuardMemory(ci, Name, [&] { result.SetNumber(Calculate(ci)); });
 }
 
 double TFunction::Calculate(TCalcInfo&) { return 0; }
@@ -64,7 +66,10 @@ TNeg::TNeg() {
 
 TFunction* TBuiltinRow::Create() const {
   TFunction* f = Factory();
-  if (f) f->HelpEntry = &Help;
+  if (f) {
+    f->HelpEntry = &Help;
+    f->Name = Name;
+  }
   return f;
 }
 

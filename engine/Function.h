@@ -34,7 +34,8 @@ public:
 
   void Bind(TVarHandler& vars) override;
   // Default evaluation: every argument into its slot (until an error is
-  // raised), then result = Calculate().
+  // raised), then result = Calculate(); memory Calculate cannot have becomes
+  // the function's error.
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
   // The function's numeric result from its value slots; errors go to ci.
   virtual double Calculate(TCalcInfo& ci);
@@ -52,6 +53,7 @@ public:
   virtual const THelpEntry* Help() const { return HelpEntry; }
   // Set from the row the function is registered with.
   const THelpEntry* HelpEntry = nullptr;
+  const char* Name = "function";
 
 protected:
   // Evaluates every argument into its slot; false when that raised an error.

@@ -1,6 +1,8 @@
 #include "engine/Parser.h"
 
 #include <cfenv>
+#include <new>
+#include <stdexcept>
 
 #include "engine/StackGuard.h"
 
@@ -56,7 +58,16 @@ TReturnValue TParser::Evaluate(TCalcInfo& ci) {
   TStackGuard& guard = TStackGuard::Current();
   guard.Arm();
   BeforeRun();
-  TReturnValue value = PlainEvaluate(ci);
+  TReturnValue value;
+  // The last line of defence: memory refused where no node turned it into
+  // its own error still ends the run with an error, not the process.
+  try {
+    value = PlainEvaluate(ci);
+  } catch (const std::bad_alloc&) {
+    ci.SetError("Not enough memory");
+  } catch (const std::length_error&) {
+    ci.SetError("Not enough memory");
+  }
   const bool overflow = guard.Overflowed;
   guard.Overflowed = false;
   AfterRun(ci);

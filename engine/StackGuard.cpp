@@ -1,6 +1,8 @@
 #include "engine/StackGuard.h"
 
 #include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -20,6 +22,13 @@ void TStackGuard::Arm() {
     Limit = reinterpret_cast<uintptr_t>(base) + margin;
   }
   pthread_attr_destroy(&attr);
+  // A quarter of the address space the process may map, an eighth of the
+  // physical memory, 1 GiB at most.
+  rlimit space{};
+  if (getrlimit(RLIMIT_AS, &space) == 0 && space.rlim_cur != RLIM_INFINITY)
+    MaxHeldBytes = std::min<int64_t>(MaxHeldBytes, static_cast<int64_t>(space.rlim_cur / 4));
+  const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+  if (pages > 0 && pageSize > 0) MaxHeldBytes = std::min<int64_t>(MaxHeldBytes, int64_t(pages) * pageSize / 8);
 }
 
 }  // namespace TernioParser

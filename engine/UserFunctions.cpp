@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/OutOfMemory.h"
 #include "engine/ParserBase.h"
 #include "engine/StackGuard.h"
 
@@ -111,7 +112,7 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         ci.SetError("Functioncall: Array not found.");
       } else {
         ArrayIn[k]->Clear();
-        ArrayIn[k]->Append(*src);
+        GuardMemory(ci, "Functioncall", [&] { ArrayIn[k]->Append(*src); });
       }
     } else if (Args[k]->AlwaysNumber()) {
       Results[k].SetNumber(Args[k]->EvaluateNumber(ci));
@@ -129,7 +130,13 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   }
 
   TVarHandler& vars = body.Engine->Vars;
-  vars.SaveAll();
+  if (!GuardMemory(ci, "Functioncall", [&] { vars.SaveAll(); })) {
+    for (size_t k = 0; k < n; ++k) {
+      if (ArrayIn[k]) ArrayIn[k]->Clear();
+      Results[k].SetNumber(0);
+    }
+    return;
+  }
   for (size_t k = 0; k < n; ++k) {
     if (ArrayIn[k]) {
       static_cast<TArrayEntry*>(body.Params[k])->TakeStorage(*ArrayIn[k]);
@@ -139,8 +146,9 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
   }
 
-  TReturnValue value = body.Engine->PlainEvaluate(ci);
-  result = std::move(value);
+  // Whatever the body could not allocate ends the run, after the locals
+  // are back.
+  GuardMemory(ci, body.Name, [&] { result = body.Engine->PlainEvaluate(ci); });
 
   // The final contents of array parameters go back to the callers' arrays,
   // also after an error.

@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+
+#include "engine/OutOfMemory.h"
+#include "engine/StackGuard.h"
 
 namespace TernioParser {
 
@@ -49,10 +53,10 @@ bool TVarEntry::Restore(TVarEntryBase* other) {
 
 TArrayEntry::~TArrayEntry() { std::free(Data); }
 
-void TArrayEntry::Reserve(int32_t n) {
+void TArrayEntry::Reserve(int64_t n) {
   if (n < 0) n = 0;
-  int64_t cap = (static_cast<int64_t>(n) + 127) / 128 * 128;
-  if (cap > INT32_MAX) cap = INT32_MAX / 128 * 128;
+  if (n > MaxCount) throw TNoMemory(std::to_string(n) + " elements of array " + Name);
+  const int64_t cap = (n + 127) / 128 * 128;
   if (cap == Capacity) return;
   if (cap == 0) {
     std::free(Data);
@@ -66,7 +70,12 @@ void TArrayEntry::Reserve(int32_t n) {
     int64_t alloc = cap > Allocated ? std::max<int64_t>(cap, Allocated + Allocated / 2) : cap;
     alloc = (alloc + 127) / 128 * 128;
     void* p = std::realloc(Data, static_cast<size_t>(alloc) * sizeof(double));
-    if (!p) throw std::bad_alloc();
+    if (!p && alloc > cap) {
+      // Without the geometric reserve there may still be room for the array.
+      alloc = cap;
+      p = std::realloc(Data, static_cast<size_t>(alloc) * sizeof(double));
+    }
+    if (!p) throw TNoMemory(std::to_string(n) + " elements of array " + Name);
     Data = static_cast<double*>(p);
     Allocated = alloc;
   }
@@ -85,7 +94,7 @@ int32_t TArrayEntry::Append(const TArrayEntry& other) {
     int32_t n = other.Count;
     const double* src = other.Data;
     int32_t old = Count;
-    Reserve(old + n);
+    Reserve(static_cast<int64_t>(old) + n);
     // other may be this array: its data pointer may have moved.
     if (&other == this) src = Data;
     std::memmove(Data + old, src, static_cast<size_t>(n) * sizeof(double));
@@ -186,6 +195,11 @@ void TVarHandler::Release() {
 }
 
 void TVarHandler::SaveAll() {
+  // Room first (growing geometrically), so that a refused allocation leaves
+  // every local as it was.
+  if (Saved.capacity() - Saved.size() < Locals.size())
+    Saved.reserve(std::max(Saved.size() + Locals.size(), 2 * Saved.capacity()));
+  int64_t held = 0;
   for (TVarEntryBase* base : Locals) {
     TSaved& s = Saved.emplace_back();
     s.Kind = base->Kind();
@@ -203,11 +217,13 @@ void TVarHandler::SaveAll() {
       s.Count = a->Count;
       s.Capacity = a->Capacity;
       s.Allocated = a->Allocated;
+      held += a->Allocated;
       a->Data = nullptr;
       a->Count = a->Capacity = 0;
       a->Allocated = 0;
     }
   }
+  if (held) TStackGuard::Current().HeldBytes += held * static_cast<int64_t>(sizeof(double));
 }
 
 bool TVarHandler::RestoreAll() {
@@ -228,6 +244,7 @@ bool TVarHandler::RestoreAll() {
       a->Count = s.Count;
       a->Capacity = s.Capacity;
       a->Allocated = s.Allocated;
+      if (s.Allocated) TStackGuard::Current().HeldBytes -= s.Allocated * static_cast<int64_t>(sizeof(double));
       s.Data = nullptr;
     }
     Saved.pop_back();

@@ -128,12 +128,18 @@ public:
   void Clear() override;
   bool Restore(TVarEntryBase* other) override;
 
-  void Reserve(int32_t n);
+  // The most elements an array can hold.
+  static constexpr int32_t MaxCount = INT32_MAX / 128 * 128;
+
+  // Makes room for n elements (new ones are 0). A size beyond MaxCount, or
+  // memory the system refuses, throws TNoMemory and leaves the array as it
+  // was.
+  void Reserve(int64_t n);
   void SetLength(int32_t n);
   bool SetElement(int32_t i, double x) {
     if (i < 0) return false;
     if (i >= Count) {
-      if (i >= Capacity) Reserve(i + 1);
+      if (i >= Capacity) Reserve(static_cast<int64_t>(i) + 1);
       Count = i + 1;
     }
     Data[i] = x;

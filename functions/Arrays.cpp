@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "engine/OutOfMemory.h"
+
 namespace TernioParser {
 
 namespace {
@@ -150,7 +152,11 @@ void TSeekMax::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(pos);
 }
 
-void TAppend::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+void TGrowingArrayFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+  GuardMemory(ci, Name, [&] { Compute(ci, result); });
+}
+
+void TAppend::Compute(TCalcInfo& ci, TReturnValue& result) {
   TArrayEntry* a = TargetArray(ci, 0, "Append: First argument is constant",
                                "Append: First argument is not an array");
   if (!a) return;
@@ -169,7 +175,7 @@ void TAppend::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(a->Count);
 }
 
-void TArrayCopy::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+void TArrayCopy::Compute(TCalcInfo& ci, TReturnValue& result) {
   TArrayEntry* target = TargetArray(ci, 0, "ArrayCopy: First argument is constant",
                                     "ArrayCopy: First argument is not an array");
   if (!target) return;
@@ -195,7 +201,7 @@ void TArrayCopy::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(count);
 }
 
-void TSort::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+void TSort::Compute(TCalcInfo& ci, TReturnValue& result) {
   TArrayEntry* a = TargetArray(ci, 0, "Sort: First argument is constant",
                                "Sort: First argument is not an array");
   if (!a) return;
@@ -228,7 +234,7 @@ void TSort::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(n);
 }
 
-void TScroll::Evaluate(TCalcInfo& ci, TReturnValue& result) {
+void TScroll::Compute(TCalcInfo& ci, TReturnValue& result) {
   TArrayEntry* a = IsArrayArg(0) ? ArrayArg(0) : nullptr;
   if (!a) {
     ci.SetError("Scroll: Array expected as 1st argument");

@@ -27,6 +27,16 @@ protected:
   double NumberArg(TCalcInfo& ci, int i) const { return Args[i]->EvaluateNumber(ci); }
 };
 
+// The functions that make arrays grow: memory they cannot have becomes their
+// error, and the arrays keep their contents.
+class TGrowingArrayFunction : public TArrayFunction {
+public:
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) final;
+
+protected:
+  virtual void Compute(TCalcInfo& ci, TReturnValue& result) = 0;
+};
+
 // length(x): bytes of a string, or elements of an array.
 class TLength final : public TArrayFunction {
 public:
@@ -82,36 +92,36 @@ public:
 };
 
 // append(a[];b[]) appends a whole array, append(a[];x) one number.
-class TAppend final : public TArrayFunction {
+class TAppend final : public TGrowingArrayFunction {
 public:
   int ArgumentCount() const override { return 2; }
   bool CheckArguments() override { return Args[0]->IsVariable(); }
-  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
 
 // arraycopy(target[];src[];start;count): target becomes a slice of src.
-class TArrayCopy final : public TArrayFunction {
+class TArrayCopy final : public TGrowingArrayFunction {
 public:
   int ArgumentCount() const override { return 4; }
   bool CheckArguments() override { return IsArrayArg(0) && IsArrayArg(1); }
-  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
 
 // sort(a[];b[]): b receives the positions of a's elements in ascending order
 // of their values; a is left as it is.
-class TSort final : public TArrayFunction {
+class TSort final : public TGrowingArrayFunction {
 public:
   int ArgumentCount() const override { return 2; }
   bool CheckArguments() override { return Args[0]->IsVariable() && Args[1]->IsVariable(); }
-  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
 
 // scroll(arr[];value;length): a buffer that keeps the newest `length` values,
 // newest last.
-class TScroll final : public TArrayFunction {
+class TScroll final : public TGrowingArrayFunction {
 public:
   int ArgumentCount() const override { return 3; }
-  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
 
 // The rows of this library.

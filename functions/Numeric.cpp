@@ -146,8 +146,13 @@ double TRandom::Calculate(TCalcInfo&) {
 double TSleep::Calculate(TCalcInfo& ci) {
   if (ci.Error) return 0;  // an argument failed: no wait
   const uint32_t ms = static_cast<uint32_t>(IntegerValue(Results[0].AsNumber()));
-  // Waiting on the stop event lets a Break end even a very long sleep.
+  // Waiting on the stop event lets a Break end even a very long sleep; a
+  // sleep that Break cut short (or that Break came before) stops the run.
   if (ms > 0) ci.StopEvent.Wait(ms);
+  if (ci.Stopping()) {
+    ci.SetError("Stopped");
+    return 0;
+  }
   return 1;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <locale.h>
 
+#include "engine/OutOfMemory.h"
 #include "functions/Regexp.h"
 
 namespace TernioParser {
@@ -29,7 +30,7 @@ unsigned char UpperAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 
 
 void TStringFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (EvaluateArguments(ci)) {
-    Compute(ci, result);
+    GuardMemory(ci, Name, [&] { Compute(ci, result); });
   } else {
     result.SetNumber(0);
   }
