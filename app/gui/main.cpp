@@ -20,6 +20,7 @@
 #include "workbench/qt/FileAssociation.h"
 #include "workbench/qt/MainForm.h"
 #include "workbench/qt/RenameForm.h"
+#include "workbench/qt/WindowPlacement.h"
 
 namespace {
 
@@ -61,11 +62,15 @@ int Run(QApplication& app) {
   plots->ClipbForm = new TClipbForm(form);
   auto* output = new TOutputForm(form);
   form->SetOutputSink(output->Sink());
+  new TWindowPlacement(output, form, "OutputWindow");
   form->RenameForm = new TRenameForm(form);
   form->AboutForm = new TAboutForm(form);
 
   form->show();
   form->OpenCommandLine(args);
+  // Unsaved work of a program that crashed or was killed; unattended runs
+  // leave it for the user.
+  if (!unattended.AutoRun) form->OfferRecovery();
 
   if (unattended.AutoRun) {
     QTimer::singleShot(300, form, [form] { form->ActionStart->trigger(); });

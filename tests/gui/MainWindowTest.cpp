@@ -103,7 +103,10 @@ struct TWindow {
     };
     Form->ChooseFile = [](bool) { return QString(); };
     Form->ForceExit = [this] { ++ForcedExits; };
-    Form->OpenUrl = [this](const QUrl& u) { Opened.append(u); };
+    Form->OpenUrl = [this](const QUrl& u) {
+      Opened.append(u);
+      return true;
+    };
     Form->SetOutputSink(&Sink);
   }
   ~TWindow() {
@@ -532,17 +535,19 @@ private slots:
     QTest::mouseDClick(f.Logo, Qt::LeftButton);
     QCOMPARE(w.Opened.size(), 2);
     w.Opened.removeLast();
-    // The manual beside the program opens when present; nothing happens
-    // otherwise.
+    // The manual beside the program opens when present; otherwise the user
+    // is told where it belongs.
     const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath("ostracalc.pdf");
     f.Action1->trigger();
     if (QFile::exists(manual)) {
       QCOMPARE(w.Opened.size(), 2);
       QCOMPARE(w.Opened[1], QUrl::fromLocalFile(manual));
+      QVERIFY(w.Questions.isEmpty());
     } else {
       QCOMPARE(w.Opened.size(), 1);
+      QCOMPARE(w.Questions.size(), 1);
+      QVERIFY(w.Questions[0].Text.contains(manual));
     }
-    QVERIFY(w.Questions.isEmpty());
   }
 
   // The application itself: start-up with a command-line document holding a

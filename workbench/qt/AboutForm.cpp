@@ -32,8 +32,13 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   auto* logo = new QLabel(this);
   logo->setPixmap(Ostra::MakerLogo(36));
   logo->setAlignment(Qt::AlignCenter);
-  auto* maker = new QLabel(QString(Ostra::MakerName) + " - " + Ostra::MakerLine, this);
+  // The maker's name and description each on their own line, wrapped
+  // rather than cut off when a font is wider than expected.
+  auto* maker = new QLabel(Ostra::MakerName, this);
   maker->setAlignment(Qt::AlignCenter);
+  auto* makerLine = new QLabel(Ostra::MakerLine, this);
+  makerLine->setAlignment(Qt::AlignCenter);
+  makerLine->setWordWrap(true);
   auto* title = new QLabel("This is the Ostra Calculator", this);
   QFont bold = title->font();
   bold.setBold(true);
@@ -79,6 +84,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   column->setSpacing(2);
   column->addWidget(logo);
   column->addWidget(maker);
+  column->addWidget(makerLine);
   column->addWidget(title);
   column->addWidget(lblVersion);
   column->addWidget(Memo, 1);

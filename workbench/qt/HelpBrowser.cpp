@@ -58,6 +58,10 @@ THelpPanel::THelpPanel(QWidget* parent) : QWidget(parent) {
   csFunctions = new QComboBox(this);
   csFunctions->setEditable(false);
   csFunctions->setMaxVisibleItems(20);
+  // Styles that open a selection-only list as a pop-up over the field (Fusion
+  // among them) ignore the row limit and show the whole list; a scrolling
+  // drop-down of 20 rows is kept in every style.
+  csFunctions->setStyleSheet("QComboBox { combobox-popup: 0; }");
   csFunctions->setMinimumContentsLength(24);
   csFunctions->setToolTip("Choose a function to display a short description for");
   btnBack = new QToolButton(this);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -26,6 +27,7 @@
 #include "workbench/MacroFile.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/HelpBrowser.h"
+#include "workbench/qt/Recovery.h"
 #include "workbench/qt/SyntaxColouring.h"
 
 using namespace TernioParser;
@@ -71,8 +73,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
     return dlg.selectedFiles().first();
   };
-  OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   ForceExit = [] { std::_Exit(0); };
+  ManualPath = QDir(QCoreApplication::applicationDirPath()).filePath("ostracalc.pdf");
 
   CreateActions();
   CreateLayout();
@@ -86,6 +89,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     if (FRunning) Run->Break();
     else BreakRepeater->stop();
   });
+
+  // A copy of the unsaved document, a few seconds after the last change.
+  Recovery = std::make_unique<TRecoveryStore>(TRecoveryStore::DefaultFolder());
+  RecoveryTimer = new QTimer(this);
+  RecoveryTimer->setSingleShot(true);
+  RecoveryTimer->setInterval(RecoveryDelay);
+  connect(RecoveryTimer, &QTimer::timeout, this, &TMainForm::WriteRecoveryCopy);
 
   // FormCreate.
   UpdateCaption();
@@ -104,9 +114,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   HelpPanel->BuildFunctionList(Run->Main->Builtins);
   if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
   qApp->installEventFilter(this);
-  connect(qApp, &QApplication::focusChanged, this, &TMainForm::UpdateEditActions);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { EditFocusChanged(now); });
+  EditFocusChanged(QApplication::focusWidget());
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateEditActions);
-  UpdateEditActions();
 }
 
 TMainForm::~TMainForm() {
@@ -214,6 +224,11 @@ void TMainForm::UpdateActionStates() {
 }
 
 void TMainForm::SetModified(bool value) {
+  if (!value) {
+    // Saved, or replaced by another document: nothing left to recover.
+    RecoveryTimer->stop();
+    Recovery->Remove();
+  }
   if (value == FModified) return;
   FModified = value;
   UpdateActionStates();
@@ -254,6 +269,7 @@ TGUIParser* TMainForm::EngineOf(const TEditPanel* panel) const {
 void TMainForm::CheckPanelText(TEditPanel* panel) {
   if (FRunning || PageControl->count() == 0 || !panel) return;
   SetModified(true);
+  RecoveryTimer->start();
   TGUIParser* engine = EngineOf(panel);
   engine->SetText(panel->Text8());
   Tokens.clear();

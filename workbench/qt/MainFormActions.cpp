@@ -57,6 +57,8 @@ void TMainForm::CreateActions() {
                           "Speichern unter|Aktive Datei unter einem neuen Namen speichern");
   Action3 = MakeAction(this, "Action3", "&Create / Edit GUI...", "Create / Edit GUI...", {}, {});
   FileExit1 = MakeAction(this, "FileExit1", "&Quit", "Quit", {}, "Beenden|Anwendung beenden");
+  EditUndo1 = MakeAction(this, "EditUndo1", "&Undo", "Undo", QKeySequence::Undo, {});
+  EditRedo1 = MakeAction(this, "EditRedo1", "&Redo", "Redo", QKeySequence::Redo, {});
   EditCut1 = MakeAction(this, "EditCut1", "&Cut", "Cut", QKeySequence("Ctrl+X"),
                         "Ausschneiden|Markiertes Objekt in die Zwischenablage verschieben");
   EditCopy1 = MakeAction(this, "EditCopy1", "C&opy", "Copy", QKeySequence("Ctrl+C"),
@@ -99,6 +101,8 @@ void TMainForm::CreateActions() {
   connect(ActionSave, &QAction::triggered, this, [this] { ActionSaveExecute(); });
   connect(FileSaveAs, &QAction::triggered, this, [this] { FileSaveAsExecute(); });
   connect(FileExit1, &QAction::triggered, this, &QWidget::close);
+  connect(EditUndo1, &QAction::triggered, this, [this] { EditCommand("undo"); });
+  connect(EditRedo1, &QAction::triggered, this, [this] { EditCommand("redo"); });
   connect(EditCut1, &QAction::triggered, this, [this] { EditCommand("cut"); });
   connect(EditCopy1, &QAction::triggered, this, [this] { EditCommand("copy"); });
   connect(EditPaste1, &QAction::triggered, this, [this] { EditCommand("paste"); });
@@ -120,6 +124,8 @@ void TMainForm::CreateActions() {
   file->addSeparator();
   file->addAction(FileExit1);
   QMenu* edit = menuBar()->addMenu("&Edit");
+  edit->addActions({EditUndo1, EditRedo1});
+  edit->addSeparator();
   edit->addActions({EditCut1, EditCopy1, EditPaste1, EditSelectAll1});
   edit->addSeparator();
   edit->addAction(Action4);
@@ -144,34 +150,58 @@ void TMainForm::CreateActions() {
   tools->addActions({ActNewPanel, ActDelPanel});
 }
 
+namespace {
+
+bool IsEditControl(const QWidget* w) {
+  return qobject_cast<const QPlainTextEdit*>(w) || qobject_cast<const QLineEdit*>(w) ||
+         qobject_cast<const QTextEdit*>(w);
+}
+
+}  // namespace
+
+void TMainForm::EditFocusChanged(QWidget* now) {
+  // Opening a menu (Alt+E, a click on the menu bar) moves the focus to the
+  // menu bar or the menu; the Edit commands still mean the editor the user
+  // was working in.
+  if (IsEditControl(now) && now->window() == this) FEditTarget = now;
+  else if (now && !qobject_cast<QMenuBar*>(now) && !qobject_cast<QMenu*>(now)) FEditTarget = nullptr;
+  UpdateEditActions();
+}
+
 void TMainForm::UpdateEditActions() {
-  // Like the standard edit actions: they follow the focused edit control.
-  QWidget* w = QApplication::focusWidget();
-  bool hasSelection = false, readOnly = true, hasText = false, isEdit = true;
+  // Like the standard edit actions: they follow the edit control in use.
+  QWidget* w = FEditTarget.data();
+  bool hasSelection = false, readOnly = true, hasText = false, canUndo = false, canRedo = false;
   if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
     hasSelection = e->textCursor().hasSelection();
     readOnly = e->isReadOnly();
     hasText = !e->document()->isEmpty();
+    canUndo = e->document()->isUndoAvailable();
+    canRedo = e->document()->isRedoAvailable();
   } else if (auto* l = qobject_cast<QLineEdit*>(w)) {
     hasSelection = l->hasSelectedText();
     readOnly = l->isReadOnly();
     hasText = !l->text().isEmpty();
+    canUndo = l->isUndoAvailable();
+    canRedo = l->isRedoAvailable();
   } else if (auto* t = qobject_cast<QTextEdit*>(w)) {
     hasSelection = t->textCursor().hasSelection();
     readOnly = t->isReadOnly();
     hasText = !t->document()->isEmpty();
-  } else {
-    isEdit = false;
+    canUndo = t->document()->isUndoAvailable();
+    canRedo = t->document()->isRedoAvailable();
   }
   const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
-  EditCopy1->setEnabled(isEdit && hasSelection);
-  EditCut1->setEnabled(isEdit && hasSelection && !readOnly);
-  EditPaste1->setEnabled(isEdit && !readOnly && clip && clip->hasText());
-  EditSelectAll1->setEnabled(isEdit && hasText);
+  EditUndo1->setEnabled(w && !readOnly && canUndo);
+  EditRedo1->setEnabled(w && !readOnly && canRedo);
+  EditCopy1->setEnabled(w && hasSelection);
+  EditCut1->setEnabled(w && hasSelection && !readOnly);
+  EditPaste1->setEnabled(w && !readOnly && clip && clip->hasText());
+  EditSelectAll1->setEnabled(w && hasText);
 }
 
 void TMainForm::EditCommand(const char* method) {
-  if (QWidget* w = QApplication::focusWidget()) QMetaObject::invokeMethod(w, method);
+  if (QWidget* w = FEditTarget.data()) QMetaObject::invokeMethod(w, method);
 }
 
 // ---- GUI editor
@@ -195,10 +225,15 @@ void TMainForm::ActAboutExecute() {
 }
 
 void TMainForm::Action1Execute() {
-  // The manual lives next to the program; nothing is reported when it or a
-  // viewer is missing.
-  const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath("ostracalc.pdf");
-  if (QFileInfo::exists(manual)) OpenUrl(QUrl::fromLocalFile(manual));
+  // When the manual cannot be shown the user learns where it is (or should
+  // be) and can open it some other way.
+  const QString manual = QDir::toNativeSeparators(ManualPath);
+  if (!QFileInfo::exists(ManualPath))
+    Ask(QMessageBox::Information, AppTitle, "The user manual is not installed. It belongs here:\n" + manual,
+        QMessageBox::Ok);
+  else if (!OpenUrl(QUrl::fromLocalFile(ManualPath)))
+    Ask(QMessageBox::Information, AppTitle,
+        "No application could show the user manual. You find it here:\n" + manual, QMessageBox::Ok);
 }
 
 void TMainForm::OpenWebSite() { OpenUrl(QUrl(Ostra::WebSiteAddress)); }

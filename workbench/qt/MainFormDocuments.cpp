@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSaveFile>
+#include <QLabel>
+#include <QTimer>
 
 #include "engine/qt/CodePage.h"
 #include "workbench/MacroFile.h"
@@ -64,6 +66,8 @@ TEditPanel* TMainForm::AddPanel(const QString& name) {
   new TSyntaxColourer(panel->MemoEdit);
   connect(panel->MemoEdit, &QPlainTextEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
   connect(panel->MemoEdit, &QPlainTextEdit::textChanged, this, &TMainForm::UpdateEditActions);
+  connect(panel->MemoEdit, &QPlainTextEdit::undoAvailable, this, &TMainForm::UpdateEditActions);
+  connect(panel->MemoEdit, &QPlainTextEdit::redoAvailable, this, &TMainForm::UpdateEditActions);
   connect(panel->edtResult, &QLineEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
   const bool loading = FLoading;
   FLoading = true;
@@ -103,6 +107,8 @@ void TMainForm::DeletePanel() {
   delete p;
   PageControl->setCurrentIndex(std::min(index, PageControl->count() - 1));
   FLoading = false;
+  // Messages about the deleted panel (its error, its run) no longer apply.
+  StatusPanel1->clear();
   const bool modified = FModified;
   CheckPanelText(CurrentPanel());
   SetModified(modified);
@@ -151,7 +157,21 @@ bool TMainForm::OpenDocument(const QString& path) {
   };
   if (!readOk) return fail();
 
-  const std::string bytes(data.constData(), static_cast<size_t>(data.size()));
+  if (!LoadDocumentBytes(std::string(data.constData(), static_cast<size_t>(data.size())))) return fail();
+
+  PageControl->setCurrentIndex(PageControl->count() >= 2 ? 1 : PageControl->count() - 1);
+  SetFileName();
+  UpdateActionStates();
+  if (TEditPanel* p = CurrentPanel()) {
+    p->MemoEdit->setFocus();
+    CheckPanelText(p);
+  }
+  QCoreApplication::processEvents();
+  SetModified(false);
+  return true;
+}
+
+bool TMainForm::LoadDocumentBytes(const std::string& bytes) {
   const Ostra::TMacroDocument doc = Ostra::ReadMacroText(bytes);
   FLoading = true;
   auto load = [&](TEditPanel* panel, const std::string& text) {
@@ -182,39 +202,39 @@ bool TMainForm::OpenDocument(const QString& path) {
     }
   }
   FLoading = false;
-  if (!doc.Complete) return fail();
-
-  PageControl->setCurrentIndex(PageControl->count() >= 2 ? 1 : PageControl->count() - 1);
-  SetFileName();
-  UpdateActionStates();
-  if (TEditPanel* p = CurrentPanel()) {
-    p->MemoEdit->setFocus();
-    CheckPanelText(p);
-  }
-  QCoreApplication::processEvents();
-  SetModified(false);
-  return true;
+  return doc.Complete;
 }
 
-bool TMainForm::SaveDocument() {
+std::string TMainForm::DocumentBytes() const {
   const int n = PageControl->count();
-  if (n == 0) return true;
   std::vector<Ostra::TMacroPanel> panels;
   panels.reserve(size_t(n));
   for (int i = 0; i < n; ++i)
     panels.push_back({Ostra::ToCodePage(PanelName(i)), FileText(Panel(i)->Text8()), 0});
-  const std::string text = Ostra::WriteMacroText(panels);
-  // The previous file is replaced only once the new one is completely written.
-  QSaveFile file(FullPath);
-  bool ok = file.open(QIODevice::WriteOnly);
-  if (ok) ok = file.write(text.data(), qint64(text.size())) == qint64(text.size());
-  if (ok) ok = file.commit();
-  else file.cancelWriting();
-  if (!ok) {
-    Ask(QMessageBox::Critical, AppTitle, "Cannot save " + FullPath + ": " + file.errorString(), QMessageBox::Ok);
+  return Ostra::WriteMacroText(panels);
+}
+
+bool TMainForm::SaveDocument() { return WriteDocument(FullPath); }
+
+bool TMainForm::WriteDocument(const QString& path) {
+  if (PageControl->count() == 0) return true;
+  QString error;
+  if (!WriteFileAtomically(path, DocumentBytes(), &error)) {
+    Ask(QMessageBox::Critical, AppTitle, "Cannot save " + path + ": " + error, QMessageBox::Ok);
     return false;
   }
   return true;
+}
+
+bool TMainForm::WriteFileAtomically(const QString& path, const std::string& bytes, QString* error) {
+  // The previous file is replaced only once the new one is completely written.
+  QSaveFile file(path);
+  bool ok = file.open(QIODevice::WriteOnly);
+  if (ok) ok = file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
+  if (ok) ok = file.commit();
+  else file.cancelWriting();
+  if (!ok && error) *error = file.errorString();
+  return ok;
 }
 
 void TMainForm::ActionNewExecute() {
@@ -241,9 +261,10 @@ bool TMainForm::ActionSaveExecute() {
 bool TMainForm::FileSaveAsExecute() {
   const QString path = ChooseFile(true);
   if (path.isEmpty()) return false;
+  // A failed save keeps the document's old name: it is still unsaved there.
+  if (!WriteDocument(path)) return false;
   FullPath = path;
   SetFileName();
-  if (!SaveDocument()) return false;
   SetModified(false);
   return true;
 }
@@ -257,6 +278,7 @@ void TMainForm::ActRenameExecute() {
   if (!RenameForm->Execute(PanelName(index), name)) return;
   SetPanelName(index, name);
   SetModified(true);
+  RecoveryTimer->start();
 }
 
 QString TMainForm::CommandLinePath(const QStringList& arguments) {

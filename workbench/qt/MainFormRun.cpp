@@ -7,7 +7,6 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QThread>
 #include <QTimer>
@@ -15,6 +14,7 @@
 #include "engine/qt/CodePage.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/EditPanel.h"
+#include "workbench/qt/Recovery.h"
 
 using namespace TernioParser;
 
@@ -27,6 +27,8 @@ void TMainForm::ActionStartExecute() {
   FRunDone = false;
   UpdateActionStates();
   StatusPanel1->setText("Running...");
+  // The previous run's result must not pass for this one's.
+  if (TEditPanel* p = CurrentPanel()) p->ShowResult(QString());
   if (FThreadEnded || !Run->Start()) {
     FRunning = false;
     UpdateActionStates();
@@ -124,6 +126,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  // The user has saved or discarded the changes.
+  RecoveryTimer->stop();
+  Recovery->Remove();
   if (FThreadStuck) {
     // The calculation is blocked somewhere Break cannot reach, and a thread
     // cannot be killed: leave at once instead of waiting for it forever.
