@@ -3,6 +3,7 @@
 // answered from a script, for the tests of the workbench.
 
 #include <QApplication>
+#include <QLabel>
 #include <QList>
 #include <QPlainTextEdit>
 #include <QStringList>
