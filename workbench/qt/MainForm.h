@@ -138,11 +138,6 @@ public:
   void NewDocument();
   bool OpenDocument(const QString& path);
   bool SaveDocument();
-  // The document as its file holds it: 8-bit code-page text with CR LF.
-  std::string DocumentBytes() const;
-  // Replaces the file at path with bytes once they are completely written;
-  // false with the reason in error otherwise.
-  static bool WriteFileAtomically(const QString& path, const std::string& bytes, QString* error = nullptr);
   void SetFileName();
   bool QuerySaveChanges();
   TEditPanel* AddPanel(const QString& name);
@@ -212,6 +207,8 @@ private:
   void ShowHelpForCaret(TEditPanel* panel);
   void ColourNow(TEditPanel* panel);
   TernioParser::TGUIParser* EngineOf(const TEditPanel* panel) const;
+  // The document as its file holds it: 8-bit code-page text with CR LF.
+  std::string DocumentBytes() const;
   // Writes the document to path; a failure is reported and returns false.
   bool WriteDocument(const QString& path);
   // Puts the panels of a macro file's bytes into the new document; false when

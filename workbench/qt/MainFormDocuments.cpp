@@ -8,12 +8,12 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QLabel>
 #include <QTimer>
 
 #include "engine/qt/CodePage.h"
 #include "workbench/MacroFile.h"
+#include "workbench/qt/AtomicFile.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/RenameForm.h"
 #include "workbench/qt/SyntaxColouring.h"
@@ -219,22 +219,12 @@ bool TMainForm::SaveDocument() { return WriteDocument(FullPath); }
 bool TMainForm::WriteDocument(const QString& path) {
   if (PageControl->count() == 0) return true;
   QString error;
-  if (!WriteFileAtomically(path, DocumentBytes(), &error)) {
+  const std::string bytes = DocumentBytes();
+  if (!Ostra::WriteFileAtomically(path, QByteArray(bytes.data(), qsizetype(bytes.size())), &error)) {
     Ask(QMessageBox::Critical, AppTitle, "Cannot save " + path + ": " + error, QMessageBox::Ok);
     return false;
   }
   return true;
-}
-
-bool TMainForm::WriteFileAtomically(const QString& path, const std::string& bytes, QString* error) {
-  // The previous file is replaced only once the new one is completely written.
-  QSaveFile file(path);
-  bool ok = file.open(QIODevice::WriteOnly);
-  if (ok) ok = file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
-  if (ok) ok = file.commit();
-  else file.cancelWriting();
-  if (!ok && error) *error = file.errorString();
-  return ok;
 }
 
 void TMainForm::ActionNewExecute() {

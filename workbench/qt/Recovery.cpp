@@ -5,25 +5,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 #include <atomic>
+
+#include "workbench/qt/AtomicFile.h"
 
 namespace {
 
 // Several windows of one process each have their own copy.
 std::atomic<int> NextOwner{1};
-
-bool WriteAtomically(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (file.write(bytes) != bytes.size()) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
-}
 
 }  // namespace
 
@@ -50,8 +41,8 @@ bool TRecoveryStore::Write(const std::string& bytes, const QString& kind, const 
   // The side file first: a copy is only taken up when both exist.
   // The path percent-encoded, so that no character of it ends its line.
   const QByteArray info = "kind=" + kind.toUtf8() + "\npath=" + originalPath.toUtf8().toPercentEncoding() + "\n";
-  const bool ok = WriteAtomically(FilePath(FId, ".info"), info) &&
-                  WriteAtomically(DataPath(), QByteArray(bytes.data(), qsizetype(bytes.size())));
+  const bool ok = Ostra::WriteFileAtomically(FilePath(FId, ".info"), info) &&
+                  Ostra::WriteFileAtomically(DataPath(), QByteArray(bytes.data(), qsizetype(bytes.size())));
   FHasCopy = FHasCopy || ok;
   return ok;
 }
