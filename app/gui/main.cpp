@@ -20,6 +20,7 @@
 #include "workbench/qt/FileAssociation.h"
 #include "workbench/qt/MainForm.h"
 #include "workbench/qt/RenameForm.h"
+#include "workbench/qt/Translation.h"
 #include "workbench/qt/WindowPlacement.h"
 
 namespace {
@@ -143,6 +144,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("ostracalc");
   QApplication::setApplicationVersion(OSTRA_VERSION);
+  // The interface speaks the system's language when there is a translation.
+  Ostra::InstallTranslation();
   try {
     return Run(app);
   } catch (const std::exception& e) {

@@ -177,8 +177,8 @@ private slots:
     QVERIFY(f.Action3->isEnabled() && f.Action4->isEnabled());
     QCOMPARE(f.ActionStart->shortcut(), QKeySequence(Qt::Key_F2));
     QCOMPARE(f.ActionBreak->shortcut(), QKeySequence(Qt::Key_F4));
-    QCOMPARE(f.FileOpen->toolTip(), QString("Öffnen"));
-    QCOMPARE(f.FileOpen->statusTip(), QString("Vorhandene Datei öffnen"));
+    QCOMPARE(f.FileOpen->toolTip(), QString("Open"));
+    QCOMPARE(f.FileOpen->statusTip(), QString("Open an existing file"));
     QCOMPARE(f.minimumSize(), QSize(500, 420));
   }
 

@@ -59,8 +59,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     return static_cast<QMessageBox::StandardButton>(box.exec());
   };
   ChooseFile = [this](bool save) {
-    QFileDialog dlg(this, save ? "Save as" : "Open");
-    dlg.setNameFilters({"RIR macro files (*.sma)", "All files (*.*)"});
+    QFileDialog dlg(this, save ? tr("Save as") : tr("Open"));
+    dlg.setNameFilters({tr("RIR macro files (*.sma)"), tr("All files (*.*)")});
     dlg.setDefaultSuffix("sma");
     if (save) {
       dlg.setAcceptMode(QFileDialog::AcceptSave);
@@ -167,17 +167,17 @@ void TMainForm::CreateLayout() {
   auto* makerText = new QLabel(QString("<b>%1</b><br>%2").arg(Ostra::MakerName, Ostra::MakerLine), BottomPanel);
   row->addWidget(makerText, 1);
 
-  BtnShowError = new QPushButton("Show error", BottomPanel);
+  BtnShowError = new QPushButton(tr("Show error"), BottomPanel);
   BtnShowError->setObjectName("BtnShowError");
-  BtnShowError->setToolTip("Display the reason why the status is red");
+  BtnShowError->setToolTip(tr("Display the reason why the status is red"));
   BtnShowError->setEnabled(false);
   connect(BtnShowError, &QPushButton::clicked, this, &TMainForm::BtnShowErrorClick);
   row->addWidget(BtnShowError, 0, Qt::AlignBottom);
 
-  auto* statusGroup = new QGroupBox("Status", BottomPanel);
+  auto* statusGroup = new QGroupBox(tr("Status"), BottomPanel);
   auto* sl = new QHBoxLayout(statusGroup);
   sl->setContentsMargins(4, 0, 4, 2);
-  PanelError = new QLabel("Ok", statusGroup);
+  PanelError = new QLabel(tr("Ok"), statusGroup);
   PanelError->setObjectName("PanelError");
   PanelError->setAlignment(Qt::AlignCenter);
   PanelError->setFixedSize(60, 20);
@@ -232,7 +232,7 @@ void TMainForm::SetModified(bool value) {
   if (value == FModified) return;
   FModified = value;
   UpdateActionStates();
-  StatusPanel0->setText(value ? "Changed" : "");
+  StatusPanel0->setText(value ? tr("Changed") : QString());
 }
 
 void TMainForm::SetSyntaxState(bool error) {
@@ -241,7 +241,7 @@ void TMainForm::SetSyntaxState(bool error) {
   pal.setColor(QPalette::Window, error ? QColor(255, 0, 0) : QColor(0, 255, 0));
   pal.setColor(QPalette::WindowText, Qt::black);
   PanelError->setPalette(pal);
-  PanelError->setText(error ? "Error" : "Ok");
+  PanelError->setText(error ? tr("Error") : tr("Ok"));
   if (!error) StatusPanel1->clear();
   BtnShowError->setEnabled(error);
   UpdateActionStates();

@@ -6,9 +6,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QLabel>
 #include <QTimer>
 
 #include "engine/qt/CodePage.h"
@@ -48,6 +48,8 @@ void TMainForm::NewDocument() {
   }
   FLastParsedPanel = nullptr;
   FLoading = false;
+  // Panel names belong to the document (its file keeps them): they are not
+  // translated.
   TEditPanel* global = AddPanel("Global");
   if (!global) return;
   global->ResultPanel->hide();
@@ -98,7 +100,7 @@ void TMainForm::DeletePanel() {
     return;
   }
   if (!p->IsEmpty() &&
-      Ask(QMessageBox::Question, "Calculator", "Panel is not empty, do you really want to delete it?",
+      Ask(QMessageBox::Question, tr("Calculator"), tr("Panel is not empty, do you really want to delete it?"),
           QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   FLoading = true;
@@ -129,7 +131,7 @@ bool TMainForm::QuerySaveChanges() {
     return true;
   raise();
   activateWindow();
-  switch (Ask(QMessageBox::Question, AppTitle, "The current file has been modified, do you want to save it?",
+  switch (Ask(QMessageBox::Question, AppTitle, tr("The current file has been modified, do you want to save it?"),
               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
       // Go on only when the document is safe on disk.
@@ -152,7 +154,7 @@ bool TMainForm::OpenDocument(const QString& path) {
   const bool readOk = file.error() == QFileDevice::NoError;
   file.close();
   auto fail = [&] {
-    Ask(QMessageBox::Warning, AppTitle, "Error opening file " + FullPath, QMessageBox::Ok);
+    Ask(QMessageBox::Warning, AppTitle, tr("Error opening file %1").arg(FullPath), QMessageBox::Ok);
     return false;
   };
   if (!readOk) return fail();
@@ -221,7 +223,7 @@ bool TMainForm::WriteDocument(const QString& path) {
   QString error;
   const std::string bytes = DocumentBytes();
   if (!Ostra::WriteFileAtomically(path, QByteArray(bytes.data(), qsizetype(bytes.size())), &error)) {
-    Ask(QMessageBox::Critical, AppTitle, "Cannot save " + path + ": " + error, QMessageBox::Ok);
+    Ask(QMessageBox::Critical, AppTitle, tr("Cannot save %1: %2").arg(path, error), QMessageBox::Ok);
     return false;
   }
   return true;

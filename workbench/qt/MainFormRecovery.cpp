@@ -25,14 +25,14 @@ bool TMainForm::OfferRecovery() {
   if (FRunning) return false;
   for (const TRecoveryStore::TCopy& copy : Recovery->Orphans()) {
     if (copy.Kind != TRecoveryStore::MacroKind) continue;
-    const QString what = copy.OriginalPath.isEmpty()
-                             ? QString("an unnamed document")
-                             : "the document " + QDir::toNativeSeparators(copy.OriginalPath);
-    const auto answer =
-        Ask(QMessageBox::Question, AppTitle,
-            "The Ostra Calculator ended without saving the changes of " + what +
-                ".\nDo you want to restore them? (No discards them.)",
-            QMessageBox::Yes | QMessageBox::No);
+    const QString text =
+        copy.OriginalPath.isEmpty()
+            ? tr("The Ostra Calculator ended without saving the changes of an unnamed document.\n"
+                 "Do you want to restore them? (No discards them.)")
+            : tr("The Ostra Calculator ended without saving the changes of the document %1.\n"
+                 "Do you want to restore them? (No discards them.)")
+                  .arg(QDir::toNativeSeparators(copy.OriginalPath));
+    const auto answer = Ask(QMessageBox::Question, AppTitle, text, QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes) {
       Recovery->Discard(copy);
       continue;
