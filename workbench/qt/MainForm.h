@@ -214,6 +214,8 @@ private:
   // Puts the panels of a macro file's bytes into the new document; false when
   // they could not all be taken over.
   bool LoadDocumentBytes(const std::string& bytes);
+  // After loading: the first calculator page is shown, parsed and focused.
+  void ShowLoadedDocument();
   // Break, then wait up to about a second for the run to end.
   bool EndCalculation();
 };

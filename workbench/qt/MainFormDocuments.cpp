@@ -161,13 +161,8 @@ bool TMainForm::OpenDocument(const QString& path) {
 
   if (!LoadDocumentBytes(std::string(data.constData(), static_cast<size_t>(data.size())))) return fail();
 
-  PageControl->setCurrentIndex(PageControl->count() >= 2 ? 1 : PageControl->count() - 1);
   SetFileName();
-  UpdateActionStates();
-  if (TEditPanel* p = CurrentPanel()) {
-    p->MemoEdit->setFocus();
-    CheckPanelText(p);
-  }
+  ShowLoadedDocument();
   QCoreApplication::processEvents();
   SetModified(false);
   return true;
@@ -205,6 +200,15 @@ bool TMainForm::LoadDocumentBytes(const std::string& bytes) {
   }
   FLoading = false;
   return doc.Complete;
+}
+
+void TMainForm::ShowLoadedDocument() {
+  PageControl->setCurrentIndex(PageControl->count() >= 2 ? 1 : PageControl->count() - 1);
+  UpdateActionStates();
+  if (TEditPanel* p = CurrentPanel()) {
+    p->MemoEdit->setFocus();
+    CheckPanelText(p);
+  }
 }
 
 std::string TMainForm::DocumentBytes() const {

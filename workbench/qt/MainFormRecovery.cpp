@@ -4,10 +4,8 @@
 #include "workbench/qt/MainForm.h"
 
 #include <QDir>
-#include <QPlainTextEdit>
 #include <QTimer>
 
-#include "workbench/qt/EditPanel.h"
 #include "workbench/qt/Recovery.h"
 
 void TMainForm::WriteRecoveryCopy() {
@@ -39,15 +37,11 @@ bool TMainForm::OfferRecovery() {
     }
     NewDocument();
     LoadDocumentBytes(copy.Bytes);
-    PageControl->setCurrentIndex(PanelCount() >= 2 ? 1 : PanelCount() - 1);
     if (!copy.OriginalPath.isEmpty()) {
       FullPath = copy.OriginalPath;
       SetFileName();
     }
-    if (TEditPanel* p = CurrentPanel()) {
-      p->MemoEdit->setFocus();
-      CheckPanelText(p);
-    }
+    ShowLoadedDocument();
     SetModified(true);
     // The changes are safe in this window's own copy before the old one goes.
     WriteRecoveryCopy();
