@@ -142,6 +142,9 @@ int main(int argc, char** argv) {
   TernioParser::TInstrumentSession instruments;
 
   QApplication app(argc, argv);
+  // Settings and recovery copies go to the maker's folders:
+  // ~/.config/Ostra/ostracalc.conf, ~/.local/share/Ostra/ostracalc/recovery.
+  QApplication::setOrganizationName("Ostra");
   QApplication::setApplicationName("ostracalc");
   QApplication::setApplicationVersion(OSTRA_VERSION);
   // The interface speaks the system's language when there is a translation.
