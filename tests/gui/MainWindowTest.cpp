@@ -561,6 +561,7 @@ private slots:
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("XDG_DATA_HOME", dir.filePath("data"));
     env.insert("XDG_DATA_DIRS", dir.filePath("none"));
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
     app.setProcessEnvironment(env);
     app.start(OSTRA_BINARY_DIR "/bin/ostracalc", {"--screenshot", dir.filePath("shots"), doc});
     QVERIFY(app.waitForFinished(60000));
