@@ -234,8 +234,8 @@ private slots:
       QTRY_VERIFY(output.isVisible());
       QVERIFY(!output.frameGeometry().intersects(f.frameGeometry()));
       QVERIFY(screen.contains(output.frameGeometry()));
-      output.move(screen.left() + 30, screen.top() + 40);
-      QTest::qWait(10);
+      output.move(screen.topLeft() + QPoint(30, 40));
+      QTRY_COMPARE(output.pos(), screen.topLeft() + QPoint(30, 40));
     }
     TOutputForm again(&f);
     new TWindowPlacement(&again, &f, "OutputWindow");
