@@ -20,6 +20,8 @@
 #include "workbench/qt/FileAssociation.h"
 #include "workbench/qt/MainForm.h"
 #include "workbench/qt/RenameForm.h"
+#include "workbench/qt/Translation.h"
+#include "workbench/qt/WindowPlacement.h"
 
 namespace {
 
@@ -61,11 +63,15 @@ int Run(QApplication& app) {
   plots->ClipbForm = new TClipbForm(form);
   auto* output = new TOutputForm(form);
   form->SetOutputSink(output->Sink());
+  new TWindowPlacement(output, form, "OutputWindow");
   form->RenameForm = new TRenameForm(form);
   form->AboutForm = new TAboutForm(form);
 
   form->show();
   form->OpenCommandLine(args);
+  // Unsaved work of a program that crashed or was killed; unattended runs
+  // leave it for the user.
+  if (!unattended.AutoRun) form->OfferRecovery();
 
   if (unattended.AutoRun) {
     QTimer::singleShot(300, form, [form] { form->ActionStart->trigger(); });
@@ -136,8 +142,13 @@ int main(int argc, char** argv) {
   TernioParser::TInstrumentSession instruments;
 
   QApplication app(argc, argv);
+  // Settings and recovery copies go to the maker's folders:
+  // ~/.config/Ostra/ostracalc.conf, ~/.local/share/Ostra/ostracalc/recovery.
+  QApplication::setOrganizationName("Ostra");
   QApplication::setApplicationName("ostracalc");
   QApplication::setApplicationVersion(OSTRA_VERSION);
+  // The interface speaks the system's language when there is a translation.
+  Ostra::InstallTranslation();
   try {
     return Run(app);
   } catch (const std::exception& e) {

@@ -48,7 +48,7 @@ struct TWindow {
       ++Dialogs;
       return Files.isEmpty() ? QString() : Files.takeFirst();
     };
-    Form->OpenUrl = [](const QUrl&) {};
+    Form->OpenUrl = [](const QUrl&) { return true; };
   }
   TEditPanel* Panel(int i) const { return Form->Panel(i); }
   QString Text(int i) const { return Panel(i)->Text(); }

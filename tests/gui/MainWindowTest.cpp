@@ -103,7 +103,10 @@ struct TWindow {
     };
     Form->ChooseFile = [](bool) { return QString(); };
     Form->ForceExit = [this] { ++ForcedExits; };
-    Form->OpenUrl = [this](const QUrl& u) { Opened.append(u); };
+    Form->OpenUrl = [this](const QUrl& u) {
+      Opened.append(u);
+      return true;
+    };
     Form->SetOutputSink(&Sink);
   }
   ~TWindow() {
@@ -174,8 +177,8 @@ private slots:
     QVERIFY(f.Action3->isEnabled() && f.Action4->isEnabled());
     QCOMPARE(f.ActionStart->shortcut(), QKeySequence(Qt::Key_F2));
     QCOMPARE(f.ActionBreak->shortcut(), QKeySequence(Qt::Key_F4));
-    QCOMPARE(f.FileOpen->toolTip(), QString("Öffnen"));
-    QCOMPARE(f.FileOpen->statusTip(), QString("Vorhandene Datei öffnen"));
+    QCOMPARE(f.FileOpen->toolTip(), QString("Open"));
+    QCOMPARE(f.FileOpen->statusTip(), QString("Open an existing file"));
     QCOMPARE(f.minimumSize(), QSize(500, 420));
   }
 
@@ -532,17 +535,19 @@ private slots:
     QTest::mouseDClick(f.Logo, Qt::LeftButton);
     QCOMPARE(w.Opened.size(), 2);
     w.Opened.removeLast();
-    // The manual beside the program opens when present; nothing happens
-    // otherwise.
+    // The manual beside the program opens when present; otherwise the user
+    // is told where it belongs.
     const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath("ostracalc.pdf");
     f.Action1->trigger();
     if (QFile::exists(manual)) {
       QCOMPARE(w.Opened.size(), 2);
       QCOMPARE(w.Opened[1], QUrl::fromLocalFile(manual));
+      QVERIFY(w.Questions.isEmpty());
     } else {
       QCOMPARE(w.Opened.size(), 1);
+      QCOMPARE(w.Questions.size(), 1);
+      QVERIFY(w.Questions[0].Text.contains(manual));
     }
-    QVERIFY(w.Questions.isEmpty());
   }
 
   // The application itself: start-up with a command-line document holding a
@@ -556,6 +561,7 @@ private slots:
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("XDG_DATA_HOME", dir.filePath("data"));
     env.insert("XDG_DATA_DIRS", dir.filePath("none"));
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
     app.setProcessEnvironment(env);
     app.start(OSTRA_BINARY_DIR "/bin/ostracalc", {"--screenshot", dir.filePath("shots"), doc});
     QVERIFY(app.waitForFinished(60000));

@@ -10,7 +10,7 @@
 
 namespace {
 
-const char* const AboutText =
+const char* const AboutText = QT_TRANSLATE_NOOP("TAboutForm",
     "Copyright (C) Ostra Instruments. All rights reserved.\n"
     "\n"
     "The Ostra Calculator is provided \"as is\", without warranty of any kind, "
@@ -21,20 +21,25 @@ const char* const AboutText =
     "instruments or samples driven by its programs.\n"
     "\n"
     "Check every program that controls an instrument with the instrument in a "
-    "safe state before running it on a sample.";
+    "safe state before running it on a sample.");
 
 }  // namespace
 
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
-  setWindowTitle("About Ostra Calculator");
+  setWindowTitle(tr("About Ostra Calculator"));
   setObjectName("AboutForm");
 
   auto* logo = new QLabel(this);
   logo->setPixmap(Ostra::MakerLogo(36));
   logo->setAlignment(Qt::AlignCenter);
-  auto* maker = new QLabel(QString(Ostra::MakerName) + " - " + Ostra::MakerLine, this);
+  // The maker's name and description each on their own line, wrapped
+  // rather than cut off when a font is wider than expected.
+  auto* maker = new QLabel(Ostra::MakerName, this);
   maker->setAlignment(Qt::AlignCenter);
-  auto* title = new QLabel("This is the Ostra Calculator", this);
+  auto* makerLine = new QLabel(Ostra::MakerLine, this);
+  makerLine->setAlignment(Qt::AlignCenter);
+  makerLine->setWordWrap(true);
+  auto* title = new QLabel(tr("This is the Ostra Calculator"), this);
   QFont bold = title->font();
   bold.setBold(true);
   title->setFont(bold);
@@ -48,16 +53,16 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   Memo->setReadOnly(true);
   Memo->setFrameShape(QFrame::NoFrame);
   Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo->setPlainText(AboutText);
+  Memo->setPlainText(tr(AboutText));
   QPalette pal = Memo->palette();
   pal.setColor(QPalette::Base, palette().color(QPalette::Window));
   Memo->setPalette(pal);
 
-  BtnOk = new QPushButton("OK", this);
+  BtnOk = new QPushButton(tr("OK"), this);
   BtnOk->setDefault(true);
   connect(BtnOk, &QPushButton::clicked, this, &QDialog::accept);
 
-  auto* visit = new QLabel("Visit our web site at", this);
+  auto* visit = new QLabel(tr("Visit our web site at"), this);
   auto* link = new Ostra::TClickLabel(this);
   link->setText(QString("<span style=\"color:#0000ff; text-decoration:underline\">%1</span>")
                     .arg(QString(Ostra::WebSiteAddress).toHtmlEscaped()));
@@ -79,6 +84,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   column->setSpacing(2);
   column->addWidget(logo);
   column->addWidget(maker);
+  column->addWidget(makerLine);
   column->addWidget(title);
   column->addWidget(lblVersion);
   column->addWidget(Memo, 1);

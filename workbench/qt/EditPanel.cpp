@@ -49,13 +49,13 @@ TEditPanel::TEditPanel(QWidget* parent) : QWidget(parent) {
   auto* resultRow = new QHBoxLayout(ResultPanel);
   resultRow->setContentsMargins(2, 0, 2, 2);
 
-  ResultGroup = new QGroupBox("Result", ResultPanel);
+  ResultGroup = new QGroupBox(tr("Result"), ResultPanel);
   auto* rl = new QHBoxLayout(ResultGroup);
   rl->setContentsMargins(4, 0, 4, 2);
   edtResult = new QLineEdit(ResultGroup);
   edtResult->setObjectName("edtResult");
   edtResult->setReadOnly(true);
-  edtResult->setToolTip("Displays the calculation result");
+  edtResult->setToolTip(tr("Displays the calculation result"));
   edtResult->setStyleSheet("QLineEdit { background-color: black; color: yellow; }");
   QFont rf("Arial", 12);
   rf.setBold(true);
@@ -63,14 +63,14 @@ TEditPanel::TEditPanel(QWidget* parent) : QWidget(parent) {
   rl->addWidget(edtResult);
   resultRow->addWidget(ResultGroup, 1);
 
-  RadixGroup = new QGroupBox("Radix", ResultPanel);
+  RadixGroup = new QGroupBox(tr("Radix"), ResultPanel);
   auto* xl = new QHBoxLayout(RadixGroup);
   xl->setContentsMargins(4, 0, 4, 2);
   cbRadix = new QComboBox(RadixGroup);
   cbRadix->setObjectName("cbRadix");
-  cbRadix->addItems({"Decimal", "Hexadecimal", "Binary"});
+  cbRadix->addItems({tr("Decimal"), tr("Hexadecimal"), tr("Binary")});
   cbRadix->setCurrentIndex(0);
-  cbRadix->setToolTip("Changes the radix of the calculation result");
+  cbRadix->setToolTip(tr("Changes the radix of the calculation result"));
   xl->addWidget(cbRadix);
   resultRow->addWidget(RadixGroup, 0);
 

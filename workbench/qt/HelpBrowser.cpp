@@ -22,9 +22,10 @@
 
 using TernioParser::TFunction;
 
-const char* const THelpPanel::GeneralInfo = "[General Info]";
+const char* const THelpPanel::GeneralInfo = QT_TRANSLATE_NOOP("THelpPanel", "[General Info]");
 
-const char* const THelpPanel::WelcomeText =
+const char* const THelpPanel::WelcomeText = QT_TRANSLATE_NOOP(
+    "THelpPanel",
     "Welcome to the advanced calculator!\n"
     "Enter a matematical expression in the editor window and press the large Enter key on the numeric key pad. "
     "The result of the expression will be displayed in the result window below the editor.\n"
@@ -35,7 +36,7 @@ const char* const THelpPanel::WelcomeText =
     "like 0x12ab or 0bnnn to enter binary numbers.\n"
     "\n"
     "To view the full capability of this calculator, have a look in the online function help or the user "
-    "manual.\n";
+    "manual.\n");
 
 namespace {
 
@@ -54,22 +55,26 @@ bool IsLetter(QChar c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')
 
 THelpPanel::THelpPanel(QWidget* parent) : QWidget(parent) {
   setFixedHeight(129);
-  Label = new QLabel("Function Help:", this);
+  Label = new QLabel(tr("Function Help:"), this);
   csFunctions = new QComboBox(this);
   csFunctions->setEditable(false);
   csFunctions->setMaxVisibleItems(20);
+  // Styles that open a selection-only list as a pop-up over the field (Fusion
+  // among them) ignore the row limit and show the whole list; a scrolling
+  // drop-down of 20 rows is kept in every style.
+  csFunctions->setStyleSheet("QComboBox { combobox-popup: 0; }");
   csFunctions->setMinimumContentsLength(24);
-  csFunctions->setToolTip("Choose a function to display a short description for");
+  csFunctions->setToolTip(tr("Choose a function to display a short description for"));
   btnBack = new QToolButton(this);
   btnBack->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
-  btnBack->setToolTip("Go back to the last displayed function help");
+  btnBack->setToolTip(tr("Go back to the last displayed function help"));
   btnBack->setEnabled(false);
-  BtnInsFunc = new QPushButton("Copy function", this);
+  BtnInsFunc = new QPushButton(tr("Copy function"), this);
   BtnInsFunc->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
-  BtnInsFunc->setToolTip("Copy the function prototype to the clipboard");
-  BtnInsExample = new QPushButton("Copy example", this);
+  BtnInsFunc->setToolTip(tr("Copy the function prototype to the clipboard"));
+  BtnInsExample = new QPushButton(tr("Copy example"), this);
   BtnInsExample->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
-  BtnInsExample->setToolTip("Copy a full example of this function to the clipboard");
+  BtnInsExample->setToolTip(tr("Copy a full example of this function to the clipboard"));
   edtHelp = new QTextEdit(this);
   edtHelp->setReadOnly(true);
   edtHelp->setFixedHeight(97);
@@ -100,7 +105,7 @@ THelpPanel::THelpPanel(QWidget* parent) : QWidget(parent) {
   connect(btnBack, &QToolButton::clicked, this, &THelpPanel::btnBackClick);
   connect(BtnInsFunc, &QPushButton::clicked, this, &THelpPanel::BtnInsFuncClick);
   connect(BtnInsExample, &QPushButton::clicked, this, &THelpPanel::BtnInsExampleClick);
-  ReportError = [this](const QString& message) { QMessageBox::critical(this, "Internal Error", message); };
+  ReportError = [this](const QString& message) { QMessageBox::critical(this, tr("Internal Error"), message); };
 }
 
 bool THelpPanel::BuildFunctionList(const TBuiltins& builtins) {
@@ -109,11 +114,11 @@ bool THelpPanel::BuildFunctionList(const TBuiltins& builtins) {
   btnBack->setEnabled(false);
   csFunctions->clear();
   edtHelp->clear();
-  csFunctions->addItem(GeneralInfo);
+  csFunctions->addItem(tr(GeneralInfo));
   for (const auto& [name, row] : Builtins) {
     std::unique_ptr<TFunction> f(row ? row->Create() : nullptr);
     if (!f) {
-      ReportError("Zero function");
+      ReportError(tr("Zero function"));
       BtnInsFunc->setEnabled(false);
       BtnInsExample->setEnabled(false);
       return false;
@@ -143,7 +148,7 @@ void THelpPanel::RenderEntry(QTextCursor& c, const QString& heading, const TFunc
   c.insertText(Text(f.Description()), normal);
   c.insertText("\n", normal);
   if (f.Example()) {
-    c.insertText("Example:", italic);
+    c.insertText(tr("Example:"), italic);
     c.insertText("\n", normal);
     c.insertText(Text(f.Example()), fixed);
     c.insertText("\n", normal);
@@ -151,7 +156,7 @@ void THelpPanel::RenderEntry(QTextCursor& c, const QString& heading, const TFunc
     c.insertText("\n", normal);
   }
   if (f.SeeAlso()) {
-    c.insertText("See also:", bold);
+    c.insertText(tr("See also:"), bold);
     c.insertText("\n", normal);
     c.insertText(Text(f.SeeAlso()), normal);
   }
@@ -162,7 +167,7 @@ void THelpPanel::ShowFunctionHelp() {
   BtnInsFunc->setEnabled(index > 0);
   edtHelp->clear();
   if (index <= 0) {
-    edtHelp->setPlainText(WelcomeText);
+    edtHelp->setPlainText(tr(WelcomeText));
     BtnInsExample->setEnabled(false);
     return;
   }

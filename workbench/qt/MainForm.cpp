@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -26,6 +27,7 @@
 #include "workbench/MacroFile.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/HelpBrowser.h"
+#include "workbench/qt/Recovery.h"
 #include "workbench/qt/SyntaxColouring.h"
 
 using namespace TernioParser;
@@ -57,8 +59,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     return static_cast<QMessageBox::StandardButton>(box.exec());
   };
   ChooseFile = [this](bool save) {
-    QFileDialog dlg(this, save ? "Save as" : "Open");
-    dlg.setNameFilters({"RIR macro files (*.sma)", "All files (*.*)"});
+    QFileDialog dlg(this, save ? tr("Save as") : tr("Open"));
+    dlg.setNameFilters({tr("RIR macro files (*.sma)"), tr("All files (*.*)")});
     dlg.setDefaultSuffix("sma");
     if (save) {
       dlg.setAcceptMode(QFileDialog::AcceptSave);
@@ -71,8 +73,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
     return dlg.selectedFiles().first();
   };
-  OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   ForceExit = [] { std::_Exit(0); };
+  ManualPath = QDir(QCoreApplication::applicationDirPath()).filePath("ostracalc.pdf");
 
   CreateActions();
   CreateLayout();
@@ -86,6 +89,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     if (FRunning) Run->Break();
     else BreakRepeater->stop();
   });
+
+  // A copy of the unsaved document, a few seconds after the last change.
+  Recovery = std::make_unique<TRecoveryStore>(TRecoveryStore::DefaultFolder());
+  RecoveryTimer = new QTimer(this);
+  RecoveryTimer->setSingleShot(true);
+  RecoveryTimer->setInterval(RecoveryDelay);
+  connect(RecoveryTimer, &QTimer::timeout, this, &TMainForm::WriteRecoveryCopy);
 
   // FormCreate.
   UpdateCaption();
@@ -104,9 +114,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   HelpPanel->BuildFunctionList(Run->Main->Builtins);
   if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
   qApp->installEventFilter(this);
-  connect(qApp, &QApplication::focusChanged, this, &TMainForm::UpdateEditActions);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { EditFocusChanged(now); });
+  EditFocusChanged(QApplication::focusWidget());
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateEditActions);
-  UpdateEditActions();
 }
 
 TMainForm::~TMainForm() {
@@ -157,17 +167,17 @@ void TMainForm::CreateLayout() {
   auto* makerText = new QLabel(QString("<b>%1</b><br>%2").arg(Ostra::MakerName, Ostra::MakerLine), BottomPanel);
   row->addWidget(makerText, 1);
 
-  BtnShowError = new QPushButton("Show error", BottomPanel);
+  BtnShowError = new QPushButton(tr("Show error"), BottomPanel);
   BtnShowError->setObjectName("BtnShowError");
-  BtnShowError->setToolTip("Display the reason why the status is red");
+  BtnShowError->setToolTip(tr("Display the reason why the status is red"));
   BtnShowError->setEnabled(false);
   connect(BtnShowError, &QPushButton::clicked, this, &TMainForm::BtnShowErrorClick);
   row->addWidget(BtnShowError, 0, Qt::AlignBottom);
 
-  auto* statusGroup = new QGroupBox("Status", BottomPanel);
+  auto* statusGroup = new QGroupBox(tr("Status"), BottomPanel);
   auto* sl = new QHBoxLayout(statusGroup);
   sl->setContentsMargins(4, 0, 4, 2);
-  PanelError = new QLabel("Ok", statusGroup);
+  PanelError = new QLabel(tr("Ok"), statusGroup);
   PanelError->setObjectName("PanelError");
   PanelError->setAlignment(Qt::AlignCenter);
   PanelError->setFixedSize(60, 20);
@@ -214,10 +224,15 @@ void TMainForm::UpdateActionStates() {
 }
 
 void TMainForm::SetModified(bool value) {
+  if (!value) {
+    // Saved, or replaced by another document: nothing left to recover.
+    RecoveryTimer->stop();
+    Recovery->Remove();
+  }
   if (value == FModified) return;
   FModified = value;
   UpdateActionStates();
-  StatusPanel0->setText(value ? "Changed" : "");
+  StatusPanel0->setText(value ? tr("Changed") : QString());
 }
 
 void TMainForm::SetSyntaxState(bool error) {
@@ -226,7 +241,7 @@ void TMainForm::SetSyntaxState(bool error) {
   pal.setColor(QPalette::Window, error ? QColor(255, 0, 0) : QColor(0, 255, 0));
   pal.setColor(QPalette::WindowText, Qt::black);
   PanelError->setPalette(pal);
-  PanelError->setText(error ? "Error" : "Ok");
+  PanelError->setText(error ? tr("Error") : tr("Ok"));
   if (!error) StatusPanel1->clear();
   BtnShowError->setEnabled(error);
   UpdateActionStates();
@@ -254,6 +269,7 @@ TGUIParser* TMainForm::EngineOf(const TEditPanel* panel) const {
 void TMainForm::CheckPanelText(TEditPanel* panel) {
   if (FRunning || PageControl->count() == 0 || !panel) return;
   SetModified(true);
+  RecoveryTimer->start();
   TGUIParser* engine = EngineOf(panel);
   engine->SetText(panel->Text8());
   Tokens.clear();

@@ -5,10 +5,12 @@
 
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPointer>
 #include <atomic>
 #include <functional>
 #include <list>
 #include <memory>
+#include <string>
 
 #include "engine/RunController.h"
 
@@ -23,6 +25,7 @@ class TAboutForm;
 class THelpPanel;
 class TControlForm;
 class TControlWindowHost;
+class TRecoveryStore;
 
 class TMainForm : public QMainWindow, public TernioParser::TRunObserver {
   Q_OBJECT
@@ -38,6 +41,8 @@ public:
   QAction* FileSaveAs;
   QAction* Action3;  // Create / Edit GUI
   QAction* FileExit1;
+  QAction* EditUndo1;
+  QAction* EditRedo1;
   QAction* EditCut1;
   QAction* EditCopy1;
   QAction* EditPaste1;
@@ -76,6 +81,20 @@ public:
   QString DisplayName;
   bool HasFileName = false;
 
+  // ---- recovery copy of the unsaved document
+  // Time from the last change to the copy.
+  static constexpr int RecoveryDelay = 3000;
+  std::unique_ptr<TRecoveryStore> Recovery;
+  QTimer* RecoveryTimer = nullptr;
+  // Writes the copy of the modified document now (removes it when the
+  // document is unchanged); the timer calls it.
+  void WriteRecoveryCopy();
+  // Offers each copy that a program left behind when it ended without
+  // saving or discarding (newest first) and restores the first one the user
+  // accepts, marked modified; refused copies are discarded. True when one was
+  // restored.
+  bool OfferRecovery();
+
   // ---- hooks through which the window meets the user and the desktop; tests
   // replace them.
   // A message box: icon, title, text and buttons; returns the button chosen.
@@ -84,8 +103,11 @@ public:
       Ask;
   // The open (save == false) or save dialog; an empty path when cancelled.
   std::function<QString(bool save)> ChooseFile;
-  // Hands a document or web address to the desktop.
-  std::function<void(const QUrl&)> OpenUrl;
+  // Hands a document or web address to the desktop; false when no
+  // application took it.
+  std::function<bool(const QUrl&)> OpenUrl;
+  // The user manual (beside the program).
+  QString ManualPath;
   // Ends the process at once; used when closing while the calculation thread
   // does not react to Break.
   std::function<void()> ForceExit;
@@ -176,11 +198,24 @@ private:
   void ShowCalculationResult(const TernioParser::TReturnValue* result);
   void ThreadTerminated();
   void DeferredStart();
+  // The edit control the Edit commands act on: the focused one, or the one
+  // that had the focus before the menu bar or a menu took it.
+  QPointer<QWidget> FEditTarget;
+  void EditFocusChanged(QWidget* now);
   void EditCommand(const char* method);
   void UpdateEditActions();
   void ShowHelpForCaret(TEditPanel* panel);
   void ColourNow(TEditPanel* panel);
   TernioParser::TGUIParser* EngineOf(const TEditPanel* panel) const;
+  // The document as its file holds it: 8-bit code-page text with CR LF.
+  std::string DocumentBytes() const;
+  // Writes the document to path; a failure is reported and returns false.
+  bool WriteDocument(const QString& path);
+  // Puts the panels of a macro file's bytes into the new document; false when
+  // they could not all be taken over.
+  bool LoadDocumentBytes(const std::string& bytes);
+  // After loading: the first calculator page is shown, parsed and focused.
+  void ShowLoadedDocument();
   // Break, then wait up to about a second for the run to end.
   bool EndCalculation();
 };

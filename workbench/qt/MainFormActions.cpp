@@ -48,34 +48,39 @@ QAction* MakeAction(QObject* owner, const char* name, const QString& menuText, c
 }  // namespace
 
 void TMainForm::CreateActions() {
-  ActionNew = MakeAction(this, "ActionNew", "&New", "New", {}, "Start with an empty file");
-  FileOpen = MakeAction(this, "FileOpen", "&Open...", "Open", QKeySequence("Ctrl+O"),
-                        "Öffnen|Vorhandene Datei öffnen");
-  ActionSave = MakeAction(this, "ActionSave", "&Save", "Save", QKeySequence("Ctrl+S"),
-                          "Speichern|Aktuelle Datei speichern");
-  FileSaveAs = MakeAction(this, "FileSaveAs", "Save &as...", "Save as", {},
-                          "Speichern unter|Aktive Datei unter einem neuen Namen speichern");
-  Action3 = MakeAction(this, "Action3", "&Create / Edit GUI...", "Create / Edit GUI...", {}, {});
-  FileExit1 = MakeAction(this, "FileExit1", "&Quit", "Quit", {}, "Beenden|Anwendung beenden");
-  EditCut1 = MakeAction(this, "EditCut1", "&Cut", "Cut", QKeySequence("Ctrl+X"),
-                        "Ausschneiden|Markiertes Objekt in die Zwischenablage verschieben");
-  EditCopy1 = MakeAction(this, "EditCopy1", "C&opy", "Copy", QKeySequence("Ctrl+C"),
-                         "Kopieren|Markiertes Objekt in die Zwischenablage kopieren");
-  EditPaste1 = MakeAction(this, "EditPaste1", "&Paste", "Paste", QKeySequence("Ctrl+V"),
-                          "Einfügen|Inhalt der Zwischenablage einfügen");
-  EditSelectAll1 = MakeAction(this, "EditSelectAll1", "&Select all", "Select all", QKeySequence("Ctrl+A"),
-                              "Alles markieren|Gesamtes Dokument markieren");
-  Action4 = MakeAction(this, "Action4", "&Insert GUI Code...", "Insert GUI Code...", {}, {});
-  ActionStart = MakeAction(this, "ActionStart", "&Start", "Start", QKeySequence(Qt::Key_F2), "Start the calculation");
-  ActionBreak = MakeAction(this, "ActionBreak", "&Break", "Break", QKeySequence(Qt::Key_F4), "Interrupt calculation");
-  ActNewPanel = MakeAction(this, "ActNewPanel", "New &panel", "New panel", QKeySequence("Ctrl+N"),
-                           "Create a new expression window");
-  ActDelPanel = MakeAction(this, "ActDelPanel", "&Delete panel", "Delete panel", QKeySequence("Ctrl+D"),
-                           "Delete the current expression window and the expression in it");
-  ActRename = MakeAction(this, "ActRename", "&Rename...", "Rename...", {},
-                         "Rename the tabsheet label of the current panel");
-  Action1 = MakeAction(this, "Action1", "&User Manual...", "User Manual...", {}, "Display the PDF-Manual");
-  ActAbout = MakeAction(this, "ActAbout", "&About...", "About...", {}, {});
+  ActionNew = MakeAction(this, "ActionNew", tr("&New"), tr("New"), {}, tr("Start with an empty file"));
+  FileOpen = MakeAction(this, "FileOpen", tr("&Open..."), tr("Open"), QKeySequence("Ctrl+O"),
+                        tr("Open|Open an existing file"));
+  ActionSave = MakeAction(this, "ActionSave", tr("&Save"), tr("Save"), QKeySequence("Ctrl+S"),
+                          tr("Save|Save the current file"));
+  FileSaveAs = MakeAction(this, "FileSaveAs", tr("Save &as..."), tr("Save as"), {},
+                          tr("Save as|Save the active file under a new name"));
+  Action3 = MakeAction(this, "Action3", tr("&Create / Edit GUI..."), tr("Create / Edit GUI..."), {}, {});
+  FileExit1 = MakeAction(this, "FileExit1", tr("&Quit"), tr("Quit"), {}, tr("Quit|Quit the application"));
+  EditUndo1 = MakeAction(this, "EditUndo1", tr("&Undo"), tr("Undo"), QKeySequence::Undo, {});
+  EditRedo1 = MakeAction(this, "EditRedo1", tr("&Redo"), tr("Redo"), QKeySequence::Redo, {});
+  EditCut1 = MakeAction(this, "EditCut1", tr("&Cut"), tr("Cut"), QKeySequence("Ctrl+X"),
+                        tr("Cut|Move the selection to the clipboard"));
+  EditCopy1 = MakeAction(this, "EditCopy1", tr("C&opy"), tr("Copy"), QKeySequence("Ctrl+C"),
+                         tr("Copy|Copy the selection to the clipboard"));
+  EditPaste1 = MakeAction(this, "EditPaste1", tr("&Paste"), tr("Paste"), QKeySequence("Ctrl+V"),
+                          tr("Paste|Insert the contents of the clipboard"));
+  EditSelectAll1 = MakeAction(this, "EditSelectAll1", tr("&Select all"), tr("Select all"), QKeySequence("Ctrl+A"),
+                              tr("Select all|Select the whole document"));
+  Action4 = MakeAction(this, "Action4", tr("&Insert GUI Code..."), tr("Insert GUI Code..."), {}, {});
+  ActionStart = MakeAction(this, "ActionStart", tr("&Start"), tr("Start"), QKeySequence(Qt::Key_F2),
+                           tr("Start the calculation"));
+  ActionBreak = MakeAction(this, "ActionBreak", tr("&Break"), tr("Break"), QKeySequence(Qt::Key_F4),
+                           tr("Interrupt calculation"));
+  ActNewPanel = MakeAction(this, "ActNewPanel", tr("New &panel"), tr("New panel"), QKeySequence("Ctrl+N"),
+                           tr("Create a new expression window"));
+  ActDelPanel = MakeAction(this, "ActDelPanel", tr("&Delete panel"), tr("Delete panel"), QKeySequence("Ctrl+D"),
+                           tr("Delete the current expression window and the expression in it"));
+  ActRename = MakeAction(this, "ActRename", tr("&Rename..."), tr("Rename..."), {},
+                         tr("Rename the tabsheet label of the current panel"));
+  Action1 = MakeAction(this, "Action1", tr("&User Manual..."), tr("User Manual..."), {},
+                       tr("Display the PDF-Manual"));
+  ActAbout = MakeAction(this, "ActAbout", tr("&About..."), tr("About..."), {}, {});
 
 
   QStyle* st = style();
@@ -99,6 +104,8 @@ void TMainForm::CreateActions() {
   connect(ActionSave, &QAction::triggered, this, [this] { ActionSaveExecute(); });
   connect(FileSaveAs, &QAction::triggered, this, [this] { FileSaveAsExecute(); });
   connect(FileExit1, &QAction::triggered, this, &QWidget::close);
+  connect(EditUndo1, &QAction::triggered, this, [this] { EditCommand("undo"); });
+  connect(EditRedo1, &QAction::triggered, this, [this] { EditCommand("redo"); });
   connect(EditCut1, &QAction::triggered, this, [this] { EditCommand("cut"); });
   connect(EditCopy1, &QAction::triggered, this, [this] { EditCommand("copy"); });
   connect(EditPaste1, &QAction::triggered, this, [this] { EditCommand("paste"); });
@@ -113,25 +120,27 @@ void TMainForm::CreateActions() {
   connect(Action3, &QAction::triggered, this, &TMainForm::Action3Execute);
   connect(Action4, &QAction::triggered, this, &TMainForm::Action4Execute);
 
-  QMenu* file = menuBar()->addMenu("&File");
+  QMenu* file = menuBar()->addMenu(tr("&File"));
   file->addActions({ActionNew, FileOpen, ActionSave, FileSaveAs});
   file->addSeparator();
   file->addAction(Action3);
   file->addSeparator();
   file->addAction(FileExit1);
-  QMenu* edit = menuBar()->addMenu("&Edit");
+  QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+  edit->addActions({EditUndo1, EditRedo1});
+  edit->addSeparator();
   edit->addActions({EditCut1, EditCopy1, EditPaste1, EditSelectAll1});
   edit->addSeparator();
   edit->addAction(Action4);
   connect(edit, &QMenu::aboutToShow, this, &TMainForm::UpdateEditActions);
-  QMenu* calc = menuBar()->addMenu("&Calculation");
+  QMenu* calc = menuBar()->addMenu(tr("&Calculation"));
   calc->addActions({ActionStart, ActionBreak});
-  QMenu* panel = menuBar()->addMenu("&Panel");
+  QMenu* panel = menuBar()->addMenu(tr("&Panel"));
   panel->addActions({ActNewPanel, ActDelPanel, ActRename});
-  QMenu* help = menuBar()->addMenu("&Help");
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
   help->addActions({Action1, ActAbout});
 
-  QToolBar* tools = addToolBar("Tools");
+  QToolBar* tools = addToolBar(tr("Tools"));
   tools->setObjectName("ToolBar");
   tools->setMovable(false);
   tools->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -144,34 +153,58 @@ void TMainForm::CreateActions() {
   tools->addActions({ActNewPanel, ActDelPanel});
 }
 
+namespace {
+
+bool IsEditControl(const QWidget* w) {
+  return qobject_cast<const QPlainTextEdit*>(w) || qobject_cast<const QLineEdit*>(w) ||
+         qobject_cast<const QTextEdit*>(w);
+}
+
+}  // namespace
+
+void TMainForm::EditFocusChanged(QWidget* now) {
+  // Opening a menu (Alt+E, a click on the menu bar) moves the focus to the
+  // menu bar or the menu; the Edit commands still mean the editor the user
+  // was working in.
+  if (IsEditControl(now) && now->window() == this) FEditTarget = now;
+  else if (now && !qobject_cast<QMenuBar*>(now) && !qobject_cast<QMenu*>(now)) FEditTarget = nullptr;
+  UpdateEditActions();
+}
+
 void TMainForm::UpdateEditActions() {
-  // Like the standard edit actions: they follow the focused edit control.
-  QWidget* w = QApplication::focusWidget();
-  bool hasSelection = false, readOnly = true, hasText = false, isEdit = true;
+  // Like the standard edit actions: they follow the edit control in use.
+  QWidget* w = FEditTarget.data();
+  bool hasSelection = false, readOnly = true, hasText = false, canUndo = false, canRedo = false;
   if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
     hasSelection = e->textCursor().hasSelection();
     readOnly = e->isReadOnly();
     hasText = !e->document()->isEmpty();
+    canUndo = e->document()->isUndoAvailable();
+    canRedo = e->document()->isRedoAvailable();
   } else if (auto* l = qobject_cast<QLineEdit*>(w)) {
     hasSelection = l->hasSelectedText();
     readOnly = l->isReadOnly();
     hasText = !l->text().isEmpty();
+    canUndo = l->isUndoAvailable();
+    canRedo = l->isRedoAvailable();
   } else if (auto* t = qobject_cast<QTextEdit*>(w)) {
     hasSelection = t->textCursor().hasSelection();
     readOnly = t->isReadOnly();
     hasText = !t->document()->isEmpty();
-  } else {
-    isEdit = false;
+    canUndo = t->document()->isUndoAvailable();
+    canRedo = t->document()->isRedoAvailable();
   }
   const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
-  EditCopy1->setEnabled(isEdit && hasSelection);
-  EditCut1->setEnabled(isEdit && hasSelection && !readOnly);
-  EditPaste1->setEnabled(isEdit && !readOnly && clip && clip->hasText());
-  EditSelectAll1->setEnabled(isEdit && hasText);
+  EditUndo1->setEnabled(w && !readOnly && canUndo);
+  EditRedo1->setEnabled(w && !readOnly && canRedo);
+  EditCopy1->setEnabled(w && hasSelection);
+  EditCut1->setEnabled(w && hasSelection && !readOnly);
+  EditPaste1->setEnabled(w && !readOnly && clip && clip->hasText());
+  EditSelectAll1->setEnabled(w && hasText);
 }
 
 void TMainForm::EditCommand(const char* method) {
-  if (QWidget* w = QApplication::focusWidget()) QMetaObject::invokeMethod(w, method);
+  if (QWidget* w = FEditTarget.data()) QMetaObject::invokeMethod(w, method);
 }
 
 // ---- GUI editor
@@ -195,10 +228,15 @@ void TMainForm::ActAboutExecute() {
 }
 
 void TMainForm::Action1Execute() {
-  // The manual lives next to the program; nothing is reported when it or a
-  // viewer is missing.
-  const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath("ostracalc.pdf");
-  if (QFileInfo::exists(manual)) OpenUrl(QUrl::fromLocalFile(manual));
+  // When the manual cannot be shown the user learns where it is (or should
+  // be) and can open it some other way.
+  const QString manual = QDir::toNativeSeparators(ManualPath);
+  if (!QFileInfo::exists(ManualPath))
+    Ask(QMessageBox::Information, AppTitle, tr("The user manual is not installed. It belongs here:\n%1").arg(manual),
+        QMessageBox::Ok);
+  else if (!OpenUrl(QUrl::fromLocalFile(ManualPath)))
+    Ask(QMessageBox::Information, AppTitle,
+        tr("No application could show the user manual. You find it here:\n%1").arg(manual), QMessageBox::Ok);
 }
 
 void TMainForm::OpenWebSite() { OpenUrl(QUrl(Ostra::WebSiteAddress)); }

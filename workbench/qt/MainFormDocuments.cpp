@@ -6,12 +6,14 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QSaveFile>
+#include <QTimer>
 
 #include "engine/qt/CodePage.h"
 #include "workbench/MacroFile.h"
+#include "workbench/qt/AtomicFile.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/RenameForm.h"
 #include "workbench/qt/SyntaxColouring.h"
@@ -46,6 +48,8 @@ void TMainForm::NewDocument() {
   }
   FLastParsedPanel = nullptr;
   FLoading = false;
+  // Panel names belong to the document (its file keeps them): they are not
+  // translated.
   TEditPanel* global = AddPanel("Global");
   if (!global) return;
   global->ResultPanel->hide();
@@ -64,6 +68,8 @@ TEditPanel* TMainForm::AddPanel(const QString& name) {
   new TSyntaxColourer(panel->MemoEdit);
   connect(panel->MemoEdit, &QPlainTextEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
   connect(panel->MemoEdit, &QPlainTextEdit::textChanged, this, &TMainForm::UpdateEditActions);
+  connect(panel->MemoEdit, &QPlainTextEdit::undoAvailable, this, &TMainForm::UpdateEditActions);
+  connect(panel->MemoEdit, &QPlainTextEdit::redoAvailable, this, &TMainForm::UpdateEditActions);
   connect(panel->edtResult, &QLineEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
   const bool loading = FLoading;
   FLoading = true;
@@ -94,7 +100,7 @@ void TMainForm::DeletePanel() {
     return;
   }
   if (!p->IsEmpty() &&
-      Ask(QMessageBox::Question, "Calculator", "Panel is not empty, do you really want to delete it?",
+      Ask(QMessageBox::Question, tr("Calculator"), tr("Panel is not empty, do you really want to delete it?"),
           QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   FLoading = true;
@@ -103,6 +109,8 @@ void TMainForm::DeletePanel() {
   delete p;
   PageControl->setCurrentIndex(std::min(index, PageControl->count() - 1));
   FLoading = false;
+  // Messages about the deleted panel (its error, its run) no longer apply.
+  StatusPanel1->clear();
   const bool modified = FModified;
   CheckPanelText(CurrentPanel());
   SetModified(modified);
@@ -123,7 +131,7 @@ bool TMainForm::QuerySaveChanges() {
     return true;
   raise();
   activateWindow();
-  switch (Ask(QMessageBox::Question, AppTitle, "The current file has been modified, do you want to save it?",
+  switch (Ask(QMessageBox::Question, AppTitle, tr("The current file has been modified, do you want to save it?"),
               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
       // Go on only when the document is safe on disk.
@@ -146,12 +154,21 @@ bool TMainForm::OpenDocument(const QString& path) {
   const bool readOk = file.error() == QFileDevice::NoError;
   file.close();
   auto fail = [&] {
-    Ask(QMessageBox::Warning, AppTitle, "Error opening file " + FullPath, QMessageBox::Ok);
+    Ask(QMessageBox::Warning, AppTitle, tr("Error opening file %1").arg(FullPath), QMessageBox::Ok);
     return false;
   };
   if (!readOk) return fail();
 
-  const std::string bytes(data.constData(), static_cast<size_t>(data.size()));
+  if (!LoadDocumentBytes(std::string(data.constData(), static_cast<size_t>(data.size())))) return fail();
+
+  SetFileName();
+  ShowLoadedDocument();
+  QCoreApplication::processEvents();
+  SetModified(false);
+  return true;
+}
+
+bool TMainForm::LoadDocumentBytes(const std::string& bytes) {
   const Ostra::TMacroDocument doc = Ostra::ReadMacroText(bytes);
   FLoading = true;
   auto load = [&](TEditPanel* panel, const std::string& text) {
@@ -182,36 +199,35 @@ bool TMainForm::OpenDocument(const QString& path) {
     }
   }
   FLoading = false;
-  if (!doc.Complete) return fail();
+  return doc.Complete;
+}
 
+void TMainForm::ShowLoadedDocument() {
   PageControl->setCurrentIndex(PageControl->count() >= 2 ? 1 : PageControl->count() - 1);
-  SetFileName();
   UpdateActionStates();
   if (TEditPanel* p = CurrentPanel()) {
     p->MemoEdit->setFocus();
     CheckPanelText(p);
   }
-  QCoreApplication::processEvents();
-  SetModified(false);
-  return true;
 }
 
-bool TMainForm::SaveDocument() {
+std::string TMainForm::DocumentBytes() const {
   const int n = PageControl->count();
-  if (n == 0) return true;
   std::vector<Ostra::TMacroPanel> panels;
   panels.reserve(size_t(n));
   for (int i = 0; i < n; ++i)
     panels.push_back({Ostra::ToCodePage(PanelName(i)), FileText(Panel(i)->Text8()), 0});
-  const std::string text = Ostra::WriteMacroText(panels);
-  // The previous file is replaced only once the new one is completely written.
-  QSaveFile file(FullPath);
-  bool ok = file.open(QIODevice::WriteOnly);
-  if (ok) ok = file.write(text.data(), qint64(text.size())) == qint64(text.size());
-  if (ok) ok = file.commit();
-  else file.cancelWriting();
-  if (!ok) {
-    Ask(QMessageBox::Critical, AppTitle, "Cannot save " + FullPath + ": " + file.errorString(), QMessageBox::Ok);
+  return Ostra::WriteMacroText(panels);
+}
+
+bool TMainForm::SaveDocument() { return WriteDocument(FullPath); }
+
+bool TMainForm::WriteDocument(const QString& path) {
+  if (PageControl->count() == 0) return true;
+  QString error;
+  const std::string bytes = DocumentBytes();
+  if (!Ostra::WriteFileAtomically(path, QByteArray(bytes.data(), qsizetype(bytes.size())), &error)) {
+    Ask(QMessageBox::Critical, AppTitle, tr("Cannot save %1: %2").arg(path, error), QMessageBox::Ok);
     return false;
   }
   return true;
@@ -241,9 +257,10 @@ bool TMainForm::ActionSaveExecute() {
 bool TMainForm::FileSaveAsExecute() {
   const QString path = ChooseFile(true);
   if (path.isEmpty()) return false;
+  // A failed save keeps the document's old name: it is still unsaved there.
+  if (!WriteDocument(path)) return false;
   FullPath = path;
   SetFileName();
-  if (!SaveDocument()) return false;
   SetModified(false);
   return true;
 }
@@ -257,6 +274,7 @@ void TMainForm::ActRenameExecute() {
   if (!RenameForm->Execute(PanelName(index), name)) return;
   SetPanelName(index, name);
   SetModified(true);
+  RecoveryTimer->start();
 }
 
 QString TMainForm::CommandLinePath(const QStringList& arguments) {

@@ -7,7 +7,6 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QThread>
 #include <QTimer>
@@ -15,6 +14,7 @@
 #include "engine/qt/CodePage.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/EditPanel.h"
+#include "workbench/qt/Recovery.h"
 
 using namespace TernioParser;
 
@@ -26,7 +26,9 @@ void TMainForm::ActionStartExecute() {
   FRunning = true;
   FRunDone = false;
   UpdateActionStates();
-  StatusPanel1->setText("Running...");
+  StatusPanel1->setText(tr("Running..."));
+  // The previous run's result must not pass for this one's.
+  if (TEditPanel* p = CurrentPanel()) p->ShowResult(QString());
   if (FThreadEnded || !Run->Start()) {
     FRunning = false;
     UpdateActionStates();
@@ -35,7 +37,7 @@ void TMainForm::ActionStartExecute() {
 
 void TMainForm::ActionBreakExecute() {
   if (!FRunning) return;
-  StatusPanel1->setText("Breaking...");
+  StatusPanel1->setText(tr("Breaking..."));
   Run->Break();
   // A break that arrives before the thread has taken up the run request
   // would be reset by the start of the run; repeat it until the run ends.
@@ -51,11 +53,11 @@ void TMainForm::ShowCalculationResult(const TReturnValue* result) {
   const TCalcInfo& ci = Run->CalcInfo();
   if (TEditPanel* p = CurrentPanel()) {
     if (ci.Error)
-      p->ShowResult("Error: " + Ostra::FromCodePage(ci.Message));
+      p->ShowResult(tr("Error: %1").arg(Ostra::FromCodePage(ci.Message)));
     else if (result)
       p->ShowResult(Ostra::FromCodePage(FormatResult(*result, p->Radix())));
   }
-  StatusPanel1->setText(ci.Error ? "Calculation terminated" : "Calculation finished");
+  StatusPanel1->setText(ci.Error ? tr("Calculation terminated") : tr("Calculation finished"));
   BreakRepeater->stop();
   FRunning = false;
   UpdateActionStates();
@@ -66,8 +68,8 @@ void TMainForm::ShowCalculationResult(const TReturnValue* result) {
 void TMainForm::ThreadTerminated() {
   if (!FClosing.load())
     Ask(QMessageBox::Critical, AppTitle,
-        "Macro thread terminated unexpectedly, maybe the connection to the RIR program is lost. "
-        "Please restart the program.",
+        tr("Macro thread terminated unexpectedly, maybe the connection to the RIR program is lost. "
+           "Please restart the program."),
         QMessageBox::Ok);
   FThreadEnded = true;
 }
@@ -112,7 +114,7 @@ bool TMainForm::EndCalculation() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (FRunning && !FThreadEnded) {
-    if (Ask(QMessageBox::Question, AppTitle, "Calculation running, do you want to kill it?",
+    if (Ask(QMessageBox::Question, AppTitle, tr("Calculation running, do you want to kill it?"),
             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
       event->ignore();
       return;
@@ -124,6 +126,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  // The user has saved or discarded the changes.
+  RecoveryTimer->stop();
+  Recovery->Remove();
   if (FThreadStuck) {
     // The calculation is blocked somewhere Break cannot reach, and a thread
     // cannot be killed: leave at once instead of waiting for it forever.

@@ -7,12 +7,12 @@
 #include <QVBoxLayout>
 
 TRenameForm::TRenameForm(QWidget* parent) : QDialog(parent) {
-  setWindowTitle("Rename Panel");
+  setWindowTitle(tr("Rename Panel"));
   setObjectName("RenameForm");
   Label = new QLabel(this);
   Edit = new QLineEdit(this);
-  BtnOk = new QPushButton("OK", this);
-  BtnCancel = new QPushButton("Cancel", this);
+  BtnOk = new QPushButton(tr("OK"), this);
+  BtnCancel = new QPushButton(tr("Cancel"), this);
   BtnOk->setDefault(true);
   connect(BtnOk, &QPushButton::clicked, this, &QDialog::accept);
   connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -29,7 +29,7 @@ TRenameForm::TRenameForm(QWidget* parent) : QDialog(parent) {
 }
 
 bool TRenameForm::Execute(const QString& name, QString& newName) {
-  Label->setText("Rename panel " + name + " to:");
+  Label->setText(tr("Rename panel %1 to:").arg(name));
   Edit->setText(name);
   Edit->selectAll();
   Edit->setFocus();

@@ -1,0 +1,80 @@
+#include "workbench/qt/WindowPlacement.h"
+
+#include <QEvent>
+#include <QScreen>
+#include <QSettings>
+#include <QWidget>
+#include <algorithm>
+
+namespace {
+
+// Space between the two windows.
+constexpr int Gap = 4;
+
+QRect OnScreen(QRect r, const QRect& screen) {
+  r.moveLeft(std::max(screen.left(), std::min(r.left(), screen.right() + 1 - r.width())));
+  r.moveTop(std::max(screen.top(), std::min(r.top(), screen.bottom() + 1 - r.height())));
+  return r;
+}
+
+}  // namespace
+
+TWindowPlacement::TWindowPlacement(QWidget* window, QWidget* main, const QString& settingsKey)
+    : QObject(window), Window(window), Main(main), Key(settingsKey + "/geometry") {
+  window->installEventFilter(this);
+}
+
+QRect TWindowPlacement::BesideRect(const QRect& mainFrame, const QSize& frameSize, const QRect& screen) {
+  const QRect right(QPoint(mainFrame.right() + 1 + Gap, mainFrame.top()), frameSize);
+  const QRect left(QPoint(mainFrame.left() - Gap - frameSize.width(), mainFrame.top()), frameSize);
+  const QRect below(QPoint(mainFrame.left(), mainFrame.bottom() + 1 + Gap), frameSize);
+  const QRect above(QPoint(mainFrame.left(), mainFrame.top() - Gap - frameSize.height()), frameSize);
+  // Sliding along the main window's edge keeps a candidate beside it.
+  for (const QRect& r : {right, left}) {
+    QRect c = r;
+    c.moveTop(std::max(screen.top(), std::min(c.top(), screen.bottom() + 1 - c.height())));
+    if (screen.contains(c)) return c;
+  }
+  for (const QRect& r : {below, above}) {
+    QRect c = r;
+    c.moveLeft(std::max(screen.left(), std::min(c.left(), screen.right() + 1 - c.width())));
+    if (screen.contains(c)) return c;
+  }
+  const int roomRight = screen.right() - mainFrame.right();
+  const int roomLeft = mainFrame.left() - screen.left();
+  return OnScreen(roomRight >= roomLeft ? right : left, screen);
+}
+
+bool TWindowPlacement::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Window) {
+    switch (event->type()) {
+      case QEvent::Show:
+        // Before the window reaches the screen.
+        if (!Placed) Place();
+        break;
+      case QEvent::Move:
+      case QEvent::Resize:
+        if (Placed && Window->isVisible()) Remember();
+        break;
+      default:
+        break;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void TWindowPlacement::Place() {
+  Placed = true;
+  // restoreGeometry keeps the window on one of the present screens.
+  if (Window->restoreGeometry(QSettings().value(Key).toByteArray())) return;
+  if (!Main) return;
+  QScreen* screen = Main->screen();
+  if (!screen) return;
+  const QRect mainFrame = Main->frameGeometry();
+  // The frame this window will get: its size plus the main window's frame.
+  const QSize frame = Window->size() + (mainFrame.size() - Main->size());
+  const QRect target = BesideRect(mainFrame, frame, screen->availableGeometry());
+  Window->move(target.topLeft());
+}
+
+void TWindowPlacement::Remember() { QSettings().setValue(Key, Window->saveGeometry()); }

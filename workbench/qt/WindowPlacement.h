@@ -1,0 +1,37 @@
+#pragma once
+// Places a secondary window (the output window) beside the main window when
+// it first appears, never over it when the screen has room and always on the
+// screen, and remembers where the user put it between starts (QSettings
+// under the given key).
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+class TWindowPlacement : public QObject {
+  Q_OBJECT
+public:
+  // Watches window (and is owned by it); main is the window to keep clear of.
+  TWindowPlacement(QWidget* window, QWidget* main, const QString& settingsKey);
+
+  // Where a window frame of the given size goes next to mainFrame on a screen
+  // whose free area is screen: right of it, else left, else below, else
+  // above; when it fits nowhere, at the side with the most room, moved onto
+  // the screen.
+  static QRect BesideRect(const QRect& mainFrame, const QSize& frameSize, const QRect& screen);
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  QWidget* Window;
+  QPointer<QWidget> Main;
+  QString Key;
+  bool Placed = false;
+
+  void Place();
+  void Remember();
+};
