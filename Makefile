@@ -37,13 +37,21 @@ check-asan: deps
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
-# A longer run of the random-program test: FUZZ_PROGRAMS programs from FUZZ_SEED.
+# Fuzzing: a longer run of the random-program test (FUZZ_PROGRAMS programs
+# from FUZZ_SEED), then every libFuzzer target for FUZZ_SECONDS each, built
+# with clang and the sanitizers in build-fuzz.
 FUZZ_PROGRAMS ?= 10000
 FUZZ_SEED     ?= $(shell date +%s)
+FUZZ_SECONDS  ?= 60
 fuzz: build
 	@echo "Random programs: $(FUZZ_PROGRAMS) from seed $(FUZZ_SEED)"
 	@OSTRA_RANDOM_PROGRAMS=$(FUZZ_PROGRAMS) OSTRA_RANDOM_SEED=$(FUZZ_SEED) \
 	  $(BUILD)/bin/ostra_tests --gtest_filter='RandomPrograms.*'
+	@bash scripts/install-deps.sh fuzz
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DOSTRA_FUZZ=ON -DOSTRA_GUI=OFF \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+	@bash tests/fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 bench: build
 	@bash bench/run.sh $(BUILD)

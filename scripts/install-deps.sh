@@ -12,6 +12,9 @@ packages=(
   locales
 )
 
+# make fuzz also needs clang with its libFuzzer runtime.
+if [ "${1:-}" = fuzz ]; then packages+=(clang libclang-rt-14-dev); fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
