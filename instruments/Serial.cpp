@@ -450,11 +450,12 @@ bool TCommFunction::ValidPort(TCalcInfo& ci, int32_t port) {
   return true;
 }
 
-TCommHandler* TCommFunction::OpenPort(TCalcInfo& ci, int32_t port) {
+TCommHandler* TCommFunction::OpenPort(TCalcInfo& ci, int32_t port, std::unique_lock<std::mutex>& lock) {
   if (port < 0 || port >= SlotCount) {
     ci.SetError("OpenComm: Illegal port number");
     return nullptr;
   }
+  lock = std::unique_lock<std::mutex>(Instruments().Locks[port]);
   TCommHandler* h = Instruments().Serial[port].get();
   if (!h) ci.SetError("Port has not been opened");
   return h;
@@ -496,9 +497,9 @@ void TWriteComm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
   const int32_t port = Int(Results[0]);
-  TCommHandler* h = OpenPort(ci, port);
+  std::unique_lock<std::mutex> lock;
+  TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
-  std::lock_guard<std::mutex> g(Instruments().Locks[port]);
   TCommHandler::TRead how;
   h->Write(ci, UpToZero(Results[1].AsString()), how);
   CheckStop(ci, how);
@@ -508,9 +509,9 @@ void TReadComm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
   const int32_t port = Int(Results[0]);
-  TCommHandler* h = OpenPort(ci, port);
+  std::unique_lock<std::mutex> lock;
+  TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
-  std::lock_guard<std::mutex> g(Instruments().Locks[port]);
   std::string line;
   TCommHandler::TRead how;
   if (h->ReadLine(ci, line, how)) result.SetString(UpToZero(std::move(line)));
@@ -521,14 +522,14 @@ void TReadCommCnt::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
   const int32_t port = Int(Results[0]);
-  TCommHandler* h = OpenPort(ci, port);
+  std::unique_lock<std::mutex> lock;
+  TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
   const int32_t count = Int(Results[1]);
   if (count < 0) {
     ci.SetError("CommRead: Illegal char count");
     return;
   }
-  std::lock_guard<std::mutex> g(Instruments().Locks[port]);
   TCommHandler::TRead how;
   try {
     result.SetString(UpToZero(h->ReadText(ci, static_cast<size_t>(count), how)));
@@ -543,9 +544,9 @@ void TLineTerm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
   const int32_t port = Int(Results[0]);
-  TCommHandler* h = OpenPort(ci, port);
+  std::unique_lock<std::mutex> lock;
+  TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
-  std::lock_guard<std::mutex> g(Instruments().Locks[port]);
   h->SetTerminator(Results[1].AsString());
   result.SetNumber(1);
 }
@@ -562,12 +563,12 @@ void TReadCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     ci.SetError("CommReadBin: Illegal port number");
     return;
   }
-  TCommHandler* h = OpenPort(ci, port);
+  std::unique_lock<std::mutex> lock;
+  TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
   TArrayEntry* arr = ArrayArg(1);
   if (!arr) return;
   const int32_t n = std::max<int32_t>(Int(Results[2]), 0);
-  std::lock_guard<std::mutex> g(Instruments().Locks[port]);
   TCommHandler::TRead how;
   try {
     const std::string bytes = h->ReadText(ci, static_cast<size_t>(n), how);
@@ -594,9 +595,9 @@ void TWriteCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     ci.SetError("CommWriteBin: Illegal comm port number");
     return;
   }
-  TCommHandler* h = OpenPort(ci, port);
+  std::unique_lock<std::mutex> lock;
+  TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
-  std::lock_guard<std::mutex> g(Instruments().Locks[port]);
   const TArrayEntry* arr = ArrayArg(1);
   if (!arr) return;
   std::string bytes(static_cast<size_t>(arr->Count), '\0');

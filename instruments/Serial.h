@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -97,10 +98,11 @@ class TCommFunction : public TFunction {
 protected:
   // Port number check of commopen and commclose.
   bool ValidPort(TCalcInfo& ci, int32_t port);
-  // The open port's handler, or null after raising the error: outside
-  // 0..49 "OpenComm: Illegal port number", an empty slot "Port has not been
-  // opened".
-  TCommHandler* OpenPort(TCalcInfo& ci, int32_t port);
+  // The open port's handler with its slot locked through lock (so that no
+  // other thread closes it meanwhile), or null after raising the error:
+  // outside 0..49 "OpenComm: Illegal port number", an empty slot "Port has
+  // not been opened".
+  TCommHandler* OpenPort(TCalcInfo& ci, int32_t port, std::unique_lock<std::mutex>& lock);
   // After a read or write: a stop request ends the run.
   static void CheckStop(TCalcInfo& ci, TCommHandler::TRead how);
 };

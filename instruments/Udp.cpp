@@ -114,7 +114,10 @@ bool TUdpFunction::ValidHandle(TCalcInfo& ci, int32_t handle, const char* prefix
   return true;
 }
 
-TUdpSocket* TUdpFunction::ActiveSocket(TCalcInfo& ci, int32_t handle, const char* prefix) {
+TUdpSocket* TUdpFunction::ActiveSocket(TCalcInfo& ci, int32_t handle, const char* prefix,
+                                       std::unique_lock<std::mutex>& lock) {
+  if (!ValidHandle(ci, handle, prefix)) return nullptr;
+  lock = std::unique_lock<std::mutex>(Instruments().Locks[handle]);
   TUdpSocket* s = Instruments().Udp[handle].get();
   if (!s) {
     ci.SetError(std::string(prefix) + ": UDP socket has not been created");
@@ -162,9 +165,8 @@ void TUdpSendString::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
   const int32_t handle = Int(Results[0]);
-  if (!ValidHandle(ci, handle, "udpsendstring")) return;
-  std::lock_guard<std::mutex> g(Instruments().Locks[handle]);
-  TUdpSocket* s = ActiveSocket(ci, handle, "udpsendstring");
+  std::unique_lock<std::mutex> lock;
+  TUdpSocket* s = ActiveSocket(ci, handle, "udpsendstring", lock);
   if (!s) return;
   const std::string text = Results[1].AsString();
   result.SetNumber(s->Send(text));
@@ -174,9 +176,8 @@ void TUdpReceiveString::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
   const int32_t handle = Int(Results[0]);
-  if (!ValidHandle(ci, handle, "udpsendstring")) return;
-  std::lock_guard<std::mutex> g(Instruments().Locks[handle]);
-  TUdpSocket* s = ActiveSocket(ci, handle, "udpsendstring");
+  std::unique_lock<std::mutex> lock;
+  TUdpSocket* s = ActiveSocket(ci, handle, "udpsendstring", lock);
   if (!s) return;
   result.SetString(ReceiveDatagram(ci, handle, *s));
 }
@@ -189,9 +190,8 @@ void TUdpSendBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   }
   if (!EvaluateArguments(ci)) return;
   const int32_t handle = Int(Results[0]);
-  if (!ValidHandle(ci, handle, "udpsendbin")) return;
-  std::lock_guard<std::mutex> g(Instruments().Locks[handle]);
-  TUdpSocket* s = ActiveSocket(ci, handle, "udpsendbin");
+  std::unique_lock<std::mutex> lock;
+  TUdpSocket* s = ActiveSocket(ci, handle, "udpsendbin", lock);
   if (!s) return;
   const TArrayEntry* arr = ArrayArg(1);
   if (!arr) return;
@@ -206,9 +206,8 @@ void TUdpReceiveBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   }
   if (!EvaluateArguments(ci)) return;
   const int32_t handle = Int(Results[0]);
-  if (!ValidHandle(ci, handle, "udpreceivebin")) return;
-  std::lock_guard<std::mutex> g(Instruments().Locks[handle]);
-  TUdpSocket* s = ActiveSocket(ci, handle, "udpreceivebin");
+  std::unique_lock<std::mutex> lock;
+  TUdpSocket* s = ActiveSocket(ci, handle, "udpreceivebin", lock);
   if (!s) return;
   const std::string bytes = ReceiveDatagram(ci, handle, *s);
   if (ci.Error) return;

@@ -6,6 +6,7 @@
 
 #include <netinet/in.h>
 
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -45,9 +46,11 @@ public:
 
 class TUdpFunction : public TFunction {
 protected:
-  // The active socket of the handle, or null after raising the error with
-  // the function's own prefix.
-  static TUdpSocket* ActiveSocket(TCalcInfo& ci, int32_t handle, const char* prefix);
+  // The active socket of the handle with its slot locked through lock, or
+  // null after raising the error (bad handle, no socket, inactive socket)
+  // with the function's own prefix.
+  static TUdpSocket* ActiveSocket(TCalcInfo& ci, int32_t handle, const char* prefix,
+                                  std::unique_lock<std::mutex>& lock);
   static bool ValidHandle(TCalcInfo& ci, int32_t handle, const char* prefix);
   // The receive loop shared by udpreceivestring and udpreceivebin: the bytes
   // of one datagram, empty when none came in the slot's time-out.
