@@ -100,7 +100,14 @@ void BitReverse(double* data, size_t m) {
 
 // Two complex numbers (re, im, re, im) in one vector.
 typedef double v4d __attribute__((vector_size(32)));
+// Lanes a, b, c, d of a vector, in that order (the two compilers spell it
+// differently).
+#if defined(__clang__)
+#define SHUFFLE4(v, a, b, c, d) __builtin_shufflevector(v, v, a, b, c, d)
+#else
 typedef long long v4i __attribute__((vector_size(32)));
+#define SHUFFLE4(v, a, b, c, d) __builtin_shuffle(v, v4i{a, b, c, d})
+#endif
 
 // The butterflies of one span len >= 8 over the whole array: for every block
 // of len complex numbers and k < len/2, with t = w_k * b_k: a_k + t, a_k - t.
@@ -118,9 +125,9 @@ void Butterflies(double* data, size_t m, size_t len, const double* tw) {
       std::memcpy(&w, tw + k, sizeof w);
       std::memcpy(&bv, b + k, sizeof bv);
       std::memcpy(&av, a + k, sizeof av);
-      const v4d wr = __builtin_shuffle(w, v4i{0, 0, 2, 2});
-      const v4d wi = __builtin_shuffle(w, v4i{1, 1, 3, 3});
-      const v4d bs = __builtin_shuffle(bv, v4i{1, 0, 3, 2});
+      const v4d wr = SHUFFLE4(w, 0, 0, 2, 2);
+      const v4d wi = SHUFFLE4(w, 1, 1, 3, 3);
+      const v4d bs = SHUFFLE4(bv, 1, 0, 3, 2);
       const v4d t = wr * bv + wi * bs * flip;
       const v4d lo = av - t, hi = av + t;
       std::memcpy(b + k, &lo, sizeof lo);

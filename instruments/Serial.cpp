@@ -80,7 +80,7 @@ uint32_t ShortFormRate(uint32_t v) {
 }
 
 bool SetParity(std::string_view v, TCommConfig& c) {
-  if (v.size() != 1 || !std::strchr("neoms", v[0])) return false;
+  if (v.size() != 1 || std::string_view("neoms").find(v[0]) == std::string_view::npos) return false;
   c.Parity = v[0];
   return true;
 }

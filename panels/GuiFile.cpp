@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -122,11 +123,33 @@ TGuiRow RowOf(const TEditObject& c) {
   return row;
 }
 
+namespace {
+
+// The ID field: written in unsigned decimal, so that every ID reads back as
+// it was written (a negative one as its 32-bit pattern); a signed value is
+// read as well.
+bool ReadId(const std::string& field, int32_t& id) {
+  if (ReadInteger(field, id)) return true;
+  size_t i = field.find_first_not_of(" \t");
+  if (i == std::string::npos) return false;
+  uint64_t n = 0;
+  for (; i < field.size(); ++i) {
+    if (field[i] < '0' || field[i] > '9') return false;
+    n = n * 10 + static_cast<uint64_t>(field[i] - '0');
+    if (n > UINT32_MAX) return false;
+  }
+  id = static_cast<int32_t>(static_cast<uint32_t>(n));
+  return true;
+}
+
+}  // namespace
+
 std::unique_ptr<TEditObject> ControlOf(const TGuiRow& row) {
   if (row.size() < 6) return nullptr;
   int32_t n[6];
-  for (int i = 0; i < 6; ++i)
+  for (int i = 0; i < 5; ++i)
     if (!ReadInteger(row[i], n[i])) return nullptr;
+  if (!ReadId(row[5], n[5])) return nullptr;
   const TEditObjectCreator* creator = CreatorOf(n[0]);
   if (!creator) return nullptr;
   std::unique_ptr<TEditObject> c = creator->Create();

@@ -188,14 +188,21 @@ TEST(GuiFileLoader, EveryTypeRoundTripsThroughItsRow) {
   in.Parse(file);
   TPanelControls panel;
   ASSERT_TRUE(panel.LoadRows(in));
-  ASSERT_EQ(panel.Controls.size(), 6u);
-  // 4294967295 does not fit a signed ID, so the button row was skipped.
-  EXPECT_EQ(panel.Controls[4]->GetTypeCode(), CheckboxType);
+  ASSERT_EQ(panel.Controls.size(), 7u);
+  // IDs are written in unsigned decimal: 4294967295 is the ID -1, and it is
+  // written back as it was.
+  EXPECT_EQ(panel.Controls[4]->ID, -1);
   TCSVReadWrite out;
   panel.WriteRows(out);
-  std::string expected = file;
-  expected.erase(expected.find("4,0,16"), expected.find("5,0,20") - expected.find("4,0,16"));
-  EXPECT_EQ(out.Format(), expected);
+  EXPECT_EQ(out.Format(), file);
+  // A signed ID reads as well and is written in the unsigned form.
+  TCSVReadWrite negative;
+  negative.Parse("0,1,2,21,4,-3,Speed,1\r\n");
+  ASSERT_TRUE(panel.LoadRows(negative));
+  ASSERT_EQ(panel.Controls.size(), 1u);
+  TCSVReadWrite written;
+  panel.WriteRows(written);
+  EXPECT_EQ(written.Format(), "0,1,2,21,4,4294967293,Speed,1\r\n");
   EXPECT_EQ(dynamic_cast<TLabelObject&>(*panel.Controls[1]).Text, "12,5 \"mV\"");
 }
 
