@@ -198,10 +198,11 @@ TEST(GuiFileLoader, EveryTypeRoundTripsThroughItsRow) {
   // A signed ID reads as well and is written in the unsigned form.
   TCSVReadWrite negative;
   negative.Parse("0,1,2,21,4,-3,Speed,1\r\n");
-  ASSERT_TRUE(panel.LoadRows(negative));
-  ASSERT_EQ(panel.Controls.size(), 1u);
+  TPanelControls signedId;
+  ASSERT_TRUE(signedId.LoadRows(negative));
+  ASSERT_EQ(signedId.Controls.size(), 1u);
   TCSVReadWrite written;
-  panel.WriteRows(written);
+  signedId.WriteRows(written);
   EXPECT_EQ(written.Format(), "0,1,2,21,4,4294967293,Speed,1\r\n");
   EXPECT_EQ(dynamic_cast<TLabelObject&>(*panel.Controls[1]).Text, "12,5 \"mV\"");
 }
