@@ -8,9 +8,11 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "engine/qt/CodePage.h"
+#include "engine/qt/Recovery.h"
 #include "panels/qt/PanelWidgets.h"
 #include "panels/qt/ParmForms.h"
 
@@ -178,9 +180,56 @@ TUserForm* TUserForm::OpenEditor(QWidget* owner) {
     delete form;
     return nullptr;
   }
-  form->setAttribute(Qt::WA_DeleteOnClose);
-  form->show();
+  form->ShowEditor();
   return form;
+}
+
+TUserForm* TUserForm::RestoreEditor(QWidget* owner, const std::string& bytes, const QString& path) {
+  auto* form = new TUserForm(owner);
+  form->FileName = path;
+  TCSVReadWrite table;
+  table.Parse(bytes);
+  form->Panel.LoadRows(table);
+  form->setWindowTitle("GUI Editor - " + path);
+  // Whatever the file holds now, the restored layout is still to be saved.
+  form->SavedBytes.reset();
+  form->ShowEditor();
+  form->UpdateRecoveryCopy();
+  return form;
+}
+
+void TUserForm::ShowEditor() {
+  setAttribute(Qt::WA_DeleteOnClose);
+  RecoveryTimer = new QTimer(this);
+  RecoveryTimer->setInterval(RecoveryInterval);
+  connect(RecoveryTimer, &QTimer::timeout, this, &TUserForm::UpdateRecoveryCopy);
+  RecoveryTimer->start();
+  show();
+}
+
+std::string TUserForm::LayoutBytes() const {
+  TCSVReadWrite table;
+  Panel.WriteRows(table);
+  return table.Format();
+}
+
+void TUserForm::UpdateRecoveryCopy() {
+  if (Mode == Running) return;
+  const std::string bytes = LayoutBytes();
+  if (bytes == SavedBytes) {
+    if (Recovery) Recovery->Remove();
+    return;
+  }
+  if (!Recovery) Recovery = std::make_unique<TRecoveryStore>(TRecoveryStore::DefaultFolder());
+  // A copy that cannot be written is tried again at the next check.
+  Recovery->Write(bytes, TRecoveryStore::LayoutKind, FileName);
+}
+
+bool TUserForm::WriteAndNote(const QString& path) {
+  if (!WriteFile(path)) return false;
+  SavedBytes = LayoutBytes();
+  if (Recovery) Recovery->Remove();
+  return true;
 }
 
 bool TUserForm::LoadFile(const QString& path) {
@@ -192,6 +241,8 @@ bool TUserForm::LoadFile(const QString& path) {
   Drag = {};
   SetMode(Idle);
   const bool loaded = Panel.LoadFile(path.toStdString()) != TPanelLoad::Refused;
+  SavedBytes = LayoutBytes();
+  if (Recovery) Recovery->Remove();
   setWindowTitle("GUI Editor - " + path);
   PaintBox->update();
   return loaded;
@@ -200,7 +251,7 @@ bool TUserForm::LoadFile(const QString& path) {
 bool TUserForm::WriteFile(const QString& path) const { return Panel.SaveFile(path.toStdString()); }
 
 bool TUserForm::Save() {
-  if (WriteFile(FileName)) return true;
+  if (WriteAndNote(FileName)) return true;
   GuiDialogs().Ask(this, QMessageBox::Warning, "Ostra Calculator", "Error writing file!", QMessageBox::Ok);
   return false;
 }
@@ -210,7 +261,7 @@ void TUserForm::closeEvent(QCloseEvent* e) {
     // The panel is written without asking; when that fails, the user
     // chooses between closing and writing it elsewhere.
     QString target = FileName;
-    while (!WriteFile(target)) {
+    while (!WriteAndNote(target)) {
       if (GuiDialogs().Ask(this, QMessageBox::Warning, "GUI Editor", "Cannot save file, close anyway?",
                            QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok)
         break;
@@ -220,6 +271,8 @@ void TUserForm::closeEvent(QCloseEvent* e) {
         return;
       }
     }
+    // Written, or given up by the user: no copy is kept.
+    if (Recovery) Recovery->Remove();
   }
   RemoveDialog();
   DestroyWidgets();

@@ -8,12 +8,17 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <set>
+#include <string>
 
 #include "engine/Events.h"
 #include "panels/GuiFile.h"
 
 class QPushButton;
+class QTimer;
+class TRecoveryStore;
 class TUserForm;
 
 // The dialogs and questions of the editor; tests replace them.
@@ -95,6 +100,17 @@ public:
   // Opens an editor owned by owner through the open dialog; null when the
   // dialog was cancelled or the file was refused.
   static TUserForm* OpenEditor(QWidget* owner);
+  // An editor for a layout taken from a recovery copy (the bytes of a .gui
+  // file), to be saved to path.
+  static TUserForm* RestoreEditor(QWidget* owner, const std::string& bytes, const QString& path);
+
+  // While an editor's layout differs from its file, a recovery copy of it is
+  // kept; it is brought up to date every RecoveryInterval ms and removed when
+  // the layout is written.
+  static constexpr int RecoveryInterval = 3000;
+  std::unique_ptr<TRecoveryStore> Recovery;
+  QTimer* RecoveryTimer = nullptr;
+  void UpdateRecoveryCopy();
   // Resets the editor and loads the file (a missing one gives an empty
   // panel); false when the file has too many rows.
   bool LoadFile(const QString& path);
@@ -128,6 +144,12 @@ protected:
   void keyPressEvent(QKeyEvent* e) override;
 
 private:
+  // The layout as its file holds it, and as it was last read or written
+  // (none for a restored layout, which is still to be saved).
+  std::string LayoutBytes() const;
+  std::optional<std::string> SavedBytes;
+  bool WriteAndNote(const QString& path);
+  void ShowEditor();
   void UpdateButtons();
   void UpdateDragTarget(QPoint p);
   void MoveSelection(QPoint p);

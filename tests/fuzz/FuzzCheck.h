@@ -14,9 +14,9 @@
     }                                                                                 \
   } while (0)
 
-// Under AddressSanitizer an allocation beyond 256 MiB returns null, as an
+// Under AddressSanitizer an allocation beyond 64 MiB returns null, as an
 // exhausted system would, so the program's "not enough memory" path runs.
 // (Each target includes this header once.)
 extern "C" __attribute__((used, visibility("default"))) const char* __asan_default_options() {
-  return "allocator_may_return_null=1:max_allocation_size_mb=256";
+  return "allocator_may_return_null=1:max_allocation_size_mb=64";
 }

@@ -11,7 +11,8 @@
 #include <cstring>
 
 #include "ScriptedMainForm.h"
-#include "workbench/qt/Recovery.h"
+#include "engine/qt/Recovery.h"
+#include "panels/qt/UserForm.h"
 
 namespace {
 
@@ -182,6 +183,48 @@ private slots:
     QVERIFY(w.Form->Modified());
     // The engine holds the restored text: its error shows.
     QVERIFY(w.Form->SyntaxError());
+  }
+
+  // A GUI editor keeps a copy of its layout while the layout differs from
+  // its file; the copy a killed program left comes back in an editor of its
+  // own, which writes it to the file it came from.
+  void layoutCopies() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("my panel.gui");
+    const QByteArray saved = "0,1,2,21,4,3,Speed,1\r\n";
+    const QByteArray changed = saved + "0,1,6,21,8,4,Set,1\r\n";
+    QVERIFY(WriteAll(path, saved));
+    {
+      TUserForm editor;
+      QVERIFY(editor.LoadFile(path));
+      editor.UpdateRecoveryCopy();
+      QVERIFY(CopiesIn(Folder).isEmpty());
+      editor.Panel.Controls.push_back(Ostra::ControlOf({"0", "1", "6", "21", "8", "4", "Set", "1"}));
+      editor.UpdateRecoveryCopy();
+      QCOMPARE(CopiesIn(Folder).size(), 1);
+      QCOMPARE(ReadAll(editor.Recovery->DataPath()), changed);
+      QVERIFY(editor.Save());
+      QVERIFY(CopiesIn(Folder).isEmpty());
+      QCOMPARE(ReadAll(path), changed);
+    }
+
+    QVERIFY(WriteAll(path, saved));
+    QVERIFY(WriteAll(QDir(Folder).filePath("999999-3.sma"), changed));
+    QVERIFY(WriteAll(QDir(Folder).filePath("999999-3.info"), "kind=layout\npath=" + path.toUtf8().toPercentEncoding() + "\n"));
+    TScriptedMainForm w;
+    w.Answers << QMessageBox::Yes;
+    QVERIFY(!w.Form->OfferRecovery());  // the document in the main window stays as it is
+    QCOMPARE(w.Questions.size(), 1);
+    QVERIFY(w.Questions[0].Text.contains(path));
+    TUserForm* editor = w.Form->findChild<TUserForm*>();
+    QVERIFY(editor);
+    QVERIFY(editor->isVisible());
+    QCOMPARE(editor->FileName, path);
+    QCOMPARE(editor->Panel.Controls.size(), size_t(2));
+    QCOMPARE(CopiesIn(Folder), QStringList{QFileInfo(editor->Recovery->DataPath()).fileName()});
+    QVERIFY(editor->close());
+    QCOMPARE(ReadAll(path), changed);
+    QVERIFY(CopiesIn(Folder).isEmpty());
   }
 
   // A save that fails says why and leaves the document modified under its

@@ -27,7 +27,7 @@
 #include "workbench/MacroFile.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/HelpBrowser.h"
-#include "workbench/qt/Recovery.h"
+#include "engine/qt/Recovery.h"
 #include "workbench/qt/SyntaxColouring.h"
 
 using namespace TernioParser;

@@ -13,7 +13,7 @@
 
 #include "engine/qt/CodePage.h"
 #include "workbench/MacroFile.h"
-#include "workbench/qt/AtomicFile.h"
+#include "engine/qt/AtomicFile.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/RenameForm.h"
 #include "workbench/qt/SyntaxColouring.h"

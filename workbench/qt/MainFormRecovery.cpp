@@ -6,7 +6,8 @@
 #include <QDir>
 #include <QTimer>
 
-#include "workbench/qt/Recovery.h"
+#include "engine/qt/Recovery.h"
+#include "panels/qt/UserForm.h"
 
 void TMainForm::WriteRecoveryCopy() {
   RecoveryTimer->stop();
@@ -22,6 +23,19 @@ void TMainForm::WriteRecoveryCopy() {
 bool TMainForm::OfferRecovery() {
   if (FRunning) return false;
   for (const TRecoveryStore::TCopy& copy : Recovery->Orphans()) {
+    if (copy.Kind == TRecoveryStore::LayoutKind) {
+      // Layouts open in editors of their own, so every one can come back.
+      const QString text = tr("The GUI editor ended without saving the layout %1.\n"
+                              "Do you want to restore it? (No discards it.)")
+                               .arg(QDir::toNativeSeparators(copy.OriginalPath));
+      if (Ask(QMessageBox::Question, AppTitle, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
+        TUserForm* editor = TUserForm::RestoreEditor(this, copy.Bytes, copy.OriginalPath);
+        // The changes are safe in the editor's own copy before the old one goes.
+        if (!editor->Recovery || !editor->Recovery->HasCopy()) continue;
+      }
+      Recovery->Discard(copy);
+      continue;
+    }
     if (copy.Kind != TRecoveryStore::MacroKind) continue;
     const QString text =
         copy.OriginalPath.isEmpty()

@@ -14,7 +14,7 @@
 #include "engine/qt/CodePage.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/EditPanel.h"
-#include "workbench/qt/Recovery.h"
+#include "engine/qt/Recovery.h"
 
 using namespace TernioParser;
 

@@ -441,6 +441,12 @@ Den vollen Umfang des Rechners beschreiben die Online-Funktionshilfe und das Ben
         <translation>%1 kann nicht gespeichert werden: %2</translation>
     </message>
     <message>
+        <source>The GUI editor ended without saving the layout %1.
+Do you want to restore it? (No discards it.)</source>
+        <translation>Der GUI-Editor wurde beendet, ohne das Layout %1 zu speichern.
+Wollen Sie es wiederherstellen? (Nein verwirft es.)</translation>
+    </message>
+    <message>
         <source>The Ostra Calculator ended without saving the changes of an unnamed document.
 Do you want to restore them? (No discards them.)</source>
         <translation>Der Ostra Calculator wurde beendet, ohne die Änderungen eines unbenannten Dokuments zu speichern.

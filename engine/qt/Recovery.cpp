@@ -1,4 +1,4 @@
-#include "workbench/qt/Recovery.h"
+#include "engine/qt/Recovery.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "workbench/qt/AtomicFile.h"
+#include "engine/qt/AtomicFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "workbench/qt/AtomicFile.h"
+#include "engine/qt/AtomicFile.h"
 
 #include <QSaveFile>
 

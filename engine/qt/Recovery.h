@@ -18,6 +18,7 @@ class TRecoveryStore {
 public:
   // The kind of document a copy holds.
   static constexpr const char* MacroKind = "macro";
+  static constexpr const char* LayoutKind = "layout";
 
   // A copy left behind by an owner that is gone.
   struct TCopy {
