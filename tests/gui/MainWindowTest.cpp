@@ -265,6 +265,13 @@ private slots:
     QVERIFY(w.Result().startsWith("Error: "));
     QVERIFY(w.Result().size() > 7);
     QCOMPARE(w.Status(), QString("Calculation terminated"));
+    // Memory a program cannot have is an error of the run too; the window,
+    // its document and the next run go on.
+    QVERIFY(w.Run(1, "a[2147483647]=1"));
+    QCOMPARE(w.Result(), QString("Error: = operator: not enough memory for 2147483648 elements of array a"));
+    QCOMPARE(w.Panel(1)->Text(), QString("a[2147483647]=1"));
+    QVERIFY(w.Run(1, "6*7"));
+    QCOMPARE(w.Result(), QString("42"));
   }
 
   void resultRadix_data() {
