@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #define FUZZ_CHECK(condition)                                                         \
   do {                                                                                \
@@ -20,3 +21,18 @@
 extern "C" __attribute__((used, visibility("default"))) const char* __asan_default_options() {
   return "allocator_may_return_null=1:max_allocation_size_mb=64";
 }
+
+// The same for operator new, which under AddressSanitizer would report a
+// refused allocation instead of throwing std::bad_alloc: memory beyond
+// 64 MiB per allocation is refused here as an exhausted system refuses it.
+constexpr size_t FuzzAllocationLimit = size_t(64) << 20;
+void* operator new(size_t n) {
+  if (n > FuzzAllocationLimit) throw std::bad_alloc();
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](size_t n) { return operator new(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
