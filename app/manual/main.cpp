@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "Manual.h"
+#include "workbench/Libraries.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ostracalc-manual: cannot write %s\n", argv[2]);
     return 1;
   }
-  std::printf("ostracalc-manual: %d pages written to %s\n", doc->pageCount(), argv[2]);
+  std::printf("ostracalc-manual: %zu function entries on %d pages written to %s\n", TernioParser::Catalogue().size(),
+              doc->pageCount(), argv[2]);
   return 0;
 }
