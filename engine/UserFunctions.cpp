@@ -103,14 +103,6 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   TFunctionBody& body = *Def;
   const size_t n = body.Params.size();
 
-  // The first count arguments taken, when the call cannot go on.
-  auto dropArguments = [&](size_t count) {
-    for (size_t j = 0; j < count; ++j) {
-      if (ArrayIn[j]) ArrayIn[j]->Clear();
-      Results[j].SetNumber(0);
-    }
-  };
-
   // Arguments, in the caller's activation: scalars by value into the value
   // slots, arrays as copies.
   for (size_t k = 0; k < n; ++k) {
@@ -129,14 +121,20 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       Args[k]->Evaluate(ci, Results[k]);
     }
     if (ci.Error) {
-      dropArguments(k + 1);
+      for (size_t j = 0; j <= k; ++j) {
+        if (ArrayIn[j]) ArrayIn[j]->Clear();
+        Results[j].SetNumber(0);
+      }
       return;
     }
   }
 
   TVarHandler& vars = body.Engine->Vars;
   if (!GuardMemory(ci, "Functioncall", [&] { vars.SaveAll(); })) {
-    dropArguments(n);
+    for (size_t k = 0; k < n; ++k) {
+      if (ArrayIn[k]) ArrayIn[k]->Clear();
+      Results[k].SetNumber(0);
+    }
     return;
   }
   for (size_t k = 0; k < n; ++k) {
