@@ -28,7 +28,7 @@ QFont EditorFont() {
 }  // namespace
 
 TEditPanel::TEditPanel(QWidget* parent) : QWidget(parent) {
-  MemoEdit = new QPlainTextEdit(this);
+  MemoEdit = new TCodeEditor(this);
   MemoEdit->setObjectName("MemoEdit");
   MemoEdit->setFont(EditorFont());
   MemoEdit->setLineWrapMode(QPlainTextEdit::NoWrap);

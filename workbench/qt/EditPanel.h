@@ -6,9 +6,10 @@
 #include <functional>
 #include <string>
 
+#include "workbench/qt/CodeEditor.h"
+
 class QComboBox;
 class QLineEdit;
-class QPlainTextEdit;
 class QGroupBox;
 
 namespace TernioParser {
@@ -20,7 +21,7 @@ class TEditPanel : public QWidget {
 public:
   explicit TEditPanel(QWidget* parent = nullptr);
 
-  QPlainTextEdit* MemoEdit;
+  TCodeEditor* MemoEdit;
   QWidget* ResultPanel;  // 50 px high, hidden on the Global page
   QGroupBox* ResultGroup;
   QLineEdit* edtResult;

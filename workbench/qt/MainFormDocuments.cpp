@@ -63,7 +63,7 @@ void TMainForm::NewDocument() {
 TEditPanel* TMainForm::AddPanel(const QString& name) {
   if (FRunning) return nullptr;
   auto* panel = new TEditPanel;
-  panel->OnChange = [this](TEditPanel* p) { CheckPanelText(p); };
+  panel->OnChange = [this](TEditPanel* p) { PanelEdited(p); };
   panel->OnHelpKey = [this](TEditPanel* p) { ShowHelpForCaret(p); };
   new TSyntaxColourer(panel->MemoEdit);
   connect(panel->MemoEdit, &QPlainTextEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
