@@ -13,6 +13,7 @@
 
 #include "engine/ResultFormat.h"
 #include "engine/qt/CodePage.h"
+#include "workbench/qt/FindBar.h"
 
 namespace {
 
@@ -78,6 +79,8 @@ TEditPanel::TEditPanel(QWidget* parent) : QWidget(parent) {
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
   column->addWidget(MemoEdit, 1);
+  FindBar = new TFindBar(MemoEdit, this);
+  column->addWidget(FindBar, 0);
   column->addWidget(ResultPanel, 0);
 
   connect(MemoEdit->document(), &QTextDocument::contentsChanged, this, &TEditPanel::MemoEditChange);

@@ -11,6 +11,7 @@
 class QComboBox;
 class QLineEdit;
 class QGroupBox;
+class TFindBar;
 
 namespace TernioParser {
 enum class TRadix;
@@ -22,6 +23,7 @@ public:
   explicit TEditPanel(QWidget* parent = nullptr);
 
   TCodeEditor* MemoEdit;
+  TFindBar* FindBar;  // hidden until find, replace or go to line is asked for
   QWidget* ResultPanel;  // 50 px high, hidden on the Global page
   QGroupBox* ResultGroup;
   QLineEdit* edtResult;

@@ -47,6 +47,10 @@ public:
   QAction* EditCopy1;
   QAction* EditPaste1;
   QAction* EditSelectAll1;
+  QAction* EditFind;      // Ctrl+F
+  QAction* EditFindNext;  // F3
+  QAction* EditReplace;   // Ctrl+H
+  QAction* EditGoToLine;  // Ctrl+G
   QAction* Action4;  // Insert GUI Code
   QAction* ActionStart;
   QAction* ActionBreak;
