@@ -220,6 +220,7 @@ void TMainForm::UpdateActionStates() {
   const bool calculatorPage = PageControl && PageControl->currentIndex() > 0;
   ActionNew->setEnabled(!FRunning);
   FileOpen->setEnabled(!FRunning);
+  RecentMenu->setEnabled(!FRunning && !RecentMenu->actions().isEmpty());
   ActionSave->setEnabled(FModified);
   // Start parses a pending edit first and refuses a text that fails.
   ActionStart->setEnabled(!FRunning && (!FSyntaxError || FParsePending) && calculatorPage);

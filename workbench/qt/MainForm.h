@@ -26,6 +26,8 @@ class THelpPanel;
 class TControlForm;
 class TControlWindowHost;
 class TRecoveryStore;
+class TRecentFiles;
+class QMenu;
 
 class TMainForm : public QMainWindow, public TernioParser::TRunObserver {
   Q_OBJECT
@@ -59,6 +61,13 @@ public:
   QAction* ActRename;
   QAction* Action1;  // User Manual
   QAction* ActAbout;
+
+  // ---- the documents opened and saved last (File > Open recent)
+  QMenu* RecentMenu = nullptr;
+  TRecentFiles* RecentFiles = nullptr;
+  // Opens a recent file after the save prompt; one that is gone is taken off
+  // the list with a message.
+  void OpenRecent(const QString& path);
 
   // ---- visual parts
   QTabWidget* PageControl;

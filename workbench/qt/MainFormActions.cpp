@@ -23,6 +23,7 @@
 #include "workbench/qt/AboutForm.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/FindBar.h"
+#include "workbench/qt/RecentFiles.h"
 
 using namespace TernioParser;
 
@@ -140,7 +141,12 @@ void TMainForm::CreateActions() {
   connect(Action4, &QAction::triggered, this, &TMainForm::Action4Execute);
 
   QMenu* file = menuBar()->addMenu(tr("&File"));
-  file->addActions({ActionNew, FileOpen, ActionSave, FileSaveAs});
+  file->addActions({ActionNew, FileOpen});
+  RecentMenu = file->addMenu(tr("Open &recent"));
+  RecentMenu->setObjectName("RecentMenu");
+  RecentFiles = new TRecentFiles(RecentMenu);
+  RecentFiles->OnChosen = [this](const QString& path) { OpenRecent(path); };
+  file->addActions({ActionSave, FileSaveAs});
   file->addSeparator();
   file->addAction(Action3);
   file->addSeparator();

@@ -4,6 +4,7 @@
 #include "workbench/qt/MainForm.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include "engine/qt/CodePage.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/AtomicFile.h"
+#include "workbench/qt/RecentFiles.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/RenameForm.h"
 #include "workbench/qt/SyntaxColouring.h"
@@ -162,10 +164,24 @@ bool TMainForm::OpenDocument(const QString& path) {
   if (!LoadDocumentBytes(std::string(data.constData(), static_cast<size_t>(data.size())))) return fail();
 
   SetFileName();
+  RecentFiles->Add(path);
   ShowLoadedDocument();
   QCoreApplication::processEvents();
   SetModified(false);
   return true;
+}
+
+void TMainForm::OpenRecent(const QString& path) {
+  if (FRunning) return;
+  if (!QFileInfo::exists(path)) {
+    RecentFiles->Remove(path);
+    Ask(QMessageBox::Warning, AppTitle,
+        tr("The file %1 no longer exists; it has been removed from the recent files.").arg(QDir::toNativeSeparators(path)),
+        QMessageBox::Ok);
+    return;
+  }
+  if (FModified && !QuerySaveChanges()) return;
+  OpenDocument(path);
 }
 
 bool TMainForm::LoadDocumentBytes(const std::string& bytes) {
@@ -261,6 +277,7 @@ bool TMainForm::FileSaveAsExecute() {
   if (!WriteDocument(path)) return false;
   FullPath = path;
   SetFileName();
+  RecentFiles->Add(path);
   SetModified(false);
   return true;
 }
