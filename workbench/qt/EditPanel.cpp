@@ -13,6 +13,7 @@
 
 #include "engine/ResultFormat.h"
 #include "engine/qt/CodePage.h"
+#include "workbench/qt/BracketMatch.h"
 #include "workbench/qt/FindBar.h"
 
 namespace {
@@ -38,6 +39,7 @@ TEditPanel::TEditPanel(QWidget* parent) : QWidget(parent) {
   MemoEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   MemoEdit->setTabChangesFocus(false);
   MemoEdit->installEventFilter(this);
+  new TBracketMatcher(MemoEdit);
   // Keep the selection visibly highlighted when the editor loses focus.
   QPalette pal = MemoEdit->palette();
   pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
