@@ -28,6 +28,15 @@ void TCodeEditor::UpdateGutter(const QRect& rect, int dy) {
   else FGutter->update(0, rect.y(), FGutter->width(), rect.height());
 }
 
+void TCodeEditor::keyPressEvent(QKeyEvent* event) {
+  if (BeforeKey && BeforeKey(event)) {
+    event->ignore();
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(event);
+  if (AfterKey) AfterKey(event);
+}
+
 void TCodeEditor::resizeEvent(QResizeEvent* event) {
   QPlainTextEdit::resizeEvent(event);
   UpdateGutterWidth();

@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <functional>
 
 class TLineGutter;
 
@@ -34,6 +35,12 @@ public:
   QTextCursor ErrorRange() const { return FError; }
   int ErrorLine() const;
 
+  // Told about each key before the editor takes it (true: the editor leaves
+  // it to others and ignores it), and after the editor took it. Keys that the
+  // completion list hands on arrive here too.
+  std::function<bool(QKeyEvent*)> BeforeKey;
+  std::function<void(QKeyEvent*)> AfterKey;
+
   // Replaces the highlights of one layer.
   void SetHighlights(TLayer layer, const QList<QTextEdit::ExtraSelection>& highlights);
 
@@ -43,6 +50,7 @@ public:
   QRectF BlockRect(const QTextBlock& block) const;
 
 protected:
+  void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool viewportEvent(QEvent* event) override;

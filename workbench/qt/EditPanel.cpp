@@ -14,6 +14,7 @@
 #include "engine/ResultFormat.h"
 #include "engine/qt/CodePage.h"
 #include "workbench/qt/BracketMatch.h"
+#include "workbench/qt/Completion.h"
 #include "workbench/qt/FindBar.h"
 
 namespace {
@@ -40,6 +41,7 @@ TEditPanel::TEditPanel(QWidget* parent) : QWidget(parent) {
   MemoEdit->setTabChangesFocus(false);
   MemoEdit->installEventFilter(this);
   new TBracketMatcher(MemoEdit);
+  Completion = new TCompletion(MemoEdit);
   // Keep the selection visibly highlighted when the editor loses focus.
   QPalette pal = MemoEdit->palette();
   pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));

@@ -12,6 +12,7 @@ class QComboBox;
 class QLineEdit;
 class QGroupBox;
 class TFindBar;
+class TCompletion;
 
 namespace TernioParser {
 enum class TRadix;
@@ -24,6 +25,7 @@ public:
 
   TCodeEditor* MemoEdit;
   TFindBar* FindBar;  // hidden until find, replace or go to line is asked for
+  TCompletion* Completion;
   QWidget* ResultPanel;  // 50 px high, hidden on the Global page
   QGroupBox* ResultGroup;
   QLineEdit* edtResult;

@@ -15,6 +15,7 @@
 #include "engine/qt/CodePage.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/AtomicFile.h"
+#include "workbench/qt/Completion.h"
 #include "workbench/qt/RecentFiles.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/RenameForm.h"
@@ -67,6 +68,11 @@ TEditPanel* TMainForm::AddPanel(const QString& name) {
   auto* panel = new TEditPanel;
   panel->OnChange = [this](TEditPanel* p) { PanelEdited(p); };
   panel->OnHelpKey = [this](TEditPanel* p) { ShowHelpForCaret(p); };
+  // Functions the Global panel defines complete in every panel.
+  panel->Completion->GlobalText = [this, panel] {
+    TEditPanel* global = PanelCount() > 0 ? Panel(0) : nullptr;
+    return global && global != panel ? global->Text() : QString();
+  };
   new TSyntaxColourer(panel->MemoEdit);
   connect(panel->MemoEdit, &QPlainTextEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
   connect(panel->MemoEdit, &QPlainTextEdit::textChanged, this, &TMainForm::UpdateEditActions);
