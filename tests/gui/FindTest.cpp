@@ -13,6 +13,7 @@
 
 #include "ScriptedMainForm.h"
 #include "workbench/qt/FindBar.h"
+#include "workbench/qt/Translation.h"
 
 class FindTest : public QObject {
   Q_OBJECT
@@ -28,6 +29,26 @@ private slots:
       if (a == w.Form->EditFind || a == w.Form->EditFindNext || a == w.Form->EditReplace || a == w.Form->EditGoToLine)
         keys << a->shortcut().toString();
     QCOMPARE(keys, QStringList({"Ctrl+F", "F3", "Ctrl+H", "Ctrl+G"}));
+  }
+
+  // The editor's new commands and fields speak German with the German
+  // translation.
+  void germanTexts() {
+    QVERIFY(Ostra::InstallTranslation(QLocale(QLocale::German, QLocale::Germany)));
+    {
+      TScriptedMainForm w;
+      QCOMPARE(w.Form->EditFind->text(), QString("&Suchen..."));
+      QCOMPARE(w.Form->EditGoToLine->statusTip(), QString("Die Schreibmarke in eine Zeile des Programms setzen"));
+      QCOMPARE(w.Form->RecentMenu->title(), QString::fromUtf8("&Zuletzt geöffnet"));
+      TFindBar* bar = w.Panel(1)->FindBar;
+      QCOMPARE(bar->BtnReplaceAll->text(), QString("Alle ersetzen"));
+      w.SetText(1, "a a a");
+      bar->FindEdit->setText("a");
+      bar->ReplaceEdit->setText("b");
+      QCOMPARE(bar->ReplaceAll(), 3);
+      QCOMPARE(bar->Note->text(), QString("3 ersetzt"));
+    }
+    Ostra::InstallTranslation(QLocale(QLocale::English));
   }
 
   void findAndFindNextWrapAround() {
