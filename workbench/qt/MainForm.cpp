@@ -317,15 +317,14 @@ void TMainForm::CheckPanelText(TEditPanel* panel, int colourDelayMs) {
   FLastParsedPanel = panel;
   if (ok) {
     panel->MemoEdit->ClearError();
+    if (auto* c = panel->MemoEdit->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly))
+      c->TokensParsed(Tokens, colourDelayMs);
   } else {
+    // The place Show error selects, marked until the next parse.
     const QString text = panel->Text();
     panel->MemoEdit->MarkError(Ostra::TextPosition(text, std::max<int32_t>(engine->TokenStart, 0)),
                                engine->ErrorPos < 0 ? int(text.size()) : Ostra::TextPosition(text, engine->ErrorPos),
                                Ostra::FromCodePage(engine->Message));
-  }
-  if (ok) {
-    if (auto* c = panel->MemoEdit->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly))
-      c->TokensParsed(Tokens, colourDelayMs);
   }
 }
 

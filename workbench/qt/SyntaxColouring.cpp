@@ -1,10 +1,10 @@
 #include "workbench/qt/SyntaxColouring.h"
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 
