@@ -85,14 +85,20 @@ TBracketMatcher::TBracketMatcher(TCodeEditor* editor) : QObject(editor), Editor(
 void TBracketMatcher::Update() {
   QList<QTextEdit::ExtraSelection> marks;
   const QTextCursor caret = Editor->textCursor();
-  if (!caret.hasSelection()) {
-    const std::optional<Ostra::TBracketPair> p =
-        Ostra::BracketPairAtCaret(Editor->document()->toRawText(), caret.position());
+  QTextDocument* doc = Editor->document();
+  // Only a bracket character beside the caret is worth a look at the text.
+  bool near = false;
+  for (int at = caret.position() - 2; at <= caret.position(); ++at) {
+    const QChar c = at >= 0 ? doc->characterAt(at) : QChar();
+    near |= c == u'(' || c == u')' || c == u'[' || c == u']' || c == u'/' || c == u'*';
+  }
+  if (!caret.hasSelection() && near) {
+    const std::optional<Ostra::TBracketPair> p = Ostra::BracketPairAtCaret(doc->toRawText(), caret.position());
     if (p) {
       for (int at : {p->Open, p->Close}) {
         if (at < 0) continue;
         QTextEdit::ExtraSelection mark;
-        mark.cursor = QTextCursor(Editor->document());
+        mark.cursor = QTextCursor(doc);
         mark.cursor.setPosition(at);
         mark.cursor.setPosition(at + p->Length, QTextCursor::KeepAnchor);
         mark.format.setBackground(p->Matched() ? MatchColour : MismatchColour);

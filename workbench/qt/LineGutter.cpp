@@ -26,8 +26,6 @@ int TLineGutter::WidthNeeded() const {
   return MarkWidth + fontMetrics().horizontalAdvance(u'9') * digits + Padding * 2;
 }
 
-QSize TLineGutter::sizeHint() const { return QSize(WidthNeeded(), 0); }
-
 int TLineGutter::LineAt(int y) const {
   for (QTextBlock b = Editor->FirstShownBlock(); b.isValid(); b = b.next()) {
     const QRectF r = Editor->BlockRect(b);

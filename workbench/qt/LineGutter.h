@@ -14,7 +14,6 @@ public:
 
   // Width for the line numbers of the editor's text and the error mark.
   int WidthNeeded() const;
-  QSize sizeHint() const override;
   // The line (block number) shown at a height of the gutter, or -1.
   int LineAt(int y) const;
 
