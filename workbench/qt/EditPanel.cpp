@@ -13,6 +13,9 @@
 
 #include "engine/ResultFormat.h"
 #include "engine/qt/CodePage.h"
+#include "workbench/qt/BracketMatch.h"
+#include "workbench/qt/Completion.h"
+#include "workbench/qt/FindBar.h"
 
 namespace {
 
@@ -28,7 +31,7 @@ QFont EditorFont() {
 }  // namespace
 
 TEditPanel::TEditPanel(QWidget* parent) : QWidget(parent) {
-  MemoEdit = new QPlainTextEdit(this);
+  MemoEdit = new TCodeEditor(this);
   MemoEdit->setObjectName("MemoEdit");
   MemoEdit->setFont(EditorFont());
   MemoEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -37,6 +40,8 @@ TEditPanel::TEditPanel(QWidget* parent) : QWidget(parent) {
   MemoEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   MemoEdit->setTabChangesFocus(false);
   MemoEdit->installEventFilter(this);
+  new TBracketMatcher(MemoEdit);
+  Completion = new TCompletion(MemoEdit);
   // Keep the selection visibly highlighted when the editor loses focus.
   QPalette pal = MemoEdit->palette();
   pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
@@ -78,6 +83,8 @@ TEditPanel::TEditPanel(QWidget* parent) : QWidget(parent) {
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
   column->addWidget(MemoEdit, 1);
+  FindBar = new TFindBar(MemoEdit, this);
+  column->addWidget(FindBar, 0);
   column->addWidget(ResultPanel, 0);
 
   connect(MemoEdit->document(), &QTextDocument::contentsChanged, this, &TEditPanel::MemoEditChange);

@@ -6,10 +6,13 @@
 #include <functional>
 #include <string>
 
+#include "workbench/qt/CodeEditor.h"
+
 class QComboBox;
 class QLineEdit;
-class QPlainTextEdit;
 class QGroupBox;
+class TFindBar;
+class TCompletion;
 
 namespace TernioParser {
 enum class TRadix;
@@ -20,7 +23,9 @@ class TEditPanel : public QWidget {
 public:
   explicit TEditPanel(QWidget* parent = nullptr);
 
-  QPlainTextEdit* MemoEdit;
+  TCodeEditor* MemoEdit;
+  TFindBar* FindBar;  // hidden until find, replace or go to line is asked for
+  TCompletion* Completion;
   QWidget* ResultPanel;  // 50 px high, hidden on the Global page
   QGroupBox* ResultGroup;
   QLineEdit* edtResult;

@@ -22,6 +22,7 @@
 #include <cstdlib>
 
 #include "engine/qt/Branding.h"
+#include "engine/qt/CodePage.h"
 #include "panels/qt/ControlForm.h"
 #include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
@@ -96,6 +97,14 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   RecoveryTimer->setSingleShot(true);
   RecoveryTimer->setInterval(RecoveryDelay);
   connect(RecoveryTimer, &QTimer::timeout, this, &TMainForm::WriteRecoveryCopy);
+  ParseTimer = new QTimer(this);
+  ParseTimer->setSingleShot(true);
+  ParseTimer->setInterval(ParseDelay);
+  connect(ParseTimer, &QTimer::timeout, this, [this] {
+    TEditPanel* panel = FParsePending.data();
+    // Typing has paused already: the colouring follows sooner.
+    if (panel) CheckPanelText(panel, std::max(0, TSyntaxColourer::DelayMs - ParseDelay));
+  });
 
   // FormCreate.
   UpdateCaption();
@@ -211,8 +220,10 @@ void TMainForm::UpdateActionStates() {
   const bool calculatorPage = PageControl && PageControl->currentIndex() > 0;
   ActionNew->setEnabled(!FRunning);
   FileOpen->setEnabled(!FRunning);
+  RecentMenu->setEnabled(!FRunning && !RecentMenu->actions().isEmpty());
   ActionSave->setEnabled(FModified);
-  ActionStart->setEnabled(!FRunning && !FSyntaxError && calculatorPage);
+  // Start parses a pending edit first and refuses a text that fails.
+  ActionStart->setEnabled(!FRunning && (!FSyntaxError || FParsePending) && calculatorPage);
   ActionBreak->setEnabled(FRunning);
   ActNewPanel->setEnabled(!FRunning);
   ActDelPanel->setEnabled(!FRunning && calculatorPage);
@@ -266,8 +277,36 @@ TGUIParser* TMainForm::EngineOf(const TEditPanel* panel) const {
   return &Run->EngineOf(PageControl->indexOf(const_cast<TEditPanel*>(panel)));
 }
 
-void TMainForm::CheckPanelText(TEditPanel* panel) {
+void TMainForm::PanelEdited(TEditPanel* panel) {
   if (FRunning || PageControl->count() == 0 || !panel) return;
+  if (panel->MemoEdit->document()->characterCount() <= ImmediateParseLength) {
+    CheckPanelText(panel);
+    return;
+  }
+  SetModified(true);
+  RecoveryTimer->start();
+  if (FParsePending != panel) {
+    ParsePending();
+    FParsePending = panel;
+    UpdateActionStates();
+  }
+  ParseTimer->start();
+}
+
+TEditPanel* TMainForm::ParsePendingPanel() const { return FParsePending.data(); }
+
+void TMainForm::ParsePending() {
+  if (TEditPanel* p = FParsePending.data()) CheckPanelText(p);
+}
+
+void TMainForm::CheckPanelText(TEditPanel* panel, int colourDelayMs) {
+  if (FRunning || PageControl->count() == 0 || !panel) return;
+  // An unparsed edit of another panel goes first: its engine must hold it.
+  if (TEditPanel* pending = FParsePending.data()) {
+    FParsePending = nullptr;
+    ParseTimer->stop();
+    if (pending != panel) CheckPanelText(pending);
+  }
   SetModified(true);
   RecoveryTimer->start();
   TGUIParser* engine = EngineOf(panel);
@@ -277,8 +316,15 @@ void TMainForm::CheckPanelText(TEditPanel* panel) {
   SetSyntaxState(!ok);
   FLastParsedPanel = panel;
   if (ok) {
+    panel->MemoEdit->ClearError();
     if (auto* c = panel->MemoEdit->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly))
-      c->TokensParsed(Tokens);
+      c->TokensParsed(Tokens, colourDelayMs);
+  } else {
+    // The place Show error selects, marked until the next parse.
+    const QString text = panel->Text();
+    panel->MemoEdit->MarkError(Ostra::TextPosition(text, std::max<int32_t>(engine->TokenStart, 0)),
+                               engine->ErrorPos < 0 ? int(text.size()) : Ostra::TextPosition(text, engine->ErrorPos),
+                               Ostra::FromCodePage(engine->Message));
   }
 }
 

@@ -26,6 +26,8 @@ class THelpPanel;
 class TControlForm;
 class TControlWindowHost;
 class TRecoveryStore;
+class TRecentFiles;
+class QMenu;
 
 class TMainForm : public QMainWindow, public TernioParser::TRunObserver {
   Q_OBJECT
@@ -47,6 +49,10 @@ public:
   QAction* EditCopy1;
   QAction* EditPaste1;
   QAction* EditSelectAll1;
+  QAction* EditFind;      // Ctrl+F
+  QAction* EditFindNext;  // F3
+  QAction* EditReplace;   // Ctrl+H
+  QAction* EditGoToLine;  // Ctrl+G
   QAction* Action4;  // Insert GUI Code
   QAction* ActionStart;
   QAction* ActionBreak;
@@ -55,6 +61,13 @@ public:
   QAction* ActRename;
   QAction* Action1;  // User Manual
   QAction* ActAbout;
+
+  // ---- the documents opened and saved last (File > Open recent)
+  QMenu* RecentMenu = nullptr;
+  TRecentFiles* RecentFiles = nullptr;
+  // Opens a recent file after the save prompt; one that is gone is taken off
+  // the list with a message.
+  void OpenRecent(const QString& path);
 
   // ---- visual parts
   QTabWidget* PageControl;
@@ -131,7 +144,23 @@ public:
   int PanelCount() const;
   QString PanelName(int index) const;
   void SetPanelName(int index, const QString& name);
-  void CheckPanelText(TEditPanel* panel);
+  // Parses the panel's text into its engine; a text that parses is coloured
+  // colourDelayMs later (200 ms, the colouring's delay).
+  void CheckPanelText(TEditPanel* panel, int colourDelayMs = 200);
+  // ---- parsing while typing
+  // Texts up to this many characters are parsed on every edit (it takes well
+  // under a millisecond); longer ones once typing has paused for ParseDelay,
+  // so that no keystroke waits for a parse.
+  static constexpr int ImmediateParseLength = 20000;
+  static constexpr int ParseDelay = 150;
+  QTimer* ParseTimer = nullptr;
+  // The change hook of every panel: parses now or after the pause.
+  void PanelEdited(TEditPanel* panel);
+  // The panel whose latest edit is not parsed yet, or null.
+  TEditPanel* ParsePendingPanel() const;
+  // Parses the panel with a pending edit now; whatever needs the exact parse
+  // state (Start, Show error, another panel's parse) calls it first.
+  void ParsePending();
   TEditPanel* LastParsedPanel() const { return FLastParsedPanel; }
 
   // ---- documents
@@ -190,6 +219,7 @@ private:
   bool FLoading = false;
   std::atomic<bool> FRunDone{false};
   TEditPanel* FLastParsedPanel = nullptr;
+  QPointer<TEditPanel> FParsePending;
 
   void CreateActions();
   void CreateLayout();

@@ -22,6 +22,8 @@
 #include "workbench/MacroFile.h"
 #include "workbench/qt/AboutForm.h"
 #include "workbench/qt/EditPanel.h"
+#include "workbench/qt/FindBar.h"
+#include "workbench/qt/RecentFiles.h"
 
 using namespace TernioParser;
 
@@ -67,6 +69,14 @@ void TMainForm::CreateActions() {
                           tr("Paste|Insert the contents of the clipboard"));
   EditSelectAll1 = MakeAction(this, "EditSelectAll1", tr("&Select all"), tr("Select all"), QKeySequence("Ctrl+A"),
                               tr("Select all|Select the whole document"));
+  EditFind = MakeAction(this, "EditFind", tr("&Find..."), tr("Find"), QKeySequence("Ctrl+F"),
+                        tr("Find|Find a text in the program"));
+  EditFindNext = MakeAction(this, "EditFindNext", tr("Find &next"), tr("Find next"), QKeySequence(Qt::Key_F3),
+                            tr("Find next|Find the next place of the text"));
+  EditReplace = MakeAction(this, "EditReplace", tr("R&eplace..."), tr("Replace"), QKeySequence("Ctrl+H"),
+                           tr("Replace|Replace a text in the program"));
+  EditGoToLine = MakeAction(this, "EditGoToLine", tr("&Go to line..."), tr("Go to line"), QKeySequence("Ctrl+G"),
+                            tr("Go to line|Move the caret to a line of the program"));
   Action4 = MakeAction(this, "Action4", tr("&Insert GUI Code..."), tr("Insert GUI Code..."), {}, {});
   ActionStart = MakeAction(this, "ActionStart", tr("&Start"), tr("Start"), QKeySequence(Qt::Key_F2),
                            tr("Start the calculation"));
@@ -110,6 +120,16 @@ void TMainForm::CreateActions() {
   connect(EditCopy1, &QAction::triggered, this, [this] { EditCommand("copy"); });
   connect(EditPaste1, &QAction::triggered, this, [this] { EditCommand("paste"); });
   connect(EditSelectAll1, &QAction::triggered, this, [this] { EditCommand("selectAll"); });
+  // Find and go to line act in the editor of the active page.
+  const auto inFindBar = [this](void (TFindBar::*step)()) {
+    if (TEditPanel* p = CurrentPanel()) (p->FindBar->*step)();
+  };
+  connect(EditFind, &QAction::triggered, this, [inFindBar] { inFindBar(&TFindBar::ShowFind); });
+  connect(EditFindNext, &QAction::triggered, this, [this] {
+    if (TEditPanel* p = CurrentPanel()) p->FindBar->FindNext();
+  });
+  connect(EditReplace, &QAction::triggered, this, [inFindBar] { inFindBar(&TFindBar::ShowReplace); });
+  connect(EditGoToLine, &QAction::triggered, this, [inFindBar] { inFindBar(&TFindBar::ShowGoToLine); });
   connect(ActionStart, &QAction::triggered, this, &TMainForm::ActionStartExecute);
   connect(ActionBreak, &QAction::triggered, this, &TMainForm::ActionBreakExecute);
   connect(ActNewPanel, &QAction::triggered, this, [this] { AddCalculatorPanel(); });
@@ -121,7 +141,12 @@ void TMainForm::CreateActions() {
   connect(Action4, &QAction::triggered, this, &TMainForm::Action4Execute);
 
   QMenu* file = menuBar()->addMenu(tr("&File"));
-  file->addActions({ActionNew, FileOpen, ActionSave, FileSaveAs});
+  file->addActions({ActionNew, FileOpen});
+  RecentMenu = file->addMenu(tr("Open &recent"));
+  RecentMenu->setObjectName("RecentMenu");
+  RecentFiles = new TRecentFiles(RecentMenu);
+  RecentFiles->OnChosen = [this](const QString& path) { OpenRecent(path); };
+  file->addActions({ActionSave, FileSaveAs});
   file->addSeparator();
   file->addAction(Action3);
   file->addSeparator();
@@ -130,6 +155,8 @@ void TMainForm::CreateActions() {
   edit->addActions({EditUndo1, EditRedo1});
   edit->addSeparator();
   edit->addActions({EditCut1, EditCopy1, EditPaste1, EditSelectAll1});
+  edit->addSeparator();
+  edit->addActions({EditFind, EditFindNext, EditReplace, EditGoToLine});
   edit->addSeparator();
   edit->addAction(Action4);
   connect(edit, &QMenu::aboutToShow, this, &TMainForm::UpdateEditActions);
@@ -201,6 +228,7 @@ void TMainForm::UpdateEditActions() {
   EditCut1->setEnabled(w && hasSelection && !readOnly);
   EditPaste1->setEnabled(w && !readOnly && clip && clip->hasText());
   EditSelectAll1->setEnabled(w && hasText);
+  EditReplace->setEnabled(!FRunning && PageControl && CurrentPanel());
 }
 
 void TMainForm::EditCommand(const char* method) {

@@ -4,6 +4,7 @@
 #include "workbench/qt/MainForm.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -11,9 +12,11 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include "engine/qt/AtomicFile.h"
 #include "engine/qt/CodePage.h"
 #include "workbench/MacroFile.h"
-#include "engine/qt/AtomicFile.h"
+#include "workbench/qt/Completion.h"
+#include "workbench/qt/RecentFiles.h"
 #include "workbench/qt/EditPanel.h"
 #include "workbench/qt/RenameForm.h"
 #include "workbench/qt/SyntaxColouring.h"
@@ -63,8 +66,13 @@ void TMainForm::NewDocument() {
 TEditPanel* TMainForm::AddPanel(const QString& name) {
   if (FRunning) return nullptr;
   auto* panel = new TEditPanel;
-  panel->OnChange = [this](TEditPanel* p) { CheckPanelText(p); };
+  panel->OnChange = [this](TEditPanel* p) { PanelEdited(p); };
   panel->OnHelpKey = [this](TEditPanel* p) { ShowHelpForCaret(p); };
+  // Functions the Global panel defines complete in every panel.
+  panel->Completion->GlobalText = [this, panel] {
+    TEditPanel* global = PanelCount() > 0 ? Panel(0) : nullptr;
+    return global && global != panel ? global->Text() : QString();
+  };
   new TSyntaxColourer(panel->MemoEdit);
   connect(panel->MemoEdit, &QPlainTextEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
   connect(panel->MemoEdit, &QPlainTextEdit::textChanged, this, &TMainForm::UpdateEditActions);
@@ -162,10 +170,24 @@ bool TMainForm::OpenDocument(const QString& path) {
   if (!LoadDocumentBytes(std::string(data.constData(), static_cast<size_t>(data.size())))) return fail();
 
   SetFileName();
+  RecentFiles->Add(path);
   ShowLoadedDocument();
   QCoreApplication::processEvents();
   SetModified(false);
   return true;
+}
+
+void TMainForm::OpenRecent(const QString& path) {
+  if (FRunning) return;
+  if (!QFileInfo::exists(path)) {
+    RecentFiles->Remove(path);
+    Ask(QMessageBox::Warning, AppTitle,
+        tr("The file %1 no longer exists; it has been removed from the recent files.").arg(QDir::toNativeSeparators(path)),
+        QMessageBox::Ok);
+    return;
+  }
+  if (FModified && !QuerySaveChanges()) return;
+  OpenDocument(path);
 }
 
 bool TMainForm::LoadDocumentBytes(const std::string& bytes) {
@@ -261,6 +283,7 @@ bool TMainForm::FileSaveAsExecute() {
   if (!WriteDocument(path)) return false;
   FullPath = path;
   SetFileName();
+  RecentFiles->Add(path);
   SetModified(false);
   return true;
 }

@@ -22,6 +22,7 @@ using namespace TernioParser;
 
 void TMainForm::ActionStartExecute() {
   if (FRunning || PageControl->currentIndex() <= 0) return;
+  ParsePending();
   if (Run->Main->Error || Run->Global->Error) return;
   FRunning = true;
   FRunDone = false;
@@ -75,6 +76,7 @@ void TMainForm::ThreadTerminated() {
 }
 
 void TMainForm::BtnShowErrorClick() {
+  ParsePending();
   TEditPanel* p = CurrentPanel();
   if (!p) return;
   TGUIParser* engine = EngineOf(p);
@@ -95,6 +97,7 @@ void TMainForm::BtnShowErrorClick() {
 
 void TMainForm::DeferredStart() {
   FStartPending = false;
+  ParsePending();
   if (ActionStart->isEnabled()) ActionStartExecute();
 }
 

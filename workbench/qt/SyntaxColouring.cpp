@@ -1,5 +1,6 @@
 #include "workbench/qt/SyntaxColouring.h"
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -25,6 +26,9 @@ TSyntaxColourer::TSyntaxColourer(QPlainTextEdit* editor) : QObject(editor), Edit
   HighlightTimer->setSingleShot(true);
   HighlightTimer->setInterval(DelayMs);
   connect(HighlightTimer, &QTimer::timeout, this, &TSyntaxColourer::HighlightTimerTimer);
+  SliceTimer = new QTimer(this);
+  SliceTimer->setInterval(0);
+  connect(SliceTimer, &QTimer::timeout, this, [this] { ColourSlice(qint64(SliceMs) * 1000000); });
   QTextDocument* doc = Editor->document();
   LastBlockCount = doc->blockCount();
   connect(doc, &QTextDocument::contentsChange, this, &TSyntaxColourer::ContentsChange);
@@ -33,48 +37,109 @@ TSyntaxColourer::TSyntaxColourer(QPlainTextEdit* editor) : QObject(editor), Edit
 void TSyntaxColourer::TakeTokens(const std::list<TCodePosInfo>& tokens) {
   Tokens.assign(tokens.begin(), tokens.end());
   EditsAtTokens = Edits;
+  NextBlock = -1;
+  SliceTimer->stop();
 }
 
-void TSyntaxColourer::TokensParsed(const std::list<TCodePosInfo>& tokens) {
+void TSyntaxColourer::TokensParsed(const std::list<TCodePosInfo>& tokens, int delayMs) {
   TakeTokens(tokens);
   HighlightTimer->stop();
+  HighlightTimer->setInterval(delayMs);
   HighlightTimer->start();
 }
 
 void TSyntaxColourer::ColourNow(const std::list<TCodePosInfo>& tokens) {
   HighlightTimer->stop();
   TakeTokens(tokens);
-  Colour();
+  if (!Begin()) return;
+  FirstDone = 0;
+  LastDone = -1;
+  NextBlock = 0;
+  ColourSlice(-1);
 }
 
 void TSyntaxColourer::HighlightTimerTimer() {
   HighlightTimer->stop();
-  Colour();
+  StartColouring();
 }
 
-// Each token's colour covers its own text and everything up to the next
-// token, blanks and line breaks included; the text before the second token
-// takes the first token's colour.
-void TSyntaxColourer::Colour() {
-  if (Tokens.empty() || Edits != EditsAtTokens) return;
-  QTextDocument* doc = Editor->document();
-  const int length = doc->characterCount() - 1;
+bool TSyntaxColourer::ColouringPending() const { return NextBlock >= 0; }
 
+void TSyntaxColourer::StartColouring() {
+  SliceTimer->stop();
+  NextBlock = -1;
+  if (!Begin()) return;
+  // The lines on screen (from the top and the bottom edge of the view).
+  const int height = Editor->viewport()->height();
+  FirstDone = Editor->cursorForPosition(QPoint(0, 0)).blockNumber();
+  LastDone = std::max(FirstDone, Editor->cursorForPosition(QPoint(0, height)).blockNumber());
+  ColourBlocks(FirstDone, LastDone);
+  NextBlock = 0;
+  SliceTimer->start();
+}
+
+// Prepares a colouring of the current text; false when there is nothing to
+// colour or the tokens no longer belong to the text.
+bool TSyntaxColourer::Begin() {
+  if (Tokens.empty() || Edits != EditsAtTokens) return false;
+  QTextDocument* doc = Editor->document();
+  Length = doc->characterCount() - 1;
   // Token offsets count a surrogate pair as one character.
   const QString text = doc->toRawText();
-  const bool pairs = std::any_of(text.begin(), text.end(), [](QChar c) { return c.isHighSurrogate(); });
-  if (pairs) {
-    PositionOfByte.clear();
+  Pairs = std::any_of(text.begin(), text.end(), [](QChar c) { return c.isHighSurrogate(); });
+  PositionOfByte.clear();
+  if (Pairs) {
     for (int i = 0; i < text.size(); ++i) {
       PositionOfByte.push_back(i);
       if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
     }
   }
-  const auto position = [&](int32_t offset) {
-    if (offset <= 0) return 0;
-    if (pairs) return offset < static_cast<int32_t>(PositionOfByte.size()) ? PositionOfByte[offset] : length;
-    return std::min<int>(offset, length);
-  };
+  return true;
+}
+
+int TSyntaxColourer::Position(int32_t offset) const {
+  if (offset <= 0) return 0;
+  if (Pairs) return offset < static_cast<int32_t>(PositionOfByte.size()) ? PositionOfByte[offset] : Length;
+  return std::min<int>(offset, Length);
+}
+
+// Colours the remaining blocks, the whole rest when budgetNs is negative,
+// else until the budget is spent; then again from the event loop.
+void TSyntaxColourer::ColourSlice(qint64 budgetNs) {
+  SliceTimer->stop();
+  if (NextBlock < 0) return;
+  if (Edits != EditsAtTokens) {
+    NextBlock = -1;
+    return;
+  }
+  constexpr int Chunk = 100;
+  const int blocks = Editor->document()->blockCount();
+  QElapsedTimer t;
+  t.start();
+  while (NextBlock < blocks && (budgetNs < 0 || t.nsecsElapsed() < budgetNs)) {
+    if (NextBlock >= FirstDone && NextBlock <= LastDone) {
+      NextBlock = LastDone + 1;
+      continue;
+    }
+    const int last = std::min({NextBlock + Chunk, blocks, FirstDone > NextBlock ? FirstDone : blocks}) - 1;
+    ColourBlocks(NextBlock, last);
+    NextBlock = last + 1;
+  }
+  if (NextBlock < blocks) {
+    SliceTimer->start();
+    return;
+  }
+  NextBlock = -1;
+  emit Coloured();
+}
+
+// Each token's colour covers its own text and everything up to the next
+// token, blanks and line breaks included; the text before the second token
+// takes the first token's colour.
+void TSyntaxColourer::ColourBlocks(int first, int last) {
+  QTextDocument* doc = Editor->document();
+  QTextBlock b = doc->findBlockByNumber(first);
+  if (!b.isValid()) return;
   const auto format = [&](int32_t kind) -> const QTextCharFormat& {
     static const QTextCharFormat plain = [] {
       QTextCharFormat f;
@@ -84,20 +149,27 @@ void TSyntaxColourer::Colour() {
     return kind >= 0 && kind < TernioParser::TokenKindCount ? KindFormats[kind] : plain;
   };
 
-  QList<QTextLayout::FormatRange> ranges;
-  size_t next = 1;  // the token that ends the current span
-  int spanStart = 0;
-  int spanEnd = Tokens.size() > 1 ? std::max(0, position(Tokens[1].Position)) : length;
-  int32_t spanKind = Tokens[0].Kind;
+  // The span that holds the block's first character: that of the last token
+  // starting at or before it (the first token's span starts at 0).
+  const int from = b.position();
+  const auto after = std::upper_bound(Tokens.begin() + 1, Tokens.end(), from, [&](int p, const TCodePosInfo& t) {
+    return p < Position(t.Position);
+  });
+  size_t next = size_t(after - Tokens.begin());  // the token that ends the current span
+  int spanStart = next == 1 ? 0 : Position(Tokens[next - 1].Position);
+  int32_t spanKind = Tokens[next - 1].Kind;
+  int spanEnd = next < Tokens.size() ? std::max(spanStart, Position(Tokens[next].Position)) : Length;
   // Moves to the following span; positions never go backwards.
   const auto advance = [&] {
     spanStart = spanEnd;
     spanKind = Tokens[next].Kind;
     ++next;
-    spanEnd = next < Tokens.size() ? std::max(spanStart, position(Tokens[next].Position)) : length;
+    spanEnd = next < Tokens.size() ? std::max(spanStart, Position(Tokens[next].Position)) : Length;
   };
 
-  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+  QList<QTextLayout::FormatRange> ranges;
+  int end = from;
+  for (int n = first; n <= last && b.isValid(); ++n, b = b.next()) {
     const int blockStart = b.position();
     const int blockEnd = blockStart + b.length() - 1;  // without the line break
     ranges.clear();
@@ -110,8 +182,9 @@ void TSyntaxColourer::Colour() {
       advance();
     }
     b.layout()->setFormats(ranges);
+    end = blockEnd + 1;
   }
-  doc->markContentsDirty(0, length + 1);
+  doc->markContentsDirty(from, end - from);
 }
 
 // Keeps the colours in place while the user types: within one line, text
@@ -121,6 +194,9 @@ void TSyntaxColourer::Colour() {
 // Edits across lines wait for the next colouring.
 void TSyntaxColourer::ContentsChange(int position, int removed, int added) {
   ++Edits;
+  // The lines not coloured yet wait for the next token list.
+  NextBlock = -1;
+  SliceTimer->stop();
   QTextDocument* doc = Editor->document();
   const int blocks = doc->blockCount();
   const bool sameBlocks = blocks == LastBlockCount;

@@ -9,6 +9,11 @@
 // over and no new token list follows (the text no longer parses), the pending
 // colouring is dropped: only text that parses is ever recoloured.
 //
+// The timed colouring does the lines on screen first and the rest of a long
+// text in short slices from the event loop, so that typing never waits for
+// the colouring of lines nobody sees; Coloured is emitted when every line is
+// done. An edit in between ends the slices (their tokens are stale).
+//
 // The colours are kept as formats of the text layout, not in the document:
 // colouring never changes the text, the undo history, the modified flag,
 // the caret, the selection or the scroll position, and it raises no change
@@ -43,11 +48,25 @@ public:
   // Colours editor; the colourer becomes a child of editor.
   explicit TSyntaxColourer(QPlainTextEdit* editor);
 
+  // At most this long at a time the colouring keeps the event loop waiting.
+  static constexpr int SliceMs = 4;
+
   // Takes over the token list of the editor's current text and (re)starts the
-  // 200 ms timer.
-  void TokensParsed(const std::list<TernioParser::TCodePosInfo>& tokens);
-  // Takes over the token list and colours at once.
+  // timer, 200 ms unless delayMs says otherwise.
+  void TokensParsed(const std::list<TernioParser::TCodePosInfo>& tokens, int delayMs = DelayMs);
+  // Takes over the token list and colours the whole text at once.
   void ColourNow(const std::list<TernioParser::TCodePosInfo>& tokens);
+  // Colours the lines on screen now and the others in slices (what the timer
+  // does when it fires).
+  void StartColouring();
+  // True while lines of the current token list are still to be coloured.
+  bool ColouringPending() const;
+
+signals:
+  // Every line of the text is coloured from the current token list.
+  void Coloured();
+
+public:
 
   // Single-shot, 200 ms; runs the colouring when it fires.
   QTimer* HighlightTimer;
@@ -61,10 +80,22 @@ private:
   uint64_t Edits = 0;
   uint64_t EditsAtTokens = 0;
   int LastBlockCount = 0;
-  std::vector<int> PositionOfByte;  // only used when the text holds surrogate pairs
+  // Editor positions of the token offsets: only used when the text holds
+  // surrogate pairs (Pairs).
+  bool Pairs = false;
+  std::vector<int> PositionOfByte;
+  int Length = 0;  // characters of the text being coloured
+  // The block numbers still to colour: NextBlock up to the end, except the
+  // range coloured first.
+  int NextBlock = -1;
+  int FirstDone = 0, LastDone = -1;
+  QTimer* SliceTimer;
 
   void TakeTokens(const std::list<TernioParser::TCodePosInfo>& tokens);
   void HighlightTimerTimer();
-  void Colour();
+  bool Begin();
+  int Position(int32_t offset) const;
+  void ColourBlocks(int first, int last);
+  void ColourSlice(qint64 budgetNs);
   void ContentsChange(int position, int removed, int added);
 };

@@ -33,6 +33,59 @@ Prüfen Sie jedes Programm, das ein Instrument steuert, mit dem Instrument in ei
     </message>
 </context>
 <context>
+    <name>TCodeEditor</name>
+    <message>
+        <source>Syntax error</source>
+        <translation>Syntaxfehler</translation>
+    </message>
+</context>
+<context>
+    <name>TFindBar</name>
+    <message>
+        <source>Find:</source>
+        <translation>Suchen:</translation>
+    </message>
+    <message>
+        <source>Match case</source>
+        <translation>Groß-/Kleinschreibung</translation>
+    </message>
+    <message>
+        <source>Find next</source>
+        <translation>Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Replace with:</source>
+        <translation>Ersetzen durch:</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Ersetzen</translation>
+    </message>
+    <message>
+        <source>Replace all</source>
+        <translation>Alle ersetzen</translation>
+    </message>
+    <message>
+        <source>Go to line:</source>
+        <translation>Gehe zu Zeile:</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>Nicht gefunden</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n replaced</source>
+        <translation>
+            <numerusform>%n ersetzt</numerusform>
+            <numerusform>%n ersetzt</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>TEditPanel</name>
     <message>
         <source>Result</source>
@@ -485,6 +538,62 @@ Wollen Sie sie wiederherstellen? (Nein verwirft sie.)</translation>
     <message>
         <source>Calculation running, do you want to kill it?</source>
         <translation>Eine Berechnung läuft. Wollen Sie sie abbrechen?</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Suchen...</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Find|Find a text in the program</source>
+        <translation>Suchen|Einen Text im Programm suchen</translation>
+    </message>
+    <message>
+        <source>Find &amp;next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find next</source>
+        <translation>Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find next|Find the next place of the text</source>
+        <translation>Weitersuchen|Die nächste Stelle des Textes suchen</translation>
+    </message>
+    <message>
+        <source>R&amp;eplace...</source>
+        <translation>&amp;Ersetzen...</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Ersetzen</translation>
+    </message>
+    <message>
+        <source>Replace|Replace a text in the program</source>
+        <translation>Ersetzen|Einen Text im Programm ersetzen</translation>
+    </message>
+    <message>
+        <source>&amp;Go to line...</source>
+        <translation>&amp;Gehe zu Zeile...</translation>
+    </message>
+    <message>
+        <source>Go to line</source>
+        <translation>Gehe zu Zeile</translation>
+    </message>
+    <message>
+        <source>Go to line|Move the caret to a line of the program</source>
+        <translation>Gehe zu Zeile|Die Schreibmarke in eine Zeile des Programms setzen</translation>
+    </message>
+    <message>
+        <source>Open &amp;recent</source>
+        <translation>&amp;Zuletzt geöffnet</translation>
+    </message>
+    <message>
+        <source>The file %1 no longer exists; it has been removed from the recent files.</source>
+        <translation>Die Datei %1 existiert nicht mehr; sie wurde aus der Liste der zuletzt geöffneten Dateien entfernt.</translation>
     </message>
 </context>
 <context>
