@@ -190,13 +190,13 @@ void Marquardt::ModelBlock(int32_t first, int32_t count) {
 // same doubles.
 bool Marquardt::ModelPasses(int32_t first, int32_t count) {
   const double* x = X + first;
-  if (!PassHook(x, count, Model.data(), User)) return false;
+  if (!PassHook(x, count, -1, Model.data(), User)) return false;
   int64_t passes = 1;
   for (int32_t j = 0; j < M; ++j) {
     const double saved = A[j];
     const double h = DerivativeStep(saved);
     A[j] = saved + h;
-    const bool ok = PassHook(x, count, Shifted.data(), User);
+    const bool ok = PassHook(x, count, j, Shifted.data(), User);
     A[j] = saved;
     if (!ok) return false;
     ++passes;
@@ -276,12 +276,12 @@ double TFitFuncParms::Evaluate(double x, void* user) {
   return self->Func->EvaluateNumber(ci);
 }
 
-bool TFitFuncParms::EvaluatePass(const double* x, int32_t n, double* out, void* user) {
+bool TFitFuncParms::EvaluatePass(const double* x, int32_t n, int32_t shifted, double* out, void* user) {
   auto* self = static_cast<TFitFuncParms*>(user);
   if (self->Info->Error) return false;
   int32_t c = std::min(self->M, self->P->Count);
   if (c > 0) std::memcpy(self->P->Data, self->Parameters.data(), sizeof(double) * c);
-  if (!self->Vector->Evaluate(x, n, out)) return false;
+  if (!self->Vector->Evaluate(x, n, shifted, out)) return false;
   // The variable holds the last point, as after evaluating point by point.
   self->X->SetNumber(x[n - 1]);
   return true;
@@ -342,7 +342,7 @@ void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     engine.Tolerance = 1e-5;
     engine.IterationLimit = 100;
     engine.StopHook = TFitFuncParms::StopRequested;
-    parms.Vector = TVectorModel::Compile(parms.Func, static_cast<TOperand*>(Args[3])->Var);
+    parms.Vector = TVectorModel::Compile(parms.Func, static_cast<TOperand*>(Args[3])->Var, pa);
     if (parms.Vector) engine.PassHook = TFitFuncParms::EvaluatePass;
     Marquardt::TOutcome outcome = engine.Run();
     if (ci.Error) return;

@@ -69,7 +69,9 @@ public:
   // Optional: the model's values at the n points x[0..n) (n at most
   // PassSize) with the current parameters, in one pass; false when they
   // cannot be had that way, and the points are then evaluated one by one.
-  using TPassHook = bool (*)(const double* x, int32_t n, double* out, void* user);
+  // shifted: -1, or the one parameter moved since the last pass with -1
+  // over the same points.
+  using TPassHook = bool (*)(const double* x, int32_t n, int32_t shifted, double* out, void* user);
   static constexpr int32_t PassSize = 64;
 
   TWeightsHook WeightsHook = nullptr;
@@ -137,7 +139,7 @@ struct TFitFuncParms {
   std::unique_ptr<TVectorModel> Vector;
 
   static double Evaluate(double x, void* user);
-  static bool EvaluatePass(const double* x, int32_t n, double* out, void* user);
+  static bool EvaluatePass(const double* x, int32_t n, int32_t shifted, double* out, void* user);
   static bool StopRequested(void* user);
 };
 
