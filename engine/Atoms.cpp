@@ -118,7 +118,11 @@ void TOpFunction::Bind(TVarHandler& vars) {
   std::vector<TOpFunction*> chain{this};
   while (auto* op = dynamic_cast<TOpFunction*>(chain.back()->Left)) chain.push_back(op);
   chain.back()->Left->Bind(vars);
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) (*it)->Right->Bind(vars);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    (*it)->Right->Bind(vars);
+    (*it)->LeftFast.Bound();
+    (*it)->RightFast.Bound();
+  }
 }
 
 // ---- default operator evaluation

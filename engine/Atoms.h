@@ -141,21 +141,22 @@ public:
     Node = node;
     auto* c = dynamic_cast<TConstOperand*>(node);
     Const = c && !c->Value.IsString ? &c->Num : nullptr;
-    Var = dynamic_cast<TOperand*>(node);
+    Operand = dynamic_cast<TOperand*>(node);
+    Var = nullptr;
   }
+  // Takes the variable's entry once the operand is bound.
+  void Bound() { Var = Operand ? Operand->Var : nullptr; }
   double Number(TCalcInfo& ci) const {
     if (Const) return *Const;
-    if (Var) {
-      const TVarEntry* v = Var->Var;
-      if (v && v->HasValue && !v->IsString) return v->Number();
-    }
+    if (Var && Var->HasValue && !Var->IsString) return Var->HeldNumber();
     return Node->EvaluateNumber(ci);
   }
 
 private:
   TParserAtom* Node = nullptr;
   const double* Const = nullptr;
-  TOperand* Var = nullptr;
+  TOperand* Operand = nullptr;
+  const TVarEntry* Var = nullptr;
 };
 
 // Base of the binary operators.
