@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <list>
 #include <string>
 #include <vector>
@@ -14,7 +15,9 @@
 
 using namespace TernioParser;
 
-int main() {
+int main(int argc, char** argv) {
+  // An argument sets the number of repeats (1 for a profile).
+  const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
   std::string text;
   for (int i = 0; i < 5000; ++i) {
     const std::string n = std::to_string(i);
@@ -29,7 +32,7 @@ int main() {
   auto since = [](TClock::time_point t0) {
     return std::chrono::duration<double, std::milli>(TClock::now() - t0).count();
   };
-  for (int k = 0; k < 30; ++k) {
+  for (int k = 0; k < repeats; ++k) {
     auto t0 = TClock::now();
     engine.SetText(text);
     if (!engine.Parse(&tokens)) {

@@ -105,7 +105,7 @@ bool TOpArray::SetString(std::string_view s) { return SetNumber(TextToNumber(s))
 TOpFunction::~TOpFunction() {
   delete Right;
   TParserAtom* left = Left;
-  while (auto* op = dynamic_cast<TOpFunction*>(left)) {
+  while (TOpFunction* op = left ? left->AsOperator() : nullptr) {
     left = op->Left;
     op->Left = nullptr;
     delete op;
@@ -116,7 +116,7 @@ TOpFunction::~TOpFunction() {
 void TOpFunction::Bind(TVarHandler& vars) {
   // Left operands first, from the bottom of the chain up, then each right.
   std::vector<TOpFunction*> chain{this};
-  while (auto* op = dynamic_cast<TOpFunction*>(chain.back()->Left)) chain.push_back(op);
+  while (TOpFunction* op = chain.back()->Left->AsOperator()) chain.push_back(op);
   chain.back()->Left->Bind(vars);
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     (*it)->Right->Bind(vars);
@@ -207,7 +207,7 @@ bool TAssignment::StoreNumber(TCalcInfo& ci, const char* who, double v, bool& st
 
 bool TAssignment::CheckOperands() {
   RightNumeric = Right->AlwaysNumber();
-  LeftScalar = dynamic_cast<TOperand*>(Left);
+  LeftScalar = Left->AsOperand();
   return Left->IsVariable();
 }
 

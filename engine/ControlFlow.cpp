@@ -2,17 +2,26 @@
 
 namespace TernioParser {
 
+namespace {
+// The truth of a condition: its integer value is not 0. Conditions are
+// nearly always small numbers, which need no call.
+inline bool Truth(double x) {
+  if (x > -2147483648.0 && x < 2147483648.0) return static_cast<int32_t>(x) != 0;
+  return IntegerValue(x) != 0;
+}
+}  // namespace
+
 void TIf::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  int32_t c;
+  bool c;
   if (CondNumeric) {
-    c = IntegerValue(Args[0]->EvaluateNumber(ci));
+    c = Truth(Args[0]->EvaluateNumber(ci));
   } else {
     Args[0]->Evaluate(ci, result);
-    c = IntegerValue(result.AsNumber());
+    c = Truth(result.AsNumber());
   }
   if (ci.Error) return;
   result.SetNumber(0);
-  Args[c != 0 ? 1 : 2]->Evaluate(ci, result);
+  Args[c ? 1 : 2]->Evaluate(ci, result);
 }
 
 // A loop that runs no pass has the value 0, whatever the slot it is

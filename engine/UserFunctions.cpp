@@ -55,6 +55,7 @@ void TFunctionBody::Bind() {
   auto& locals = Engine->Vars.Locals;
   // Each parameter goes to the front in turn, so the last one stands first.
   for (TVarEntryBase* p : Params) locals.insert(locals.begin(), p);
+  TVarHandler::TBinding binding(Engine->Vars);
   if (Engine->Root) Engine->Root->Bind(Engine->Vars);
 }
 

@@ -5,6 +5,7 @@
 #include <list>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/ReturnValue.h"
@@ -175,6 +176,21 @@ public:
   TGlobalList* Globals;
   std::vector<TVarEntryBase*> Locals;
 
+  // While a tree binds to the store, local names are found through an index
+  // instead of a walk over the locals (a long program binds thousands of
+  // names). Nothing but binding may change the locals meanwhile.
+  class TBinding {
+  public:
+    explicit TBinding(TVarHandler& vars);
+    ~TBinding();
+    TBinding(const TBinding&) = delete;
+    TBinding& operator=(const TBinding&) = delete;
+
+  private:
+    TVarHandler& Vars;
+    bool Owner;
+  };
+
   TVarEntryBase* Find(const std::string& name);
   TVarEntry* FindScalar(const std::string& name);
   TArrayEntry* FindArray(const std::string& name);
@@ -199,6 +215,8 @@ private:
     int64_t Allocated;
   };
   std::vector<TSaved> Saved;
+  std::unordered_map<std::string, TVarEntryBase*> Index;
+  bool Indexed = false;
   template <class T> T* FindKind(const std::string& name, TVarKind kind);
 };
 

@@ -256,7 +256,6 @@ void TMainForm::CheckPanelText(TEditPanel* panel) {
   SetModified(true);
   TGUIParser* engine = EngineOf(panel);
   engine->SetText(panel->Text8());
-  Tokens.clear();
   const bool ok = engine->Parse(&Tokens);
   SetSyntaxState(!ok);
   FLastParsedPanel = panel;
