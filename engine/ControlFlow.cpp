@@ -24,8 +24,52 @@ void TIf::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   Args[c ? 1 : 2]->Evaluate(ci, result);
 }
 
+void TLoopCondition::Set(TParserAtom* node) {
+  LeftNode = RightNode = nullptr;
+  TOpFunction* op = node->AsOperator();
+  if (!op) return;
+  if (dynamic_cast<TRelL*>(op)) Kind = TKind::Less;
+  else if (dynamic_cast<TRelG*>(op)) Kind = TKind::Greater;
+  else if (dynamic_cast<TRelLE*>(op)) Kind = TKind::LessEqual;
+  else if (dynamic_cast<TRelGE*>(op)) Kind = TKind::GreaterEqual;
+  else if (dynamic_cast<TRelE*>(op)) Kind = TKind::Equal;
+  else if (dynamic_cast<TRelU*>(op)) Kind = TKind::Unequal;
+  else return;
+  TOperand* left = op->Left->AsOperand();
+  TConstOperand* constant = op->Right->AsConstant();
+  TOperand* right = op->Right->AsOperand();
+  if (!left || !(right || (constant && !constant->Value.IsString))) return;
+  LeftNode = left;
+  RightNode = right;
+  Constant = constant ? constant->Num : 0;
+}
+
+void TLoopCondition::Bound() {
+  Left = LeftNode ? LeftNode->Var : nullptr;
+  Right = RightNode ? RightNode->Var : nullptr;
+}
+
 // A loop that runs no pass has the value 0, whatever the slot it is
 // evaluated into held before.
+
+bool TFor::CheckArguments() {
+  Condition.Set(Args[1]);
+  StepNode = nullptr;
+  if (auto* inc = dynamic_cast<TPlusEq*>(Args[2])) {
+    TConstOperand* c = inc->Right->AsConstant();
+    if (c && !c->Value.IsString) {
+      StepNode = inc->Left->AsOperand();
+      Step = c->Num;
+    }
+  }
+  return true;
+}
+
+void TFor::Bind(TVarHandler& vars) {
+  TFunction::Bind(vars);
+  Condition.Bound();
+  StepVar = StepNode ? StepNode->Var : nullptr;
+}
 
 void TFor::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
@@ -40,10 +84,17 @@ void TFor::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       ci.SetError("Stopped");
       return;
     }
-    const double c = cond->EvaluateNumber(ci);
+    double c;
+    if (!Condition.Read(c)) c = cond->EvaluateNumber(ci);
     if (ci.Error || c == 0.0) return;
     result.SetNumber(0);
     body->Evaluate(ci, result);
+    // i+=1 on a number-valued variable, as the node would do it (which does
+    // nothing once an error is raised).
+    if (StepVar && StepVar->HasValue && !StepVar->IsString) {
+      if (!ci.Error) StepVar->UpdateNumber(StepVar->HeldNumber() + Step);
+      continue;
+    }
     // The temporary is emptied after each use, so that it never keeps a
     // second reference to a text the body appends to.
     temp.SetNumber(0);
@@ -62,7 +113,8 @@ void TWhile::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       ci.SetError("Stopped");
       return;
     }
-    const double c = cond->EvaluateNumber(ci);
+    double c;
+    if (!Condition.Read(c)) c = cond->EvaluateNumber(ci);
     if (ci.Error || c == 0.0) return;
     result.SetNumber(0);
     if (!ci.Error) body->Evaluate(ci, result);
