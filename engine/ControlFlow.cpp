@@ -11,9 +11,23 @@ inline bool Truth(double x) {
 }
 }  // namespace
 
+bool TIf::CheckArguments() {
+  CondNumeric = Args[0]->AlwaysNumber();
+  Condition.Set(Args[0]);
+  return true;
+}
+
+void TIf::Bind(TVarHandler& vars) {
+  TFunction::Bind(vars);
+  Condition.Bound();
+}
+
 void TIf::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   bool c;
-  if (CondNumeric) {
+  double x;
+  if (Condition.Read(x)) {
+    c = x != 0;
+  } else if (CondNumeric) {
     c = Truth(Args[0]->EvaluateNumber(ci));
   } else {
     Args[0]->Evaluate(ci, result);
@@ -24,7 +38,7 @@ void TIf::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   Args[c ? 1 : 2]->Evaluate(ci, result);
 }
 
-void TLoopCondition::Set(TParserAtom* node) {
+void TFastCondition::Set(TParserAtom* node) {
   LeftNode = RightNode = nullptr;
   TOpFunction* op = node->AsOperator();
   if (!op) return;
@@ -44,7 +58,7 @@ void TLoopCondition::Set(TParserAtom* node) {
   Constant = constant ? constant->Num : 0;
 }
 
-void TLoopCondition::Bound() {
+void TFastCondition::Bound() {
   Left = LeftNode ? LeftNode->Var : nullptr;
   Right = RightNode ? RightNode->Var : nullptr;
 }

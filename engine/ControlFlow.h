@@ -6,24 +6,10 @@
 
 namespace TernioParser {
 
-class TIf final : public TFunction {
-public:
-  int ArgumentCount() const override { return 3; }
-  bool CheckArguments() override {
-    CondNumeric = Args[0]->AlwaysNumber();
-    return true;
-  }
-  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
-
-private:
-  // The condition always yields a number, so it needs no value of its own.
-  bool CondNumeric = false;
-};
-
-// The condition of a loop when it compares a variable with a constant or
-// another variable (i<10, i<n): the loop reads it without calling the
-// operator node while both hold numbers.
-class TLoopCondition {
+// A condition that compares a variable with a constant or another variable
+// (i<10, i<n, k==0): if and the loops read it without calling the operator
+// node while both hold numbers.
+class TFastCondition {
 public:
   void Set(TParserAtom* node);
   void Bound();
@@ -58,6 +44,19 @@ private:
   const TVarEntry* Right = nullptr;
 };
 
+class TIf final : public TFunction {
+public:
+  int ArgumentCount() const override { return 3; }
+  bool CheckArguments() override;
+  void Bind(TVarHandler& vars) override;
+  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+
+private:
+  // The condition always yields a number, so it needs no value of its own.
+  bool CondNumeric = false;
+  TFastCondition Condition;
+};
+
 class TFor final : public TFunction {
 public:
   int ArgumentCount() const override { return 4; }
@@ -66,7 +65,7 @@ public:
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
 
 private:
-  TLoopCondition Condition;
+  TFastCondition Condition;
   // The increment when it adds a constant to a variable (i+=1).
   TOperand* StepNode = nullptr;
   TVarEntry* StepVar = nullptr;
@@ -87,7 +86,7 @@ public:
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
 
 private:
-  TLoopCondition Condition;
+  TFastCondition Condition;
 };
 
 class TForEach final : public TFunction {

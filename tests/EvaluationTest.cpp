@@ -285,6 +285,10 @@ TEST(ControlFlow, Functions) {
       {"n=0, k=3, while(n!=k; n+=1), n", "3"},
       {"while(m>3; 0)", "!Variable m has no value"},
       {"n=5, while(n>=2; n=n-2), n", "1"},
+      {"k='1', if(k==1; 'a'; 'b')", "'a'"},
+      {"k=3, m=3, if(k==m; 1; 2)+if(k<m; 10; 20)+if(k>=m; 100; 200)", "121"},
+      {"k=0/0, if(k!=k; 1; 2)+if(k==k; 10; 20)", "21"},
+      {"if(q<1; 1; 2)", "!Variable q has no value"},
   });
 }
 
