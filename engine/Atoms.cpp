@@ -7,7 +7,9 @@
 
 namespace TernioParser {
 
-double Ops::Exp::Apply(double a, double b) { return std::pow(a, b); }
+// A square is the product, which is exact to the last bit (pow need not be)
+// and many times faster; models are full of squares.
+double Ops::Exp::Apply(double a, double b) { return b == 2 ? a * a : std::pow(a, b); }
 
 // ---- TOperand
 
@@ -103,7 +105,7 @@ bool TOpArray::SetString(std::string_view s) { return SetNumber(TextToNumber(s))
 TOpFunction::~TOpFunction() {
   delete Right;
   TParserAtom* left = Left;
-  while (auto* op = dynamic_cast<TOpFunction*>(left)) {
+  while (TOpFunction* op = left ? left->AsOperator() : nullptr) {
     left = op->Left;
     op->Left = nullptr;
     delete op;
@@ -114,9 +116,13 @@ TOpFunction::~TOpFunction() {
 void TOpFunction::Bind(TVarHandler& vars) {
   // Left operands first, from the bottom of the chain up, then each right.
   std::vector<TOpFunction*> chain{this};
-  while (auto* op = dynamic_cast<TOpFunction*>(chain.back()->Left)) chain.push_back(op);
+  while (TOpFunction* op = chain.back()->Left->AsOperator()) chain.push_back(op);
   chain.back()->Left->Bind(vars);
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) (*it)->Right->Bind(vars);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    (*it)->Right->Bind(vars);
+    (*it)->LeftFast.Bound();
+    (*it)->RightFast.Bound();
+  }
 }
 
 // ---- default operator evaluation
@@ -201,7 +207,7 @@ bool TAssignment::StoreNumber(TCalcInfo& ci, const char* who, double v, bool& st
 
 bool TAssignment::CheckOperands() {
   RightNumeric = Right->AlwaysNumber();
-  LeftScalar = dynamic_cast<TOperand*>(Left);
+  LeftScalar = Left->AsOperand();
   return Left->IsVariable();
 }
 

@@ -11,6 +11,9 @@
 namespace TernioParser {
 
 class TArrayEntry;
+class TOpFunction;
+class TOperand;
+class TConstOperand;
 
 class TParserAtom {
 public:
@@ -44,6 +47,12 @@ public:
   // The array an array reference names (null for other nodes, and while the
   // name is bound to a scalar).
   virtual TArrayEntry* ArrayEntry() const { return nullptr; }
+  // The node as a binary operator, a scalar variable or a constant (null
+  // when it is not one): cheaper than a dynamic_cast, which the parser and
+  // the walks down operator chains would pay for every node.
+  virtual TOpFunction* AsOperator() { return nullptr; }
+  virtual TOperand* AsOperand() { return nullptr; }
+  virtual TConstOperand* AsConstant() { return nullptr; }
 };
 
 class TOperandBase : public TParserAtom {
@@ -70,6 +79,7 @@ public:
   double EvaluateNumber(TCalcInfo& ci) override;
   bool PeekNumber(double& out) const override;
   bool IsVariable() const override { return true; }
+  TOperand* AsOperand() override { return this; }
   bool IsString() const override { return Var && Var->HasValue && Var->IsString; }
   bool HasValue() override { return Var && Var->HasValue; }
   bool SetNumber(double x) override;
@@ -99,6 +109,7 @@ public:
   }
   bool IsString() const override { return Value.IsString; }
   bool HasValue() override { return true; }
+  TConstOperand* AsConstant() override { return this; }
 };
 
 // An array element a[i]; a[] is a[0] and stands for the whole array where a
@@ -139,23 +150,24 @@ class TFastOperand {
 public:
   void Set(TParserAtom* node) {
     Node = node;
-    auto* c = dynamic_cast<TConstOperand*>(node);
+    TConstOperand* c = node->AsConstant();
     Const = c && !c->Value.IsString ? &c->Num : nullptr;
-    Var = dynamic_cast<TOperand*>(node);
+    Operand = node->AsOperand();
+    Var = nullptr;
   }
+  // Takes the variable's entry once the operand is bound.
+  void Bound() { Var = Operand ? Operand->Var : nullptr; }
   double Number(TCalcInfo& ci) const {
     if (Const) return *Const;
-    if (Var) {
-      const TVarEntry* v = Var->Var;
-      if (v && v->HasValue && !v->IsString) return v->Number();
-    }
+    if (Var && Var->HasValue && !Var->IsString) return Var->HeldNumber();
     return Node->EvaluateNumber(ci);
   }
 
 private:
   TParserAtom* Node = nullptr;
   const double* Const = nullptr;
-  TOperand* Var = nullptr;
+  TOperand* Operand = nullptr;
+  const TVarEntry* Var = nullptr;
 };
 
 // Base of the binary operators.
@@ -171,6 +183,7 @@ public:
   void Bind(TVarHandler& vars) override;
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
   bool AlwaysNumber() const override { return true; }
+  TOpFunction* AsOperator() override { return this; }
   virtual double Operate(double, double) { return 0; }
   // Called by the parser once both operands are attached.
   virtual bool CheckOperands() { return true; }

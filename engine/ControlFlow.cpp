@@ -2,21 +2,88 @@
 
 namespace TernioParser {
 
+namespace {
+// The truth of a condition: its integer value is not 0. Conditions are
+// nearly always small numbers, which need no call.
+inline bool Truth(double x) {
+  if (x > -2147483648.0 && x < 2147483648.0) return static_cast<int32_t>(x) != 0;
+  return IntegerValue(x) != 0;
+}
+}  // namespace
+
+bool TIf::CheckArguments() {
+  CondNumeric = Args[0]->AlwaysNumber();
+  Condition.Set(Args[0]);
+  return true;
+}
+
+void TIf::Bind(TVarHandler& vars) {
+  TFunction::Bind(vars);
+  Condition.Bound();
+}
+
 void TIf::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  int32_t c;
-  if (CondNumeric) {
-    c = IntegerValue(Args[0]->EvaluateNumber(ci));
+  bool c;
+  double x;
+  if (Condition.Read(x)) {
+    c = x != 0;
+  } else if (CondNumeric) {
+    c = Truth(Args[0]->EvaluateNumber(ci));
   } else {
     Args[0]->Evaluate(ci, result);
-    c = IntegerValue(result.AsNumber());
+    c = Truth(result.AsNumber());
   }
   if (ci.Error) return;
   result.SetNumber(0);
-  Args[c != 0 ? 1 : 2]->Evaluate(ci, result);
+  Args[c ? 1 : 2]->Evaluate(ci, result);
+}
+
+void TFastCondition::Set(TParserAtom* node) {
+  LeftNode = RightNode = nullptr;
+  TOpFunction* op = node->AsOperator();
+  if (!op) return;
+  if (dynamic_cast<TRelL*>(op)) Kind = TKind::Less;
+  else if (dynamic_cast<TRelG*>(op)) Kind = TKind::Greater;
+  else if (dynamic_cast<TRelLE*>(op)) Kind = TKind::LessEqual;
+  else if (dynamic_cast<TRelGE*>(op)) Kind = TKind::GreaterEqual;
+  else if (dynamic_cast<TRelE*>(op)) Kind = TKind::Equal;
+  else if (dynamic_cast<TRelU*>(op)) Kind = TKind::Unequal;
+  else return;
+  TOperand* left = op->Left->AsOperand();
+  TConstOperand* constant = op->Right->AsConstant();
+  TOperand* right = op->Right->AsOperand();
+  if (!left || !(right || (constant && !constant->Value.IsString))) return;
+  LeftNode = left;
+  RightNode = right;
+  Constant = constant ? constant->Num : 0;
+}
+
+void TFastCondition::Bound() {
+  Left = LeftNode ? LeftNode->Var : nullptr;
+  Right = RightNode ? RightNode->Var : nullptr;
 }
 
 // A loop that runs no pass has the value 0, whatever the slot it is
 // evaluated into held before.
+
+bool TFor::CheckArguments() {
+  Condition.Set(Args[1]);
+  StepNode = nullptr;
+  if (auto* inc = dynamic_cast<TPlusEq*>(Args[2])) {
+    TConstOperand* c = inc->Right->AsConstant();
+    if (c && !c->Value.IsString) {
+      StepNode = inc->Left->AsOperand();
+      Step = c->Num;
+    }
+  }
+  return true;
+}
+
+void TFor::Bind(TVarHandler& vars) {
+  TFunction::Bind(vars);
+  Condition.Bound();
+  StepVar = StepNode ? StepNode->Var : nullptr;
+}
 
 void TFor::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
@@ -31,10 +98,17 @@ void TFor::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       ci.SetError("Stopped");
       return;
     }
-    const double c = cond->EvaluateNumber(ci);
+    double c;
+    if (!Condition.Read(c)) c = cond->EvaluateNumber(ci);
     if (ci.Error || c == 0.0) return;
     result.SetNumber(0);
     body->Evaluate(ci, result);
+    // i+=1 on a number-valued variable, as the node would do it (which does
+    // nothing once an error is raised).
+    if (StepVar && StepVar->HasValue && !StepVar->IsString) {
+      if (!ci.Error) StepVar->UpdateNumber(StepVar->HeldNumber() + Step);
+      continue;
+    }
     // The temporary is emptied after each use, so that it never keeps a
     // second reference to a text the body appends to.
     temp.SetNumber(0);
@@ -53,7 +127,8 @@ void TWhile::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       ci.SetError("Stopped");
       return;
     }
-    const double c = cond->EvaluateNumber(ci);
+    double c;
+    if (!Condition.Read(c)) c = cond->EvaluateNumber(ci);
     if (ci.Error || c == 0.0) return;
     result.SetNumber(0);
     if (!ci.Error) body->Evaluate(ci, result);

@@ -6,30 +6,87 @@
 
 namespace TernioParser {
 
+// A condition that compares a variable with a constant or another variable
+// (i<10, i<n, k==0): if and the loops read it without calling the operator
+// node while both hold numbers.
+class TFastCondition {
+public:
+  void Set(TParserAtom* node);
+  void Bound();
+  // The condition's value, false when the node must compute it.
+  bool Read(double& value) const {
+    if (!Left || !Left->HasValue || Left->IsString) return false;
+    double b = Constant;
+    if (Right) {
+      if (!Right->HasValue || Right->IsString) return false;
+      b = Right->HeldNumber();
+    }
+    const double a = Left->HeldNumber();
+    bool holds = a != b;
+    switch (Kind) {
+      case TKind::Less: holds = a < b; break;
+      case TKind::Greater: holds = a > b; break;
+      case TKind::LessEqual: holds = a <= b; break;
+      case TKind::GreaterEqual: holds = a >= b; break;
+      case TKind::Equal: holds = a == b; break;
+      case TKind::Unequal: break;
+    }
+    value = holds ? 1 : 0;
+    return true;
+  }
+
+private:
+  enum class TKind : uint8_t { Less, Greater, LessEqual, GreaterEqual, Equal, Unequal } Kind = TKind::Less;
+  TOperand* LeftNode = nullptr;
+  TOperand* RightNode = nullptr;  // null: the constant
+  double Constant = 0;
+  const TVarEntry* Left = nullptr;
+  const TVarEntry* Right = nullptr;
+};
+
 class TIf final : public TFunction {
 public:
   int ArgumentCount() const override { return 3; }
-  bool CheckArguments() override {
-    CondNumeric = Args[0]->AlwaysNumber();
-    return true;
-  }
+  bool CheckArguments() override;
+  void Bind(TVarHandler& vars) override;
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
 
 private:
   // The condition always yields a number, so it needs no value of its own.
   bool CondNumeric = false;
+  TFastCondition Condition;
 };
 
 class TFor final : public TFunction {
 public:
   int ArgumentCount() const override { return 4; }
+  bool CheckArguments() override;
+  void Bind(TVarHandler& vars) override;
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+
+private:
+  TFastCondition Condition;
+  // The increment when it adds a constant to a variable (i+=1).
+  TOperand* StepNode = nullptr;
+  TVarEntry* StepVar = nullptr;
+  double Step = 0;
 };
 
 class TWhile final : public TFunction {
 public:
   int ArgumentCount() const override { return 2; }
+  bool CheckArguments() override {
+    Condition.Set(Args[0]);
+    return true;
+  }
+  void Bind(TVarHandler& vars) override {
+    TFunction::Bind(vars);
+    Condition.Bound();
+  }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+
+private:
+  TFastCondition Condition;
 };
 
 class TForEach final : public TFunction {

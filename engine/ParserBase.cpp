@@ -1,5 +1,6 @@
 #include "engine/ParserBase.h"
 
+#include <array>
 #include <cstdio>
 
 #include "engine/StackGuard.h"
@@ -90,6 +91,7 @@ TFunction* TParserBase::CreateFunction(const std::string& name) {
 
 void TParserBase::Prepare() {
   Vars.Release();
+  TVarHandler::TBinding binding(Vars);
   if (Root) Root->Bind(Vars);
 }
 
@@ -214,6 +216,11 @@ bool TParserBase::ReadNumber(TOperandText& out) {
     uint32_t bits = 0;
     for (size_t i = first; i < kept.size(); ++i) bits = (bits << (st == Hex ? 4 : 1)) | DigitValue(kept[i]);
     out.Number = static_cast<int32_t>(bits);
+  } else if ((st == Integer || st == AfterZero) && kept.size() <= 15) {
+    // Digits only: the integer is exact, as strtod would give it.
+    double v = 0;
+    for (char d : kept) v = v * 10 + (d - '0');
+    out.Number = v;
   } else {
     out.Number = TextToNumber(kept);
   }
@@ -254,16 +261,30 @@ TParserBase::TOperandText TParserBase::ReadOperand() {
 }
 
 const TParserBase::TOperatorRow* TParserBase::MatchOperator(int c) {
-  const TOperatorRow* single = nullptr;
-  for (const TOperatorRow* op = Operators; op->Text; ++op) {
-    if (static_cast<unsigned char>(op->Text[0]) != c) continue;
-    if (!op->Text[1]) single = op;
-    else if (In->Peek() == static_cast<unsigned char>(op->Text[1])) {
+  // The rows by first character: the one-character operator and those of
+  // two characters.
+  struct TByFirst {
+    const TOperatorRow* Single = nullptr;
+    const TOperatorRow* Double[2] = {nullptr, nullptr};
+  };
+  static const auto table = [] {
+    std::array<TByFirst, 256> t{};
+    for (const TOperatorRow* op = Operators; op->Text; ++op) {
+      TByFirst& f = t[static_cast<unsigned char>(op->Text[0])];
+      if (!op->Text[1]) f.Single = op;
+      else f.Double[f.Double[0] ? 1 : 0] = op;
+    }
+    return t;
+  }();
+  if (c < 0 || c > 255) return nullptr;
+  const TByFirst& f = table[static_cast<size_t>(c)];
+  for (const TOperatorRow* op : f.Double) {
+    if (op && In->Peek() == static_cast<unsigned char>(op->Text[1])) {
       In->Get();
       return op;
     }
   }
-  return single;
+  return f.Single;
 }
 
 bool TParserBase::ExpectChar(char c) {
@@ -280,21 +301,32 @@ void TParserBase::SetParseError(const std::string& message) {
 }
 
 void TParserBase::NoteToken(TTokenKind kind) {
-  if (CodePos) CodePos->push_back(TCodePosInfo{TokenStart, kind});
+  if (!CodePos) return;
+  const TCodePosInfo token{TokenStart, kind};
+  if (CodePos->Next != CodePos->List->end()) *CodePos->Next++ = token;
+  else CodePos->List->push_back(token);
 }
 
 // ---- grammar
 
 bool TParserBase::ParseText(const std::string& text, std::list<TCodePosInfo>* list) {
-  if (list) list->clear();
-  CodePos = list;
+  TTokenSink sink;
+  if (list) {
+    sink.List = list;
+    sink.Next = list->begin();
+  }
+  CodePos = list ? &sink : nullptr;
   delete Root;
   Root = nullptr;
   Error = false;
   Message.clear();
   ErrorPos = 0;
   TokenStart = 0;
-  if (text.empty()) return true;
+  if (text.empty()) {
+    if (list) list->clear();
+    CodePos = nullptr;
+    return true;
+  }
 
   TStream stream;
   stream.Text = &text;
@@ -321,6 +353,7 @@ bool TParserBase::ParseText(const std::string& text, std::list<TCodePosInfo>* li
   }
   if (!ok) Error = true;
   In = nullptr;
+  if (list) list->erase(sink.Next, list->end());
   CodePos = nullptr;
   return ok;
 }

@@ -51,7 +51,15 @@ public:
   using TBuiltins = std::map<const char*, const TBuiltinRow*, ltstr>;
   TBuiltins Builtins;
   TParserAtom* Root = nullptr;
-  std::list<TCodePosInfo>* CodePos = nullptr;
+  // Where the token records go: the caller's list, whose elements are
+  // overwritten in order and which is cut to length at the end, so that a
+  // parse after a keystroke (about as many records as the one before)
+  // allocates next to nothing for them.
+  struct TTokenSink {
+    std::list<TCodePosInfo>* List = nullptr;
+    std::list<TCodePosInfo>::iterator Next;
+  };
+  TTokenSink* CodePos = nullptr;
   std::string Message;
   bool Error = false;
   int32_t ErrorPos = 0;

@@ -55,6 +55,7 @@ void TFunctionBody::Bind() {
   auto& locals = Engine->Vars.Locals;
   // Each parameter goes to the front in turn, so the last one stands first.
   for (TVarEntryBase* p : Params) locals.insert(locals.begin(), p);
+  TVarHandler::TBinding binding(Engine->Vars);
   if (Engine->Root) Engine->Root->Bind(Engine->Vars);
 }
 
@@ -77,8 +78,17 @@ TFunctionCall::TFunctionCall(const std::shared_ptr<TFunctionBody>& def, bool kee
 }
 
 bool TFunctionCall::CheckArguments() {
-  for (size_t k = 0; k < Def->Params.size(); ++k)
-    if (Def->Params[k]->Kind() == TVarKind::Array && !IsArrayArg(static_cast<int>(k))) return false;
+  Passing.clear();
+  HasArrays = false;
+  for (size_t k = 0; k < Def->Params.size(); ++k) {
+    if (Def->Params[k]->Kind() == TVarKind::Array) {
+      if (!IsArrayArg(static_cast<int>(k))) return false;
+      Passing.push_back(TPass::Array);
+      HasArrays = true;
+    } else {
+      Passing.push_back(Args[k]->AlwaysNumber() ? TPass::Number : TPass::Value);
+    }
+  }
   return true;
 }
 
@@ -106,19 +116,22 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   // Arguments, in the caller's activation: scalars by value into the value
   // slots, arrays as copies.
   for (size_t k = 0; k < n; ++k) {
-    if (body.Params[k]->Kind() == TVarKind::Array) {
-      TArrayEntry* src = Args[k]->ArrayEntry();
-      if (!src) {
-        ci.SetError("Functioncall: Array not found.");
-      } else {
-        ArrayIn[k]->Clear();
-        GuardMemory(ci, "Functioncall", [&] { ArrayIn[k]->Append(*src); });
-      }
-    } else if (Args[k]->AlwaysNumber()) {
-      Results[k].SetNumber(Args[k]->EvaluateNumber(ci));
-    } else {
-      Results[k].SetNumber(0);
-      Args[k]->Evaluate(ci, Results[k]);
+    switch (Passing[k]) {
+      case TPass::Array:
+        if (TArrayEntry* src = Args[k]->ArrayEntry()) {
+          ArrayIn[k]->Clear();
+          GuardMemory(ci, "Functioncall", [&] { ArrayIn[k]->Append(*src); });
+        } else {
+          ci.SetError("Functioncall: Array not found.");
+        }
+        break;
+      case TPass::Number:
+        Results[k].SetNumber(Args[k]->EvaluateNumber(ci));
+        break;
+      case TPass::Value:
+        Results[k].SetNumber(0);
+        Args[k]->Evaluate(ci, Results[k]);
+        break;
     }
     if (ci.Error) {
       for (size_t j = 0; j <= k; ++j) {
@@ -138,7 +151,7 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     return;
   }
   for (size_t k = 0; k < n; ++k) {
-    if (ArrayIn[k]) {
+    if (Passing[k] == TPass::Array) {
       static_cast<TArrayEntry*>(body.Params[k])->TakeStorage(*ArrayIn[k]);
     } else {
       static_cast<TVarEntry*>(body.Params[k])->SetValue(Results[k]);
@@ -146,15 +159,20 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
   }
 
-  // Whatever the body could not allocate ends the run, after the locals
-  // are back.
-  GuardMemory(ci, body.Name, [&] { result = body.Engine->PlainEvaluate(ci); });
+  // The body's value goes straight into the caller's slot. Whatever the body
+  // could not allocate ends the run, after the locals are back.
+  GuardMemory(ci, body.Name, [&] {
+    result.SetNumber(0);
+    if (TParserAtom* root = body.Engine->Root) root->Evaluate(ci, result);
+  });
 
   // The final contents of array parameters go back to the callers' arrays,
   // also after an error.
-  for (size_t k = 0; k < n; ++k)
-    if (ArrayIn[k]) ArrayIn[k]->TakeStorage(*static_cast<TArrayEntry*>(body.Params[k]));
+  if (HasArrays)
+    for (size_t k = 0; k < n; ++k)
+      if (ArrayIn[k]) ArrayIn[k]->TakeStorage(*static_cast<TArrayEntry*>(body.Params[k]));
   vars.RestoreAll();
+  if (!HasArrays) return;
   for (size_t k = 0; k < n; ++k) {
     if (!ArrayIn[k]) continue;
     if (TArrayEntry* caller = Args[k]->ArrayEntry()) caller->TakeStorage(*ArrayIn[k]);

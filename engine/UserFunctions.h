@@ -83,6 +83,10 @@ public:
 
 private:
   std::shared_ptr<TFunctionBody> Keep;
+  // How each argument is passed, fixed once the arguments are parsed.
+  enum class TPass : uint8_t { Array, Number, Value };
+  std::vector<TPass> Passing;
+  bool HasArrays = false;
   // Copies of the caller's arrays, made before the call and moved into the
   // parameters; kept per node so that their entries are made once.
   std::vector<std::unique_ptr<TArrayEntry>> ArrayIn;

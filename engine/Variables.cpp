@@ -157,9 +157,27 @@ TVarEntryBase* TVarHandler::Find(const std::string& name) {
     }
     return nullptr;
   }
+  if (Indexed) {
+    auto it = Index.find(name);
+    return it == Index.end() ? nullptr : it->second;
+  }
   for (TVarEntryBase* e : Locals)
     if (e->Name == name) return e;
   return nullptr;
+}
+
+TVarHandler::TBinding::TBinding(TVarHandler& vars) : Vars(vars), Owner(!vars.Indexed) {
+  if (!Owner) return;
+  Vars.Index.clear();
+  // The first of equal names wins, as in the walk.
+  for (TVarEntryBase* e : Vars.Locals) Vars.Index.emplace(e->Name, e);
+  Vars.Indexed = true;
+}
+
+TVarHandler::TBinding::~TBinding() {
+  if (!Owner) return;
+  Vars.Indexed = false;
+  Vars.Index.clear();
 }
 
 template <class T>
@@ -171,6 +189,7 @@ T* TVarHandler::FindKind(const std::string& name, TVarKind kind) {
     e->Handlers.insert(this);
   } else {
     Locals.push_back(e);
+    if (Indexed) Index.emplace(name, e);
   }
   return e;
 }

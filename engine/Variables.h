@@ -5,6 +5,7 @@
 #include <list>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/ReturnValue.h"
@@ -18,7 +19,7 @@ enum class TVarKind { Scalar = 0, Array = 1, None = 2 };
 
 class TVarEntryBase {
 public:
-  explicit TVarEntryBase(std::string name) : Name(std::move(name)) {}
+  TVarEntryBase(std::string name, TVarKind kind) : Name(std::move(name)), VarKind(kind) {}
   TVarEntryBase(const TVarEntryBase&) = delete;
   TVarEntryBase& operator=(const TVarEntryBase&) = delete;
   virtual ~TVarEntryBase() = default;
@@ -27,7 +28,9 @@ public:
   // The stores that reference this entry; used for global variables only.
   std::set<TVarHandler*> Handlers;
 
-  virtual TVarKind Kind() const { return TVarKind::None; }
+  // Fixed for the life of the entry; kept as a field, since saving and
+  // restoring the locals of every call asks for it.
+  TVarKind Kind() const { return VarKind; }
   // A new entry of the same class and name holding this entry's contents;
   // this entry is left empty.
   virtual TVarEntryBase* Detach() = 0;
@@ -37,17 +40,19 @@ public:
   // Takes over the contents of an entry of the same kind and destroys it;
   // false (both unchanged) for an entry of the other kind.
   virtual bool Restore(TVarEntryBase* other) = 0;
+
+private:
+  const TVarKind VarKind;
 };
 
 class TVarEntry final : public TVarEntryBase {
 public:
-  using TVarEntryBase::TVarEntryBase;
+  explicit TVarEntry(std::string name) : TVarEntryBase(std::move(name), TVarKind::Scalar) {}
 
   TText Text;
   bool HasValue = false;
   bool IsString = false;
 
-  TVarKind Kind() const override { return TVarKind::Scalar; }
   TVarEntryBase* Detach() override;
   TVarEntryBase* Clone() const override;
   void Clear() override;
@@ -91,6 +96,8 @@ public:
     }
     return Num;
   }
+  // The value of an entry known to hold a number (HasValue, not IsString).
+  double HeldNumber() const noexcept { return Num; }
   void GetValue(TReturnValue& v) const {
     if (IsString) v.SetText(Text);
     else v.SetNumber(Num);
@@ -111,7 +118,7 @@ private:
 
 class TArrayEntry final : public TVarEntryBase {
 public:
-  using TVarEntryBase::TVarEntryBase;
+  explicit TArrayEntry(std::string name) : TVarEntryBase(std::move(name), TVarKind::Array) {}
   ~TArrayEntry() override;
 
   // Element storage: Count elements in use out of Capacity (a multiple of
@@ -122,7 +129,6 @@ public:
   int32_t Count = 0;
   int32_t Capacity = 0;
 
-  TVarKind Kind() const override { return TVarKind::Array; }
   TVarEntryBase* Detach() override;
   TVarEntryBase* Clone() const override;
   void Clear() override;
@@ -170,6 +176,21 @@ public:
   TGlobalList* Globals;
   std::vector<TVarEntryBase*> Locals;
 
+  // While a tree binds to the store, local names are found through an index
+  // instead of a walk over the locals (a long program binds thousands of
+  // names). Nothing but binding may change the locals meanwhile.
+  class TBinding {
+  public:
+    explicit TBinding(TVarHandler& vars);
+    ~TBinding();
+    TBinding(const TBinding&) = delete;
+    TBinding& operator=(const TBinding&) = delete;
+
+  private:
+    TVarHandler& Vars;
+    bool Owner;
+  };
+
   TVarEntryBase* Find(const std::string& name);
   TVarEntry* FindScalar(const std::string& name);
   TArrayEntry* FindArray(const std::string& name);
@@ -194,6 +215,8 @@ private:
     int64_t Allocated;
   };
   std::vector<TSaved> Saved;
+  std::unordered_map<std::string, TVarEntryBase*> Index;
+  bool Indexed = false;
   template <class T> T* FindKind(const std::string& name, TVarKind kind);
 };
 

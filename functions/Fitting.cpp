@@ -125,41 +125,84 @@ Marquardt::Marquardt(const double* x, const double* y, int32_t n, const std::vec
                      double* a, TFunctionHook function, void* user)
     : X(x), Y(y), N(n), Params(parameters), M(static_cast<int32_t>(parameters.size())), A(a),
       Function(function), User(user), Alpha(M), SavedAlpha(M), Covar(M), Beta(M), SavedBeta(M), SavedA(M),
-      Sigma(n, 1.0), Deriv(M), Index(M) {}
+      Sigma(n, 1.0), Model(PassSize), Shifted(PassSize), Deriv(static_cast<size_t>(PassSize) * M), Index(M) {}
 
 bool Marquardt::Curvature() {
   Alpha.Clear();
   std::fill(Beta.begin(), Beta.end(), 0.0);
   ChiSq = 0;
-  double* d = Deriv.data();
-  for (int32_t i = 0; i < N; ++i) {
-    if (StopHook && (i & 63) == 0 && StopHook(User)) return false;
-    const double xi = X[i];
-    const double ymod = Eval(xi);
-    const double dy = Y[i] - ymod;
-    const double w = 1.0 / (Sigma[i] * Sigma[i]);
-    ChiSq += dy * dy * w;
-    if (DerivativeHook) {
-      DerivativeHook(xi, d, User);
-    } else {
+  for (int32_t first = 0; first < N; first += PassSize) {
+    if (StopHook && StopHook(User)) return false;
+    const int32_t count = std::min(PassSize, N - first);
+    ModelBlock(first, count);
+    for (int32_t t = 0; t < count; ++t) {
+      const int32_t i = first + t;
+      const double* d = Deriv.data() + static_cast<size_t>(t) * M;
+      const double dy = Y[i] - Model[t];
+      const double w = 1.0 / (Sigma[i] * Sigma[i]);
+      ChiSq += dy * dy * w;
       for (int32_t j = 0; j < M; ++j) {
-        const double saved = A[j];
-        double h = 0.001 * saved;
-        if (std::fabs(h) < 1e-40) h = std::copysign(1e-40, h);
-        A[j] = saved + h;
-        d[j] = (Eval(xi) - ymod) / h;
-        A[j] = saved;
+        const double t2 = d[j] * w;
+        double* row = Alpha[j];
+        for (int32_t k = 0; k <= j; ++k) row[k] += t2 * d[k];
+        Beta[j] += dy * t2;
       }
-    }
-    for (int32_t j = 0; j < M; ++j) {
-      const double t = d[j] * w;
-      double* row = Alpha[j];
-      for (int32_t k = 0; k <= j; ++k) row[k] += t * d[k];
-      Beta[j] += dy * t;
     }
   }
   for (int32_t j = 1; j < M; ++j)
     for (int32_t k = 0; k < j; ++k) Alpha[k][j] = Alpha[j][k];
+  return true;
+}
+
+namespace {
+// The step of the numeric derivative by parameter value a.
+double DerivativeStep(double a) {
+  double h = 0.001 * a;
+  if (std::fabs(h) < 1e-40) h = std::copysign(1e-40, h);
+  return h;
+}
+}  // namespace
+
+void Marquardt::ModelBlock(int32_t first, int32_t count) {
+  if (PassHook && !DerivativeHook && ModelPasses(first, count)) return;
+  // Point by point: the model value, then its derivatives.
+  for (int32_t t = 0; t < count; ++t) {
+    const double xi = X[first + t];
+    const double ymod = Eval(xi);
+    Model[t] = ymod;
+    double* d = Deriv.data() + static_cast<size_t>(t) * M;
+    if (DerivativeHook) {
+      DerivativeHook(xi, d, User);
+      continue;
+    }
+    for (int32_t j = 0; j < M; ++j) {
+      const double saved = A[j];
+      const double h = DerivativeStep(saved);
+      A[j] = saved + h;
+      d[j] = (Eval(xi) - ymod) / h;
+      A[j] = saved;
+    }
+  }
+}
+
+// The same values from one pass over the block per parameter set; the
+// arithmetic is that of the point-by-point path, so the results are the
+// same doubles.
+bool Marquardt::ModelPasses(int32_t first, int32_t count) {
+  const double* x = X + first;
+  if (!PassHook(x, count, -1, Model.data(), User)) return false;
+  int64_t passes = 1;
+  for (int32_t j = 0; j < M; ++j) {
+    const double saved = A[j];
+    const double h = DerivativeStep(saved);
+    A[j] = saved + h;
+    const bool ok = PassHook(x, count, j, Shifted.data(), User);
+    A[j] = saved;
+    if (!ok) return false;
+    ++passes;
+    for (int32_t t = 0; t < count; ++t) Deriv[static_cast<size_t>(t) * M + j] = (Shifted[t] - Model[t]) / h;
+  }
+  EvalCount += passes * count;
   return true;
 }
 
@@ -233,6 +276,17 @@ double TFitFuncParms::Evaluate(double x, void* user) {
   return self->Func->EvaluateNumber(ci);
 }
 
+bool TFitFuncParms::EvaluatePass(const double* x, int32_t n, int32_t shifted, double* out, void* user) {
+  auto* self = static_cast<TFitFuncParms*>(user);
+  if (self->Info->Error) return false;
+  int32_t c = std::min(self->M, self->P->Count);
+  if (c > 0) std::memcpy(self->P->Data, self->Parameters.data(), sizeof(double) * c);
+  if (!self->Vector->Evaluate(x, n, shifted, out)) return false;
+  // The variable holds the last point, as after evaluating point by point.
+  self->X->SetNumber(x[n - 1]);
+  return true;
+}
+
 bool TFitFuncParms::StopRequested(void* user) {
   auto* self = static_cast<TFitFuncParms*>(user);
   // After an error every further model value would be 0: nothing to gain
@@ -288,6 +342,8 @@ void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     engine.Tolerance = 1e-5;
     engine.IterationLimit = 100;
     engine.StopHook = TFitFuncParms::StopRequested;
+    parms.Vector = TVectorModel::Compile(parms.Func, static_cast<TOperand*>(Args[3])->Var, pa);
+    if (parms.Vector) engine.PassHook = TFitFuncParms::EvaluatePass;
     Marquardt::TOutcome outcome = engine.Run();
     if (ci.Error) return;
     if (outcome == Marquardt::Stopped) {

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/Function.h"
+#include "functions/FittingModel.h"
 
 namespace TernioParser {
 
@@ -64,7 +66,16 @@ public:
   Marquardt(const double* x, const double* y, int32_t n, const std::vector<TFitParameter>& parameters,
             double* a, TFunctionHook function, void* user);
 
+  // Optional: the model's values at the n points x[0..n) (n at most
+  // PassSize) with the current parameters, in one pass; false when they
+  // cannot be had that way, and the points are then evaluated one by one.
+  // shifted: -1, or the one parameter moved since the last pass with -1
+  // over the same points.
+  using TPassHook = bool (*)(const double* x, int32_t n, int32_t shifted, double* out, void* user);
+  static constexpr int32_t PassSize = 64;
+
   TWeightsHook WeightsHook = nullptr;
+  TPassHook PassHook = nullptr;
   TDerivativeHook DerivativeHook = nullptr;
   TProgressHook ProgressHook = nullptr;
   TStopHook StopHook = nullptr;
@@ -93,7 +104,11 @@ private:
   void* User;
 
   Matrix Alpha, SavedAlpha, Covar;
-  std::vector<double> Beta, SavedBeta, SavedA, Sigma, Deriv;
+  std::vector<double> Beta, SavedBeta, SavedA, Sigma;
+  // The model values and derivatives of one block of points: Model[t] and
+  // Deriv[t * M + j] for point t of the block; Shifted: model values with
+  // one parameter moved.
+  std::vector<double> Model, Shifted, Deriv;
   std::vector<int32_t> Index;
   double Lambda_ = 0.001;
   double ChiSq = 0, PrevChiSq = 0;
@@ -103,6 +118,9 @@ private:
   // alpha, beta and chi-square at the current parameters; false when the
   // stop hook asked to end the run.
   bool Curvature();
+  // Model values and derivatives of the count points from first on.
+  void ModelBlock(int32_t first, int32_t count);
+  bool ModelPasses(int32_t first, int32_t count);
   double Eval(double x) {
     ++EvalCount;
     return Function(x, User);
@@ -117,8 +135,11 @@ struct TFitFuncParms {
   TArrayEntry* P = nullptr;         // the array of p[]
   TParserAtom* Func = nullptr;      // the model expression
   TCalcInfo* Info = nullptr;
+  // The model as a program over blocks of points (null when it is not one).
+  std::unique_ptr<TVectorModel> Vector;
 
   static double Evaluate(double x, void* user);
+  static bool EvaluatePass(const double* x, int32_t n, int32_t shifted, double* out, void* user);
   static bool StopRequested(void* user);
 };
 

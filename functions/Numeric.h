@@ -100,10 +100,19 @@ public:
   double Calculate(TCalcInfo&) override { return 3.141592653589793; }
 };
 
+// A function of one number that depends on nothing else: Map is applied to
+// the numeric value (fit applies it to many points at once).
+class TPureUnary : public TNumericFunction {
+public:
+  explicit TPureUnary(double (*map)(double)) : Map(map) {}
+  double (*const Map)(double);
+};
+
 // A function of one number; F is applied to the numeric value.
 template <double (*F)(double)>
-class TUnaryMath : public TNumericFunction {
+class TUnaryMath : public TPureUnary {
 public:
+  TUnaryMath() : TPureUnary(F) {}
   int ArgumentCount() const override { return 1; }
   double Calculate(TCalcInfo&) override { return F(Results[0].AsNumber()); }
   double EvaluateNumber(TCalcInfo& ci) override {

@@ -273,6 +273,22 @@ TEST(ControlFlow, Functions) {
       {"for(k=0;k<2;k+=1; abs(for(j=0;j<1-k;j+=1;-5)))", "0"},
       {"n=0, for(k=0;k<2;k+=1; abs(while(k<1 & n==0; n=1, -5)))", "0"},
       {"for(k=0;k<2;k+=1; if(k;0;e[0]=1), abs(foreach(j;e[];clear(e[]), -5)))", "0"},
+      // Counting loops: conditions and steps on variables that hold a text,
+      // lose their value or never had one behave as the operators do.
+      {"i='2', c=0, for(0; i<5; i+=1; c+=1), string(c)+' '+string(i)", "'3 5'"},
+      {"c=0, for(i=0; i<3; i+=1; c+=1, if(i==1; i='5'; 0)), string(c)+' '+string(i)", "'2 6'"},
+      {"c=0, for(i=10; i>=0; i+=-2.5; c+=1), string(c)+' '+string(i)", "'5 -2.5'"},
+      {"c=0, for(i=0; i<n; i+=1; c+=1)", "!Variable n has no value"},
+      {"c=0, n='3', for(i=0; i<=n; i+=1; c+=1), c", "4"},
+      {"for(i=0; i!=3; i+=1; i)", "2"},
+      {"i=0, for(0; i==0; i+=1; i=k)", "!Variable k has no value"},
+      {"n=0, k=3, while(n!=k; n+=1), n", "3"},
+      {"while(m>3; 0)", "!Variable m has no value"},
+      {"n=5, while(n>=2; n=n-2), n", "1"},
+      {"k='1', if(k==1; 'a'; 'b')", "'a'"},
+      {"k=3, m=3, if(k==m; 1; 2)+if(k<m; 10; 20)+if(k>=m; 100; 200)", "121"},
+      {"k=0/0, if(k!=k; 1; 2)+if(k==k; 10; 20)", "21"},
+      {"if(q<1; 1; 2)", "!Variable q has no value"},
   });
 }
 

@@ -289,6 +289,34 @@ TEST(FitFunction, ErrorInModelIsReported) {
   EXPECT_NE(r.Message.find("undefinedvar"), std::string::npos) << r.Message;
 }
 
+TEST(FitFunction, ModelsEvaluatedByBlocksGiveThePointByPointResult) {
+  // A model that only reads is evaluated a block of points at a time; the
+  // same model behind a comma is evaluated point by point. Both runs must
+  // end with the same doubles: parameters, chi-square, result and the value
+  // the fit variable is left with. 150 points end in a partial block.
+  const char* models[] = {
+      "p[0]*(t-p[1])^2",
+      "p[0]*exp(-p[1]*t^2)",
+      "p[0]/(1+abs(t)^p[1])-t/3",
+      "p[0]*sin(p[1]*t)+k*e[2]-((t>0)&(t<=1))+((t>=1)|(t<-1.5))*0.5+(t==0)-(t!=1)+(t<=0)",
+  };
+  for (const char* model : models) {
+    const std::string m = model;
+    auto r = RunProgram(
+        "k=2, e[2]=0.25, for(i=0;i<150;i+=1; x[i]=i/30-2, y[i]=1.5*exp(-0.7*x[i]^2)+0.1*sin(7*i)), "
+        "p[0]=1, p[1]=0.5, r1=fit(x[];y[];p[];t;" + m + ";0;0;c1), a0=p[0], a1=p[1], t1=t, "
+        "p[0]=1, p[1]=0.5, t=0, r2=fit(x[];y[];p[];t;(z=0, " + m + ");0;0;c2), "
+        "if((r1==r2)&(c1==c2)&(a0==p[0])&(a1==p[1])&(t1==t)&(a0!=1); 1; string(a0)+' '+string(p[0]))");
+    ASSERT_FALSE(r.Error) << model << ": " << r.Message;
+    EXPECT_EQ(Describe(r), Describe(RunProgram("1"))) << model;
+  }
+  // An element outside its array is the error of the point-by-point
+  // evaluation.
+  auto r = RunProgram("for(i=0;i<100;i+=1;x[i]=i, y[i]=i), p[0]=1, fit(x[];y[];p[];t;p[0]*t+p[5];0;0;c), 5");
+  EXPECT_TRUE(r.Error);
+  EXPECT_EQ(r.Message, "Illegal array element access in array p");
+}
+
 TEST(FitFunction, BreakStopsALongFit) {
   // 300000 points and a model that does not settle: a full run takes many
   // seconds. Break must end it between data points, not after the run.

@@ -185,6 +185,35 @@ TEST(Parser, DefinitionTokensGoToTheSameList) {
   EXPECT_EQ(tokens.back().Position, 18);
 }
 
+TEST(Parser, ReusedTokenListHoldsOnlyTheLastParse) {
+  // The editor parses into the same list after every keystroke: whatever the
+  // list held before, it ends with exactly the records a fresh list gets,
+  // also after a parse error and for an empty text.
+  TVarHandler::TGlobalList globals;
+  TParser p(&globals, StandardLayers());
+  auto fresh = [&](const std::string& text) {
+    std::list<TCodePosInfo> tokens;
+    p.SetText(text);
+    p.Parse(&tokens);
+    return std::vector<TCodePosInfo>(tokens.begin(), tokens.end());
+  };
+  const std::string texts[] = {
+      "define(f(a[];b); a[0]+b), x=f(v[];2), 'text' /* comment */",
+      "y=1",
+      "define(g(u); u*2), g(3)+1, z=(4",
+      "",
+      "a[1]=2, b=a[1]*3, if(b>2; 'yes'; 'no')",
+  };
+  std::list<TCodePosInfo> reused;
+  for (const std::string& text : texts) {
+    const std::vector<TCodePosInfo> want = fresh(text);
+    p.SetText(text);
+    p.Parse(&reused);
+    EXPECT_EQ(std::vector<TCodePosInfo>(reused.begin(), reused.end()), want) << text;
+    EXPECT_EQ(want.empty(), text.empty()) << text;
+  }
+}
+
 TEST(Parser, DeepNestingIsAParseErrorNotACrash) {
   for (std::string open : {"(", "-(", "a[", "define(f(x);"}) {
     std::string text;

@@ -311,7 +311,6 @@ void TMainForm::CheckPanelText(TEditPanel* panel, int colourDelayMs) {
   RecoveryTimer->start();
   TGUIParser* engine = EngineOf(panel);
   engine->SetText(panel->Text8());
-  Tokens.clear();
   const bool ok = engine->Parse(&Tokens);
   SetSyntaxState(!ok);
   FLastParsedPanel = panel;

@@ -1,0 +1,75 @@
+#pragma once
+// The model of a fit evaluated at a block of points in one pass. A model
+// that only reads (numbers, the fit variable, variables and array elements
+// with a constant index, the arithmetic and comparison operators, the
+// elementary functions of one number) is translated into a short program
+// over arrays of values: each node costs one loop over the block instead of
+// one tree walk per point. Every other model is evaluated point by point.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/Atoms.h"
+
+namespace TernioParser {
+
+class TVectorModel {
+public:
+  // The most points one pass evaluates.
+  static constexpr int32_t BlockSize = 64;
+
+  // The program of func, in which the variable x stands for the points and
+  // p is the parameter array; null when func is not a model of that kind.
+  static std::unique_ptr<TVectorModel> Compile(TParserAtom* func, const TVarEntry* x, const TArrayEntry* p);
+
+  // The values at x[0..n), n <= BlockSize, exactly as evaluating the tree at
+  // each point gives them. shifted: -1, or the one element of p that alone
+  // has changed since the last pass with -1 over the same points; parts of
+  // the model that do not read it keep their values from that pass. False
+  // when a variable has no number or an element lies outside its array: the
+  // point-by-point evaluation then raises the error the tree raises.
+  bool Evaluate(const double* x, int32_t n, int32_t shifted, double* out);
+
+  enum class TOp : uint8_t {
+    Push, X, Neg, Unary,
+    Add, Sub, Mult, Div, Exp, RelL, RelG, RelLE, RelGE, RelE, RelU, And, Or
+  };
+
+private:
+  // A number the whole block shares: a constant, a variable or an element.
+  struct TScalar {
+    enum class TKind : uint8_t { None, Const, Var, Element } Kind = TKind::None;
+    double Value = 0;
+    const TVarEntry* Var = nullptr;
+    const TArrayEntry* Array = nullptr;
+    int32_t Index = 0;
+    bool Read(double& v) const;
+  };
+  struct TStep {
+    TOp Op;
+    // Push: the number pushed; a binary operator: its operand that is a
+    // number rather than a block (none: both are blocks on the stack).
+    TScalar Operand;
+    bool OperandLeft = false;
+    double (*Map)(double) = nullptr;  // Unary
+    int32_t Start = 0;                // the first step of this step's subtree
+    uint64_t Reads = 0;               // the elements of p the subtree reads (bit k: p[k], k < 64)
+    bool Kept = false;                // its block is kept for the shifted passes
+  };
+  // Postfix order: operands first, each step working on the top of a stack
+  // of blocks.
+  std::vector<TStep> Steps;
+  std::vector<double> Stack, Kept;
+  int32_t Depth = 0;
+  // Per element k < 64 of p and per step: the last step of the largest
+  // subtree starting there that does not read p[k] (its kept block stands
+  // in for it), else -1.
+  std::vector<std::vector<int32_t>> Skip;
+
+  bool Add(TParserAtom* node, const TVarEntry* x, const TArrayEntry* p, int32_t depth);
+  bool Scalar(TParserAtom* node, const TVarEntry* x, const TArrayEntry* p, TScalar& out, uint64_t& reads) const;
+  void PlanSkips();
+};
+
+}  // namespace TernioParser
