@@ -22,6 +22,15 @@ namespace Ostra {
 
 namespace {
 
+// A new block after the cursor holding a bold heading of the given size.
+void InsertHeading(QTextCursor& c, QTextBlockFormat format, qreal pointSize, const QString& text) {
+  QTextCharFormat font;
+  font.setFontPointSize(pointSize);
+  font.setFontWeight(QFont::Bold);
+  c.insertBlock(format, font);
+  c.insertText(text, font);
+}
+
 void AppendReference(QTextDocument& doc) {
   QTextCursor c(&doc);
   c.movePosition(QTextCursor::End);
@@ -30,11 +39,7 @@ void AppendReference(QTextDocument& doc) {
   chapter.setHeadingLevel(2);
   chapter.setTopMargin(0);
   chapter.setBottomMargin(8);
-  QTextCharFormat chapterFont;
-  chapterFont.setFontPointSize(16);
-  chapterFont.setFontWeight(QFont::Bold);
-  c.insertBlock(chapter, chapterFont);
-  c.insertText("Function reference", chapterFont);
+  InsertHeading(c, chapter, 16, "Function reference");
 
   QTextBlockFormat intro;
   intro.setBottomMargin(6);
@@ -81,11 +86,7 @@ std::vector<QTextBlock> InsertContents(QTextDocument& doc, qreal width) {
   QTextBlockFormat heading;
   heading.setTopMargin(24);
   heading.setBottomMargin(6);
-  QTextCharFormat headingFont;
-  headingFont.setFontPointSize(14);
-  headingFont.setFontWeight(QFont::Bold);
-  c.insertBlock(heading, headingFont);
-  c.insertText("Contents", headingFont);
+  InsertHeading(c, heading, 14, "Contents");
   QTextBlockFormat line;
   line.setTabPositions({QTextOption::Tab(width, QTextOption::RightTab)});
   QTextCharFormat lineFont;
