@@ -14,30 +14,14 @@ import math
 import os
 import subprocess
 import sys
-import time
 
 import numpy as np
 from scipy.optimize import curve_fit
 from scipy.signal import savgol_filter
 
+from interpreters import cpu_time  # the same timing as the interpreter table
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-
-
-def cpu_time(fn, min_seconds=1.0):
-    """Best CPU time per call of fn over repeated batches."""
-    best = math.inf
-    spent = 0.0
-    calls = 1
-    while spent < min_seconds:
-        start = time.process_time()
-        for _ in range(calls):
-            fn()
-        elapsed = time.process_time() - start
-        spent += elapsed
-        best = min(best, elapsed / calls)
-        if elapsed < 0.05:
-            calls *= 2
-    return best
 
 
 def help_data():
