@@ -31,6 +31,8 @@
 #include "workbench/qt/MainForm.h"
 #include "workbench/qt/SyntaxColouring.h"
 
+#include "ScriptedMainForm.h"
+
 using TernioParser::TOutputSink;
 
 namespace {
@@ -80,53 +82,17 @@ private:
   bool Blocked = false;
 };
 
-struct TQuestion {
-  QMessageBox::Icon Icon;
-  QString Title, Text;
-  QMessageBox::StandardButtons Buttons;
-};
-
-// A main window whose message boxes are answered from a script.
-struct TWindow {
-  std::unique_ptr<TMainForm> Form;
+// The scripted main window with the output of its runs collected.
+struct TWindow : TScriptedMainForm {
   TTestSink Sink;
-  QList<TQuestion> Questions;
-  QList<QMessageBox::StandardButton> Answers;
-  int ForcedExits = 0;
-  QList<QUrl> Opened;
 
-  TWindow() : Form(new TMainForm) {
-    Form->Ask = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
-                       QMessageBox::StandardButtons buttons) {
-      Questions.append({icon, title, text, buttons});
-      return Answers.isEmpty() ? QMessageBox::Cancel : Answers.takeFirst();
-    };
-    Form->ChooseFile = [](bool) { return QString(); };
-    Form->ForceExit = [this] { ++ForcedExits; };
-    Form->OpenUrl = [this](const QUrl& u) {
-      Opened.append(u);
-      return true;
-    };
-    Form->SetOutputSink(&Sink);
-  }
+  TWindow() { Form->SetOutputSink(&Sink); }
+  // A run still going ends before the sink goes.
   ~TWindow() {
     Sink.Release();
     if (Form->Running()) Form->ActionBreakExecute();
+    WaitIdle(5000);
   }
-  TEditPanel* Panel(int i) const { return Form->Panel(i); }
-  // Shows the window as the active one, with the keyboard focus in the
-  // editor of page i; null when the window does not become active.
-  QPlainTextEdit* ShowWithFocus(int i) {
-    Form->show();
-    QApplication::setActiveWindow(Form.get());
-    if (!QTest::qWaitForWindowActive(Form.get())) return nullptr;
-    QPlainTextEdit* editor = Panel(i)->MemoEdit;
-    editor->setFocus();
-    return editor;
-  }
-  // Replaces the text of the panel on page i as typing would.
-  void SetText(int i, const QString& text) { Panel(i)->MemoEdit->setPlainText(text); }
-  QString Status() const { return Form->StatusPanel1->text(); }
   QString Result(int i = 1) const { return Panel(i)->edtResult->text(); }
   // Starts the calculator panel on page i and waits for its result.
   bool Run(int i, const QString& program) {
@@ -134,12 +100,6 @@ struct TWindow {
     SetText(i, program);
     Form->ActionStartExecute();
     return WaitIdle();
-  }
-  bool WaitIdle(int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (Form->Running() && t.elapsed() < ms) QTest::qWait(5);
-    return !Form->Running();
   }
 };
 

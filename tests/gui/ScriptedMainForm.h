@@ -26,6 +26,7 @@ struct TScriptedMainForm {
   QStringList Files;                           // file dialog answers; empty: cancelled
   QList<QUrl> Opened;
   bool UrlsOpen = true;  // whether the desktop finds an application for a link
+  int ForcedExits = 0;
 
   TScriptedMainForm() : Form(new TMainForm) {
     Form->Ask = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
@@ -38,7 +39,7 @@ struct TScriptedMainForm {
       Opened.append(u);
       return UrlsOpen;
     };
-    Form->ForceExit = [] {};
+    Form->ForceExit = [this] { ++ForcedExits; };
   }
   ~TScriptedMainForm() {
     if (Form->Running()) Form->ActionBreakExecute();
