@@ -46,6 +46,7 @@ private:
 
 class TIf final : public TFunction {
 public:
+  bool KeepsArgumentValues() const override { return false; }
   int ArgumentCount() const override { return 3; }
   bool CheckArguments() override;
   void Bind(TVarHandler& vars) override;
@@ -59,6 +60,7 @@ private:
 
 class TFor final : public TFunction {
 public:
+  bool KeepsArgumentValues() const override { return false; }
   int ArgumentCount() const override { return 4; }
   bool CheckArguments() override;
   void Bind(TVarHandler& vars) override;
@@ -74,6 +76,7 @@ private:
 
 class TWhile final : public TFunction {
 public:
+  bool KeepsArgumentValues() const override { return false; }
   int ArgumentCount() const override { return 2; }
   bool CheckArguments() override {
     Condition.Set(Args[0]);
@@ -91,6 +94,7 @@ private:
 
 class TForEach final : public TFunction {
 public:
+  bool KeepsArgumentValues() const override { return false; }
   int ArgumentCount() const override { return 3; }
   bool CheckArguments() override { return Args[0]->IsVariable(); }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
@@ -98,6 +102,7 @@ public:
 
 class TDefined final : public TFunction {
 public:
+  bool KeepsArgumentValues() const override { return false; }
   int ArgumentCount() const override { return 1; }
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
 };

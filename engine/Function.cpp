@@ -1,5 +1,7 @@
 #include "engine/Function.h"
 
+#include <algorithm>
+
 #include "engine/OutOfMemory.h"
 
 namespace TernioParser {
@@ -15,7 +17,28 @@ void TFunction::CreateSlots() {
 }
 
 void TFunction::Bind(TVarHandler& vars) {
+  TVarHandler::TBodyNotes* notes = vars.Notes;
+  const int calls = notes ? notes->Calls : 0;
   for (TParserAtom* a : Args) a->Bind(vars);
+  if (notes && notes->Calls != calls && KeepsArgumentValues()) notes->KeepValues.push_back(this);
+}
+
+void TFunction::PutAside(TAside& aside) {
+  auto& values = aside.Values;
+  if (values.capacity() - values.size() < Results.size())
+    values.reserve(std::max(values.size() + Results.size(), 2 * values.capacity()));
+  for (TReturnValue& r : Results) {
+    values.push_back(std::move(r));
+    r.IsString = false;
+    r.Number = 0;
+  }
+}
+
+void TFunction::TakeBack(TAside& aside) noexcept {
+  for (auto r = Results.rbegin(); r != Results.rend(); ++r) {
+    *r = std::move(aside.Values.back());
+    aside.Values.pop_back();
+  }
 }
 
 bool TFunction::EvaluateArguments(TCalcInfo& ci) {

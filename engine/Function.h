@@ -19,6 +19,13 @@ struct THelpEntry {
   const char* SeeAlso;  // related functions as signatures, separated by commas
 };
 
+// The argument values of function nodes put aside while a recursive call
+// runs the body holding them.
+struct TAside {
+  std::vector<TReturnValue> Values;
+  std::vector<TArrayEntry::TStorage> Arrays;
+};
+
 class TFunction : public TParserAtom {
 public:
   ~TFunction() override;
@@ -46,6 +53,16 @@ public:
   const char* Example() const;
   const char* ExampleNote() const;
   const char* SeeAlso() const;
+  // A node in the body of a user-defined function that keeps argument values
+  // in its slots while it evaluates an argument holding a call may be
+  // evaluated anew by a recursive call before it has used them: the call puts
+  // the values aside first and gives them back after. Control flow evaluates
+  // into its caller's value and keeps none. PutAside changes nothing when it
+  // throws.
+  virtual bool KeepsArgumentValues() const { return true; }
+  virtual void PutAside(TAside& aside);
+  virtual void TakeBack(TAside& aside) noexcept;
+
   // Parse-time check of the argument nodes.
   virtual bool CheckArguments() { return true; }
   virtual int ArgumentCount() const = 0;

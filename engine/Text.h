@@ -43,6 +43,25 @@ public:
   // Gives write access to a buffer nobody else holds.
   std::string& Mutable();
 
+  // The buffer as a bare handle, so that a variable's text can be put aside
+  // and given back without touching its counter. Take leaves this text empty;
+  // Adopt replaces this text by a taken one; Drop releases a taken handle
+  // that is never given back.
+  using THandle = void*;
+  THandle Take() noexcept {
+    TRep* r = Rep;
+    Rep = nullptr;
+    return r;
+  }
+  void Adopt(THandle h) noexcept {
+    Release();
+    Rep = static_cast<TRep*>(h);
+  }
+  static void Drop(THandle h) noexcept {
+    TText t;
+    t.Rep = static_cast<TRep*>(h);
+  }
+
 private:
   struct TRep {
     size_t Refs;

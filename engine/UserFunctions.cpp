@@ -47,16 +47,46 @@ TFunctionBody::~TFunctionBody() {
   DetachParams();
   delete Engine;
   for (TVarEntryBase* p : Params) delete p;
+  for (const TArrayEntry::TStorage& a : Aside.Arrays) std::free(a.Data);
 }
 
 void TFunctionBody::Bind() {
+  // A call inside an orphaned body binds the body again: once is enough.
+  if (Binding) return;
+  struct TBindingNow {
+    TFunctionBody& Body;
+    ~TBindingNow() {
+      Body.Engine->Vars.Notes = nullptr;
+      Body.Binding = false;
+    }
+  } now{*this};
+  Binding = true;
   DetachParams();
   Engine->Vars.Release();
   auto& locals = Engine->Vars.Locals;
   // Each parameter goes to the front in turn, so the last one stands first.
   for (TVarEntryBase* p : Params) locals.insert(locals.begin(), p);
+  Notes = {};
+  Engine->Vars.Notes = &Notes;
   TVarHandler::TBinding binding(Engine->Vars);
   if (Engine->Root) Engine->Root->Bind(Engine->Vars);
+}
+
+void TFunctionBody::PutAside() {
+  size_t done = 0;
+  try {
+    for (TFunction* f : Notes.KeepValues) {
+      f->PutAside(Aside);
+      ++done;
+    }
+  } catch (...) {
+    while (done) Notes.KeepValues[--done]->TakeBack(Aside);
+    throw;
+  }
+}
+
+void TFunctionBody::TakeBack() noexcept {
+  for (auto f = Notes.KeepValues.rbegin(); f != Notes.KeepValues.rend(); ++f) (*f)->TakeBack(Aside);
 }
 
 // ---- TFunctionDef
@@ -80,6 +110,7 @@ TFunctionCall::TFunctionCall(const std::shared_ptr<TFunctionBody>& def, bool kee
 bool TFunctionCall::CheckArguments() {
   Passing.clear();
   HasArrays = false;
+  AllNumbers = true;
   for (size_t k = 0; k < Def->Params.size(); ++k) {
     if (Def->Params[k]->Kind() == TVarKind::Array) {
       if (!IsArrayArg(static_cast<int>(k))) return false;
@@ -88,13 +119,68 @@ bool TFunctionCall::CheckArguments() {
     } else {
       Passing.push_back(Args[k]->AlwaysNumber() ? TPass::Number : TPass::Value);
     }
+    if (Passing.back() != TPass::Number) AllNumbers = false;
   }
   return true;
 }
 
 void TFunctionCall::Bind(TVarHandler& vars) {
   TFunction::Bind(vars);
+  if (vars.Notes) ++vars.Notes->Calls;
   if (Def->Orphaned) Def->Bind();
+}
+
+void TFunctionCall::PutAside(TAside& aside) {
+  auto& arrays = aside.Arrays;
+  if (HasArrays && arrays.capacity() - arrays.size() < ArrayIn.size())
+    arrays.reserve(std::max(arrays.size() + ArrayIn.size(), 2 * arrays.capacity()));
+  TFunction::PutAside(aside);
+  for (auto& a : ArrayIn)
+    if (a) arrays.push_back(a->TakeOut());
+}
+
+void TFunctionCall::TakeBack(TAside& aside) noexcept {
+  for (auto a = ArrayIn.rbegin(); a != ArrayIn.rend(); ++a) {
+    if (!*a) continue;
+    (*a)->PutBack(aside.Arrays.back());
+    aside.Arrays.pop_back();
+  }
+  TFunction::TakeBack(aside);
+}
+
+void TFunctionCall::RunBody(TCalcInfo& ci, TReturnValue& result) {
+  TFunctionBody& body = *Def;
+  struct TActivation {
+    TFunctionBody& Body;
+    const bool Aside;
+    ~TActivation() {
+      --Body.Active;
+      if (Aside) Body.TakeBack();
+    }
+  };
+  // Whatever the body could not allocate ends the run, after the locals are
+  // back.
+  auto run = [&](TReturnValue& into, bool aside) {
+    TActivation activation{body, aside};
+    ++body.Active;
+    GuardMemory(ci, body.Name, [&] {
+      into.SetNumber(0);
+      if (TParserAtom* root = body.Engine->Root) root->Evaluate(ci, into);
+    });
+  };
+  if (body.Active == 0 || body.Notes.KeepValues.empty()) {
+    // The body's value goes straight into the caller's slot.
+    run(result, false);
+    return;
+  }
+  // A recursive call: the nodes of the outer activations may be between
+  // arguments, so their values are put aside while this activation runs.
+  // The caller's slot may be one of them, so the value waits until they are
+  // back.
+  if (!GuardMemory(ci, "Functioncall", [&] { body.PutAside(); })) return;
+  TReturnValue value;
+  run(value, true);
+  result = std::move(value);
 }
 
 void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -112,6 +198,20 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   }
   TFunctionBody& body = *Def;
   const size_t n = body.Params.size();
+  TVarHandler& vars = body.Engine->Vars;
+
+  if (AllNumbers) {
+    // The common call: numbers in, no arrays to carry back.
+    for (size_t k = 0; k < n; ++k) {
+      Results[k].Number = Args[k]->EvaluateNumber(ci);
+      if (ci.Error) return;
+    }
+    if (!GuardMemory(ci, "Functioncall", [&] { vars.SaveAll(); })) return;
+    for (size_t k = 0; k < n; ++k) static_cast<TVarEntry*>(body.Params[k])->SetNumber(Results[k].Number);
+    RunBody(ci, result);
+    vars.RestoreAll();
+    return;
+  }
 
   // Arguments, in the caller's activation: scalars by value into the value
   // slots, arrays as copies.
@@ -142,7 +242,6 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
   }
 
-  TVarHandler& vars = body.Engine->Vars;
   if (!GuardMemory(ci, "Functioncall", [&] { vars.SaveAll(); })) {
     for (size_t k = 0; k < n; ++k) {
       if (ArrayIn[k]) ArrayIn[k]->Clear();
@@ -159,12 +258,7 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
   }
 
-  // The body's value goes straight into the caller's slot. Whatever the body
-  // could not allocate ends the run, after the locals are back.
-  GuardMemory(ci, body.Name, [&] {
-    result.SetNumber(0);
-    if (TParserAtom* root = body.Engine->Root) root->Evaluate(ci, result);
-  });
+  RunBody(ci, result);
 
   // The final contents of array parameters go back to the callers' arrays,
   // also after an error.

@@ -50,10 +50,23 @@ struct TFunctionBody {
   // parsed earlier then bind the body themselves.
   bool Orphaned = false;
 
+  // Activations of the body under way, what binding noted about the body's
+  // nodes, and the argument values a recursive call has put aside.
+  int Active = 0;
+  TVarHandler::TBodyNotes Notes;
+  TAside Aside;
+  // Before a recursive call runs the body: puts the argument values of the
+  // nodes that keep them aside (all or none; throws when memory runs out).
+  void PutAside();
+  void TakeBack() noexcept;
+
   // Takes the parameters out of the engine's locals (where binding put them).
   void DetachParams();
   // Binds the body to the engine's store, the parameters standing first.
   void Bind();
+
+private:
+  bool Binding = false;
 };
 
 class TFunctionDef final : public TParserAtom {
@@ -80,6 +93,8 @@ public:
   bool CheckArguments() override;
   void Bind(TVarHandler& vars) override;
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
+  void PutAside(TAside& aside) override;
+  void TakeBack(TAside& aside) noexcept override;
 
 private:
   std::shared_ptr<TFunctionBody> Keep;
@@ -87,6 +102,10 @@ private:
   enum class TPass : uint8_t { Array, Number, Value };
   std::vector<TPass> Passing;
   bool HasArrays = false;
+  // Every argument is passed as a number: the call takes the short path.
+  bool AllNumbers = false;
+  // Runs the body with the parameters set, its value into result.
+  void RunBody(TCalcInfo& ci, TReturnValue& result);
   // Copies of the caller's arrays, made before the call and moved into the
   // parameters; kept per node so that their entries are made once.
   std::vector<std::unique_ptr<TArrayEntry>> ArrayIn;

@@ -104,15 +104,23 @@ int32_t TArrayEntry::Append(const TArrayEntry& other) {
 }
 
 void TArrayEntry::TakeStorage(TArrayEntry& other) noexcept {
-  if (&other == this) return;
+  if (&other != this) PutBack(other.TakeOut());
+}
+
+TArrayEntry::TStorage TArrayEntry::TakeOut() noexcept {
+  TStorage s{Data, Count, Capacity, Allocated};
+  Data = nullptr;
+  Count = Capacity = 0;
+  Allocated = 0;
+  return s;
+}
+
+void TArrayEntry::PutBack(const TStorage& s) noexcept {
   std::free(Data);
-  Data = other.Data;
-  Count = other.Count;
-  Capacity = other.Capacity;
-  Allocated = other.Allocated;
-  other.Data = nullptr;
-  other.Count = other.Capacity = 0;
-  other.Allocated = 0;
+  Data = s.Data;
+  Count = s.Count;
+  Capacity = s.Capacity;
+  Allocated = s.Allocated;
 }
 
 TVarEntryBase* TArrayEntry::Detach() {
@@ -143,7 +151,10 @@ bool TArrayEntry::Restore(TVarEntryBase* other) {
 
 TVarHandler::~TVarHandler() {
   Release();
-  for (TSaved& s : Saved) std::free(s.Data);
+  for (size_t k = 0; k < SavedTop; ++k) {
+    if (Saved[k].Kind == TVarKind::Scalar) TText::Drop(Saved[k].Text);
+    else std::free(Saved[k].Array.Data);
+  }
 }
 
 TVarEntryBase* TVarHandler::Find(const std::string& name) {
@@ -216,57 +227,51 @@ void TVarHandler::Release() {
 void TVarHandler::SaveAll() {
   // Room first (growing geometrically), so that a refused allocation leaves
   // every local as it was.
-  if (Saved.capacity() - Saved.size() < Locals.size())
-    Saved.reserve(std::max(Saved.size() + Locals.size(), 2 * Saved.capacity()));
+  const size_t n = Locals.size();
+  if (Saved.size() - SavedTop < n) Saved.resize(std::max(SavedTop + n, 2 * Saved.size()));
+  TSaved* s = Saved.data() + SavedTop;
   int64_t held = 0;
   for (TVarEntryBase* base : Locals) {
-    TSaved& s = Saved.emplace_back();
-    s.Kind = base->Kind();
-    if (s.Kind == TVarKind::Scalar) {
+    s->Kind = base->Kind();
+    if (s->Kind == TVarKind::Scalar) {
       TVarEntry* e = static_cast<TVarEntry*>(base);
-      s.Text = std::move(e->Text);
-      s.Num = e->Num;
-      s.NumKnown = e->NumKnown;
-      s.HasValue = e->HasValue;
-      s.IsString = e->IsString;
-      e->Clear();
+      s->Text = e->Text.Take();
+      s->Num = e->Num;
+      s->NumKnown = e->NumKnown;
+      s->HasValue = e->HasValue;
+      s->IsString = e->IsString;
+      e->HasValue = e->IsString = false;
+      e->Num = 0;
+      e->NumKnown = true;
     } else {
-      TArrayEntry* a = static_cast<TArrayEntry*>(base);
-      s.Data = a->Data;
-      s.Count = a->Count;
-      s.Capacity = a->Capacity;
-      s.Allocated = a->Allocated;
-      held += a->Allocated;
-      a->Data = nullptr;
-      a->Count = a->Capacity = 0;
-      a->Allocated = 0;
+      s->Array = static_cast<TArrayEntry*>(base)->TakeOut();
+      held += s->Array.Allocated;
     }
+    ++s;
   }
+  SavedTop += n;
   if (held) TStackGuard::Current().HeldBytes += held * static_cast<int64_t>(sizeof(double));
 }
 
 bool TVarHandler::RestoreAll() {
-  if (Saved.size() < Locals.size()) return false;
-  for (auto it = Locals.rbegin(); it != Locals.rend(); ++it) {
-    TSaved& s = Saved.back();
-    if ((*it)->Kind() == TVarKind::Scalar) {
-      TVarEntry* e = static_cast<TVarEntry*>(*it);
-      e->Text = std::move(s.Text);
-      e->Num = s.Num;
-      e->NumKnown = s.NumKnown;
-      e->HasValue = s.HasValue;
-      e->IsString = s.IsString;
+  const size_t n = Locals.size();
+  if (SavedTop < n) return false;
+  SavedTop -= n;
+  const TSaved* s = Saved.data() + SavedTop;
+  for (TVarEntryBase* base : Locals) {
+    if (base->Kind() == TVarKind::Scalar) {
+      TVarEntry* e = static_cast<TVarEntry*>(base);
+      e->Text.Adopt(s->Text);
+      e->Num = s->Num;
+      e->NumKnown = s->NumKnown;
+      e->HasValue = s->HasValue;
+      e->IsString = s->IsString;
     } else {
-      TArrayEntry* a = static_cast<TArrayEntry*>(*it);
-      std::free(a->Data);
-      a->Data = s.Data;
-      a->Count = s.Count;
-      a->Capacity = s.Capacity;
-      a->Allocated = s.Allocated;
-      if (s.Allocated) TStackGuard::Current().HeldBytes -= s.Allocated * static_cast<int64_t>(sizeof(double));
-      s.Data = nullptr;
+      static_cast<TArrayEntry*>(base)->PutBack(s->Array);
+      if (s->Array.Allocated)
+        TStackGuard::Current().HeldBytes -= s->Array.Allocated * static_cast<int64_t>(sizeof(double));
     }
-    Saved.pop_back();
+    ++s;
   }
   return true;
 }

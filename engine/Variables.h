@@ -13,6 +13,7 @@
 namespace TernioParser {
 
 class TVarHandler;
+class TFunction;
 
 // What a variable entry holds.
 enum class TVarKind { Scalar = 0, Array = 1, None = 2 };
@@ -156,6 +157,17 @@ public:
   // Moves the storage of other into this entry; other is left empty.
   void TakeStorage(TArrayEntry& other) noexcept;
 
+  // The element storage as a plain record, for putting an array's contents
+  // aside without an entry to hold them: TakeOut leaves the array empty,
+  // PutBack replaces its contents by storage taken out before.
+  struct TStorage {
+    double* Data;
+    int32_t Count, Capacity;
+    int64_t Allocated;
+  };
+  TStorage TakeOut() noexcept;
+  void PutBack(const TStorage& s) noexcept;
+
 private:
   int64_t Allocated = 0;
   friend class TVarHandler;
@@ -199,22 +211,33 @@ public:
   // them back; pairs nest, which is what recursive calls need.
   void SaveAll();
   bool RestoreAll();
-  size_t SavedCount() const { return Saved.size(); }
+  size_t SavedCount() const { return SavedTop; }
+
+  // Set while the body of a user-defined function binds: the calls bound so
+  // far, and the function nodes that keep argument values in their slots
+  // while they evaluate arguments holding calls. A recursive call of the
+  // body may evaluate such a node anew before the outer evaluation has used
+  // its values, so the call puts them aside.
+  struct TBodyNotes {
+    int Calls = 0;
+    std::vector<TFunction*> KeepValues;
+  };
+  TBodyNotes* Notes = nullptr;
 
 private:
-  // The contents of one local entry, put aside by SaveAll. Kept by value so
+  // The contents of one local entry, put aside by SaveAll: a plain record, so
   // that a call of a user-defined function allocates nothing once the stack
-  // has grown to the depth in use.
+  // has grown to the depth in use, and moving a local aside is a few stores.
   struct TSaved {
-    TVarKind Kind;
-    TText Text;
+    TArrayEntry::TStorage Array;
+    void* Text;  // a scalar's text, as a TText handle
     double Num;
+    TVarKind Kind;
     bool HasValue, IsString, NumKnown;
-    double* Data;
-    int32_t Count, Capacity;
-    int64_t Allocated;
   };
+  // Saved[0, SavedTop) are in use; the rest is room kept for deeper calls.
   std::vector<TSaved> Saved;
+  size_t SavedTop = 0;
   std::unordered_map<std::string, TVarEntryBase*> Index;
   bool Indexed = false;
   template <class T> T* FindKind(const std::string& name, TVarKind kind);

@@ -196,6 +196,19 @@ TEST(UserFunctions, RecursionSavesTheLocalsOfEachActivation) {
   });
 }
 
+TEST(UserFunctions, RecursionThroughALaterArgumentKeepsTheEarlierOnes) {
+  // The inner activation evaluates the same node again before the outer one
+  // has used its first argument.
+  CheckAll({
+      {"define(g(a;b); a*10+b), define(f(n); if(n<1; 0; g(n; f(n-1)))), f(3)", "60"},
+      {"define(f(n); if(n<1; 0; mod(n+5; f(n-1)+7))), f(3)", "8"},
+      {"define(f(n); if(n<1; 'x'; concat(string(n); f(n-1)))), f(3)", "'321x'"},
+      {"define(g(v[];b); v[0]*10+b), define(f(n); a[0]=n, if(n<1; 0; g(a[]; f(n-1)))), f(3)", "60"},
+      // The node is the recursive call itself.
+      {"define(f(n;s); if(n<1; s; f(n-1; s+f(n-1; 1)))), f(3;0)", "7"},
+  });
+}
+
 TEST(UserFunctions, GlobalPanelDefinitionsAreCallableFromThePanel) {
   EXPECT_EQ(Outcome("twice(21)", "define(twice(x);2*x)"), "42");
   EXPECT_EQ(Outcome("define(sin(x);x), sin(3)"), "3");
@@ -236,6 +249,16 @@ TEST(UserFunctions, RegistryFollowsTheTextsThatDefine) {
   main->Prepare();
   TCalcInfo ci;
   EXPECT_EQ(main->Evaluate(ci).Number, 7);
+  // The same for a recursive function: its body binds once, although a call
+  // inside it finds the definition gone as well.
+  global.SetText("define(fac(n); if(n<=1; 1; n*fac(n-1)))");
+  ASSERT_TRUE(global.Parse(nullptr));
+  main->SetText("fac(5)");
+  ASSERT_TRUE(main->Parse(nullptr));
+  global.SetText("");
+  global.Prepare();
+  main->Prepare();
+  EXPECT_EQ(main->Evaluate(ci).Number, 120);
   main.reset();
 }
 
