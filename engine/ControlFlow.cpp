@@ -2,15 +2,6 @@
 
 namespace TernioParser {
 
-namespace {
-// The truth of a condition: its integer value is not 0. Conditions are
-// nearly always small numbers, which need no call.
-inline bool Truth(double x) {
-  if (x > -2147483648.0 && x < 2147483648.0) return static_cast<int32_t>(x) != 0;
-  return IntegerValue(x) != 0;
-}
-}  // namespace
-
 bool TIf::CheckArguments() {
   CondNumeric = Args[0]->AlwaysNumber();
   Condition.Set(Args[0]);

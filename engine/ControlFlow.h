@@ -6,6 +6,13 @@
 
 namespace TernioParser {
 
+// The truth of a condition: its integer value is not 0. Conditions are
+// nearly always small numbers, which need no call.
+inline bool Truth(double x) {
+  if (x > -2147483648.0 && x < 2147483648.0) return static_cast<int32_t>(x) != 0;
+  return IntegerValue(x) != 0;
+}
+
 // A condition that compares a variable with a constant or another variable
 // (i<10, i<n, k==0): if and the loops read it without calling the operator
 // node while both hold numbers.

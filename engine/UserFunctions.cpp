@@ -1,6 +1,7 @@
 #include "engine/UserFunctions.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "engine/OutOfMemory.h"
 #include "engine/ParserBase.h"
@@ -67,9 +68,13 @@ void TFunctionBody::Bind() {
   // Each parameter goes to the front in turn, so the last one stands first.
   for (TVarEntryBase* p : Params) locals.insert(locals.begin(), p);
   Notes = {};
+  Active = 0;
+  for (const TArrayEntry::TStorage& a : Aside.Arrays) std::free(a.Data);
+  Aside = {};
   Engine->Vars.Notes = &Notes;
   TVarHandler::TBinding binding(Engine->Vars);
   if (Engine->Root) Engine->Root->Bind(Engine->Vars);
+  Numeric = TNumericBody::Compile(*this);
 }
 
 void TFunctionBody::PutAside() {
@@ -148,38 +153,27 @@ void TFunctionCall::TakeBack(TAside& aside) noexcept {
   TFunction::TakeBack(aside);
 }
 
-void TFunctionCall::RunBody(TCalcInfo& ci, TReturnValue& result) {
+void TFunctionCall::Run(TCalcInfo& ci, TReturnValue& into) {
   TFunctionBody& body = *Def;
-  struct TActivation {
-    TFunctionBody& Body;
-    const bool Aside;
-    ~TActivation() {
-      --Body.Active;
-      if (Aside) Body.TakeBack();
-    }
-  };
+  ++body.Active;
   // Whatever the body could not allocate ends the run, after the locals are
   // back.
-  auto run = [&](TReturnValue& into, bool aside) {
-    TActivation activation{body, aside};
-    ++body.Active;
-    GuardMemory(ci, body.Name, [&] {
-      into.SetNumber(0);
-      if (TParserAtom* root = body.Engine->Root) root->Evaluate(ci, into);
-    });
-  };
-  if (body.Active == 0 || body.Notes.KeepValues.empty()) {
-    // The body's value goes straight into the caller's slot.
-    run(result, false);
-    return;
-  }
-  // A recursive call: the nodes of the outer activations may be between
-  // arguments, so their values are put aside while this activation runs.
-  // The caller's slot may be one of them, so the value waits until they are
-  // back.
+  GuardMemory(ci, body.Name, [&] {
+    into.SetNumber(0);
+    if (TParserAtom* root = body.Engine->Root) root->Evaluate(ci, into);
+  });
+  --body.Active;
+}
+
+void TFunctionCall::RunRecursive(TCalcInfo& ci, TReturnValue& result) {
+  // The nodes of the outer activations may be between arguments, so their
+  // values are put aside while this activation runs. The caller's slot may
+  // be one of them, so the value waits until they are back.
+  TFunctionBody& body = *Def;
   if (!GuardMemory(ci, "Functioncall", [&] { body.PutAside(); })) return;
   TReturnValue value;
-  run(value, true);
+  Run(ci, value);
+  body.TakeBack();
   result = std::move(value);
 }
 
@@ -200,6 +194,18 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   const size_t n = body.Params.size();
   TVarHandler& vars = body.Engine->Vars;
 
+  if (AllNumbers && body.Numeric) {
+    // Numbers in, a body that only computes with numbers: its fast form runs
+    // over a frame of the argument values.
+    double frame[TNumericBody::MaxParams];
+    for (size_t k = 0; k < n; ++k) {
+      frame[k] = Args[k]->EvaluateNumber(ci);
+      if (ci.Error) return;
+    }
+    const double v = body.Numeric->Run(ci, frame);
+    if (!ci.Error) result.SetNumber(v);
+    return;
+  }
   if (AllNumbers) {
     // The common call: numbers in, no arrays to carry back.
     for (size_t k = 0; k < n; ++k) {
@@ -242,6 +248,15 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
   }
 
+  if (body.Numeric && !HasArrays &&
+      std::none_of(Results.begin(), Results.end(), [](const TReturnValue& v) { return v.IsString; })) {
+    // Values that all turned out numbers (a variable holding one, say).
+    double frame[TNumericBody::MaxParams];
+    for (size_t k = 0; k < n; ++k) frame[k] = Results[k].Number;
+    const double v = body.Numeric->Run(ci, frame);
+    if (!ci.Error) result.SetNumber(v);
+    return;
+  }
   if (!GuardMemory(ci, "Functioncall", [&] { vars.SaveAll(); })) {
     for (size_t k = 0; k < n; ++k) {
       if (ArrayIn[k]) ArrayIn[k]->Clear();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/Function.h"
+#include "engine/NumericBody.h"
 
 namespace TernioParser {
 
@@ -51,7 +52,8 @@ struct TFunctionBody {
   bool Orphaned = false;
 
   // Activations of the body under way, what binding noted about the body's
-  // nodes, and the argument values a recursive call has put aside.
+  // nodes, and the argument values a recursive call has put aside. A run
+  // that an exception ends may leave them behind: binding starts afresh.
   int Active = 0;
   TVarHandler::TBodyNotes Notes;
   TAside Aside;
@@ -59,6 +61,11 @@ struct TFunctionBody {
   // nodes that keep them aside (all or none; throws when memory runs out).
   void PutAside();
   void TakeBack() noexcept;
+
+  // The fast form of the body, when it only computes with numbers. Binding
+  // replaces it by the fast form of the same tree, so that the fast forms of
+  // other bodies that call this one always find it.
+  std::unique_ptr<TNumericBody> Numeric;
 
   // Takes the parameters out of the engine's locals (where binding put them).
   void DetachParams();
@@ -104,8 +111,14 @@ private:
   bool HasArrays = false;
   // Every argument is passed as a number: the call takes the short path.
   bool AllNumbers = false;
-  // Runs the body with the parameters set, its value into result.
-  void RunBody(TCalcInfo& ci, TReturnValue& result);
+  // Runs the body with the parameters set, its value into result (straight
+  // into the caller's slot unless a recursive call puts values aside).
+  void RunBody(TCalcInfo& ci, TReturnValue& result) {
+    if (Def->Active == 0 || Def->Notes.KeepValues.empty()) Run(ci, result);
+    else RunRecursive(ci, result);
+  }
+  void Run(TCalcInfo& ci, TReturnValue& into);
+  void RunRecursive(TCalcInfo& ci, TReturnValue& result);
   // Copies of the caller's arrays, made before the call and moved into the
   // parameters; kept per node so that their entries are made once.
   std::vector<std::unique_ptr<TArrayEntry>> ArrayIn;

@@ -1,7 +1,9 @@
 #pragma once
 // Variables of a program and the variable store of an engine.
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <list>
 #include <set>
 #include <string>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "engine/ReturnValue.h"
+#include "engine/StackGuard.h"
 
 namespace TernioParser {
 
@@ -242,5 +245,59 @@ private:
   bool Indexed = false;
   template <class T> T* FindKind(const std::string& name, TVarKind kind);
 };
+
+// Saving and restoring the locals is part of every call of a user-defined
+// function, so it is inlined there.
+inline void TVarHandler::SaveAll() {
+  // Room first (growing geometrically), so that a refused allocation leaves
+  // every local as it was.
+  const size_t n = Locals.size();
+  if (Saved.size() - SavedTop < n) Saved.resize(std::max(SavedTop + n, 2 * Saved.size()));
+  TSaved* s = Saved.data() + SavedTop;
+  int64_t held = 0;
+  for (TVarEntryBase* base : Locals) {
+    s->Kind = base->Kind();
+    if (s->Kind == TVarKind::Scalar) {
+      TVarEntry* e = static_cast<TVarEntry*>(base);
+      s->Text = e->Text.Take();
+      s->Num = e->Num;
+      s->NumKnown = e->NumKnown;
+      s->HasValue = e->HasValue;
+      s->IsString = e->IsString;
+      e->HasValue = e->IsString = false;
+      e->Num = 0;
+      e->NumKnown = true;
+    } else {
+      s->Array = static_cast<TArrayEntry*>(base)->TakeOut();
+      held += s->Array.Allocated;
+    }
+    ++s;
+  }
+  SavedTop += n;
+  if (held) TStackGuard::Current().HeldBytes += held * static_cast<int64_t>(sizeof(double));
+}
+
+inline bool TVarHandler::RestoreAll() {
+  const size_t n = Locals.size();
+  if (SavedTop < n) return false;
+  SavedTop -= n;
+  const TSaved* s = Saved.data() + SavedTop;
+  for (TVarEntryBase* base : Locals) {
+    if (base->Kind() == TVarKind::Scalar) {
+      TVarEntry* e = static_cast<TVarEntry*>(base);
+      e->Text.Adopt(s->Text);
+      e->Num = s->Num;
+      e->NumKnown = s->NumKnown;
+      e->HasValue = s->HasValue;
+      e->IsString = s->IsString;
+    } else {
+      static_cast<TArrayEntry*>(base)->PutBack(s->Array);
+      if (s->Array.Allocated)
+        TStackGuard::Current().HeldBytes -= s->Array.Allocated * static_cast<int64_t>(sizeof(double));
+    }
+    ++s;
+  }
+  return true;
+}
 
 }  // namespace TernioParser

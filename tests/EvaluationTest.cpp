@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "engine/Parser.h"
+#include "engine/UserFunctions.h"
 #include "workbench/Libraries.h"
 
 using namespace TernioParser;
@@ -207,6 +208,53 @@ TEST(UserFunctions, RecursionThroughALaterArgumentKeepsTheEarlierOnes) {
       // The node is the recursive call itself.
       {"define(f(n;s); if(n<1; s; f(n-1; s+f(n-1; 1)))), f(3;0)", "7"},
   });
+}
+
+// A body that only computes with numbers has a fast form, used when the
+// arguments are numbers; behind "0, " the same body has none. Each case runs
+// both ways (@ marks where the body starts) and must give the same outcome.
+TEST(UserFunctions, FastNumericBodiesGiveTheGeneralResults) {
+  const TCase cases[] = {
+      {"define(fib(n); @if(n<2; n; fib(n-1)+fib(n-2))), fib(20)", "6765"},
+      {"define(f(a;b); @a+b*2-a/b-a^2), f(3;4)", "1.25"},
+      {"define(f(a;b); @(a<b)+(a>b)*2+(a<=b)*4+(a>=b)*8+(a==b)*16+(a!=b)*32+(a&b)*64+(a|0)*128), f(1;2)*1000+f(2;2)",
+       "229220"},
+      {"define(f(x); @-x), f(3)", "-3"},
+      // The truth of a condition is its integer value: 2^40 and 0.5 are false.
+      {"define(f(x); @if(x; 1; 2)), f(2^40)*10+f(0.5)+f(-1)*100", "122"},
+      {"define(f(x); @if(x>0; x; if(x<0; -x; 1/x))), f(-4)+f(0)", "inf"},
+      {"define(sq(x); @x*x), define(h(a;b); @sq(a)+sq(b)), h(3;4)", "25"},
+      // A variable's number, and a string, which takes the general form.
+      {"x=2, define(f(n); @n*10), f(x)+f('3')", "50"},
+      {"define(f(n); @n), f('abc')", "'abc'"},
+      {"define(f(n); @n+1), f(5), n", "!Variable n has no value"},
+      {"define(f(n); @n+1), f(q)", "!Variable q has no value"},
+  };
+  auto with = [](std::string text, const char* start) {
+    for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, start);
+    return text;
+  };
+  for (const TCase& c : cases) {
+    OstraTest::ExpectEverywhere(with(c.Program, ""), c.Expect);
+    OstraTest::ExpectEverywhere(with(c.Program, "0, "), c.Expect);
+  }
+  // The whole run's result, which no context sees.
+  for (const char* start : {"", "0, "})
+    EXPECT_EQ(Outcome(with("define(f(n); @f(n+1)), f(0)", start)), "'Stack Overflow'") << start;
+  // The first form is the fast one.
+  auto hasFastForm = [](const std::string& text) {
+    TVarHandler::TGlobalList globals;
+    TParser p(&globals, StandardLayers());
+    p.SetText(text);
+    EXPECT_TRUE(p.Parse(nullptr)) << text;
+    p.Prepare();
+    TFunctionDef* def = p.Registry->Find("f");
+    return def && def->Body->Numeric != nullptr;
+  };
+  EXPECT_TRUE(hasFastForm(with(cases[1].Program, "")));
+  EXPECT_FALSE(hasFastForm(with(cases[1].Program, "0, ")));
+  EXPECT_FALSE(hasFastForm("define(f(a[]); a[0])"));
+  EXPECT_FALSE(hasFastForm("define(f(n); $g+n)"));
 }
 
 TEST(UserFunctions, GlobalPanelDefinitionsAreCallableFromThePanel) {

@@ -1,0 +1,203 @@
+#include "engine/NumericBody.h"
+
+#include <algorithm>
+
+#include "engine/ControlFlow.h"
+#include "engine/ParserBase.h"
+#include "engine/StackGuard.h"
+#include "engine/UserFunctions.h"
+
+namespace TernioParser {
+
+namespace {
+
+using TNode = TNumericBody::TNode;
+using TInput = TNumericBody::TInput;
+using TSource = TNumericBody::TSource;
+using TFn = TNumericBody::TFn;
+
+// Deeper bodies keep the general form, so that neither making nor evaluating
+// the fast form recurses without bound.
+constexpr int MaxDepth = 200;
+
+template <TSource S>
+inline double ReadFrom(const TInput& o, const double* frame, TCalcInfo& ci) {
+  if constexpr (S == TSource::Param) return frame[o.Slot];
+  else if constexpr (S == TSource::Const) return o.Value;
+  else return o.Node->Fn(*o.Node, frame, ci);
+}
+
+// Binary operators: the left operand first; an error there stops the rest.
+template <class Op, TSource SA, TSource SB>
+double Binary(const TNode& n, const double* frame, TCalcInfo& ci) {
+  const double a = ReadFrom<SA>(n.A, frame, ci);
+  if constexpr (SA == TSource::Node)
+    if (ci.Error) return 0;
+  return Op::Apply(a, ReadFrom<SB>(n.B, frame, ci));
+}
+
+template <class Op, TSource SA>
+TFn BinaryRight(TSource b) {
+  switch (b) {
+    case TSource::Node: return &Binary<Op, SA, TSource::Node>;
+    case TSource::Param: return &Binary<Op, SA, TSource::Param>;
+    case TSource::Const: break;
+  }
+  return &Binary<Op, SA, TSource::Const>;
+}
+
+template <class Op>
+TFn BinaryFor(TSource a, TSource b) {
+  switch (a) {
+    case TSource::Node: return BinaryRight<Op, TSource::Node>(b);
+    case TSource::Param: return BinaryRight<Op, TSource::Param>(b);
+    case TSource::Const: break;
+  }
+  return BinaryRight<Op, TSource::Const>(b);
+}
+
+// The evaluation of an operator node's shape; null for other operators
+// (assignments, the comma).
+TFn OperatorFn(TOpFunction* op, TSource a, TSource b) {
+  if (dynamic_cast<TAdd*>(op)) return BinaryFor<Ops::Add>(a, b);
+  if (dynamic_cast<TSub*>(op)) return BinaryFor<Ops::Sub>(a, b);
+  if (dynamic_cast<TMult*>(op)) return BinaryFor<Ops::Mult>(a, b);
+  if (dynamic_cast<TDiv*>(op)) return BinaryFor<Ops::Div>(a, b);
+  if (dynamic_cast<TExp*>(op)) return BinaryFor<Ops::Exp>(a, b);
+  if (dynamic_cast<TRelL*>(op)) return BinaryFor<Ops::RelL>(a, b);
+  if (dynamic_cast<TRelG*>(op)) return BinaryFor<Ops::RelG>(a, b);
+  if (dynamic_cast<TRelLE*>(op)) return BinaryFor<Ops::RelLE>(a, b);
+  if (dynamic_cast<TRelGE*>(op)) return BinaryFor<Ops::RelGE>(a, b);
+  if (dynamic_cast<TRelE*>(op)) return BinaryFor<Ops::RelE>(a, b);
+  if (dynamic_cast<TRelU*>(op)) return BinaryFor<Ops::RelU>(a, b);
+  if (dynamic_cast<TAnd*>(op)) return BinaryFor<Ops::And>(a, b);
+  if (dynamic_cast<TOr*>(op)) return BinaryFor<Ops::Or>(a, b);
+  return nullptr;
+}
+
+double Neg(const TNode& n, const double* frame, TCalcInfo& ci) { return -TNumericBody::Read(n.A, frame, ci); }
+
+double If(const TNode& n, const double* frame, TCalcInfo& ci) {
+  const double c = TNumericBody::Read(n.A, frame, ci);
+  if (ci.Error) return 0;
+  return TNumericBody::Read(Truth(c) ? n.B : n.C, frame, ci);
+}
+
+// if over a comparison of parameters and constants, which needs no node of
+// its own and cannot fail.
+template <class Op, TSource SA, TSource SB>
+double IfCompare(const TNode& n, const double* frame, TCalcInfo& ci) {
+  const bool holds = Op::Apply(ReadFrom<SA>(n.A, frame, ci), ReadFrom<SB>(n.B, frame, ci)) != 0;
+  return TNumericBody::Read(holds ? n.C : n.D, frame, ci);
+}
+
+template <class Op>
+TFn IfCompareFor(TSource a, TSource b) {
+  if (a == TSource::Param)
+    return b == TSource::Param ? &IfCompare<Op, TSource::Param, TSource::Param>
+                               : &IfCompare<Op, TSource::Param, TSource::Const>;
+  return b == TSource::Param ? &IfCompare<Op, TSource::Const, TSource::Param>
+                             : &IfCompare<Op, TSource::Const, TSource::Const>;
+}
+
+// The fused evaluation of if over the comparison op of a and b; null when
+// there is none.
+TFn IfCompareFn(TOpFunction* op, TSource a, TSource b) {
+  if (a == TSource::Node || b == TSource::Node) return nullptr;
+  if (dynamic_cast<TRelL*>(op)) return IfCompareFor<Ops::RelL>(a, b);
+  if (dynamic_cast<TRelG*>(op)) return IfCompareFor<Ops::RelG>(a, b);
+  if (dynamic_cast<TRelLE*>(op)) return IfCompareFor<Ops::RelLE>(a, b);
+  if (dynamic_cast<TRelGE*>(op)) return IfCompareFor<Ops::RelGE>(a, b);
+  if (dynamic_cast<TRelE*>(op)) return IfCompareFor<Ops::RelE>(a, b);
+  if (dynamic_cast<TRelU*>(op)) return IfCompareFor<Ops::RelU>(a, b);
+  return nullptr;
+}
+
+double Call(const TNode& n, const double* frame, TCalcInfo& ci) {
+  // The checks of every call of a user-defined function.
+  if (ci.Stopping()) {
+    ci.SetError("Stopped");
+    return 0;
+  }
+  TStackGuard& guard = TStackGuard::Current();
+  if (guard.Overflowed || guard.Exceeded()) {
+    guard.Overflowed = true;
+    ci.SetErrorFlag(true);
+    return 0;
+  }
+  double inner[TNumericBody::MaxParams];
+  const size_t count = n.Args.size();
+  for (size_t k = 0; k < count; ++k) {
+    inner[k] = TNumericBody::Read(n.Args[k], frame, ci);
+    if (ci.Error) return 0;
+  }
+  return n.Callee->Numeric->Run(ci, inner);
+}
+
+}  // namespace
+
+std::unique_ptr<TNumericBody> TNumericBody::Compile(const TFunctionBody& body) {
+  if (!body.Engine->Root || body.Params.size() > MaxParams) return nullptr;
+  for (const TVarEntryBase* p : body.Params)
+    if (p->Kind() != TVarKind::Scalar) return nullptr;
+  auto numeric = std::unique_ptr<TNumericBody>(new TNumericBody);
+  if (!numeric->Add(body.Engine->Root, body, 0, numeric->Root)) return nullptr;
+  return numeric;
+}
+
+bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, TInput& out) {
+  if (depth > MaxDepth) return false;
+  if (TConstOperand* c = node->AsConstant()) {
+    if (c->Value.IsString) return false;
+    out.Source = TSource::Const;
+    out.Value = c->Num;
+    return true;
+  }
+  if (TOperand* v = node->AsOperand()) {
+    auto p = std::find(body.Params.begin(), body.Params.end(), v->Var);
+    if (!v->Var || p == body.Params.end()) return false;
+    out.Source = TSource::Param;
+    out.Slot = static_cast<int32_t>(p - body.Params.begin());
+    return true;
+  }
+  TNode n;
+  if (TOpFunction* op = node->AsOperator()) {
+    if (!Add(op->Left, body, depth + 1, n.A) || !Add(op->Right, body, depth + 1, n.B)) return false;
+    if (!(n.Fn = OperatorFn(op, n.A.Source, n.B.Source))) return false;
+  } else if (auto* neg = dynamic_cast<TNeg*>(node)) {
+    if (!Add(neg->Args[0], body, depth + 1, n.A)) return false;
+    n.Fn = &Neg;
+  } else if (auto* cond = dynamic_cast<TIf*>(node)) {
+    if (!Add(cond->Args[0], body, depth + 1, n.A) || !Add(cond->Args[1], body, depth + 1, n.B) ||
+        !Add(cond->Args[2], body, depth + 1, n.C))
+      return false;
+    n.Fn = &If;
+    TOpFunction* op = cond->Args[0]->AsOperator();
+    if (TFn fused = op ? IfCompareFn(op, n.A.Node->A.Source, n.A.Node->B.Source) : nullptr) {
+      // The comparison's node stays unused in Nodes.
+      const TNode& compare = *n.A.Node;
+      n.D = n.C;
+      n.C = n.B;
+      n.A = compare.A;
+      n.B = compare.B;
+      n.Fn = fused;
+    }
+  } else if (auto* call = dynamic_cast<TFunctionCall*>(node)) {
+    // The function itself (whose fast form is being made), or one that has
+    // a fast form already.
+    if (call->Def != &body && !call->Def->Numeric) return false;
+    n.Callee = call->Def;
+    n.Args.resize(call->Args.size());
+    for (size_t k = 0; k < call->Args.size(); ++k)
+      if (!Add(call->Args[k], body, depth + 1, n.Args[k])) return false;
+    n.Fn = &Call;
+  } else {
+    return false;
+  }
+  Nodes.push_back(std::move(n));
+  out.Source = TSource::Node;
+  out.Node = &Nodes.back();
+  return true;
+}
+
+}  // namespace TernioParser
