@@ -113,18 +113,23 @@ TFn IfCompareFn(TOpFunction* op, TSource a, TSource b) {
   return nullptr;
 }
 
-double Call(const TNode& n, const double* frame, TCalcInfo& ci) {
-  // The checks of every call of a user-defined function.
+// The checks of every call of a user-defined function.
+[[gnu::always_inline]] inline bool CallAllowed(TCalcInfo& ci) {
   if (ci.Stopping()) {
     ci.SetError("Stopped");
-    return 0;
+    return false;
   }
   TStackGuard& guard = TStackGuard::Current();
   if (guard.Overflowed || guard.Exceeded()) {
     guard.Overflowed = true;
     ci.SetErrorFlag(true);
-    return 0;
+    return false;
   }
+  return true;
+}
+
+double Call(const TNode& n, const double* frame, TCalcInfo& ci) {
+  if (!CallAllowed(ci)) return 0;
   double inner[TNumericBody::MaxParams];
   const size_t count = n.Args.size();
   for (size_t k = 0; k < count; ++k) {
@@ -132,6 +137,16 @@ double Call(const TNode& n, const double* frame, TCalcInfo& ci) {
     if (ci.Error) return 0;
   }
   return n.Callee->Numeric->Run(ci, inner);
+}
+
+// A call with one argument, the commonest.
+template <TSource S>
+double Call1(const TNode& n, const double* frame, TCalcInfo& ci) {
+  if (!CallAllowed(ci)) return 0;
+  const double x = ReadFrom<S>(n.Args[0], frame, ci);
+  if constexpr (S == TSource::Node)
+    if (ci.Error) return 0;
+  return n.Callee->Numeric->Run(ci, &x);
 }
 
 }  // namespace
@@ -191,6 +206,13 @@ bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, 
     for (size_t k = 0; k < call->Args.size(); ++k)
       if (!Add(call->Args[k], body, depth + 1, n.Args[k])) return false;
     n.Fn = &Call;
+    if (n.Args.size() == 1) {
+      switch (n.Args[0].Source) {
+        case TSource::Node: n.Fn = &Call1<TSource::Node>; break;
+        case TSource::Param: n.Fn = &Call1<TSource::Param>; break;
+        case TSource::Const: n.Fn = &Call1<TSource::Const>; break;
+      }
+    }
   } else {
     return false;
   }
