@@ -63,6 +63,11 @@ public:
   virtual void PutAside(TAside& aside);
   virtual void TakeBack(TAside& aside) noexcept;
 
+  // The function of one number the node computes when its value depends on
+  // nothing else (sin, exp, ...); null for every other function.
+  using TMap = double (*)(double);
+  virtual TMap PureMap() const { return nullptr; }
+
   // Parse-time check of the argument nodes.
   virtual bool CheckArguments() { return true; }
   virtual int ArgumentCount() const = 0;

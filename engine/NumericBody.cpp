@@ -77,6 +77,8 @@ TFn OperatorFn(TOpFunction* op, TSource a, TSource b) {
 
 double Neg(const TNode& n, const double* frame, TCalcInfo& ci) { return -TNumericBody::Read(n.A, frame, ci); }
 
+double Unary(const TNode& n, const double* frame, TCalcInfo& ci) { return n.Map(TNumericBody::Read(n.A, frame, ci)); }
+
 double If(const TNode& n, const double* frame, TCalcInfo& ci) {
   const double c = TNumericBody::Read(n.A, frame, ci);
   if (ci.Error) return 0;
@@ -213,6 +215,10 @@ bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, 
         case TSource::Const: n.Fn = &Call1<TSource::Const>; break;
       }
     }
+  } else if (auto* f = dynamic_cast<TFunction*>(node); f && f->PureMap() && f->Args.size() == 1) {
+    if (!Add(f->Args[0], body, depth + 1, n.A)) return false;
+    n.Map = f->PureMap();
+    n.Fn = &Unary;
   } else {
     return false;
   }

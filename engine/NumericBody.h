@@ -1,13 +1,13 @@
 #pragma once
 // The fast form of a user-defined function whose body only computes with
 // numbers: its scalar parameters, numeric constants, the arithmetic and
-// comparison operators, and, or, the minus sign, if, and calls of functions of
-// the same form. Called with numbers, such a body runs as a compact tree over
-// a frame of doubles on the evaluating thread's stack: no variable entries to
-// save and restore and no value slots. Each node is evaluated by a small
-// function made for its shape (an operator reads a parameter or a constant
-// operand itself). Its values, errors, Break and stack guard are those of the
-// general evaluation.
+// comparison operators, and, or, the minus sign, if, the elementary functions
+// of one number, and calls of functions of the same form. Called with
+// numbers, such a body runs as a compact tree over a frame of doubles on the
+// evaluating thread's stack: no variable entries to save and restore and no
+// value slots. Each node is evaluated by a small function made for its shape
+// (an operator reads a parameter or a constant operand itself). Its values,
+// errors, Break and stack guard are those of the general evaluation.
 
 #include <cstdint>
 #include <deque>
@@ -45,6 +45,7 @@ public:
     // Operands; if: the condition and the branches, or, for a comparison
     // of parameters and constants, its operands and the branches in C and D.
     TInput A, B, C, D;
+    double (*Map)(double) = nullptr;  // an elementary function of one number
     const TFunctionBody* Callee = nullptr;
     std::vector<TInput> Args;      // a call's arguments
   };

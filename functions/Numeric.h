@@ -106,6 +106,7 @@ class TPureUnary : public TNumericFunction {
 public:
   explicit TPureUnary(double (*map)(double)) : Map(map) {}
   double (*const Map)(double);
+  TMap PureMap() const override { return Map; }
 };
 
 // A function of one number; F is applied to the numeric value.
