@@ -15,21 +15,22 @@ using TNode = TNumericBody::TNode;
 using TInput = TNumericBody::TInput;
 using TSource = TNumericBody::TSource;
 using TFn = TNumericBody::TFn;
+using TSlot = TNumericBody::TSlot;
 
 // Deeper bodies keep the general form, so that neither making nor evaluating
 // the fast form recurses without bound.
 constexpr int MaxDepth = 200;
 
 template <TSource S>
-inline double ReadFrom(const TInput& o, const double* frame, TCalcInfo& ci) {
-  if constexpr (S == TSource::Param) return frame[o.Slot];
+inline double ReadFrom(const TInput& o, const TSlot* frame, TCalcInfo& ci) {
+  if constexpr (S == TSource::Param) return frame[o.Slot].Number;
   else if constexpr (S == TSource::Const) return o.Value;
   else return o.Node->Fn(*o.Node, frame, ci);
 }
 
 // Binary operators: the left operand first; an error there stops the rest.
 template <class Op, TSource SA, TSource SB>
-double Binary(const TNode& n, const double* frame, TCalcInfo& ci) {
+double Binary(const TNode& n, const TSlot* frame, TCalcInfo& ci) {
   const double a = ReadFrom<SA>(n.A, frame, ci);
   if constexpr (SA == TSource::Node)
     if (ci.Error) return 0;
@@ -75,11 +76,23 @@ TFn OperatorFn(TOpFunction* op, TSource a, TSource b) {
   return nullptr;
 }
 
-double Neg(const TNode& n, const double* frame, TCalcInfo& ci) { return -TNumericBody::Read(n.A, frame, ci); }
+double Neg(const TNode& n, const TSlot* frame, TCalcInfo& ci) { return -TNumericBody::Read(n.A, frame, ci); }
 
-double Unary(const TNode& n, const double* frame, TCalcInfo& ci) { return n.Map(TNumericBody::Read(n.A, frame, ci)); }
+// An element of an array parameter, read as an element of any array is.
+double Element(const TNode& n, const TSlot* frame, TCalcInfo& ci) {
+  const double x = TNumericBody::Read(n.A, frame, ci);
+  if (ci.Error) return 0;
+  const int32_t i = IntegerValue(x);
+  const TNumericBody::TArrayView& a = *frame[n.Slot].Array;
+  if (i >= 0 && i < a.Count) return a.Data[i];
+  if (i == 0) return 0;  // index 0 of an empty array
+  ci.SetError("Illegal array element access in array " + *n.ArrayName);
+  return 0;
+}
 
-double If(const TNode& n, const double* frame, TCalcInfo& ci) {
+double Unary(const TNode& n, const TSlot* frame, TCalcInfo& ci) { return n.Map(TNumericBody::Read(n.A, frame, ci)); }
+
+double If(const TNode& n, const TSlot* frame, TCalcInfo& ci) {
   const double c = TNumericBody::Read(n.A, frame, ci);
   if (ci.Error) return 0;
   return TNumericBody::Read(Truth(c) ? n.B : n.C, frame, ci);
@@ -88,7 +101,7 @@ double If(const TNode& n, const double* frame, TCalcInfo& ci) {
 // if over a comparison of parameters and constants, which needs no node of
 // its own and cannot fail.
 template <class Op, TSource SA, TSource SB>
-double IfCompare(const TNode& n, const double* frame, TCalcInfo& ci) {
+double IfCompare(const TNode& n, const TSlot* frame, TCalcInfo& ci) {
   const bool holds = Op::Apply(ReadFrom<SA>(n.A, frame, ci), ReadFrom<SB>(n.B, frame, ci)) != 0;
   return TNumericBody::Read(holds ? n.C : n.D, frame, ci);
 }
@@ -130,12 +143,12 @@ TFn IfCompareFn(TOpFunction* op, TSource a, TSource b) {
   return true;
 }
 
-double Call(const TNode& n, const double* frame, TCalcInfo& ci) {
+double Call(const TNode& n, const TSlot* frame, TCalcInfo& ci) {
   if (!CallAllowed(ci)) return 0;
-  double inner[TNumericBody::MaxParams];
+  TSlot inner[TNumericBody::MaxParams];
   const size_t count = n.Args.size();
   for (size_t k = 0; k < count; ++k) {
-    inner[k] = TNumericBody::Read(n.Args[k], frame, ci);
+    inner[k].Number = TNumericBody::Read(n.Args[k], frame, ci);
     if (ci.Error) return 0;
   }
   return n.Callee->Numeric->Run(ci, inner);
@@ -143,9 +156,9 @@ double Call(const TNode& n, const double* frame, TCalcInfo& ci) {
 
 // A call with one argument, the commonest.
 template <TSource S>
-double Call1(const TNode& n, const double* frame, TCalcInfo& ci) {
+double Call1(const TNode& n, const TSlot* frame, TCalcInfo& ci) {
   if (!CallAllowed(ci)) return 0;
-  const double x = ReadFrom<S>(n.Args[0], frame, ci);
+  const TSlot x{ReadFrom<S>(n.Args[0], frame, ci)};
   if constexpr (S == TSource::Node)
     if (ci.Error) return 0;
   return n.Callee->Numeric->Run(ci, &x);
@@ -155,8 +168,6 @@ double Call1(const TNode& n, const double* frame, TCalcInfo& ci) {
 
 std::unique_ptr<TNumericBody> TNumericBody::Compile(const TFunctionBody& body) {
   if (!body.Engine->Root || body.Params.size() > MaxParams) return nullptr;
-  for (const TVarEntryBase* p : body.Params)
-    if (p->Kind() != TVarKind::Scalar) return nullptr;
   auto numeric = std::unique_ptr<TNumericBody>(new TNumericBody);
   if (!numeric->Add(body.Engine->Root, body, 0, numeric->Root)) return nullptr;
   return numeric;
@@ -170,17 +181,26 @@ bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, 
     out.Value = c->Num;
     return true;
   }
+  // A parameter: its entry stands in the body's parameters.
+  auto slot = [&](const TVarEntryBase* e) {
+    auto p = std::find(body.Params.begin(), body.Params.end(), e);
+    return e && p != body.Params.end() ? static_cast<int32_t>(p - body.Params.begin()) : -1;
+  };
   if (TOperand* v = node->AsOperand()) {
-    auto p = std::find(body.Params.begin(), body.Params.end(), v->Var);
-    if (!v->Var || p == body.Params.end()) return false;
+    const int32_t k = slot(v->Var);
+    if (k < 0) return false;
     out.Source = TSource::Param;
-    out.Slot = static_cast<int32_t>(p - body.Params.begin());
+    out.Slot = k;
     return true;
   }
   TNode n;
   if (TOpFunction* op = node->AsOperator()) {
     if (!Add(op->Left, body, depth + 1, n.A) || !Add(op->Right, body, depth + 1, n.B)) return false;
     if (!(n.Fn = OperatorFn(op, n.A.Source, n.B.Source))) return false;
+  } else if (auto* element = dynamic_cast<TOpArray*>(node)) {
+    if ((n.Slot = slot(element->Array)) < 0 || !Add(element->Index, body, depth + 1, n.A)) return false;
+    n.ArrayName = &element->Name;
+    n.Fn = &Element;
   } else if (auto* neg = dynamic_cast<TNeg*>(node)) {
     if (!Add(neg->Args[0], body, depth + 1, n.A)) return false;
     n.Fn = &Neg;
@@ -203,6 +223,8 @@ bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, 
     // The function itself (whose fast form is being made), or one that has
     // a fast form already.
     if (call->Def != &body && !call->Def->Numeric) return false;
+    for (const TVarEntryBase* p : call->Def->Params)
+      if (p->Kind() != TVarKind::Scalar) return false;
     n.Callee = call->Def;
     n.Args.resize(call->Args.size());
     for (size_t k = 0; k < call->Args.size(); ++k)

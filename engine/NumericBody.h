@@ -1,9 +1,10 @@
 #pragma once
 // The fast form of a user-defined function whose body only computes with
-// numbers: its scalar parameters, numeric constants, the arithmetic and
-// comparison operators, and, or, the minus sign, if, the elementary functions
-// of one number, and calls of functions of the same form. Called with
-// numbers, such a body runs as a compact tree over a frame of doubles on the
+// numbers: its scalar parameters, elements of its array parameters, numeric
+// constants, the arithmetic and comparison operators, and, or, the minus sign,
+// if, the elementary functions of one number, and calls of such functions
+// without array parameters. Called with numbers (and arrays), such a body
+// runs as a compact tree over a frame of the argument values on the
 // evaluating thread's stack: no variable entries to save and restore and no
 // value slots. Each node is evaluated by a small function made for its shape
 // (an operator reads a parameter or a constant operand itself). Its values,
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/CalcInfo.h"
@@ -30,6 +32,18 @@ public:
   // The fast form of a bound body; null when the body is not of that form.
   static std::unique_ptr<TNumericBody> Compile(const TFunctionBody& body);
 
+  // The elements of an array parameter: the copy the call made of its
+  // argument (the body only reads it).
+  struct TArrayView {
+    const double* Data;
+    int32_t Count;
+  };
+  // One parameter's value in the frame.
+  union TSlot {
+    double Number;
+    const TArrayView* Array;
+  };
+
   // Where an operand's number comes from.
   enum class TSource : uint8_t { Node, Param, Const };
   struct TNode;
@@ -39,20 +53,22 @@ public:
     double Value = 0;  // Const
     const TNode* Node = nullptr;
   };
-  using TFn = double (*)(const TNode& n, const double* frame, TCalcInfo& ci);
+  using TFn = double (*)(const TNode& n, const TSlot* frame, TCalcInfo& ci);
   struct TNode {
     TFn Fn = nullptr;
     // Operands; if: the condition and the branches, or, for a comparison
     // of parameters and constants, its operands and the branches in C and D.
     TInput A, B, C, D;
     double (*Map)(double) = nullptr;  // an elementary function of one number
+    int32_t Slot = 0;                 // an element: the array parameter
+    const std::string* ArrayName = nullptr;
     const TFunctionBody* Callee = nullptr;
     std::vector<TInput> Args;      // a call's arguments
   };
 
-  static double Read(const TInput& o, const double* frame, TCalcInfo& ci) {
+  static double Read(const TInput& o, const TSlot* frame, TCalcInfo& ci) {
     switch (o.Source) {
-      case TSource::Param: return frame[o.Slot];
+      case TSource::Param: return frame[o.Slot].Number;
       case TSource::Const: return o.Value;
       case TSource::Node: break;
     }
@@ -60,7 +76,7 @@ public:
   }
 
   // The body's value for the parameter values in frame.
-  double Run(TCalcInfo& ci, const double* frame) const { return Read(Root, frame, ci); }
+  double Run(TCalcInfo& ci, const TSlot* frame) const { return Read(Root, frame, ci); }
 
 private:
   // Nodes point to each other: they never move once made.

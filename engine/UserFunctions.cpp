@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/OutOfMemory.h"
 #include "engine/ParserBase.h"
@@ -116,6 +117,7 @@ bool TFunctionCall::CheckArguments() {
   Passing.clear();
   HasArrays = false;
   AllNumbers = true;
+  HasValues = false;
   for (size_t k = 0; k < Def->Params.size(); ++k) {
     if (Def->Params[k]->Kind() == TVarKind::Array) {
       if (!IsArrayArg(static_cast<int>(k))) return false;
@@ -125,6 +127,7 @@ bool TFunctionCall::CheckArguments() {
       Passing.push_back(Args[k]->AlwaysNumber() ? TPass::Number : TPass::Value);
     }
     if (Passing.back() != TPass::Number) AllNumbers = false;
+    if (Passing.back() == TPass::Value) HasValues = true;
   }
   return true;
 }
@@ -177,6 +180,70 @@ void TFunctionCall::RunRecursive(TCalcInfo& ci, TReturnValue& result) {
   result = std::move(value);
 }
 
+void TFunctionCall::CallFast(TCalcInfo& ci, TReturnValue& result) {
+  TFunctionBody& body = *Def;
+  const size_t n = body.Params.size();
+  TNumericBody::TSlot frame[TNumericBody::MaxParams];
+  if (!HasArrays) {
+    for (size_t k = 0; k < n; ++k) {
+      frame[k].Number = Args[k]->EvaluateNumber(ci);
+      if (ci.Error) return;
+    }
+    const double v = body.Numeric->Run(ci, frame);
+    if (!ci.Error) result.SetNumber(v);
+    return;
+  }
+  // Arrays are copied at their turn, as for any call: a later argument may
+  // change the caller's array. Small copies stay on the stack.
+  TNumericBody::TArrayView views[TNumericBody::MaxParams];
+  constexpr int32_t PoolSize = 256;
+  double pool[PoolSize];
+  int32_t pooled = 0;
+  std::unique_ptr<double[]> large[TNumericBody::MaxParams];
+  for (size_t k = 0; k < n; ++k) {
+    if (Passing[k] == TPass::Number) {
+      frame[k].Number = Args[k]->EvaluateNumber(ci);
+      if (ci.Error) return;
+      continue;
+    }
+    const TArrayEntry* src = Args[k]->ArrayEntry();
+    if (!src) {
+      ci.SetError("Functioncall: Array not found.");
+      return;
+    }
+    double* copy = pool + pooled;
+    if (src->Count <= PoolSize - pooled) {
+      pooled += src->Count;
+    } else if (!GuardMemory(ci, "Functioncall", [&] { large[k].reset(new double[src->Count]); })) {
+      return;
+    } else {
+      copy = large[k].get();
+    }
+    if (src->Count) std::memcpy(copy, src->Data, static_cast<size_t>(src->Count) * sizeof(double));
+    views[k] = {copy, src->Count};
+    frame[k].Array = &views[k];
+  }
+  const double v = body.Numeric->Run(ci, frame);
+  // The body reads its arrays only, so giving the copies back changes a
+  // caller's array only when a later argument changed it meanwhile.
+  for (size_t k = 0; k < n; ++k) {
+    if (Passing[k] != TPass::Array) continue;
+    TArrayEntry* caller = Args[k]->ArrayEntry();
+    const TNumericBody::TArrayView& copy = views[k];
+    if (!caller || (caller->Count == copy.Count &&
+                    (!copy.Count || std::memcmp(caller->Data, copy.Data, copy.Count * sizeof(double)) == 0)))
+      continue;
+    GuardMemory(ci, "Functioncall", [&] {
+      TArrayEntry back(caller->Name);
+      back.Reserve(copy.Count);
+      if (copy.Count) std::memcpy(back.Data, copy.Data, static_cast<size_t>(copy.Count) * sizeof(double));
+      back.Count = copy.Count;
+      caller->TakeStorage(back);
+    });
+  }
+  if (!ci.Error) result.SetNumber(v);
+}
+
 void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   // After Break a call does nothing but stop the run: a recursion that
   // notices the request deep down must not unwind into a plain result.
@@ -194,16 +261,8 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   const size_t n = body.Params.size();
   TVarHandler& vars = body.Engine->Vars;
 
-  if (AllNumbers && body.Numeric) {
-    // Numbers in, a body that only computes with numbers: its fast form runs
-    // over a frame of the argument values.
-    double frame[TNumericBody::MaxParams];
-    for (size_t k = 0; k < n; ++k) {
-      frame[k] = Args[k]->EvaluateNumber(ci);
-      if (ci.Error) return;
-    }
-    const double v = body.Numeric->Run(ci, frame);
-    if (!ci.Error) result.SetNumber(v);
+  if (body.Numeric && !HasValues) {
+    CallFast(ci, result);
     return;
   }
   if (AllNumbers) {
@@ -251,8 +310,8 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (body.Numeric && !HasArrays &&
       std::none_of(Results.begin(), Results.end(), [](const TReturnValue& v) { return v.IsString; })) {
     // Values that all turned out numbers (a variable holding one, say).
-    double frame[TNumericBody::MaxParams];
-    for (size_t k = 0; k < n; ++k) frame[k] = Results[k].Number;
+    TNumericBody::TSlot frame[TNumericBody::MaxParams];
+    for (size_t k = 0; k < n; ++k) frame[k].Number = Results[k].Number;
     const double v = body.Numeric->Run(ci, frame);
     if (!ci.Error) result.SetNumber(v);
     return;

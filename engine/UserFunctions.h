@@ -111,6 +111,10 @@ private:
   bool HasArrays = false;
   // Every argument is passed as a number: the call takes the short path.
   bool AllNumbers = false;
+  // Some argument is passed as a value (it may be a string).
+  bool HasValues = false;
+  // Calls the body's fast form with the arguments (numbers and arrays).
+  void CallFast(TCalcInfo& ci, TReturnValue& result);
   // Runs the body with the parameters set, its value into result (straight
   // into the caller's slot unless a recursive call puts values aside).
   void RunBody(TCalcInfo& ci, TReturnValue& result) {
