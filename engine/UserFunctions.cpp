@@ -49,7 +49,12 @@ TFunctionBody::~TFunctionBody() {
   DetachParams();
   delete Engine;
   for (TVarEntryBase* p : Params) delete p;
+  DropAside();
+}
+
+void TFunctionBody::DropAside() noexcept {
   for (const TArrayEntry::TStorage& a : Aside.Arrays) std::free(a.Data);
+  Aside = {};
 }
 
 void TFunctionBody::Bind() {
@@ -70,8 +75,7 @@ void TFunctionBody::Bind() {
   for (TVarEntryBase* p : Params) locals.insert(locals.begin(), p);
   Notes = {};
   Active = 0;
-  for (const TArrayEntry::TStorage& a : Aside.Arrays) std::free(a.Data);
-  Aside = {};
+  DropAside();
   Engine->Vars.Notes = &Notes;
   TVarHandler::TBinding binding(Engine->Vars);
   if (Engine->Root) Engine->Root->Bind(Engine->Vars);
@@ -180,17 +184,21 @@ void TFunctionCall::RunRecursive(TCalcInfo& ci, TReturnValue& result) {
   result = std::move(value);
 }
 
+void TFunctionCall::RunFast(TCalcInfo& ci, const TNumericBody::TSlot* frame, TReturnValue& result) {
+  const double v = Def->Numeric->Run(ci, frame);
+  if (!ci.Error) result.SetNumber(v);
+}
+
 void TFunctionCall::CallFast(TCalcInfo& ci, TReturnValue& result) {
   TFunctionBody& body = *Def;
   const size_t n = body.Params.size();
-  TNumericBody::TSlot frame[TNumericBody::MaxParams];
+  TNumericBody::TSlot frame[TNumericBody::MaxParams] = {};
   if (!HasArrays) {
     for (size_t k = 0; k < n; ++k) {
       frame[k].Number = Args[k]->EvaluateNumber(ci);
       if (ci.Error) return;
     }
-    const double v = body.Numeric->Run(ci, frame);
-    if (!ci.Error) result.SetNumber(v);
+    RunFast(ci, frame, result);
     return;
   }
   // Arrays are copied at their turn, as for any call: a later argument may
@@ -223,7 +231,7 @@ void TFunctionCall::CallFast(TCalcInfo& ci, TReturnValue& result) {
     views[k] = {copy, src->Count};
     frame[k].Array = &views[k];
   }
-  const double v = body.Numeric->Run(ci, frame);
+  RunFast(ci, frame, result);
   // The body reads its arrays only, so giving the copies back changes a
   // caller's array only when a later argument changed it meanwhile.
   for (size_t k = 0; k < n; ++k) {
@@ -241,7 +249,6 @@ void TFunctionCall::CallFast(TCalcInfo& ci, TReturnValue& result) {
       caller->TakeStorage(back);
     });
   }
-  if (!ci.Error) result.SetNumber(v);
 }
 
 void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -312,8 +319,7 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     // Values that all turned out numbers (a variable holding one, say).
     TNumericBody::TSlot frame[TNumericBody::MaxParams];
     for (size_t k = 0; k < n; ++k) frame[k].Number = Results[k].Number;
-    const double v = body.Numeric->Run(ci, frame);
-    if (!ci.Error) result.SetNumber(v);
+    RunFast(ci, frame, result);
     return;
   }
   if (!GuardMemory(ci, "Functioncall", [&] { vars.SaveAll(); })) {

@@ -74,6 +74,7 @@ struct TFunctionBody {
 
 private:
   bool Binding = false;
+  void DropAside() noexcept;
 };
 
 class TFunctionDef final : public TParserAtom {
@@ -115,6 +116,7 @@ private:
   bool HasValues = false;
   // Calls the body's fast form with the arguments (numbers and arrays).
   void CallFast(TCalcInfo& ci, TReturnValue& result);
+  void RunFast(TCalcInfo& ci, const TNumericBody::TSlot* frame, TReturnValue& result);
   // Runs the body with the parameters set, its value into result (straight
   // into the caller's slot unless a recursive call puts values aside).
   void RunBody(TCalcInfo& ci, TReturnValue& result) {

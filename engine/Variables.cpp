@@ -151,10 +151,6 @@ bool TArrayEntry::Restore(TVarEntryBase* other) {
 
 TVarHandler::~TVarHandler() {
   Release();
-  for (size_t k = 0; k < SavedTop; ++k) {
-    if (Saved[k].Kind == TVarKind::Scalar) TText::Drop(Saved[k].Text);
-    else std::free(Saved[k].Array.Data);
-  }
 }
 
 TVarEntryBase* TVarHandler::Find(const std::string& name) {
@@ -209,6 +205,12 @@ TVarEntry* TVarHandler::FindScalar(const std::string& name) { return FindKind<TV
 TArrayEntry* TVarHandler::FindArray(const std::string& name) { return FindKind<TArrayEntry>(name, TVarKind::Array); }
 
 void TVarHandler::Release() {
+  // Contents still put aside (a run an exception ended) go with the locals.
+  for (size_t k = 0; k < SavedTop; ++k) {
+    if (Saved[k].Kind == TVarKind::Scalar) TText::Drop(Saved[k].Text);
+    else std::free(Saved[k].Array.Data);
+  }
+  SavedTop = 0;
   for (TVarEntryBase* e : Locals) delete e;
   Locals.clear();
   if (!Globals) return;
