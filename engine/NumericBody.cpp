@@ -57,22 +57,31 @@ TFn BinaryFor(TSource a, TSource b) {
   return BinaryRight<Op, TSource::Const>(b);
 }
 
-// The evaluation of an operator node's shape; null for other operators
-// (assignments, the comma).
-TFn OperatorFn(TOpFunction* op, TSource a, TSource b) {
-  if (dynamic_cast<TAdd*>(op)) return BinaryFor<Ops::Add>(a, b);
-  if (dynamic_cast<TSub*>(op)) return BinaryFor<Ops::Sub>(a, b);
-  if (dynamic_cast<TMult*>(op)) return BinaryFor<Ops::Mult>(a, b);
-  if (dynamic_cast<TDiv*>(op)) return BinaryFor<Ops::Div>(a, b);
-  if (dynamic_cast<TExp*>(op)) return BinaryFor<Ops::Exp>(a, b);
-  if (dynamic_cast<TRelL*>(op)) return BinaryFor<Ops::RelL>(a, b);
-  if (dynamic_cast<TRelG*>(op)) return BinaryFor<Ops::RelG>(a, b);
-  if (dynamic_cast<TRelLE*>(op)) return BinaryFor<Ops::RelLE>(a, b);
-  if (dynamic_cast<TRelGE*>(op)) return BinaryFor<Ops::RelGE>(a, b);
-  if (dynamic_cast<TRelE*>(op)) return BinaryFor<Ops::RelE>(a, b);
-  if (dynamic_cast<TRelU*>(op)) return BinaryFor<Ops::RelU>(a, b);
-  if (dynamic_cast<TAnd*>(op)) return BinaryFor<Ops::And>(a, b);
-  if (dynamic_cast<TOr*>(op)) return BinaryFor<Ops::Or>(a, b);
+// make.template operator()<Ops::X>() for the comparison op is; null for
+// every other operator.
+template <class Make>
+TFn ByComparison(TOpFunction* op, Make&& make) {
+  if (dynamic_cast<TRelL*>(op)) return make.template operator()<Ops::RelL>();
+  if (dynamic_cast<TRelG*>(op)) return make.template operator()<Ops::RelG>();
+  if (dynamic_cast<TRelLE*>(op)) return make.template operator()<Ops::RelLE>();
+  if (dynamic_cast<TRelGE*>(op)) return make.template operator()<Ops::RelGE>();
+  if (dynamic_cast<TRelE*>(op)) return make.template operator()<Ops::RelE>();
+  if (dynamic_cast<TRelU*>(op)) return make.template operator()<Ops::RelU>();
+  return nullptr;
+}
+
+// The same for every operator that computes a number from two numbers; null
+// for the others (assignments, the comma).
+template <class Make>
+TFn ByOperator(TOpFunction* op, Make&& make) {
+  if (TFn fn = ByComparison(op, make)) return fn;
+  if (dynamic_cast<TAdd*>(op)) return make.template operator()<Ops::Add>();
+  if (dynamic_cast<TSub*>(op)) return make.template operator()<Ops::Sub>();
+  if (dynamic_cast<TMult*>(op)) return make.template operator()<Ops::Mult>();
+  if (dynamic_cast<TDiv*>(op)) return make.template operator()<Ops::Div>();
+  if (dynamic_cast<TExp*>(op)) return make.template operator()<Ops::Exp>();
+  if (dynamic_cast<TAnd*>(op)) return make.template operator()<Ops::And>();
+  if (dynamic_cast<TOr*>(op)) return make.template operator()<Ops::Or>();
   return nullptr;
 }
 
@@ -113,19 +122,6 @@ TFn IfCompareFor(TSource a, TSource b) {
                                : &IfCompare<Op, TSource::Param, TSource::Const>;
   return b == TSource::Param ? &IfCompare<Op, TSource::Const, TSource::Param>
                              : &IfCompare<Op, TSource::Const, TSource::Const>;
-}
-
-// The fused evaluation of if over the comparison op of a and b; null when
-// there is none.
-TFn IfCompareFn(TOpFunction* op, TSource a, TSource b) {
-  if (a == TSource::Node || b == TSource::Node) return nullptr;
-  if (dynamic_cast<TRelL*>(op)) return IfCompareFor<Ops::RelL>(a, b);
-  if (dynamic_cast<TRelG*>(op)) return IfCompareFor<Ops::RelG>(a, b);
-  if (dynamic_cast<TRelLE*>(op)) return IfCompareFor<Ops::RelLE>(a, b);
-  if (dynamic_cast<TRelGE*>(op)) return IfCompareFor<Ops::RelGE>(a, b);
-  if (dynamic_cast<TRelE*>(op)) return IfCompareFor<Ops::RelE>(a, b);
-  if (dynamic_cast<TRelU*>(op)) return IfCompareFor<Ops::RelU>(a, b);
-  return nullptr;
 }
 
 // The checks of every call of a user-defined function.
@@ -196,7 +192,8 @@ bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, 
   TNode n;
   if (TOpFunction* op = node->AsOperator()) {
     if (!Add(op->Left, body, depth + 1, n.A) || !Add(op->Right, body, depth + 1, n.B)) return false;
-    if (!(n.Fn = OperatorFn(op, n.A.Source, n.B.Source))) return false;
+    n.Fn = ByOperator(op, [&]<class Op>() { return BinaryFor<Op>(n.A.Source, n.B.Source); });
+    if (!n.Fn) return false;
   } else if (auto* element = dynamic_cast<TOpArray*>(node)) {
     if ((n.Slot = slot(element->Array)) < 0 || !Add(element->Index, body, depth + 1, n.A)) return false;
     n.ArrayName = &element->Name;
@@ -209,15 +206,19 @@ bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, 
         !Add(cond->Args[2], body, depth + 1, n.C))
       return false;
     n.Fn = &If;
+    // An if over a comparison of parameters and constants is fused with it
+    // (the comparison's node stays unused in Nodes).
     TOpFunction* op = cond->Args[0]->AsOperator();
-    if (TFn fused = op ? IfCompareFn(op, n.A.Node->A.Source, n.A.Node->B.Source) : nullptr) {
-      // The comparison's node stays unused in Nodes.
-      const TNode& compare = *n.A.Node;
-      n.D = n.C;
-      n.C = n.B;
-      n.A = compare.A;
-      n.B = compare.B;
-      n.Fn = fused;
+    const TNode* compare = op ? n.A.Node : nullptr;
+    if (compare && compare->A.Source != TSource::Node && compare->B.Source != TSource::Node) {
+      const TSource a = compare->A.Source, b = compare->B.Source;
+      if (TFn fused = ByComparison(op, [&]<class Op>() { return IfCompareFor<Op>(a, b); })) {
+        n.D = n.C;
+        n.C = n.B;
+        n.A = compare->A;
+        n.B = compare->B;
+        n.Fn = fused;
+      }
     }
   } else if (auto* call = dynamic_cast<TFunctionCall*>(node)) {
     // The function itself (whose fast form is being made), or one that has
