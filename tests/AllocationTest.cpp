@@ -64,13 +64,14 @@ TEST(Allocation, LoopPassesAllocateNothing) {
       "a[mod(i;200)]=i, s+=a[mod(i;200)]",
       "s+=f(i)",
       "s+=g(i;i+1)",
+      "s+=e(a[];mod(i;200))",
       "t='abc', u=t",
       "n=0, while(n<3; n+=1)",
   };
   for (const char* body : bodies) {
     auto program = [&](int passes) {
-      return "define(f(x); x*2), define(g(x;y); h=x+y, h*h), a[199]=0, s=0, for(i=0;i<" + std::to_string(passes) +
-             ";i+=1;" + body + ")";
+      return "define(f(x); x*2), define(g(x;y); h=x+y, h*h), define(e(v[];k); v[k]*2), a[199]=0, s=0, for(i=0;i<" +
+             std::to_string(passes) + ";i+=1;" + body + ")";
     };
     long few = AllocationsOfRun(program(10));
     long many = AllocationsOfRun(program(20000));
