@@ -3,6 +3,7 @@
 // operators.
 
 #include <string>
+#include <type_traits>
 
 #include "engine/CalcInfo.h"
 #include "engine/ReturnValue.h"
@@ -260,6 +261,36 @@ public:
   double EvaluateNumber(TCalcInfo& ci) override;
   bool AlwaysNumber() const override { return Left->AlwaysNumber() || Right->AlwaysNumber(); }
 };
+
+// For an operator node that computes a number from its two numbers, the
+// result of make.template operator()<Ops::X>() with its Ops::X (+ as the sum:
+// where both operands are numbers); otherwise for every other node. The one
+// place that tells operator nodes apart for the evaluators that compile them.
+template <class R, class Make>
+R ByNumericOperator(TParserAtom* node, R otherwise, Make&& make) {
+  TOpFunction* op = node->AsOperator();
+  if (!op) return otherwise;
+  if (dynamic_cast<TAdd*>(op)) return make.template operator()<Ops::Add>();
+  if (dynamic_cast<TSub*>(op)) return make.template operator()<Ops::Sub>();
+  if (dynamic_cast<TMult*>(op)) return make.template operator()<Ops::Mult>();
+  if (dynamic_cast<TDiv*>(op)) return make.template operator()<Ops::Div>();
+  if (dynamic_cast<TExp*>(op)) return make.template operator()<Ops::Exp>();
+  if (dynamic_cast<TRelL*>(op)) return make.template operator()<Ops::RelL>();
+  if (dynamic_cast<TRelG*>(op)) return make.template operator()<Ops::RelG>();
+  if (dynamic_cast<TRelLE*>(op)) return make.template operator()<Ops::RelLE>();
+  if (dynamic_cast<TRelGE*>(op)) return make.template operator()<Ops::RelGE>();
+  if (dynamic_cast<TRelE*>(op)) return make.template operator()<Ops::RelE>();
+  if (dynamic_cast<TRelU*>(op)) return make.template operator()<Ops::RelU>();
+  if (dynamic_cast<TAnd*>(op)) return make.template operator()<Ops::And>();
+  if (dynamic_cast<TOr*>(op)) return make.template operator()<Ops::Or>();
+  return otherwise;
+}
+
+// Whether Ops::X compares its numbers.
+template <class Op>
+inline constexpr bool IsComparison =
+    std::is_same_v<Op, Ops::RelL> || std::is_same_v<Op, Ops::RelG> || std::is_same_v<Op, Ops::RelLE> ||
+    std::is_same_v<Op, Ops::RelGE> || std::is_same_v<Op, Ops::RelE> || std::is_same_v<Op, Ops::RelU>;
 
 // , : the value of the right operand; notices Break between the two.
 class TSep final : public TOpFunction {

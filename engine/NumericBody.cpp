@@ -57,34 +57,6 @@ TFn BinaryFor(TSource a, TSource b) {
   return BinaryRight<Op, TSource::Const>(b);
 }
 
-// make.template operator()<Ops::X>() for the comparison op is; null for
-// every other operator.
-template <class Make>
-TFn ByComparison(TOpFunction* op, Make&& make) {
-  if (dynamic_cast<TRelL*>(op)) return make.template operator()<Ops::RelL>();
-  if (dynamic_cast<TRelG*>(op)) return make.template operator()<Ops::RelG>();
-  if (dynamic_cast<TRelLE*>(op)) return make.template operator()<Ops::RelLE>();
-  if (dynamic_cast<TRelGE*>(op)) return make.template operator()<Ops::RelGE>();
-  if (dynamic_cast<TRelE*>(op)) return make.template operator()<Ops::RelE>();
-  if (dynamic_cast<TRelU*>(op)) return make.template operator()<Ops::RelU>();
-  return nullptr;
-}
-
-// The same for every operator that computes a number from two numbers; null
-// for the others (assignments, the comma).
-template <class Make>
-TFn ByOperator(TOpFunction* op, Make&& make) {
-  if (TFn fn = ByComparison(op, make)) return fn;
-  if (dynamic_cast<TAdd*>(op)) return make.template operator()<Ops::Add>();
-  if (dynamic_cast<TSub*>(op)) return make.template operator()<Ops::Sub>();
-  if (dynamic_cast<TMult*>(op)) return make.template operator()<Ops::Mult>();
-  if (dynamic_cast<TDiv*>(op)) return make.template operator()<Ops::Div>();
-  if (dynamic_cast<TExp*>(op)) return make.template operator()<Ops::Exp>();
-  if (dynamic_cast<TAnd*>(op)) return make.template operator()<Ops::And>();
-  if (dynamic_cast<TOr*>(op)) return make.template operator()<Ops::Or>();
-  return nullptr;
-}
-
 double Neg(const TNode& n, const TSlot* frame, TCalcInfo& ci) { return -TNumericBody::Read(n.A, frame, ci); }
 
 // An element of an array parameter, read as an element of any array is.
@@ -192,7 +164,7 @@ bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, 
   TNode n;
   if (TOpFunction* op = node->AsOperator()) {
     if (!Add(op->Left, body, depth + 1, n.A) || !Add(op->Right, body, depth + 1, n.B)) return false;
-    n.Fn = ByOperator(op, [&]<class Op>() { return BinaryFor<Op>(n.A.Source, n.B.Source); });
+    n.Fn = ByNumericOperator<TFn>(op, nullptr, [&]<class Op>() { return BinaryFor<Op>(n.A.Source, n.B.Source); });
     if (!n.Fn) return false;
   } else if (auto* element = dynamic_cast<TOpArray*>(node)) {
     if ((n.Slot = slot(element->Array)) < 0 || !Add(element->Index, body, depth + 1, n.A)) return false;
@@ -212,7 +184,11 @@ bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, 
     const TNode* compare = op ? n.A.Node : nullptr;
     if (compare && compare->A.Source != TSource::Node && compare->B.Source != TSource::Node) {
       const TSource a = compare->A.Source, b = compare->B.Source;
-      if (TFn fused = ByComparison(op, [&]<class Op>() { return IfCompareFor<Op>(a, b); })) {
+      auto fuse = [&]<class Op>() -> TFn {
+        if constexpr (IsComparison<Op>) return IfCompareFor<Op>(a, b);
+        else return nullptr;
+      };
+      if (TFn fused = ByNumericOperator<TFn>(op, nullptr, fuse)) {
         n.D = n.C;
         n.C = n.B;
         n.A = compare->A;

@@ -11,25 +11,6 @@ namespace {
 
 using TOp = TVectorModel::TOp;
 
-// The binary operators a block program knows, by node class.
-bool BinaryOp(TParserAtom* node, TOp& op) {
-  if (dynamic_cast<TAdd*>(node)) op = TOp::Add;
-  else if (dynamic_cast<TSub*>(node)) op = TOp::Sub;
-  else if (dynamic_cast<TMult*>(node)) op = TOp::Mult;
-  else if (dynamic_cast<TDiv*>(node)) op = TOp::Div;
-  else if (dynamic_cast<TExp*>(node)) op = TOp::Exp;
-  else if (dynamic_cast<TRelL*>(node)) op = TOp::RelL;
-  else if (dynamic_cast<TRelG*>(node)) op = TOp::RelG;
-  else if (dynamic_cast<TRelLE*>(node)) op = TOp::RelLE;
-  else if (dynamic_cast<TRelGE*>(node)) op = TOp::RelGE;
-  else if (dynamic_cast<TRelE*>(node)) op = TOp::RelE;
-  else if (dynamic_cast<TRelU*>(node)) op = TOp::RelU;
-  else if (dynamic_cast<TAnd*>(node)) op = TOp::And;
-  else if (dynamic_cast<TOr*>(node)) op = TOp::Or;
-  else return false;
-  return true;
-}
-
 // a[i] = a[i] op b[i], a[i] op c or c op a[i].
 template <class Op>
 void Combine(double* a, const double* b, int32_t n) {
@@ -130,7 +111,9 @@ bool TVectorModel::Add(TParserAtom* node, const TVarEntry* x, const TArrayEntry*
     step.Map = u->Map;
   } else if (auto* op = dynamic_cast<TOpFunction*>(node)) {
     // Every operand here is a number, so + is the sum.
-    if (!BinaryOp(node, step.Op)) return false;
+    step.Op = TOp::Binary;
+    step.Binary = ByNumericOperator<TVectorModel::TBinary>(node, nullptr, []<class Op>() { return &Apply<Op>; });
+    if (!step.Binary) return false;
     if (Scalar(op->Right, x, p, step.Operand, step.Reads)) {
       if (!Add(op->Left, x, p, depth)) return false;
     } else if (Scalar(op->Left, x, p, step.Operand, step.Reads)) {
@@ -199,7 +182,7 @@ bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double*
       case TOp::Unary:
         for (int32_t i = 0; i < n; ++i) top[i] = s.Map(top[i]);
         break;
-      default: {
+      case TOp::Binary: {
         const bool scalar = s.Operand.Kind != TScalar::TKind::None;
         double* a = top;
         if (!scalar) {
@@ -207,22 +190,7 @@ bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double*
           --level;
         }
         const bool left = s.OperandLeft;
-        switch (s.Op) {
-          case TOp::Add: Apply<Ops::Add>(a, top, scalar, left, c, n); break;
-          case TOp::Sub: Apply<Ops::Sub>(a, top, scalar, left, c, n); break;
-          case TOp::Mult: Apply<Ops::Mult>(a, top, scalar, left, c, n); break;
-          case TOp::Div: Apply<Ops::Div>(a, top, scalar, left, c, n); break;
-          case TOp::Exp: Apply<Ops::Exp>(a, top, scalar, left, c, n); break;
-          case TOp::RelL: Apply<Ops::RelL>(a, top, scalar, left, c, n); break;
-          case TOp::RelG: Apply<Ops::RelG>(a, top, scalar, left, c, n); break;
-          case TOp::RelLE: Apply<Ops::RelLE>(a, top, scalar, left, c, n); break;
-          case TOp::RelGE: Apply<Ops::RelGE>(a, top, scalar, left, c, n); break;
-          case TOp::RelE: Apply<Ops::RelE>(a, top, scalar, left, c, n); break;
-          case TOp::RelU: Apply<Ops::RelU>(a, top, scalar, left, c, n); break;
-          case TOp::And: Apply<Ops::And>(a, top, scalar, left, c, n); break;
-          case TOp::Or: Apply<Ops::Or>(a, top, scalar, left, c, n); break;
-          default: return false;
-        }
+        s.Binary(a, top, scalar, left, c, n);
         top = a;
         break;
       }

@@ -31,10 +31,9 @@ public:
   // point-by-point evaluation then raises the error the tree raises.
   bool Evaluate(const double* x, int32_t n, int32_t shifted, double* out);
 
-  enum class TOp : uint8_t {
-    Push, X, Neg, Unary,
-    Add, Sub, Mult, Div, Exp, RelL, RelG, RelLE, RelGE, RelE, RelU, And, Or
-  };
+  enum class TOp : uint8_t { Push, X, Neg, Unary, Binary };
+  // A binary operator over a block: a = a op b, a op c or c op a.
+  using TBinary = void (*)(double* a, const double* b, bool scalar, bool left, double c, int32_t n);
 
 private:
   // A number the whole block shares: a constant, a variable or an element.
@@ -53,6 +52,7 @@ private:
     TScalar Operand;
     bool OperandLeft = false;
     double (*Map)(double) = nullptr;  // Unary
+    TBinary Binary = nullptr;
     int32_t Start = 0;                // the first step of this step's subtree
     uint64_t Reads = 0;               // the elements of p the subtree reads (bit k: p[k], k < 64)
     bool Kept = false;                // its block is kept for the shifted passes
