@@ -120,7 +120,6 @@ TFunctionCall::TFunctionCall(const std::shared_ptr<TFunctionBody>& def, bool kee
 bool TFunctionCall::CheckArguments() {
   Passing.clear();
   HasArrays = false;
-  AllNumbers = true;
   HasValues = false;
   for (size_t k = 0; k < Def->Params.size(); ++k) {
     if (Def->Params[k]->Kind() == TVarKind::Array) {
@@ -130,7 +129,6 @@ bool TFunctionCall::CheckArguments() {
     } else {
       Passing.push_back(Args[k]->AlwaysNumber() ? TPass::Number : TPass::Value);
     }
-    if (Passing.back() != TPass::Number) AllNumbers = false;
     if (Passing.back() == TPass::Value) HasValues = true;
   }
   return true;
@@ -272,7 +270,7 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     CallFast(ci, result);
     return;
   }
-  if (AllNumbers) {
+  if (!HasArrays && !HasValues) {
     // The common call: numbers in, no arrays to carry back.
     for (size_t k = 0; k < n; ++k) {
       Results[k].Number = Args[k]->EvaluateNumber(ci);

@@ -110,8 +110,6 @@ private:
   enum class TPass : uint8_t { Array, Number, Value };
   std::vector<TPass> Passing;
   bool HasArrays = false;
-  // Every argument is passed as a number: the call takes the short path.
-  bool AllNumbers = false;
   // Some argument is passed as a value (it may be a string).
   bool HasValues = false;
   // Calls the body's fast form with the arguments (numbers and arrays).
