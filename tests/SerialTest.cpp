@@ -221,11 +221,15 @@ TEST_F(Serial, FailedOpenLeavesTheHoldersExclusiveUse) {
     const int other = ::open(Instrument.Device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(other, 0);
     ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
-    if (locked) ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    if (locked) {
+      ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    }
     // The run's end closes what opened (without the lock only root gets
     // the device open at all).
     const std::string opened = Outcome("commopen(1;'9600,n,8,1';100)");
-    if (locked) EXPECT_EQ(opened, "0");
+    if (locked) {
+      EXPECT_EQ(opened, "0");
+    }
     EXPECT_EQ(exclusive(), 1);
     ioctl(other, TIOCNXCL);
     ::close(other);
