@@ -233,6 +233,16 @@ std::string ArrayBytes(const TArrayEntry& a) {
   return bytes;
 }
 
+// The array of a binary transfer's second argument, or null after stopping
+// the run: the argument is no array reference, or its name holds a scalar
+// (x[] after x=1).
+TArrayEntry* TransferArray(TCalcInfo& ci, const TFunction& f, const std::string& prefix) {
+  const auto* ref = dynamic_cast<const TOpArray*>(f.Args[1]);
+  if (!ref) ci.SetError(prefix + ": Second parameter is not an array");
+  else if (!ref->Array) ci.SetError(prefix + ": Second parameter " + ref->Name + "[] is not an array");
+  return ref ? ref->Array : nullptr;
+}
+
 }  // namespace
 
 bool TGpibFunction::ValidId(TCalcInfo& ci, int32_t id, const char* message) {
@@ -255,17 +265,12 @@ int32_t TGpibFunction::EnsureDevice(int32_t id) {
 
 void TGPIBWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  if (!IsArrayArg(1)) {
-    ci.SetError("GPIBWriteBin: Second parameter is not an array");
-    return;
-  }
-  if (!EvaluateArguments(ci)) return;
+  TArrayEntry* const arr = TransferArray(ci, *this, "GPIBWriteBin");
+  if (!arr || !EvaluateArguments(ci)) return;
   const int32_t id = Int(Results[0]);
   if (!ValidId(ci, id, "GPIBWriteBin: Illegal GPIB id")) return;
   const int32_t ud = EnsureDevice(id);
   if (ud < 0) return;
-  const TArrayEntry* arr = ArrayArg(1);
-  if (!arr) return;
   const std::string bytes = ArrayBytes(*arr);
   bool stopped = false;
   int sta = Driver().Write(ci, ud, bytes.data(), static_cast<long>(bytes.size()), stopped);
@@ -275,17 +280,12 @@ void TGPIBWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TGPIBReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  if (!IsArrayArg(1)) {
-    ci.SetError("GPIBReadBin: Second parameter is not an array");
-    return;
-  }
-  if (!EvaluateArguments(ci)) return;
+  TArrayEntry* const arr = TransferArray(ci, *this, "GPIBReadBin");
+  if (!arr || !EvaluateArguments(ci)) return;
   const int32_t id = Int(Results[0]);
   if (!ValidId(ci, id, "GPIBWriteBin: Illegal GPIB id")) return;
   const int32_t ud = EnsureDevice(id);
   if (ud < 0) return;
-  TArrayEntry* arr = ArrayArg(1);
-  if (!arr) return;
   const long n = std::max<int32_t>(Int(Results[2]), 0);
   try {
     std::string buffer(static_cast<size_t>(n) + 1, '\0');

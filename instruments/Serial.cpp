@@ -225,6 +225,43 @@ TCommHandler::TCommHandler(int port, std::string_view descriptor, int32_t interv
 
 TCommHandler::~TCommHandler() { Close(); }
 
+namespace {
+
+// The terminal settings of a configuration, applied over raw mode.
+void ApplyConfig(const TCommConfig& c, speed_t code, termios& tio) {
+  cfmakeraw(&tio);
+  tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  tio.c_cflag |= CLOCAL | CREAD;
+  static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+  tio.c_cflag |= sizes[c.DataBits - 5];
+  switch (c.Parity) {
+    case 'e': tio.c_cflag |= PARENB; break;
+    case 'o': tio.c_cflag |= PARENB | PARODD; break;
+    case 'm': tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case 's': tio.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+  }
+  if (c.StopBits == 2) tio.c_cflag |= CSTOPB;
+  if (c.RtsCts) tio.c_cflag |= CRTSCTS;
+  tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+  if (c.XonXoff) tio.c_iflag |= IXON | IXOFF;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  cfsetispeed(&tio, code);
+  cfsetospeed(&tio, code);
+}
+
+// Whether the device runs with every line setting that was asked for: a
+// driver takes what it can and drops the rest without failing the call.
+bool SameLineSettings(const termios& asked, const termios& got) {
+  constexpr tcflag_t line = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
+  constexpr tcflag_t flow = IXON | IXOFF | IXANY;
+  return (asked.c_cflag & line) == (got.c_cflag & line) && (asked.c_iflag & flow) == (got.c_iflag & flow) &&
+         cfgetispeed(&asked) == cfgetispeed(&got) && cfgetospeed(&asked) == cfgetospeed(&got);
+}
+
+}  // namespace
+
 bool TCommHandler::Open() {
   if (IsOpen()) return true;
   if (!ConfigValid) return false;
@@ -233,34 +270,26 @@ bool TCommHandler::Open() {
   Gone = false;
   // Exclusive use: the advisory lock keeps out every other opener that asks
   // (this program included, also when running as root, which TIOCEXCL does
-  // not stop); TIOCEXCL keeps out everyone else.
-  termios tio{};
+  // not stop); TIOCEXCL keeps out everyone else. Only the holder of the lock
+  // sets TIOCEXCL, and only when nobody has set it before, so that closing
+  // never ends another holder's exclusive use.
+  if (::flock(Fd, LOCK_EX | LOCK_NB) != 0) return false;  // the descriptor stays open until Close
+  int excl = 0;
+  if (::ioctl(Fd, TIOCGEXCL, &excl) == 0 && !excl) ExclusiveSet = ::ioctl(Fd, TIOCEXCL) == 0;
+  termios found{};
+  if (::tcgetattr(Fd, &found) != 0) return false;
   speed_t code = B9600;
   RateCode(Config.Baud, code);
-  bool ok = ::flock(Fd, LOCK_EX | LOCK_NB) == 0 && ::tcgetattr(Fd, &tio) == 0;
-  if (ok) {
-    ::ioctl(Fd, TIOCEXCL);
-    cfmakeraw(&tio);
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    tio.c_cflag |= CLOCAL | CREAD;
-    static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
-    tio.c_cflag |= sizes[Config.DataBits - 5];
-    switch (Config.Parity) {
-      case 'e': tio.c_cflag |= PARENB; break;
-      case 'o': tio.c_cflag |= PARENB | PARODD; break;
-      case 'm': tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-      case 's': tio.c_cflag |= PARENB | CMSPAR; break;
-      default: break;
-    }
-    if (Config.StopBits == 2) tio.c_cflag |= CSTOPB;
-    if (Config.RtsCts) tio.c_cflag |= CRTSCTS;
-    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-    if (Config.XonXoff) tio.c_iflag |= IXON | IXOFF;
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-    ok = cfsetispeed(&tio, code) == 0 && cfsetospeed(&tio, code) == 0 && ::tcsetattr(Fd, TCSANOW, &tio) == 0;
+  termios asked = found;
+  ApplyConfig(Config, code, asked);
+  if (::tcsetattr(Fd, TCSANOW, &asked) != 0) return false;
+  // Read back: a device that took only part of the settings does not open,
+  // and is left as it was found.
+  termios got{};
+  if (::tcgetattr(Fd, &got) != 0 || !SameLineSettings(asked, got)) {
+    ::tcsetattr(Fd, TCSANOW, &found);
+    return false;
   }
-  if (!ok) return false;  // the descriptor stays open until Close
   if (Handshake) {
     // Raise DTR and RTS; a device without modem lines (a pseudo-terminal)
     // refuses, which does no harm.
@@ -280,7 +309,8 @@ void TCommHandler::Purge() {
 
 void TCommHandler::Close() {
   if (!IsOpen()) return;
-  ::ioctl(Fd, TIOCNXCL);
+  if (ExclusiveSet) ::ioctl(Fd, TIOCNXCL);
+  ExclusiveSet = false;
   ::close(Fd);
   Fd = -1;
   Pending.clear();
@@ -295,12 +325,14 @@ bool TCommHandler::WaitInput(TCalcInfo& ci, const TClock::time_point* deadline, 
     }
     int slice = StopSliceMs;
     if (deadline) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - TClock::now()).count();
-      if (left <= 0) {
+      const TClock::time_point now = TClock::now();
+      if (now >= *deadline) {
         // A last look, so that bytes already there count before the deadline.
         slice = 0;
-      } else if (left < slice) {
-        slice = static_cast<int>(left);
+      } else {
+        // Rounded up: a wait never ends before its deadline.
+        slice = static_cast<int>(
+            std::min<int64_t>(slice, std::chrono::ceil<std::chrono::milliseconds>(*deadline - now).count()));
       }
     }
     pollfd p{Fd, POLLIN, 0};
@@ -440,6 +472,16 @@ std::string UpToZero(std::string s) {
   return s;
 }
 
+// The array of a binary transfer's second argument, or null after stopping
+// the run: the argument is no array reference, or its name holds a scalar
+// (x[] after x=1).
+TArrayEntry* TransferArray(TCalcInfo& ci, const TFunction& f, const std::string& prefix) {
+  const auto* ref = dynamic_cast<const TOpArray*>(f.Args[1]);
+  if (!ref) ci.SetError(prefix + ": Second parameter is not an array");
+  else if (!ref->Array) ci.SetError(prefix + ": Second parameter " + ref->Name + "[] is not an array");
+  return ref ? ref->Array : nullptr;
+}
+
 }  // namespace
 
 bool TCommFunction::ValidPort(TCalcInfo& ci, int32_t port) {
@@ -553,11 +595,8 @@ void TLineTerm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TReadCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  if (!IsArrayArg(1)) {
-    ci.SetError("CommReadBin: Second parameter is not an array");
-    return;
-  }
-  if (!EvaluateArguments(ci)) return;
+  TArrayEntry* const arr = TransferArray(ci, *this, "CommReadBin");
+  if (!arr || !EvaluateArguments(ci)) return;
   const int32_t port = Int(Results[0]);
   if (port < 0 || port > 255) {
     ci.SetError("CommReadBin: Illegal port number");
@@ -566,8 +605,6 @@ void TReadCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   std::unique_lock<std::mutex> lock;
   TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
-  TArrayEntry* arr = ArrayArg(1);
-  if (!arr) return;
   const int32_t n = std::max<int32_t>(Int(Results[2]), 0);
   TCommHandler::TRead how;
   try {
@@ -585,11 +622,8 @@ void TReadCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TWriteCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  if (!IsArrayArg(1)) {
-    ci.SetError("CommWriteBin: Second parameter is not an array");
-    return;
-  }
-  if (!EvaluateArguments(ci)) return;
+  TArrayEntry* const arr = TransferArray(ci, *this, "CommWriteBin");
+  if (!arr || !EvaluateArguments(ci)) return;
   const int32_t port = Int(Results[0]);
   if (port < 0 || port > 255) {
     ci.SetError("CommWriteBin: Illegal comm port number");
@@ -598,8 +632,6 @@ void TWriteCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   std::unique_lock<std::mutex> lock;
   TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
-  const TArrayEntry* arr = ArrayArg(1);
-  if (!arr) return;
   std::string bytes(static_cast<size_t>(arr->Count), '\0');
   for (int32_t k = 0; k < arr->Count; ++k) bytes[k] = static_cast<char>(IntegerValue(arr->Data[k]) & 0xFF);
   TCommHandler::TRead how;

@@ -79,6 +79,8 @@ private:
   bool ConfigValid = false;
   bool Handshake;
   int Fd = -1;
+  // Whether this handler set TIOCEXCL on the device (and so clears it).
+  bool ExclusiveSet = false;
   bool Gone = false;
   // Bytes taken from the device that no read has used yet.
   std::string Pending;

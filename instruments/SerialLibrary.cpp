@@ -27,7 +27,9 @@ const TBuiltinRow Rows[] = {
       "0 when no answer comes within 1000 ms. Port <portno> is the device named by the environment "
       "variable OSTRA_SERIAL_<portno> (for example OSTRA_SERIAL_0=/dev/ttyUSB0), else "
       "/dev/ttyS<portno>; the port is opened for this program alone. <desc> may also be written "
-      "'9600,n,8,1'; an unknown setting or rate makes commopen return 0. Every read call ends after "
+      "'9600,n,8,1'; an unknown setting or rate makes commopen return 0, and so does a device that "
+      "does not take every setting asked for (a pseudo-terminal, for one, has only 8 data bits and no "
+      "parity). Every read call ends after "
       "<timeout> ms, or when more than <timeout>/10 ms pass between two bytes. A <timeout> of 0 or "
       "less means no time-out: a read waits until its data has come, and only Break (or a device that "
       "goes away) ends it sooner.",

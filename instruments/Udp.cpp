@@ -38,6 +38,16 @@ std::string ArrayBytes(const TArrayEntry& a) {
   return bytes;
 }
 
+// The array of a binary transfer's second argument, or null after stopping
+// the run: the argument is no array reference, or its name holds a scalar
+// (x[] after x=1).
+TArrayEntry* TransferArray(TCalcInfo& ci, const TFunction& f, const std::string& prefix) {
+  const auto* ref = dynamic_cast<const TOpArray*>(f.Args[1]);
+  if (!ref) ci.SetError(prefix + ": Second parameter is not an array");
+  else if (!ref->Array) ci.SetError(prefix + ": Second parameter " + ref->Name + "[] is not an array");
+  return ref ? ref->Array : nullptr;
+}
+
 }  // namespace
 
 bool TUdpSocket::Create() {
@@ -73,17 +83,24 @@ int TUdpSocket::Receive(TCalcInfo& ci, char* buffer, int capacity, int64_t waitM
   for (;;) {
     sockaddr_in from{};
     socklen_t len = sizeof from;
-    ssize_t n = ::recvfrom(Socket, buffer, static_cast<size_t>(capacity), MSG_DONTWAIT,
+    // MSG_TRUNC: the datagram's full length, also when the buffer holds
+    // only its beginning.
+    ssize_t n = ::recvfrom(Socket, buffer, static_cast<size_t>(capacity), MSG_DONTWAIT | MSG_TRUNC,
                            reinterpret_cast<sockaddr*>(&from), &len);
-    if (n >= 0 && len >= sizeof(sockaddr_in) && from.sin_family == AF_INET) PeerAddress = from;
+    // A datagram longer than the buffer is skipped as if it had not come,
+    // and the wait goes on.
+    const bool skipped = n > capacity;
+    if (!skipped && n >= 0 && len >= sizeof(sockaddr_in) && from.sin_family == AF_INET) PeerAddress = from;
     // An empty datagram counts as none.
-    if (n > 0) return static_cast<int>(n);
+    if (!skipped && n > 0) return static_cast<int>(n);
     if (ci.Stopping()) {
       stopped = true;
       return 0;
     }
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
-    if (left <= 0) return 0;
+    const TClock::time_point now = TClock::now();
+    if (now >= deadline) return 0;
+    // Rounded up: a wait never ends before its deadline.
+    const int64_t left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
     pollfd p{Socket, POLLIN, 0};
     ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left, AttemptMs)));
   }
@@ -184,38 +201,28 @@ void TUdpReceiveString::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TUdpSendBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  if (!IsArrayArg(1)) {
-    ci.SetError("udpsendbin: Second parameter is not an array");
-    return;
-  }
-  if (!EvaluateArguments(ci)) return;
+  TArrayEntry* const arr = TransferArray(ci, *this, "udpsendbin");
+  if (!arr || !EvaluateArguments(ci)) return;
   const int32_t handle = Int(Results[0]);
   std::unique_lock<std::mutex> lock;
   TUdpSocket* s = ActiveSocket(ci, handle, "udpsendbin", lock);
   if (!s) return;
-  const TArrayEntry* arr = ArrayArg(1);
-  if (!arr) return;
   result.SetNumber(s->Send(ArrayBytes(*arr)));
 }
 
 void TUdpReceiveBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  if (!IsArrayArg(1)) {
-    ci.SetError("udpreceivebin: Second parameter is not an array");
-    return;
-  }
-  if (!EvaluateArguments(ci)) return;
+  TArrayEntry* const arr = TransferArray(ci, *this, "udpreceivebin");
+  if (!arr || !EvaluateArguments(ci)) return;
   const int32_t handle = Int(Results[0]);
   std::unique_lock<std::mutex> lock;
   TUdpSocket* s = ActiveSocket(ci, handle, "udpreceivebin", lock);
   if (!s) return;
   const std::string bytes = ReceiveDatagram(ci, handle, *s);
   if (ci.Error) return;
-  if (TArrayEntry* arr = ArrayArg(1)) {
-    arr->Clear();
-    arr->SetLength(static_cast<int32_t>(bytes.size()));
-    for (size_t k = 0; k < bytes.size(); ++k) arr->Data[k] = static_cast<unsigned char>(bytes[k]);
-  }
+  arr->Clear();
+  arr->SetLength(static_cast<int32_t>(bytes.size()));
+  for (size_t k = 0; k < bytes.size(); ++k) arr->Data[k] = static_cast<unsigned char>(bytes[k]);
   result.SetNumber(static_cast<double>(bytes.size()));
 }
 

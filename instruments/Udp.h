@@ -15,8 +15,8 @@
 
 namespace TernioParser {
 
-// Receive buffer: a datagram that fills it (2047 bytes or more) counts as
-// nothing.
+// Receive buffer: a datagram that fills it exactly (2047 bytes) ends the
+// receive with nothing; a longer one is skipped while the wait goes on.
 constexpr int UdpBufferSize = 2047;
 
 class TUdpSocket {
@@ -36,8 +36,9 @@ public:
   // The bytes sent, or -1.
   int Send(std::string_view bytes);
   // One datagram waited for until the deadline (checking the stop request
-  // every 10 ms), its sender becoming the peer. The byte count, 0 when none
-  // came; stopped tells that a stop request ended the wait.
+  // every 10 ms), its sender becoming the peer; datagrams longer than the
+  // capacity are skipped. The byte count, 0 when none came; stopped tells
+  // that a stop request ended the wait.
   int Receive(TCalcInfo& ci, char* buffer, int capacity, int64_t waitMs, bool& stopped);
   void Close();
   // The local port the system chose.

@@ -35,7 +35,8 @@ const TBuiltinRow Rows[] = {
      {"handle",
       "Waits up to the timeout of the UDP socket <handle> for a datagram and returns its bytes as a "
       "string, or an empty string when none came. The sender becomes the peer to which the next "
-      "send goes. A datagram of 2047 bytes or more is discarded (the result is empty).",
+      "send goes. A datagram of exactly 2047 bytes is discarded (the result is empty); a longer one "
+      "is skipped and the wait goes on.",
       nullptr, nullptr, "udpsendstring()"}},
     {"udpsendbin", MakeFunction<TUdpSendBin>,
      {"handle;arr[]",

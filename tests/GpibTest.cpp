@@ -170,6 +170,9 @@ TEST_F(Gpib, DeviceTimeOutAndStatus) {
 }
 
 TEST_F(Gpib, BinaryTransfersAndEightBitCuts) {
+  // An array without elements is sent as no bytes.
+  EXPECT_EQ(Outcome("gpibwritebin(5;empty[])"), "-1");
+  EXPECT_TRUE(Log.Has("ibwrt " + std::to_string(Instruments().GpibSlots[5]) + " ")) << Log.Text();
   EXPECT_EQ(Outcome("a[0]=0, a[1]=32, a[2]=256, a[3]=-1, gpibwritebin(5;a[])"), "-1");
   EXPECT_EQ(Outcome("gpibprintln(5;'LAST?'), b[5]=1, gpibreadbin(5;b[];10)"), "-1");
   EXPECT_EQ(OstraTest::ArrayOf(Calc, "b"), (std::vector<double>{0, 32, 0, 255}));
@@ -219,6 +222,10 @@ TEST_F(Gpib, Errors) {
       {"gpibreadln(999)", "!GPIBReadLn: Illegal GPIB id"},
       {"gpibwritebin(5;3)", "#Illegal argument"},
       {"gpibreadbin(5;a;3)", "#Illegal argument"},
+      // A name that holds a scalar written as an array: the message names it.
+      {"x=1, gpibwritebin(5;x[])", "!GPIBWriteBin: Second parameter x[] is not an array"},
+      {"define(f(v); gpibwritebin(5;v[])), f(2)", "!GPIBWriteBin: Second parameter v[] is not an array"},
+      {"x='', gpibreadbin(5;x[];3)", "!GPIBReadBin: Second parameter x[] is not an array"},
       // A failing argument sends nothing.
       {"gpibprintln(5;nothing)", "!Variable nothing has no value"},
   };

@@ -4,11 +4,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -117,13 +119,11 @@ TEST_F(Serial, OpenAppliesTheLineSettings) {
   ASSERT_FALSE(Instrument.Device.empty());
   // The terminal settings of the pair show through the master side while
   // the port is open.
-  Calc.Start("r=commopen(0;'19200,e,7,2';100), sleep(400), r");
+  Calc.Start("r=commopen(0;'19200,n,8,2';100), sleep(400), r");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   termios tio{};
   ASSERT_EQ(tcgetattr(Instrument.MasterFd(), &tio), 0);
   EXPECT_EQ(Describe(Calc.Finish()), "1");
-  // (A pseudo-terminal forces 8 data bits without parity; the rate, the
-  // stop bits and raw mode stay as set.)
   EXPECT_EQ(cfgetospeed(&tio), B19200);
   EXPECT_TRUE(tio.c_cflag & CSTOPB);
   EXPECT_TRUE(tio.c_cflag & CLOCAL);
@@ -133,6 +133,108 @@ TEST_F(Serial, OpenAppliesTheLineSettings) {
   EXPECT_EQ(Outcome("commopen(0;'fast please';100)"), "0");
   TScopedEnv missing("OSTRA_SERIAL_4", "/nonexistent/tty");
   EXPECT_EQ(Outcome("commopen(4;'9600,n,8,1';100)"), "0");
+}
+
+// A pseudo-terminal keeps 8 data bits without parity whatever is asked: a
+// port that does not take every setting does not open, whatever settings
+// the device had before, and is left as it was.
+TEST_F(Serial, PartlyRefusedSettingsDoNotOpen) {
+  const std::string sevenE2 = "commopen(0;'19200,e,7,2';100)";
+  const std::string eightN1 = "commopen(0;'9600,n,8,1';100)";
+  // The device as a run finds it: as the last open left it, or with the
+  // refused settings' stop bits and rate already in place.
+  const std::function<void()> before[] = {
+      [] {},
+      [&] {
+        termios tio{};
+        ASSERT_EQ(tcgetattr(Instrument.MasterFd(), &tio), 0);
+        tio.c_cflag |= CSTOPB;
+        cfsetospeed(&tio, B19200);
+        cfsetispeed(&tio, B19200);
+        ASSERT_EQ(tcsetattr(Instrument.MasterFd(), TCSANOW, &tio), 0);
+      },
+  };
+  for (const auto& prepare : before) {
+    prepare();
+    termios found{};
+    ASSERT_EQ(tcgetattr(Instrument.MasterFd(), &found), 0);
+    EXPECT_EQ(Outcome(sevenE2), "0");
+    termios after{};
+    ASSERT_EQ(tcgetattr(Instrument.MasterFd(), &after), 0);
+    EXPECT_EQ(after.c_cflag, found.c_cflag);
+    // The same call repeated, and after a port that did open.
+    EXPECT_EQ(Outcome("a=" + sevenE2 + ", b=" + sevenE2 + ", c=" + eightN1 +
+                      ", d=commopen(0;'9600,e,8,1';100), e=commopen(0;'9600,o,8,1';100), "
+                      "f=commopen(0;'9600,n,7,1';100), string(a)+string(b)+string(c)+string(d)+string(e)+string(f)"),
+              "'001000'");
+    // A refused open leaves the slot empty.
+    EXPECT_EQ(Outcome(eightN1 + ", " + sevenE2 + ", commwrite(0;'x')"), "!Port has not been opened");
+  }
+}
+
+// Time-outs end after t ms, never earlier, from 1 ms up.
+TEST_F(Serial, TimeOutsNeverEndEarly) {
+  for (int t : {1, 2, 3, 5, 10, 20, 35}) {
+    SCOPED_TRACE(t);
+    TCommHandler port(1, "9600,n,8,1", t / 10, 0, t, true);
+    ASSERT_TRUE(port.Open());
+    TCalcInfo ci;
+    TCommHandler::TRead how;
+    std::string line;
+    for (int read = 0; read < 2; ++read) {
+      const auto start = TClock::now();
+      if (read == 0) EXPECT_EQ(port.ReadText(ci, 4, how), "");
+      else EXPECT_FALSE(port.ReadLine(ci, line, how));
+      const double ms = MsSince(start);
+      EXPECT_GE(ms, t);
+      EXPECT_LT(ms, t + 200);
+    }
+  }
+}
+
+// Only a handler that set TIOCEXCL clears it: an open that fails on the lock
+// leaves the holder's exclusive use alone, whether the holder is a port of
+// this program (another port number on the same device) or another program.
+TEST_F(Serial, FailedOpenLeavesTheHoldersExclusiveUse) {
+  // A descriptor of the test's own, opened first, to look at the device.
+  const int look = ::open(Instrument.Device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(look, 0);
+  const auto exclusive = [&] {
+    int on = -1;
+    EXPECT_EQ(ioctl(look, TIOCGEXCL, &on), 0);
+    return on;
+  };
+  TScopedEnv alias("OSTRA_SERIAL_1", Instrument.Device);
+  {
+    TCommHandler holder(1, "9600,n,8,1", 10, 0, 100, true), second(2, "9600,n,8,1", 10, 0, 100, true);
+    ASSERT_TRUE(holder.Open());
+    EXPECT_EQ(exclusive(), 1);
+    EXPECT_FALSE(second.Open());
+    second.Close();
+    EXPECT_EQ(exclusive(), 1);
+    holder.Close();
+    EXPECT_EQ(exclusive(), 0);
+  }
+  // Another program holds the device: exclusive with or without the lock.
+  for (bool locked : {true, false}) {
+    SCOPED_TRACE(locked);
+    const int other = ::open(Instrument.Device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
+    if (locked) {
+      ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    }
+    // The run's end closes what opened (without the lock only root gets
+    // the device open at all).
+    const std::string opened = Outcome("commopen(1;'9600,n,8,1';100)");
+    if (locked) {
+      EXPECT_EQ(opened, "0");
+    }
+    EXPECT_EQ(exclusive(), 1);
+    ioctl(other, TIOCNXCL);
+    ::close(other);
+  }
+  ::close(look);
 }
 
 TEST_F(Serial, QueryAndLineTerminators) {
@@ -283,6 +385,12 @@ TEST_F(Serial, Errors) {
       {"commwritebin(3;a[])", "!Port has not been opened"},
       {"commreadbin(0;a;2)", "#Illegal argument"},
       {"commwritebin(0;7)", "#Illegal argument"},
+      // A name that holds a scalar written as an array: the message names it.
+      {"commopen(0;'9600,n,8,1';100), x=1, commwritebin(0;x[])", "!CommWriteBin: Second parameter x[] is not an array"},
+      {"define(f(v); commwritebin(0;v[])), f(2)", "!CommWriteBin: Second parameter v[] is not an array"},
+      {"x='', commreadbin(0;x[];2)", "!CommReadBin: Second parameter x[] is not an array"},
+      // An array without elements sends nothing.
+      {"commopen(0;'9600,n,8,1';100), commwritebin(0;empty[])", "0"},
       // An argument that fails stops the function before any device call.
       {"commopen(0;'9600';nothing)", "!Variable nothing has no value"},
   };

@@ -17,6 +17,7 @@
 
 #include "InstrumentTestSupport.h"
 #include "TestSupport.h"
+#include "instruments/Udp.h"
 #include "workbench/Libraries.h"
 
 using namespace TernioParser;
@@ -159,6 +160,51 @@ TEST_F(Udp, DatagramsThatFillTheBufferAreDropped) {
   EXPECT_EQ(Outcome("a[2]=1, udpreceivebin(0;a[])*10+length(a[])"), "0");
 }
 
+// A datagram longer than the buffer is skipped while the wait goes on, and
+// its sender does not become the peer.
+TEST_F(Udp, LongDatagramsAreSkippedWhileTheWaitGoesOn) {
+  TUdpPeer peer, other;
+  const int local = Connect(peer, 1000);
+  ASSERT_NE(local, 0);
+  struct {
+    const char* Receive;
+    const char* Outcome;
+  } paths[] = {
+      {"udpreceivestring(0)", "'abc'"},
+      {"n=udpreceivebin(0;a[]), string(n)+':'+string(a[0])+','+string(a[1])+','+string(a[2])", "'3:97,98,99'"},
+  };
+  for (const auto& path : paths) {
+    SCOPED_TRACE(path.Receive);
+    Calc.Start(path.Receive);
+    for (size_t size : {65000u, 2048u}) other.SendTo(local, std::string(size, 'q'));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    peer.SendTo(local, "abc");
+    EXPECT_EQ(Describe(Calc.Finish()), path.Outcome);
+  }
+  other.SendTo(local, std::string(3000, 'q'));
+  EXPECT_EQ(Outcome("r=udpreceivestring(0), udpsendstring(0;'to?'), length(r)"), "0");
+  EXPECT_EQ(peer.Receive(1000)->Data, "to?");
+  EXPECT_FALSE(other.Receive(50).has_value());
+}
+
+// Each receive waits its full time, never less, from 1 ms up.
+TEST(UdpSocket, WaitsNeverEndEarly) {
+  TUdpSocket socket("127.0.0.1", "9");
+  ASSERT_TRUE(socket.Create());
+  for (int ms : {1, 2, 5, 10, 25}) {
+    SCOPED_TRACE(ms);
+    TCalcInfo ci;
+    bool stopped = true;
+    char buffer[16];
+    const auto start = TClock::now();
+    EXPECT_EQ(socket.Receive(ci, buffer, sizeof buffer, ms, stopped), 0);
+    const double took = MsSince(start);
+    EXPECT_GE(took, ms);
+    EXPECT_LT(took, ms + 200);
+    EXPECT_FALSE(stopped);
+  }
+}
+
 TEST_F(Udp, TimeOuts) {
   TUdpPeer peer;
   const int local = Connect(peer, 300);
@@ -222,6 +268,12 @@ TEST_F(Udp, Errors) {
       {"udpreceivebin(-2;a[])", "!udpreceivebin: Illegal handle value"},
       {"udpsendbin(0;5)", "#Illegal argument"},
       {"udpreceivebin(0;a)", "#Illegal argument"},
+      // A name that holds a scalar written as an array: the message names it.
+      {"udpcreate(2;'127.0.0.1';9;100), x=1, udpsendbin(2;x[])", "!udpsendbin: Second parameter x[] is not an array"},
+      {"define(f(v); udpsendbin(2;v[])), f(2)", "!udpsendbin: Second parameter v[] is not an array"},
+      {"x='', udpreceivebin(2;x[])", "!udpreceivebin: Second parameter x[] is not an array"},
+      // An array without elements is sent as an empty datagram.
+      {"udpcreate(2;'127.0.0.1';9;100), udpsendbin(2;empty[])", "0"},
       // A closed socket is gone; an address that is not dotted decimal
       // gives a socket whose sends fail.
       {"udpcreate(2;'127.0.0.1';9;100), udpclose(2), udpsendstring(2;'x')",
