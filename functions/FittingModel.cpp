@@ -1,6 +1,7 @@
 #include "functions/FittingModel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <type_traits>
 
 #include "functions/Numeric.h"
@@ -33,6 +34,68 @@ void Apply(double* a, const double* b, bool scalar, bool left, double c, int32_t
   else CombineRight<Op>(a, c, n);
 }
 
+// d(a op b)/da and d(a op b)/db, with r = a op b. Comparisons, & and | are
+// steps: their slope is 0 wherever it exists.
+template <class Op>
+void Partials(double, double, double, double& da, double& db) {
+  da = db = 0;
+}
+template <>
+void Partials<Ops::Add>(double, double, double, double& da, double& db) {
+  da = db = 1;
+}
+template <>
+void Partials<Ops::Sub>(double, double, double, double& da, double& db) {
+  da = 1;
+  db = -1;
+}
+template <>
+void Partials<Ops::Mult>(double a, double b, double, double& da, double& db) {
+  da = b;
+  db = a;
+}
+template <>
+void Partials<Ops::Div>(double, double b, double r, double& da, double& db) {
+  da = 1 / b;
+  db = -r / b;
+}
+template <>
+void Partials<Ops::Exp>(double a, double b, double r, double& da, double& db) {
+  da = b == 2 ? 2 * a : b == 1 ? 1 : b * std::pow(a, b - 1);
+  db = r == 0 ? 0 : r * std::log(a);
+}
+
+// dy/dx of the elementary functions, given x and y = f(x); null for a
+// function without one.
+using TSlope = double (*)(double x, double y);
+TSlope SlopeOf(double (*map)(double)) {
+  struct TRow {
+    double (*Map)(double);
+    TSlope Slope;
+  };
+  static const TRow rows[] = {
+      {Math::Sin, [](double x, double) { return std::cos(x); }},
+      {Math::Cos, [](double x, double) { return -std::sin(x); }},
+      {Math::Tan, [](double, double y) { return 1 + y * y; }},
+      {Math::Sinh, [](double x, double) { return std::cosh(x); }},
+      {Math::Cosh, [](double x, double) { return std::sinh(x); }},
+      {Math::Tanh, [](double, double y) { return 1 - y * y; }},
+      {Math::Asin, [](double x, double) { return 1 / std::sqrt(1 - x * x); }},
+      {Math::Acos, [](double x, double) { return -1 / std::sqrt(1 - x * x); }},
+      {Math::Atan, [](double x, double) { return 1 / (1 + x * x); }},
+      {Math::Exp, [](double, double y) { return y; }},
+      {Math::Log, [](double x, double) { return 1 / x; }},
+      {Math::Abs, [](double x, double) { return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; }},
+      {Math::Sig, [](double, double) { return 0.0; }},
+      {Math::Floor, [](double, double) { return 0.0; }},
+      {Math::Ceil, [](double, double) { return 0.0; }},
+      {Math::Not, [](double, double) { return 0.0; }},
+  };
+  for (const TRow& r : rows)
+    if (r.Map == map) return r.Slope;
+  return nullptr;
+}
+
 }  // namespace
 
 bool TVectorModel::TScalar::Read(double& v) const {
@@ -56,6 +119,7 @@ bool TVectorModel::TScalar::Read(double& v) const {
 
 std::unique_ptr<TVectorModel> TVectorModel::Compile(TParserAtom* func, const TVarEntry* x, const TArrayEntry* p) {
   auto model = std::make_unique<TVectorModel>();
+  model->Params = p;
   if (!func || !x || !model->Add(func, x, p, 1)) return nullptr;
   model->Stack.assign(static_cast<size_t>(model->Depth) * BlockSize, 0.0);
   model->PlanSkips();
@@ -109,11 +173,14 @@ bool TVectorModel::Add(TParserAtom* node, const TVarEntry* x, const TArrayEntry*
     if (!Add(u->Args[0], x, p, depth)) return false;
     step.Op = TOp::Unary;
     step.Map = u->Map;
+    step.Slope = SlopeOf(u->Map);
+    Differentiable_ = Differentiable_ && step.Slope;
   } else if (auto* op = dynamic_cast<TOpFunction*>(node)) {
     // Every operand here is a number, so + is the sum.
     step.Op = TOp::Binary;
     step.Binary = ByNumericOperator<TVectorModel::TBinary>(node, nullptr, []<class Op>() { return &Apply<Op>; });
     if (!step.Binary) return false;
+    step.Partials = ByNumericOperator<TVectorModel::TPartials>(node, nullptr, []<class Op>() { return &Partials<Op>; });
     if (Scalar(op->Right, x, p, step.Operand, step.Reads)) {
       if (!Add(op->Left, x, p, depth)) return false;
     } else if (Scalar(op->Left, x, p, step.Operand, step.Reads)) {
@@ -195,9 +262,96 @@ bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double*
         break;
       }
     }
-    if (shifted < 0 && s.Kept) std::copy_n(top, n, Kept.data() + static_cast<size_t>(e) * BlockSize);
+    if (shifted < 0 && (s.Kept || KeepAll)) std::copy_n(top, n, Kept.data() + static_cast<size_t>(e) * BlockSize);
   }
   std::copy_n(top, n, out);
+  return true;
+}
+
+bool TVectorModel::Gradient(const double* x, int32_t n, int32_t m, double* out, double* jac) {
+  if (!Differentiable_) return false;
+  const size_t count = Steps.size();
+  if (Kept.size() < count * BlockSize) Kept.assign(count * BlockSize, 0.0);
+  if (Adjoint.size() < count * BlockSize) Adjoint.assign(count * BlockSize, 0.0);
+  Slopes.resize(BlockSize);
+  KeepAll = true;
+  const bool ok = Evaluate(x, n, -1, out);
+  KeepAll = false;
+  if (!ok) return false;
+  std::fill_n(jac, static_cast<size_t>(m) * BlockSize, 0.0);
+  auto value = [&](size_t e) { return Kept.data() + e * BlockSize; };
+  auto adjoint = [&](size_t e) { return Adjoint.data() + e * BlockSize; };
+  // d result / d p[k] += w[i] * f[i] when operand is the element p[k].
+  auto intoJacobian = [&](const TScalar& operand, const double* w, const double* f) {
+    if (operand.Kind != TScalar::TKind::Element || operand.Array != Params) return;
+    if (operand.Index < 0 || operand.Index >= m) return;
+    double* column = jac + static_cast<size_t>(operand.Index) * BlockSize;
+    for (int32_t i = 0; i < n; ++i) column[i] += f ? w[i] * f[i] : w[i];
+  };
+  std::fill_n(adjoint(count - 1), n, 1.0);
+  // Every step's block feeds one parent only (the program is a tree), so
+  // each adjoint is written once, by its parent, before it is read. Steps
+  // that read no parameter are passed over.
+  for (size_t e = count; e-- > 0;) {
+    const TStep& s = Steps[e];
+    if (!s.Reads) continue;
+    const double* w = adjoint(e);
+    switch (s.Op) {
+      case TOp::Push:
+        intoJacobian(s.Operand, w, nullptr);
+        break;
+      case TOp::X:
+        break;
+      case TOp::Neg: {
+        double* child = adjoint(e - 1);
+        for (int32_t i = 0; i < n; ++i) child[i] = -w[i];
+        break;
+      }
+      case TOp::Unary: {
+        double* child = adjoint(e - 1);
+        const double* in = value(e - 1);
+        const double* r = value(e);
+        for (int32_t i = 0; i < n; ++i) child[i] = w[i] * s.Slope(in[i], r[i]);
+        break;
+      }
+      case TOp::Binary: {
+        const double* r = value(e);
+        const bool scalar = s.Operand.Kind != TScalar::TKind::None;
+        if (scalar) {
+          double c = 0;
+          s.Operand.Read(c);
+          const double* block = value(e - 1);
+          const bool blockReads = Steps[e - 1].Reads != 0;
+          double* child = adjoint(e - 1);
+          double* scalarSlope = Slopes.data();
+          for (int32_t i = 0; i < n; ++i) {
+            double da, db;
+            if (s.OperandLeft) s.Partials(c, block[i], r[i], da, db);
+            else s.Partials(block[i], c, r[i], da, db);
+            if (s.OperandLeft) std::swap(da, db);
+            // da: by the block operand, db: by the number.
+            if (blockReads) child[i] = w[i] * da;
+            scalarSlope[i] = db;
+          }
+          intoJacobian(s.Operand, w, scalarSlope);
+        } else {
+          const size_t right = e - 1, left = static_cast<size_t>(Steps[right].Start) - 1;
+          const bool leftReads = Steps[left].Reads != 0, rightReads = Steps[right].Reads != 0;
+          const double* a = value(left);
+          const double* b = value(right);
+          double* adjLeft = adjoint(left);
+          double* adjRight = adjoint(right);
+          for (int32_t i = 0; i < n; ++i) {
+            double da, db;
+            s.Partials(a[i], b[i], r[i], da, db);
+            if (leftReads) adjLeft[i] = w[i] * da;
+            if (rightReads) adjRight[i] = w[i] * db;
+          }
+        }
+        break;
+      }
+    }
+  }
   return true;
 }
 
