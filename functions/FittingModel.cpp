@@ -37,32 +37,43 @@ void Apply(double* a, const double* b, bool scalar, bool left, double c, int32_t
 // d(a op b)/da and d(a op b)/db, with r = a op b. Comparisons, & and | are
 // steps: their slope is 0 wherever it exists.
 template <class Op>
-void Partials(double, double, double, double& da, double& db) {
-  da = db = 0;
-}
+struct TSlopes {
+  static double A(double, double, double) { return 0; }
+  static double B(double, double, double) { return 0; }
+};
 template <>
-void Partials<Ops::Add>(double, double, double, double& da, double& db) {
-  da = db = 1;
-}
+struct TSlopes<Ops::Add> {
+  static double A(double, double, double) { return 1; }
+  static double B(double, double, double) { return 1; }
+};
 template <>
-void Partials<Ops::Sub>(double, double, double, double& da, double& db) {
-  da = 1;
-  db = -1;
-}
+struct TSlopes<Ops::Sub> {
+  static double A(double, double, double) { return 1; }
+  static double B(double, double, double) { return -1; }
+};
 template <>
-void Partials<Ops::Mult>(double a, double b, double, double& da, double& db) {
-  da = b;
-  db = a;
-}
+struct TSlopes<Ops::Mult> {
+  static double A(double, double b, double) { return b; }
+  static double B(double a, double, double) { return a; }
+};
 template <>
-void Partials<Ops::Div>(double, double b, double r, double& da, double& db) {
-  da = 1 / b;
-  db = -r / b;
-}
+struct TSlopes<Ops::Div> {
+  static double A(double, double b, double) { return 1 / b; }
+  static double B(double, double b, double r) { return -r / b; }
+};
 template <>
-void Partials<Ops::Exp>(double a, double b, double r, double& da, double& db) {
-  da = b == 2 ? 2 * a : b == 1 ? 1 : b * std::pow(a, b - 1);
-  db = r == 0 ? 0 : r * std::log(a);
+struct TSlopes<Ops::Exp> {
+  static double A(double a, double b, double) { return b == 2 ? 2 * a : b == 1 ? 1 : b * std::pow(a, b - 1); }
+  static double B(double a, double, double r) { return r == 0 ? 0 : r * std::log(a); }
+};
+
+template <class Op>
+void Backward(const double* a, const double* b, const double* r, const double* w, double* da, double* db,
+              int32_t n) {
+  if (da)
+    for (int32_t i = 0; i < n; ++i) da[i] = w[i] * TSlopes<Op>::A(a[i], b[i], r[i]);
+  if (db)
+    for (int32_t i = 0; i < n; ++i) db[i] = w[i] * TSlopes<Op>::B(a[i], b[i], r[i]);
 }
 
 // dy/dx of the elementary functions, given x and y = f(x); null for a
@@ -180,7 +191,7 @@ bool TVectorModel::Add(TParserAtom* node, const TVarEntry* x, const TArrayEntry*
     step.Op = TOp::Binary;
     step.Binary = ByNumericOperator<TVectorModel::TBinary>(node, nullptr, []<class Op>() { return &Apply<Op>; });
     if (!step.Binary) return false;
-    step.Partials = ByNumericOperator<TVectorModel::TPartials>(node, nullptr, []<class Op>() { return &Partials<Op>; });
+    step.Backward = ByNumericOperator<TVectorModel::TBackward>(node, nullptr, []<class Op>() { return &Backward<Op>; });
     if (Scalar(op->Right, x, p, step.Operand, step.Reads)) {
       if (!Add(op->Left, x, p, depth)) return false;
     } else if (Scalar(op->Left, x, p, step.Operand, step.Reads)) {
@@ -274,19 +285,24 @@ bool TVectorModel::Gradient(const double* x, int32_t n, int32_t m, double* out, 
   if (Kept.size() < count * BlockSize) Kept.assign(count * BlockSize, 0.0);
   if (Adjoint.size() < count * BlockSize) Adjoint.assign(count * BlockSize, 0.0);
   Slopes.resize(BlockSize);
+  Filled.resize(BlockSize);
   KeepAll = true;
   const bool ok = Evaluate(x, n, -1, out);
   KeepAll = false;
   if (!ok) return false;
-  std::fill_n(jac, static_cast<size_t>(m) * BlockSize, 0.0);
+  std::fill_n(jac, static_cast<size_t>(n) * m, 0.0);
   auto value = [&](size_t e) { return Kept.data() + e * BlockSize; };
   auto adjoint = [&](size_t e) { return Adjoint.data() + e * BlockSize; };
-  // d result / d p[k] += w[i] * f[i] when operand is the element p[k].
-  auto intoJacobian = [&](const TScalar& operand, const double* w, const double* f) {
+  // The slopes by one read of the element p[k] into column k.
+  auto intoJacobian = [&](const TScalar& operand, const double* slopes) {
     if (operand.Kind != TScalar::TKind::Element || operand.Array != Params) return;
     if (operand.Index < 0 || operand.Index >= m) return;
-    double* column = jac + static_cast<size_t>(operand.Index) * BlockSize;
-    for (int32_t i = 0; i < n; ++i) column[i] += f ? w[i] * f[i] : w[i];
+    double* column = jac + operand.Index;
+    for (int32_t i = 0; i < n; ++i) column[static_cast<size_t>(i) * m] += slopes[i];
+  };
+  auto reads = [&](const TScalar& operand) {
+    return operand.Kind == TScalar::TKind::Element && operand.Array == Params && operand.Index >= 0 &&
+           operand.Index < m;
   };
   std::fill_n(adjoint(count - 1), n, 1.0);
   // Every step's block feeds one parent only (the program is a tree), so
@@ -298,7 +314,7 @@ bool TVectorModel::Gradient(const double* x, int32_t n, int32_t m, double* out, 
     const double* w = adjoint(e);
     switch (s.Op) {
       case TOp::Push:
-        intoJacobian(s.Operand, w, nullptr);
+        intoJacobian(s.Operand, w);
         break;
       case TOp::X:
         break;
@@ -316,37 +332,21 @@ bool TVectorModel::Gradient(const double* x, int32_t n, int32_t m, double* out, 
       }
       case TOp::Binary: {
         const double* r = value(e);
-        const bool scalar = s.Operand.Kind != TScalar::TKind::None;
-        if (scalar) {
+        if (s.Operand.Kind != TScalar::TKind::None) {
+          // One operand is a number: as a block for the slopes, which go
+          // into the Jacobian when it is a parameter.
           double c = 0;
           s.Operand.Read(c);
-          const double* block = value(e - 1);
-          const bool blockReads = Steps[e - 1].Reads != 0;
-          double* child = adjoint(e - 1);
-          double* scalarSlope = Slopes.data();
-          for (int32_t i = 0; i < n; ++i) {
-            double da, db;
-            if (s.OperandLeft) s.Partials(c, block[i], r[i], da, db);
-            else s.Partials(block[i], c, r[i], da, db);
-            if (s.OperandLeft) std::swap(da, db);
-            // da: by the block operand, db: by the number.
-            if (blockReads) child[i] = w[i] * da;
-            scalarSlope[i] = db;
-          }
-          intoJacobian(s.Operand, w, scalarSlope);
+          std::fill_n(Filled.data(), n, c);
+          double* child = Steps[e - 1].Reads ? adjoint(e - 1) : nullptr;
+          double* slopes = reads(s.Operand) ? Slopes.data() : nullptr;
+          if (s.OperandLeft) s.Backward(Filled.data(), value(e - 1), r, w, slopes, child, n);
+          else s.Backward(value(e - 1), Filled.data(), r, w, child, slopes, n);
+          if (slopes) intoJacobian(s.Operand, slopes);
         } else {
           const size_t right = e - 1, left = static_cast<size_t>(Steps[right].Start) - 1;
-          const bool leftReads = Steps[left].Reads != 0, rightReads = Steps[right].Reads != 0;
-          const double* a = value(left);
-          const double* b = value(right);
-          double* adjLeft = adjoint(left);
-          double* adjRight = adjoint(right);
-          for (int32_t i = 0; i < n; ++i) {
-            double da, db;
-            s.Partials(a[i], b[i], r[i], da, db);
-            if (leftReads) adjLeft[i] = w[i] * da;
-            if (rightReads) adjRight[i] = w[i] * db;
-          }
+          s.Backward(value(left), value(right), r, w, Steps[left].Reads ? adjoint(left) : nullptr,
+                     Steps[right].Reads ? adjoint(right) : nullptr, n);
         }
         break;
       }

@@ -174,8 +174,8 @@ TEST(NlfitFunction, BlockProgramGradientMatchesDifferences) {
     auto model = TernioParser::TVectorModel::Compile(engine.Root, t, p);
     ASSERT_NE(model, nullptr);
     ASSERT_TRUE(model->Differentiable());
-    constexpr int32_t B = TernioParser::TVectorModel::BlockSize, n = 50, m = 3;
-    std::vector<double> x(n), value(n), jac(static_cast<size_t>(m) * B), plus(n), minus(n), again(n);
+    constexpr int32_t n = 50, m = 3;
+    std::vector<double> x(n), value(n), jac(static_cast<size_t>(n) * m), plus(n), minus(n), again(n);
     for (int32_t i = 0; i < n; ++i) x[i] = 0.013 + i * 0.0371;
     ASSERT_TRUE(model->Gradient(x.data(), n, m, value.data(), jac.data()));
     // The values are those of the evaluation.
@@ -193,7 +193,7 @@ TEST(NlfitFunction, BlockProgramGradientMatchesDifferences) {
         // differences jump.
         if (plus[i] - minus[i] != 0 && std::fabs((plus[i] - minus[i]) / (2 * h)) > 1e5) continue;
         const double d = (plus[i] - minus[i]) / (2 * h);
-        EXPECT_NEAR(jac[static_cast<size_t>(k) * B + i], d, 1e-6 * std::max(1.0, std::fabs(d))) << "p" << k << " at " << x[i];
+        EXPECT_NEAR(jac[static_cast<size_t>(i) * m + k], d, 1e-6 * std::max(1.0, std::fabs(d))) << "p" << k << " at " << x[i];
       }
     }
   }
