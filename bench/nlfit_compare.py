@@ -171,7 +171,7 @@ def main():
     for name, model, pymodel in SETS:
         starts, cert, _, x, y = load(name)
         for s, start in enumerate(starts):
-            k = 20 if len(x) < 100 else 5
+            k = 200 if len(x) < 50 else 50
             p_nl, r_nl, t_nl = ostracalc("nlfit", x, y, start, model, k)
             p_fit, r_fit, _ = ostracalc("fit", x, y, start, model, 1)
             p_sc, r_sc, t_sc = scipy_fit(pymodel, x, y, start)

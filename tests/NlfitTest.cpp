@@ -239,6 +239,29 @@ TEST(NlfitFunction, ExactDerivativesAgreeWithDifferences) {
   }
 }
 
+// Up to 1000 points the steps come from a QR decomposition of the Jacobian,
+// beyond them from the normal equations: both reach a Gaussian on a
+// baseline from the same start, with standard errors that shrink as the
+// square root of the number of points.
+TEST(NlfitFunction, FewAndManyPointsReachTheSameFit) {
+  std::vector<double> errors;
+  for (int n : {1000, 4000}) {
+    SCOPED_TRACE(n);
+    auto r = RunProgram("n=" + std::to_string(n) +
+                        ", for(i=0;i<n;i+=1;x[i]=10*i/n, y[i]=2*exp(-0.5*((x[i]-5)/1.3)^2)+0.5+0.01*sin(i*i)), "
+                        "p[0]=1, p[1]=4, p[2]=1, p[3]=0.1, r=nlfit(x[];y[];p[];t;p[0]*exp(-0.5*((t-p[1])/p[2])^2)+p[3];0;0;chi;e[]), "
+                        "println(r), for(j=0;j<4;j+=1;println(p[j])), println(e[1]), 0");
+    ASSERT_FALSE(r.Error) << r.Message;
+    std::vector<double> v = ReadNumbers(r.Output);
+    ASSERT_EQ(v.size(), 6u);
+    EXPECT_EQ(v[0], -1);
+    const double expected[] = {2, 5, 1.3, 0.5};
+    for (int j = 0; j < 4; ++j) EXPECT_NEAR(v[1 + j], expected[j], 2e-3) << j;
+    errors.push_back(v[5]);
+  }
+  EXPECT_NEAR(errors[0] / errors[1], 2, 0.2);
+}
+
 TEST(NlfitFunction, BoundsAreHonoured) {
   struct Case {
     const char* Name;
