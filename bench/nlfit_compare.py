@@ -19,9 +19,10 @@ import re
 import resource
 import subprocess
 import sys
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from interpreters import cpu_time  # noqa: E402
 DATA = os.path.join(HERE, "..", "tests", "data", "nist")
 args = [a for a in sys.argv[1:] if not a.startswith("--")]
 CLI = args[0] if args else "build/bin/ostracalc-cli"
@@ -94,20 +95,6 @@ def child_cpu(cmd, repeat=3):
         best = min(best, after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime)
         out = r.stdout
     return best, out
-
-
-def cpu_time(fn, min_seconds=0.5):
-    best_t, spent, calls = math.inf, 0.0, 1
-    while spent < min_seconds:
-        start = time.process_time()
-        for _ in range(calls):
-            fn()
-        elapsed = time.process_time() - start
-        spent += elapsed
-        best_t = min(best_t, elapsed / calls)
-        if elapsed < 0.05:
-            calls *= 2
-    return best_t
 
 
 def fill(name, values):
