@@ -6,6 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:-build}"
 /usr/bin/python3 "$here/interpreters.py" "$build/bin/ostracalc-cli"
+/usr/bin/python3 "$here/nlfit_compare.py" "$build/bin/ostracalc-cli"
 if [ -x "$build/bin/editor_bench" ]; then
   echo "Typing into a 5 000-line program:"
   XDG_CONFIG_HOME="$(mktemp -d)" XDG_DATA_HOME="$(mktemp -d)" "$build/bin/editor_bench"

@@ -266,21 +266,24 @@ Marquardt::TOutcome Marquardt::Run() {
 
 // ---- fit
 
+void TFitFuncParms::Publish() {
+  const int32_t c = std::min(M, P->Count);
+  if (c > 0) std::memcpy(P->Data, Parameters.data(), sizeof(double) * c);
+}
+
 double TFitFuncParms::Evaluate(double x, void* user) {
   auto* self = static_cast<TFitFuncParms*>(user);
   TCalcInfo& ci = *self->Info;
   if (ci.Error) return 0;
   self->X->SetNumber(x);
-  int32_t c = std::min(self->M, self->P->Count);
-  if (c > 0) std::memcpy(self->P->Data, self->Parameters.data(), sizeof(double) * c);
+  self->Publish();
   return self->Func->EvaluateNumber(ci);
 }
 
 bool TFitFuncParms::EvaluatePass(const double* x, int32_t n, int32_t shifted, double* out, void* user) {
   auto* self = static_cast<TFitFuncParms*>(user);
   if (self->Info->Error) return false;
-  int32_t c = std::min(self->M, self->P->Count);
-  if (c > 0) std::memcpy(self->P->Data, self->Parameters.data(), sizeof(double) * c);
+  self->Publish();
   if (!self->Vector->Evaluate(x, n, shifted, out)) return false;
   // The variable holds the last point, as after evaluating point by point.
   self->X->SetNumber(x[n - 1]);
@@ -302,8 +305,31 @@ bool IsPlainVariable(TParserAtom* a) {
 }
 }  // namespace
 
-bool TFit::CheckArguments() {
+bool TFitBase::CheckArguments() {
   return IsArrayArg(0) && IsArrayArg(1) && IsArrayArg(2) && IsPlainVariable(Args[3]) && IsPlainVariable(Args[7]);
+}
+
+std::vector<TFitParameter> TFitBase::Limits(int32_t m) const {
+  std::vector<TFitParameter> limits(m);
+  auto read = [&](int arg, bool lower) {
+    if (!IsArrayArg(arg)) return;
+    TArrayEntry* e = ArrayArg(arg);
+    if (!e || e->Count != m) return;
+    for (int32_t j = 0; j < m; ++j) (lower ? limits[j].Lower : limits[j].Upper) = e->Data[j];
+  };
+  read(5, true);
+  read(6, false);
+  return limits;
+}
+
+void TFitBase::Prepare(TFitFuncParms& parms, TCalcInfo& ci, TArrayEntry* p, int32_t m) const {
+  parms.Parameters.assign(p->Data, p->Data + m);
+  parms.M = m;
+  parms.X = static_cast<TOperandBase*>(Args[3]);
+  parms.P = p;
+  parms.Func = Args[4];
+  parms.Info = &ci;
+  parms.Vector = TVectorModel::Compile(parms.Func, static_cast<TOperand*>(Args[3])->Var, p);
 }
 
 void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -315,42 +341,30 @@ void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   const int32_t n = std::min(xa->Count, ya->Count);
   const int32_t m = pa->Count;
   if (n <= 0 || m <= 0 || m > MaxParameters) return;
-
-  std::vector<TFitParameter> limits(m);
-  auto readLimits = [&](int arg, bool lower) {
-    if (!IsArrayArg(arg)) return;
-    TArrayEntry* e = ArrayArg(arg);
-    if (!e || e->Count != m) return;
-    for (int32_t j = 0; j < m; ++j) (lower ? limits[j].Lower : limits[j].Upper) = e->Data[j];
-  };
-  readLimits(5, true);
-  readLimits(6, false);
+  std::vector<TFitParameter> limits = Limits(m);
 
   try {
     // The data are copied: the model may change the arrays it reads.
     std::vector<double> xs(xa->Data, xa->Data + n), ys(ya->Data, ya->Data + n);
     TFitFuncParms parms;
-    parms.Parameters.assign(pa->Data, pa->Data + m);
-    for (int32_t j = 0; j < m; ++j) limits[j].Initial = parms.Parameters[j];
-    parms.M = m;
-    parms.X = static_cast<TOperandBase*>(Args[3]);
-    parms.P = pa;
-    parms.Func = Args[4];
-    parms.Info = &ci;
+    Prepare(parms, ci, pa, m);
+    const std::vector<double> start = parms.Parameters;
+    for (int32_t j = 0; j < m; ++j) limits[j].Initial = start[j];
 
     Marquardt engine(xs.data(), ys.data(), n, limits, parms.Parameters.data(), TFitFuncParms::Evaluate, &parms);
     engine.Tolerance = 1e-5;
     engine.IterationLimit = 100;
     engine.StopHook = TFitFuncParms::StopRequested;
-    parms.Vector = TVectorModel::Compile(parms.Func, static_cast<TOperand*>(Args[3])->Var, pa);
     if (parms.Vector) engine.PassHook = TFitFuncParms::EvaluatePass;
     Marquardt::TOutcome outcome = engine.Run();
-    if (ci.Error) return;
-    if (outcome == Marquardt::Stopped) {
-      ci.SetError("Stopped");
+    if (ci.Error || outcome == Marquardt::Stopped) {
+      // A run that did not finish leaves p[] as it found it.
+      parms.Parameters = start;
+      parms.Publish();
+      if (!ci.Error) ci.SetError("Stopped");
       return;
     }
-    static_cast<TOperandBase*>(Args[7])->SetNumber(engine.Chisq());
+    Chisq()->SetNumber(engine.Chisq());
     for (int32_t j = 0; j < m; ++j) pa->SetElement(j, parms.Parameters[j]);
     result.SetNumber(outcome == Marquardt::Success ? -1 : 0);
   } catch (const std::bad_alloc&) {
@@ -377,6 +391,11 @@ void TLFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
   std::vector<double> c(static_cast<size_t>(k) * k, 0.0), b(k, 0.0), phi(k);
   for (int32_t i = 0; i < n; ++i) {
+    // Break: p[] keeps what it held (it is only written at the end).
+    if (i % 1024 == 0 && ci.Stopping()) {
+      ci.SetError("Stopped");
+      return;
+    }
     const double x = hasX ? xa->Data[i] : static_cast<double>(i);
     const double y = ya->Data[i];
     phi[0] = 1.0;

@@ -138,20 +138,37 @@ struct TFitFuncParms {
   // The model as a program over blocks of points (null when it is not one).
   std::unique_ptr<TVectorModel> Vector;
 
+  // Puts the parameter vector into the storage of p[], where the model reads it.
+  void Publish();
   static double Evaluate(double x, void* user);
   static bool EvaluatePass(const double* x, int32_t n, int32_t shifted, double* out, void* user);
   static bool StopRequested(void* user);
 };
 
+// What fit and nlfit share: the arguments
+// xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq and how they are read.
+class TFitBase : public TFunction {
+public:
+  bool CheckArguments() override;
+  // The largest parameter count a fit accepts (its matrices grow with its square).
+  static constexpr int32_t MaxParameters = 1000;
+
+protected:
+  // The limits of the m parameters: minvals[] and maxvals[] when they are
+  // arrays of exactly m elements, otherwise -1e255 and +1e255.
+  std::vector<TFitParameter> Limits(int32_t m) const;
+  // The model record for p[] (m elements) and func, with the block program
+  // when func is a model of that kind.
+  void Prepare(TFitFuncParms& parms, TCalcInfo& ci, TArrayEntry* p, int32_t m) const;
+  TOperandBase* Chisq() const { return static_cast<TOperandBase*>(Args[7]); }
+};
+
 // fit(xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq)
-class TFit final : public TFunction {
+class TFit final : public TFitBase {
 public:
   int ArgumentCount() const override { return 8; }
-  bool CheckArguments() override;
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
   bool AlwaysNumber() const override { return true; }
-  // The largest parameter count fit accepts (its matrices grow with its square).
-  static constexpr int32_t MaxParameters = 1000;
 };
 
 // lfit(xdata[];ydata[];order;p[])

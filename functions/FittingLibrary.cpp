@@ -4,6 +4,7 @@
 // and each note says what its example does or returns.
 
 #include "functions/Fitting.h"
+#include "functions/Nlfit.h"
 
 namespace TernioParser {
 
@@ -40,6 +41,35 @@ const TBuiltinRow Rows[] = {
       "fit function are plottet. The return value is a string corresponding to the fitted parameter "
       "values as well as the deviation of the fitted function.",
       nullptr}},
+    {"nlfit", MakeFunction<TNlfit>,
+     {"xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq;perr[]",
+      "Fits the function <func> to the data arrays <xdata[]> and <ydata[]> by varying the parameters "
+      "<p[]>, with the same arguments as fit(), but with a trust-region Levenberg-Marquardt solver that "
+      "reaches the reference values of difficult problems, and with the standard errors of the parameters.\n"
+      "The derivatives of <func> by the parameters are taken exactly from the expression when it is built "
+      "from numbers, variables, <x>, elements of <p[]> with a fixed index, the operators and the elementary "
+      "functions; otherwise they are estimated from small changes of the parameters. Limits are given with "
+      "<minvals[]> and <maxvals[]> as for fit() (0 instead of an array: no limits).\n"
+      "<chisq> receives the sum of the squared deviations and <perr[]> the standard error of each parameter, "
+      "scaled by <chisq>/(n-m) for n points and m parameters. The function returns -1 when the fit has "
+      "converged and 0 when it has not (too many iterations, no further progress); <p[]> then holds the best "
+      "parameters found. Data or start values that are not finite numbers give 0 and leave <p[]> unchanged.",
+      "for(i=0;i<200;i+=1;\n"
+      " x=i/20,\n"
+      " xdata[i]=x,\n"
+      " ydata[i]=5*exp(-0.8*x)+0.5+0.01*sin(i*7)\n"
+      "),\n"
+      "p[0]=1, p[1]=0.1, p[2]=0,\n"
+      "if(\n"
+      " nlfit(xdata[];ydata[];p[];x;p[0]*exp(-p[1]*x)+p[2];0;0;chi;err[]);\n"
+      " 'rate: '+str(p[1];1;4)+' +- '+str(err[1];1;2)\n"
+      " ;\n"
+      " 'Fit failed'\n"
+      ")\n",
+      "This fills xdata[] and ydata[] with 200 points of a decaying exponential on a baseline with a small "
+      "disturbance and fits height, rate and baseline from the start values 1, 0.1 and 0. It returns the "
+      "rate with its standard error, 'rate: 0.8004 +- 0.00077'.",
+      "fit(xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq),lfit(xdata[];ydata[];order;p[])"}},
     {"lfit", MakeFunction<TLFit>,
      {"xdata[];ydata[];order;p[]",
       "ydata[] is fitted by a polynome of <order>th order. The resulting multipliers are returned "

@@ -1,6 +1,7 @@
 #include "functions/FittingModel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <type_traits>
 
 #include "functions/Numeric.h"
@@ -33,6 +34,79 @@ void Apply(double* a, const double* b, bool scalar, bool left, double c, int32_t
   else CombineRight<Op>(a, c, n);
 }
 
+// d(a op b)/da and d(a op b)/db, with r = a op b. Comparisons, & and | are
+// steps: their slope is 0 wherever it exists.
+template <class Op>
+struct TSlopes {
+  static double A(double, double, double) { return 0; }
+  static double B(double, double, double) { return 0; }
+};
+template <>
+struct TSlopes<Ops::Add> {
+  static double A(double, double, double) { return 1; }
+  static double B(double, double, double) { return 1; }
+};
+template <>
+struct TSlopes<Ops::Sub> {
+  static double A(double, double, double) { return 1; }
+  static double B(double, double, double) { return -1; }
+};
+template <>
+struct TSlopes<Ops::Mult> {
+  static double A(double, double b, double) { return b; }
+  static double B(double a, double, double) { return a; }
+};
+template <>
+struct TSlopes<Ops::Div> {
+  static double A(double, double b, double) { return 1 / b; }
+  static double B(double, double b, double r) { return -r / b; }
+};
+template <>
+struct TSlopes<Ops::Exp> {
+  static double A(double a, double b, double) { return b == 2 ? 2 * a : b == 1 ? 1 : b * std::pow(a, b - 1); }
+  static double B(double a, double, double r) { return r == 0 ? 0 : r * std::log(a); }
+};
+
+template <class Op>
+void Backward(const double* a, const double* b, const double* r, const double* w, double* da, double* db,
+              int32_t n) {
+  if (da)
+    for (int32_t i = 0; i < n; ++i) da[i] = w[i] * TSlopes<Op>::A(a[i], b[i], r[i]);
+  if (db)
+    for (int32_t i = 0; i < n; ++i) db[i] = w[i] * TSlopes<Op>::B(a[i], b[i], r[i]);
+}
+
+// dy/dx of the elementary functions, given x and y = f(x); null for a
+// function without one.
+using TSlope = double (*)(double x, double y);
+TSlope SlopeOf(double (*map)(double)) {
+  struct TRow {
+    double (*Map)(double);
+    TSlope Slope;
+  };
+  static const TRow rows[] = {
+      {Math::Sin, [](double x, double) { return std::cos(x); }},
+      {Math::Cos, [](double x, double) { return -std::sin(x); }},
+      {Math::Tan, [](double, double y) { return 1 + y * y; }},
+      {Math::Sinh, [](double x, double) { return std::cosh(x); }},
+      {Math::Cosh, [](double x, double) { return std::sinh(x); }},
+      {Math::Tanh, [](double, double y) { return 1 - y * y; }},
+      {Math::Asin, [](double x, double) { return 1 / std::sqrt(1 - x * x); }},
+      {Math::Acos, [](double x, double) { return -1 / std::sqrt(1 - x * x); }},
+      {Math::Atan, [](double x, double) { return 1 / (1 + x * x); }},
+      {Math::Exp, [](double, double y) { return y; }},
+      {Math::Log, [](double x, double) { return 1 / x; }},
+      {Math::Abs, [](double x, double) { return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; }},
+      {Math::Sig, [](double, double) { return 0.0; }},
+      {Math::Floor, [](double, double) { return 0.0; }},
+      {Math::Ceil, [](double, double) { return 0.0; }},
+      {Math::Not, [](double, double) { return 0.0; }},
+  };
+  for (const TRow& r : rows)
+    if (r.Map == map) return r.Slope;
+  return nullptr;
+}
+
 }  // namespace
 
 bool TVectorModel::TScalar::Read(double& v) const {
@@ -56,6 +130,7 @@ bool TVectorModel::TScalar::Read(double& v) const {
 
 std::unique_ptr<TVectorModel> TVectorModel::Compile(TParserAtom* func, const TVarEntry* x, const TArrayEntry* p) {
   auto model = std::make_unique<TVectorModel>();
+  model->Params = p;
   if (!func || !x || !model->Add(func, x, p, 1)) return nullptr;
   model->Stack.assign(static_cast<size_t>(model->Depth) * BlockSize, 0.0);
   model->PlanSkips();
@@ -109,11 +184,14 @@ bool TVectorModel::Add(TParserAtom* node, const TVarEntry* x, const TArrayEntry*
     if (!Add(u->Args[0], x, p, depth)) return false;
     step.Op = TOp::Unary;
     step.Map = u->Map;
+    step.Slope = SlopeOf(u->Map);
+    Differentiable_ = Differentiable_ && step.Slope;
   } else if (auto* op = dynamic_cast<TOpFunction*>(node)) {
     // Every operand here is a number, so + is the sum.
     step.Op = TOp::Binary;
     step.Binary = ByNumericOperator<TVectorModel::TBinary>(node, nullptr, []<class Op>() { return &Apply<Op>; });
     if (!step.Binary) return false;
+    step.Backward = ByNumericOperator<TVectorModel::TBackward>(node, nullptr, []<class Op>() { return &Backward<Op>; });
     if (Scalar(op->Right, x, p, step.Operand, step.Reads)) {
       if (!Add(op->Left, x, p, depth)) return false;
     } else if (Scalar(op->Left, x, p, step.Operand, step.Reads)) {
@@ -195,9 +273,85 @@ bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double*
         break;
       }
     }
-    if (shifted < 0 && s.Kept) std::copy_n(top, n, Kept.data() + static_cast<size_t>(e) * BlockSize);
+    if (shifted < 0 && (s.Kept || KeepAll)) std::copy_n(top, n, Kept.data() + static_cast<size_t>(e) * BlockSize);
   }
   std::copy_n(top, n, out);
+  return true;
+}
+
+bool TVectorModel::Gradient(const double* x, int32_t n, int32_t m, double* out, double* jac) {
+  if (!Differentiable_) return false;
+  const size_t count = Steps.size();
+  if (Kept.size() < count * BlockSize) Kept.assign(count * BlockSize, 0.0);
+  if (Adjoint.size() < count * BlockSize) Adjoint.assign(count * BlockSize, 0.0);
+  Slopes.resize(BlockSize);
+  Filled.resize(BlockSize);
+  KeepAll = true;
+  const bool ok = Evaluate(x, n, -1, out);
+  KeepAll = false;
+  if (!ok) return false;
+  std::fill_n(jac, static_cast<size_t>(n) * m, 0.0);
+  auto value = [&](size_t e) { return Kept.data() + e * BlockSize; };
+  auto adjoint = [&](size_t e) { return Adjoint.data() + e * BlockSize; };
+  // The slopes by one read of the element p[k] into column k.
+  auto intoJacobian = [&](const TScalar& operand, const double* slopes) {
+    if (operand.Kind != TScalar::TKind::Element || operand.Array != Params) return;
+    if (operand.Index < 0 || operand.Index >= m) return;
+    double* column = jac + operand.Index;
+    for (int32_t i = 0; i < n; ++i) column[static_cast<size_t>(i) * m] += slopes[i];
+  };
+  auto reads = [&](const TScalar& operand) {
+    return operand.Kind == TScalar::TKind::Element && operand.Array == Params && operand.Index >= 0 &&
+           operand.Index < m;
+  };
+  std::fill_n(adjoint(count - 1), n, 1.0);
+  // Every step's block feeds one parent only (the program is a tree), so
+  // each adjoint is written once, by its parent, before it is read. Steps
+  // that read no parameter are passed over.
+  for (size_t e = count; e-- > 0;) {
+    const TStep& s = Steps[e];
+    if (!s.Reads) continue;
+    const double* w = adjoint(e);
+    switch (s.Op) {
+      case TOp::Push:
+        intoJacobian(s.Operand, w);
+        break;
+      case TOp::X:
+        break;
+      case TOp::Neg: {
+        double* child = adjoint(e - 1);
+        for (int32_t i = 0; i < n; ++i) child[i] = -w[i];
+        break;
+      }
+      case TOp::Unary: {
+        double* child = adjoint(e - 1);
+        const double* in = value(e - 1);
+        const double* r = value(e);
+        for (int32_t i = 0; i < n; ++i) child[i] = w[i] * s.Slope(in[i], r[i]);
+        break;
+      }
+      case TOp::Binary: {
+        const double* r = value(e);
+        if (s.Operand.Kind != TScalar::TKind::None) {
+          // One operand is a number: as a block for the slopes, which go
+          // into the Jacobian when it is a parameter.
+          double c = 0;
+          s.Operand.Read(c);
+          std::fill_n(Filled.data(), n, c);
+          double* child = Steps[e - 1].Reads ? adjoint(e - 1) : nullptr;
+          double* slopes = reads(s.Operand) ? Slopes.data() : nullptr;
+          if (s.OperandLeft) s.Backward(Filled.data(), value(e - 1), r, w, slopes, child, n);
+          else s.Backward(value(e - 1), Filled.data(), r, w, child, slopes, n);
+          if (slopes) intoJacobian(s.Operand, slopes);
+        } else {
+          const size_t right = e - 1, left = static_cast<size_t>(Steps[right].Start) - 1;
+          s.Backward(value(left), value(right), r, w, Steps[left].Reads ? adjoint(left) : nullptr,
+                     Steps[right].Reads ? adjoint(right) : nullptr, n);
+        }
+        break;
+      }
+    }
+  }
   return true;
 }
 

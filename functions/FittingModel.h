@@ -31,9 +31,23 @@ public:
   // point-by-point evaluation then raises the error the tree raises.
   bool Evaluate(const double* x, int32_t n, int32_t shifted, double* out);
 
+  // Whether every node of the program has a derivative (the operators and
+  // the elementary functions do), so that Gradient can be used.
+  bool Differentiable() const { return Differentiable_; }
+  // The values at x[0..n) as Evaluate gives them, and their exact
+  // derivatives by p[0..m): jac[i * m + k] is d out[i] / d p[k].
+  // The derivatives come from one backward pass over the program (the chain
+  // rule from the result down to each read of p[k]); comparisons, & and |
+  // and the step functions count as constant. False as for Evaluate.
+  bool Gradient(const double* x, int32_t n, int32_t m, double* out, double* jac);
+
   enum class TOp : uint8_t { Push, X, Neg, Unary, Binary };
   // A binary operator over a block: a = a op b, a op c or c op a.
   using TBinary = void (*)(double* a, const double* b, bool scalar, bool left, double c, int32_t n);
+  // The backward step of r = a op b over a block: da[i] = w[i] dr/da and
+  // db[i] = w[i] dr/db at a[i], b[i], r[i]; each only when given (not null).
+  using TBackward = void (*)(const double* a, const double* b, const double* r, const double* w, double* da,
+                             double* db, int32_t n);
 
 private:
   // A number the whole block shares: a constant, a variable or an element.
@@ -52,7 +66,9 @@ private:
     TScalar Operand;
     bool OperandLeft = false;
     double (*Map)(double) = nullptr;  // Unary
+    double (*Slope)(double x, double y) = nullptr;  // Unary: dy/dx at x, y = Map(x)
     TBinary Binary = nullptr;
+    TBackward Backward = nullptr;     // Binary
     int32_t Start = 0;                // the first step of this step's subtree
     uint64_t Reads = 0;               // the elements of p the subtree reads (bit k: p[k], k < 64)
     bool Kept = false;                // its block is kept for the shifted passes
@@ -62,6 +78,13 @@ private:
   std::vector<TStep> Steps;
   std::vector<double> Stack, Kept;
   int32_t Depth = 0;
+  const TArrayEntry* Params = nullptr;  // p
+  bool Differentiable_ = true;
+  // Evaluate keeps the block of every step (for the backward pass).
+  bool KeepAll = false;
+  // The backward pass: per step, d result / d (the step's value); the slopes
+  // of one operator by its number operand, and that number as a block.
+  std::vector<double> Adjoint, Slopes, Filled;
   // Per element k < 64 of p and per step: the last step of the largest
   // subtree starting there that does not read p[k] (its kept block stands
   // in for it), else -1.

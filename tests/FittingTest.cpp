@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "NistData.h"
 #include "TestSupport.h"
 #include "functions/Fitting.h"
 
@@ -21,59 +22,10 @@ using OstraTest::Fill;
 using OstraTest::Num;
 using OstraTest::RunProgram;
 
-namespace {
-
-std::vector<double> ReadNumbers(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<double> v;
-  double x;
-  while (in >> x) v.push_back(x);
-  return v;
-}
-
-// A NIST StRD nonlinear regression data set.
-struct TNist {
-  std::vector<double> Start[2], Certified, Deviation;
-  double RSS = 0;
-  std::vector<double> X, Y;
-};
-
-TNist LoadNist(const std::string& name) {
-  TNist d;
-  std::ifstream in(std::string(OSTRA_TEST_DATA) + "/nist/" + name + ".dat");
-  std::string line;
-  const std::regex param(R"(^\s*b\d+\s*=\s*(\S+)\s+(\S+)\s+(\S+)\s+(\S+))");
-  bool data = false;
-  while (std::getline(in, line)) {
-    std::smatch m;
-    if (data) {
-      std::istringstream s(line);
-      double y, x;
-      if (s >> y >> x) {
-        d.Y.push_back(y);
-        d.X.push_back(x);
-      }
-    } else if (std::regex_search(line, m, param)) {
-      d.Start[0].push_back(std::stod(m[1]));
-      d.Start[1].push_back(std::stod(m[2]));
-      d.Certified.push_back(std::stod(m[3]));
-      d.Deviation.push_back(std::stod(m[4]));
-    } else if (line.rfind("Residual Sum of Squares:", 0) == 0) {
-      d.RSS = std::stod(line.substr(24));
-    } else if (std::regex_search(line, std::regex(R"(^Data:\s+y\s+x)"))) {
-      data = true;
-    }
-  }
-  return d;
-}
-
-// Log relative error: the number of agreeing significant digits.
-double Digits(double value, double certified) {
-  if (value == certified) return 16;
-  return -std::log10(std::fabs(value - certified) / std::fabs(certified));
-}
-
-}  // namespace
+using OstraTest::Digits;
+using OstraTest::LoadNist;
+using OstraTest::ReadNumbers;
+using OstraTest::TNist;
 
 // Each certified data set, from both start vectors, through the engine with
 // the model written in the language. The fit stops at an absolute chi-square
