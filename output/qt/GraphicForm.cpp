@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include "engine/qt/CodePage.h"
+#include "engine/qt/DialogFolder.h"
 #include "engine/qt/WindowChannel.h"
 #include "output/PlotExport.h"
 #include "output/qt/ClipbForm.h"
@@ -354,7 +355,7 @@ void TGraphicForm::btnSaveClick() {
   if (ChooseSaveFile) {
     path = ChooseSaveFile();
   } else {
-    QFileDialog dlg(this, "Save plot as text file");
+    QFileDialog dlg(this, tr("Save plot as text file"), Ostra::DialogFolder(QString()));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setDefaultSuffix("txt");

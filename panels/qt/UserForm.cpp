@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "engine/qt/CodePage.h"
+#include "engine/qt/DialogFolder.h"
 #include "engine/qt/Recovery.h"
 #include "panels/qt/PanelWidgets.h"
 #include "panels/qt/ParmForms.h"
@@ -23,7 +24,7 @@ namespace {
 const char* const Filter = "GUI Files (*.gui);;All Files (*.*)";
 
 QString OpenDialog(QWidget* parent, const QString& caption, bool mustExist) {
-  QFileDialog dlg(parent, caption);
+  QFileDialog dlg(parent, caption, DialogFolder(QString()));
   dlg.setNameFilter(Filter);
   dlg.setDefaultSuffix("gui");
   dlg.setAcceptMode(QFileDialog::AcceptOpen);
@@ -43,11 +44,13 @@ TGuiDialogs& GuiDialogs() {
       [](QWidget* parent) { return OpenDialog(parent, "Open / Create GUI File", false); },
       [](QWidget* parent) { return OpenDialog(parent, "Select GUI File to Insert", true); },
       [](QWidget* parent, const QString& preset) {
-        QFileDialog dlg(parent, "Save GUI file");
+        // A preset in a folder that cannot be listed safely (a layout named
+        // in /proc) opens in the home folder, with the name kept.
+        QFileDialog dlg(parent, "Save GUI file", DialogFolder(preset));
         dlg.setNameFilter(Filter);
         dlg.setDefaultSuffix("gui");
         dlg.setAcceptMode(QFileDialog::AcceptSave);
-        dlg.selectFile(preset);
+        if (!preset.isEmpty()) dlg.selectFile(QFileInfo(preset).fileName());
         return dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty() ? dlg.selectedFiles().first()
                                                                                  : QString();
       },

@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -19,6 +17,7 @@
 
 #include "engine/Function.h"
 #include "engine/qt/CodePage.h"
+#include "workbench/qt/FixedFont.h"
 
 using TernioParser::TFunction;
 
@@ -41,13 +40,6 @@ const char* const THelpPanel::WelcomeText = QT_TRANSLATE_NOOP(
 namespace {
 
 QString Text(const char* s) { return s ? Ostra::FromCodePage(s) : QString(); }
-
-QFont FixedFont(qreal pointSize) {
-  QFont f("Courier New", 10);
-  if (!QFontInfo(f).fixedPitch()) f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  f.setPointSizeF(pointSize);
-  return f;
-}
 
 bool IsLetter(QChar c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -139,8 +131,9 @@ void THelpPanel::RenderEntry(QTextCursor& c, const QString& heading, const TFunc
   QTextCharFormat italic = normal;
   italic.setFontItalic(true);
   QTextCharFormat fixed = normal;
-  const QFont fixedFont = FixedFont(pointSize);
+  const QFont fixedFont = Ostra::FixedFont(pointSize);
   fixed.setFontFamilies({fixedFont.family()});
+  fixed.setFontStyleHint(fixedFont.styleHint());
   fixed.setFontFixedPitch(true);
 
   c.insertText(heading, bold);

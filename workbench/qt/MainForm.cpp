@@ -23,10 +23,12 @@
 
 #include "engine/qt/Branding.h"
 #include "engine/qt/CodePage.h"
+#include "engine/qt/DialogFolder.h"
 #include "panels/qt/ControlForm.h"
 #include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/EditPanel.h"
+#include "workbench/qt/ErrorPlace.h"
 #include "workbench/qt/HelpBrowser.h"
 #include "engine/qt/Recovery.h"
 #include "workbench/qt/SyntaxColouring.h"
@@ -60,7 +62,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     return static_cast<QMessageBox::StandardButton>(box.exec());
   };
   ChooseFile = [this](bool save) {
-    QFileDialog dlg(this, save ? tr("Save as") : tr("Open"));
+    QFileDialog dlg(this, save ? tr("Save as") : tr("Open"),
+                    Ostra::DialogFolder(FullPath.isEmpty() ? QString() : QFileInfo(FullPath).absolutePath()));
     dlg.setNameFilters({tr("RIR macro files (*.sma)"), tr("All files (*.*)")});
     dlg.setDefaultSuffix("sma");
     if (save) {
@@ -70,7 +73,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
       dlg.setAcceptMode(QFileDialog::AcceptOpen);
       dlg.setFileMode(QFileDialog::ExistingFile);
     }
-    if (!FullPath.isEmpty()) dlg.setDirectory(QFileInfo(FullPath).absolutePath());
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
     return dlg.selectedFiles().first();
   };
@@ -319,12 +321,17 @@ void TMainForm::CheckPanelText(TEditPanel* panel, int colourDelayMs) {
     if (auto* c = panel->MemoEdit->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly))
       c->TokensParsed(Tokens, colourDelayMs);
   } else {
-    // The place Show error selects, marked until the next parse.
-    const QString text = panel->Text();
-    panel->MemoEdit->MarkError(Ostra::TextPosition(text, std::max<int32_t>(engine->TokenStart, 0)),
-                               engine->ErrorPos < 0 ? int(text.size()) : Ostra::TextPosition(text, engine->ErrorPos),
-                               Ostra::FromCodePage(engine->Message));
+    MarkParseError(panel);
   }
+}
+
+void TMainForm::MarkParseError(TEditPanel* panel) {
+  // The place Show error selects, marked until the next parse.
+  const TGUIParser* engine = EngineOf(panel);
+  const Ostra::TErrorPlace place = Ostra::ErrorPlace(engine->Text, *engine, Tokens);
+  const QString text = panel->Text();
+  panel->MemoEdit->MarkError(Ostra::TextPosition(text, place.Start), Ostra::TextPosition(text, place.End),
+                             Ostra::FromCodePage(place.Message));
 }
 
 void TMainForm::ColourNow(TEditPanel* panel) {

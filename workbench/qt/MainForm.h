@@ -236,6 +236,8 @@ private:
   void UpdateEditActions();
   void ShowHelpForCaret(TEditPanel* panel);
   void ColourNow(TEditPanel* panel);
+  // Marks the parse error of the panel's engine in its editor.
+  void MarkParseError(TEditPanel* panel);
   TernioParser::TGUIParser* EngineOf(const TEditPanel* panel) const;
   // The document as its file holds it: 8-bit code-page text with CR LF.
   std::string DocumentBytes() const;

@@ -84,13 +84,10 @@ void TMainForm::BtnShowErrorClick() {
     SetSyntaxState(false);
     return;
   }
-  StatusPanel1->setText(Ostra::FromCodePage(engine->Message));
-  const QString text = p->Text();
-  const int start = Ostra::TextPosition(text, std::max<int32_t>(engine->TokenStart, 0));
-  const int end = engine->ErrorPos < 0 ? text.size() : Ostra::TextPosition(text, engine->ErrorPos);
-  QTextCursor c = p->MemoEdit->textCursor();
-  c.setPosition(std::min(start, int(text.size())));
-  c.setPosition(std::max(start, end), QTextCursor::KeepAnchor);
+  // The marked place: the last parse of the panel made it.
+  if (!p->MemoEdit->HasError()) MarkParseError(p);
+  StatusPanel1->setText(p->MemoEdit->ErrorMessage());
+  const QTextCursor c = p->MemoEdit->ErrorRange();
   p->MemoEdit->setTextCursor(c);
   p->MemoEdit->setFocus();
 }
