@@ -14,6 +14,7 @@
 #include "engine/qt/CodePage.h"
 #include "engine/qt/DialogFolder.h"
 #include "engine/qt/Recovery.h"
+#include "engine/qt/WindowPlacement.h"
 #include "panels/qt/PanelWidgets.h"
 #include "panels/qt/ParmForms.h"
 
@@ -203,6 +204,9 @@ TUserForm* TUserForm::RestoreEditor(QWidget* owner, const std::string& bytes, co
 
 void TUserForm::ShowEditor() {
   setAttribute(Qt::WA_DeleteOnClose);
+  // Beside the main window, clear of the other windows, where the user put
+  // an editor last time.
+  if (QWidget* owner = parentWidget()) new TWindowPlacement(this, owner->window(), "GuiEditor");
   RecoveryTimer = new QTimer(this);
   RecoveryTimer->setInterval(RecoveryInterval);
   connect(RecoveryTimer, &QTimer::timeout, this, &TUserForm::UpdateRecoveryCopy);

@@ -22,7 +22,7 @@
 #include "ScriptedMainForm.h"
 #include "workbench/qt/AboutForm.h"
 #include "workbench/qt/HelpBrowser.h"
-#include "workbench/qt/WindowPlacement.h"
+#include "engine/qt/WindowPlacement.h"
 
 namespace {
 

@@ -61,6 +61,19 @@ public:
   QAction* ActRename;
   QAction* Action1;  // User Manual
   QAction* ActAbout;
+  // The Window menu: brings the other windows back to the front.
+  QMenu* WindowMenu = nullptr;
+  QAction* ActShowOutput;
+  QAction* ActShowPlots;
+  QAction* ActShowControls;
+  // The output and plot windows of the runs (set by the application).
+  QPointer<QWidget> OutputWindow, PlotWindow;
+  // Shows the window, raised and active, also when it was closed or
+  // minimised.
+  static void BringToFront(QWidget* window);
+  // The size of a first start: most of the screen's height, so that a good
+  // part of a program shows, and on the screen.
+  void ResizeToDefault();
 
   // ---- the documents opened and saved last (File > Open recent)
   QMenu* RecentMenu = nullptr;
