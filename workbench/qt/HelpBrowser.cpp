@@ -1,5 +1,6 @@
 #include "workbench/qt/HelpBrowser.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -55,7 +57,9 @@ THelpPanel::THelpPanel(QWidget* parent) : QWidget(parent) {
   // among them) ignore the row limit and show the whole list; a scrolling
   // drop-down of 20 rows is kept in every style.
   csFunctions->setStyleSheet("QComboBox { combobox-popup: 0; }");
-  csFunctions->setMinimumContentsLength(24);
+  // The field holds "[General Info]" in any language without cutting it.
+  csFunctions->setMinimumContentsLength(std::max<int>(24, tr(GeneralInfo).size() + 2));
+  csFunctions->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   csFunctions->setToolTip(tr("Choose a function to display a short description for"));
   btnBack = new QToolButton(this);
   btnBack->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
@@ -117,6 +121,11 @@ bool THelpPanel::BuildFunctionList(const TBuiltins& builtins) {
     }
     csFunctions->addItem(Text(name) + Text(f->Signature().c_str()));
   }
+  // The drop-down list is as wide as its longest item: no signature is cut
+  // in the middle.
+  QAbstractItemView* list = csFunctions->view();
+  list->setTextElideMode(Qt::ElideRight);
+  list->setMinimumWidth(list->sizeHintForColumn(0) + list->verticalScrollBar()->sizeHint().width() + 8);
   csFunctions->setCurrentIndex(0);
   ShowFunctionHelp();
   return true;

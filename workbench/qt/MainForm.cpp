@@ -24,6 +24,7 @@
 #include "engine/qt/Branding.h"
 #include "engine/qt/CodePage.h"
 #include "engine/qt/DialogFolder.h"
+#include "engine/qt/MessageBox.h"
 #include "panels/qt/ControlForm.h"
 #include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
@@ -57,10 +58,7 @@ QString NameOfCaption(const QString& caption) {
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   setObjectName("MainForm");
   Ask = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
-               QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, title, text, buttons, this);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
-  };
+               QMessageBox::StandardButtons buttons) { return Ostra::AskUser(this, icon, title, text, buttons); };
   ChooseFile = [this](bool save) {
     QFileDialog dlg(this, save ? tr("Save as") : tr("Open"),
                     Ostra::DialogFolder(FullPath.isEmpty() ? QString() : QFileInfo(FullPath).absolutePath()));
