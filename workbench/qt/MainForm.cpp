@@ -173,7 +173,7 @@ void TMainForm::CreateLayout() {
   logo->Clicked = [this] { OpenWebSite(); };
   Logo = logo;
   row->addWidget(Logo);
-  auto* makerText = new QLabel(QString("<b>%1</b><br>%2").arg(Ostra::MakerName, Ostra::MakerLine), BottomPanel);
+  auto* makerText = new QLabel(QString("<b>%1</b><br>%2").arg(Ostra::MakerName, QCoreApplication::translate("Ostra", Ostra::MakerLine)), BottomPanel);
   row->addWidget(makerText, 1);
 
   BtnShowError = new QPushButton(tr("Show error"), BottomPanel);

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de" sourcelanguage="en">
 <context>
+    <name>Ostra</name>
+    <message>
+        <source>Scanning probe microscopy tools for the lab</source>
+        <translation>Werkzeuge der Rastersondenmikroskopie für das Labor</translation>
+    </message>
+</context>
+<context>
     <name>TAboutForm</name>
     <message>
         <source>Copyright (C) Ostra Instruments. All rights reserved.
