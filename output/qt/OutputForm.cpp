@@ -57,7 +57,7 @@ TOutputForm::TOutputForm(QWidget* parent)
   Panel1->setFixedHeight(33);
   auto* buttons = new QHBoxLayout(Panel1);
   buttons->setContentsMargins(4, 2, 4, 2);
-  auto makeButton = [&](const char* caption, const QIcon& icon) {
+  auto makeButton = [&](const QString& caption, const QIcon& icon) {
     auto* b = new QPushButton(icon, caption, Panel1);
     b->setIconSize(QSize(16, 16));
     b->setAutoDefault(false);
