@@ -92,7 +92,6 @@ private slots:
     TMainForm& f = *s.Main.Form;
     QWidget* target = nullptr;
     std::unique_ptr<TUserForm> editor;
-    std::unique_ptr<Ostra::TEditObject> control;
     if (window == "main") target = &f;
     else if (window == "plot") target = s.Plots;
     else if (window == "output") target = s.Output;

@@ -74,7 +74,7 @@ QStringList EnglishIn(const QStringList& texts) {
       "cancel", "open", "file", "files", "look", "type", "new", "edit", "button", "checkbox", "display",
       "scrollbar", "duplicate", "parameters", "properties", "copy", "paste", "cut", "find", "replace", "match",
       "case", "error", "close", "show", "help", "back", "forward", "folder", "directory", "view", "detail", "list",
-      "name", "example", "function", "picture", "image", "drawing", "document", "all", "the", "of", "to", "and",
+      "name", "function", "picture", "image", "drawing", "document", "all", "the", "of", "to", "and",
       "for", "with", "is", "plot", "plots", "pixels", "controls", "setting", "target", "graphic", "quit", "about",
       "manual", "recent", "undo", "redo", "select", "insert", "break", "calculation", "rename", "changed",
       "result", "radix", "decimal", "binary", "go", "info", "general", "choose", "create", "parent", "computer"};
