@@ -214,21 +214,20 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Tool), HostObj
   Panel1 = new QWidget(this);
   Panel1->setObjectName("Panel1");
   Panel1->setFixedHeight(33);
-  // At least the designed widths, wider where a translated caption needs it.
-  auto button = [this](const char* name, const QString& text, int width, const QIcon& icon) {
-    auto* b = new QPushButton(icon, text, Panel1);
+  // At least the designed widths, wider where a translated caption needs it;
+  // the desktop theme's icon, else a style icon.
+  auto button = [this](const char* name, const QString& text, int width, const char* icon,
+                       QStyle::StandardPixmap fallback) {
+    auto* b = new QPushButton(QIcon::fromTheme(icon, style()->standardIcon(fallback)), text, Panel1);
     b->setObjectName(name);
     b->setFixedSize(std::max(width, b->sizeHint().width()), 25);
     return b;
   };
-  QStyle* st = style();
-  btnDelete = button("btnDelete", tr("Delete"), 75, QIcon::fromTheme("edit-delete", st->standardIcon(QStyle::SP_TrashIcon)));
-  btnSave = button("btnSave", tr("Save As Text"), 102,
-                   QIcon::fromTheme("document-save", st->standardIcon(QStyle::SP_DialogSaveButton)));
-  btnCopy = button("btnCopy", tr("To Clipboard"), 94, QIcon::fromTheme("edit-copy", st->standardIcon(QStyle::SP_FileDialogContentsView)));
-  btnPrint = button("btnPrint", tr("Print"), 80, QIcon::fromTheme("document-print", st->standardIcon(QStyle::SP_FileIcon)));
-  btnPicture = button("btnPicture", tr("Save Picture"), 94,
-                      QIcon::fromTheme("image-x-generic", st->standardIcon(QStyle::SP_DesktopIcon)));
+  btnDelete = button("btnDelete", tr("Delete"), 75, "edit-delete", QStyle::SP_TrashIcon);
+  btnSave = button("btnSave", tr("Save As Text"), 102, "document-save", QStyle::SP_DialogSaveButton);
+  btnCopy = button("btnCopy", tr("To Clipboard"), 94, "edit-copy", QStyle::SP_FileDialogContentsView);
+  btnPrint = button("btnPrint", tr("Print"), 80, "document-print", QStyle::SP_FileIcon);
+  btnPicture = button("btnPicture", tr("Save Picture"), 94, "image-x-generic", QStyle::SP_DesktopIcon);
   btnPicture->setToolTip(tr("Save the plot as a picture: PNG, SVG or PDF"));
   CbAutoRange = new QCheckBox(tr("Auto-Range"), Panel1);
   CbAutoRange->setObjectName("CbAutoRange");

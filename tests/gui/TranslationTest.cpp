@@ -58,10 +58,12 @@ QStringList TextsOf(QWidget* window) {
       if (c->parent() && qobject_cast<THelpPanel*>(c->parent())) texts << c->itemText(0);
       else for (int i = 0; i < c->count(); ++i) texts << c->itemText(i);
     }
-    if (auto* t = qobject_cast<QTabWidget*>(w); t && !qobject_cast<TGraphicForm*>(window) && !qobject_cast<TMainForm*>(window))
+    const bool dataTabs = qobject_cast<TGraphicForm*>(window) || qobject_cast<TMainForm*>(window);
+    if (auto* t = qobject_cast<QTabWidget*>(w); t && !dataTabs)
       for (int i = 0; i < t->count(); ++i) texts << t->tabText(i);
   }
-  for (QAction* a : window->findChildren<QAction*>()) texts << a->text() << a->iconText() << a->toolTip() << a->statusTip();
+  for (QAction* a : window->findChildren<QAction*>())
+    texts << a->text() << a->iconText() << a->toolTip() << a->statusTip();
   texts.removeAll(QString());
   return texts;
 }

@@ -173,7 +173,8 @@ void TMainForm::CreateLayout() {
   logo->Clicked = [this] { OpenWebSite(); };
   Logo = logo;
   row->addWidget(Logo);
-  auto* makerText = new QLabel(QString("<b>%1</b><br>%2").arg(Ostra::MakerName, QCoreApplication::translate("Ostra", Ostra::MakerLine)), BottomPanel);
+  const QString makerLine = QCoreApplication::translate("Ostra", Ostra::MakerLine);
+  auto* makerText = new QLabel(QString("<b>%1</b><br>%2").arg(Ostra::MakerName, makerLine), BottomPanel);
   row->addWidget(makerText, 1);
 
   BtnShowError = new QPushButton(tr("Show error"), BottomPanel);
