@@ -23,7 +23,8 @@
 
 namespace {
 
-const char* const PanelFile = "1,1,1,16,5,5,Start\r\n2,1,6,21,9,4,text,0\r\n";
+// A button and an edit field.
+const char* const PanelFile = "4,1,1,16,5,1,Start\r\n3,1,6,21,9,2,text,0\r\n";
 
 // Activates window and presses F4 in its focused widget (the window itself
 // when nothing in it has the focus).

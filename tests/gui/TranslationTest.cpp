@@ -3,6 +3,7 @@
 // window or dialog of the program (Qt's own included) shows English text.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -155,8 +156,9 @@ private slots:
     const QString panelFile = QDir(dir.path()).filePath("p.gui");
     QFile file(panelFile);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("1,1,1,16,5,1,a,0\r\n2,1,6,16,9,2,b,1,10\r\n3,1,10,16,13,3,0,100,5,1,10,1\r\n"
-               "4,1,14,16,17,4,c,0\r\n5,1,18,16,21,5,d\r\n6,1,22,16,25,6,e,checked\r\n");
+    // One control of each type.
+    file.write("0,1,1,16,5,1,a,0\r\n1,1,6,16,9,2,b,1,10\r\n2,1,10,16,13,3,0,100,5,1,10,1\r\n"
+               "3,1,14,16,17,4,c,0\r\n4,1,18,16,21,5,d\r\n5,1,22,16,25,6,e,checked\r\n");
     file.close();
     QMap<QString, QStringList> left;
     const auto walk = [&](const QString& name, QWidget* w) {
@@ -209,6 +211,7 @@ private slots:
     });
     Ostra::AskUser(&f, QMessageBox::Question, "Ostra Calculator", "Weiter?",
                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    buttons.sort();
     QCOMPARE(buttons, (QStringList{"&Ja", "&Nein", "Abbrechen"}));
     QFileDialog files(&f, "Datei", dir.path());
     files.setOption(QFileDialog::DontUseNativeDialog);
@@ -218,6 +221,44 @@ private slots:
                for (auto it = left.begin(); it != left.end(); ++it) all += it.key() + ": " + it->join(" | ") + "\n";
                return all;
              }()));
+  }
+
+  // Texts are not cut off in either language: the editor's and the plot
+  // window's buttons, the parameter dialogs' titles, the size dialog's group
+  // title, the help list's field and its drop-down items.
+  void textsFit_data() {
+    QTest::addColumn<bool>("german");
+    QTest::newRow("English") << false;
+    QTest::newRow("German") << true;
+  }
+  void textsFit() {
+    QFETCH(bool, german);
+    Ostra::InstallTranslation(german ? QLocale(QLocale::German, QLocale::Germany) : QLocale(QLocale::English));
+    TMainForm f;
+    QList<QPushButton*> buttons;
+    TUserForm editor(&f);
+    buttons += editor.findChildren<QPushButton*>();
+    TGraphicForm plots(&f);
+    buttons += plots.findChildren<QPushButton*>();
+    for (QPushButton* b : buttons)
+      QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));
+    for (int type = 0; type < 6; ++type) {
+      const std::unique_ptr<Ostra::TEditObject> c = Ostra::CreatorOf(type)->Create();
+      const std::unique_ptr<TParmForm> dlg(CreateParmForm(*c, {}, &editor));
+      QVERIFY2(dlg->minimumWidth() > QFontMetrics(QApplication::font()).horizontalAdvance(dlg->windowTitle()),
+               qPrintable(dlg->windowTitle()));
+    }
+    TClipbForm size(&f);
+    size.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&size));
+    QVERIFY(size.GroupBox1->minimumSizeHint().width() <= size.GroupBox1->width());
+    size.hide();
+    QComboBox* list = f.HelpPanel->csFunctions;
+    QVERIFY(list->minimumSizeHint().width() > list->fontMetrics().horizontalAdvance(list->itemText(0)));
+    int widest = 0;
+    for (int i = 0; i < list->count(); ++i)
+      widest = std::max(widest, list->view()->fontMetrics().horizontalAdvance(list->itemText(i)));
+    QVERIFY(list->view()->minimumWidth() > widest);
   }
 
   void englishByDefault() {

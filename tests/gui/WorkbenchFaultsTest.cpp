@@ -250,7 +250,7 @@ private slots:
     QTemporaryDir dir;
     QFile gui(dir.filePath("p.gui"));
     QVERIFY(gui.open(QIODevice::WriteOnly));
-    gui.write("1,1,1,16,5,5,Go\r\n");
+    gui.write("4,1,1,16,5,1,Go\r\n");
     gui.close();
     TernioParser::TEvent event(false);
     auto load = std::make_unique<TernioParser::TCreatePanelInfo>();
