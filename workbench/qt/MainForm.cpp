@@ -348,7 +348,7 @@ void TMainForm::PageControlChange(int index) {
 }
 
 void TMainForm::UpdateCaption() {
-  QString title = AppTitle;
+  QString title = tr(AppTitle);
   if (HasFileName) title += " - " + DisplayName;
   setWindowTitle(title);
 }

@@ -32,7 +32,8 @@ class QMenu;
 class TMainForm : public QMainWindow, public TernioParser::TRunObserver {
   Q_OBJECT
 public:
-  static constexpr const char* AppTitle = "The Ostra Calculator";
+  // In English; tr(AppTitle) is the title of the interface's language.
+  static constexpr const char* AppTitle = QT_TR_NOOP("The Ostra Calculator");
   explicit TMainForm(QWidget* parent = nullptr);
   ~TMainForm() override;
 

@@ -303,10 +303,10 @@ void TMainForm::Action1Execute() {
   // be) and can open it some other way.
   const QString manual = QDir::toNativeSeparators(ManualPath);
   if (!QFileInfo::exists(ManualPath))
-    Ask(QMessageBox::Information, AppTitle, tr("The user manual is not installed. It belongs here:\n%1").arg(manual),
+    Ask(QMessageBox::Information, tr(AppTitle), tr("The user manual is not installed. It belongs here:\n%1").arg(manual),
         QMessageBox::Ok);
   else if (!OpenUrl(QUrl::fromLocalFile(ManualPath)))
-    Ask(QMessageBox::Information, AppTitle,
+    Ask(QMessageBox::Information, tr(AppTitle),
         tr("No application could show the user manual. You find it here:\n%1").arg(manual), QMessageBox::Ok);
 }
 

@@ -68,7 +68,7 @@ void TMainForm::ShowCalculationResult(const TReturnValue* result) {
 
 void TMainForm::ThreadTerminated() {
   if (!FClosing.load())
-    Ask(QMessageBox::Critical, AppTitle,
+    Ask(QMessageBox::Critical, tr(AppTitle),
         tr("Macro thread terminated unexpectedly, maybe the connection to the RIR program is lost. "
            "Please restart the program."),
         QMessageBox::Ok);
@@ -114,7 +114,7 @@ bool TMainForm::EndCalculation() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (FRunning && !FThreadEnded) {
-    if (Ask(QMessageBox::Question, AppTitle, tr("Calculation running, do you want to kill it?"),
+    if (Ask(QMessageBox::Question, tr(AppTitle), tr("Calculation running, do you want to kill it?"),
             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
       event->ignore();
       return;

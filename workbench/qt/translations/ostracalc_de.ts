@@ -43,7 +43,7 @@ Prüfen Sie jedes Programm, das ein Instrument steuert, mit dem Instrument in ei
     <name>TButtonParmForm</name>
     <message>
         <source>Checkbox Parameters</source>
-        <translation>Checkbox-Parameter</translation>
+        <translation>Kontrollkästchen-Parameter</translation>
     </message>
     <message>
         <source>Button Parameters</source>
@@ -862,6 +862,10 @@ Wollen Sie sie wiederherstellen? (Nein verwirft sie.)</translation>
         <source>&amp;Window</source>
         <translation>&amp;Fenster</translation>
     </message>
+    <message>
+        <source>The Ostra Calculator</source>
+        <translation>Ostra Calculator</translation>
+    </message>
 </context>
 <context>
     <name>TOutputForm</name>
@@ -1021,7 +1025,7 @@ Wollen Sie sie wiederherstellen? (Nein verwirft sie.)</translation>
     </message>
     <message>
         <source>New Checkbox</source>
-        <translation>Neue Checkbox</translation>
+        <translation>Neues Kontrollkästchen</translation>
     </message>
     <message>
         <source>Duplicate</source>
