@@ -46,22 +46,19 @@ QRect TWindowPlacement::BesideRect(const QRect& mainFrame, const QSize& frameSiz
     return true;
   };
   // Sliding along the main window's edge keeps a candidate beside it: at
-  // the edge's start, then after each taken frame.
-  for (const QRect& r : {right, left}) {
-    QList<int> tops{r.top()};
-    for (const QRect& t : taken) tops << t.bottom() + 1 + Gap;
-    for (int top : tops) {
+  // the edge's start, then after each taken frame; right and left slide
+  // down, below and above slide sideways.
+  const struct {
+    QRect Start;
+    bool Down;
+  } sides[] = {{right, true}, {left, true}, {below, false}, {above, false}};
+  for (const auto& [r, down] : sides) {
+    QList<int> starts{down ? r.top() : r.left()};
+    for (const QRect& t : taken) starts << (down ? t.bottom() : t.right()) + 1 + Gap;
+    for (int start : starts) {
       QRect c = r;
-      c.moveTop(std::max(screen.top(), std::min(top, screen.bottom() + 1 - c.height())));
-      if (free(c)) return c;
-    }
-  }
-  for (const QRect& r : {below, above}) {
-    QList<int> lefts{r.left()};
-    for (const QRect& t : taken) lefts << t.right() + 1 + Gap;
-    for (int l : lefts) {
-      QRect c = r;
-      c.moveLeft(std::max(screen.left(), std::min(l, screen.right() + 1 - c.width())));
+      if (down) c.moveTop(std::max(screen.top(), std::min(start, screen.bottom() + 1 - c.height())));
+      else c.moveLeft(std::max(screen.left(), std::min(start, screen.right() + 1 - c.width())));
       if (free(c)) return c;
     }
   }

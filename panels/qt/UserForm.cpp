@@ -23,7 +23,6 @@ using namespace Ostra;
 
 namespace {
 
-
 QString OpenDialog(QWidget* parent, const QString& caption, bool mustExist) {
   QFileDialog dlg(parent, caption, DialogFolder(QString()));
   dlg.setNameFilter(TUserForm::tr("GUI Files (*.gui);;All Files (*.*)"));

@@ -67,8 +67,8 @@ TCompletion::TCompletion(TCodeEditor* editor) : QObject(editor), Editor(editor) 
   Editor->BeforeKey = [this](QKeyEvent* key) {
     // A "(" typed right after a taken name steps over the one inserted with
     // it.
-    if (key->text() == "(" && StepOver >= 0 && Editor->textCursor().position() == StepOver &&
-        !Editor->textCursor().hasSelection()) {
+    if (key->text() == "(" && StepOver > 0 && Editor->textCursor().position() == StepOver &&
+        !Editor->textCursor().hasSelection() && Editor->document()->characterAt(StepOver - 1) == u'(') {
       StepOver = -1;
       ShowSignature();
       return true;
