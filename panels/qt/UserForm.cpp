@@ -85,7 +85,6 @@ void TPaintBox::leaveEvent(QEvent*) { Form->FormMouseLeave(); }
 TUserForm::TUserForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("TUserForm");
   setWindowTitle(tr("GUI Editor"));
-  setMinimumWidth(345);
   QFont f("Tahoma");
   f.setPointSize(8);
   setFont(f);
@@ -145,6 +144,8 @@ TUserForm::TUserForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   PaintBox = new TPaintBox(this, ControlPanel);
   inner->addWidget(PaintBox);
   column->addWidget(ControlPanel, 1);
+  // Never so narrow that the tool bar's buttons are cut off.
+  setMinimumWidth(std::max(345, minimumSizeHint().width()));
   UpdateButtons();
 }
 

@@ -242,6 +242,8 @@ private slots:
     buttons += plots.findChildren<QPushButton*>();
     for (QPushButton* b : buttons)
       QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));
+    // The editor at its narrowest still shows its whole tool bar.
+    QVERIFY(editor.minimumWidth() >= editor.PanelControl->minimumSizeHint().width());
     for (int type = 0; type < 6; ++type) {
       const std::unique_ptr<Ostra::TEditObject> c = Ostra::CreatorOf(type)->Create();
       const std::unique_ptr<TParmForm> dlg(CreateParmForm(*c, {}, &editor));
