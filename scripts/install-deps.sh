@@ -7,10 +7,15 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-l10n-tools libgl-dev
+  qt6-translations-l10n adwaita-icon-theme
   xvfb xauth
   lua5.4 python3 python3-numpy python3-scipy libfftw3-dev
   libgsl-dev
   locales
+  # The URW base fonts (which ImageMagick and Ghostscript pull in) make
+  # "Courier New" resolve to a font that is not fixed-pitch: the editor's
+  # font must stay monospaced with them installed.
+  fonts-urw-base35
 )
 
 # make fuzz also needs clang with its libFuzzer runtime.

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
 #include <cfenv>
 #include <csignal>
@@ -21,7 +23,7 @@
 #include "workbench/qt/MainForm.h"
 #include "workbench/qt/RenameForm.h"
 #include "workbench/qt/Translation.h"
-#include "workbench/qt/WindowPlacement.h"
+#include "engine/qt/WindowPlacement.h"
 
 namespace {
 
@@ -59,14 +61,21 @@ int Run(QApplication& app) {
   // The windows, in the order they depend on each other; all live until exit.
   auto* form = new TMainForm;
   auto* plots = new TGraphicForm(form);
+  new TWindowPlacement(plots, form, "PlotWindow");
   form->SetPlotHost(plots->Host());
   plots->ClipbForm = new TClipbForm(form);
   auto* output = new TOutputForm(form);
   form->SetOutputSink(output->Sink());
   new TWindowPlacement(output, form, "OutputWindow");
+  form->PlotWindow = plots;
+  form->OutputWindow = output;
   form->RenameForm = new TRenameForm(form);
   form->AboutForm = new TAboutForm(form);
 
+  // Where the user left the main window; the first time a size that shows a
+  // good part of a program, on the screen.
+  QSettings settings;
+  if (!form->restoreGeometry(settings.value("MainWindow/geometry").toByteArray())) form->ResizeToDefault();
   form->show();
   form->OpenCommandLine(args);
   // Unsaved work of a program that crashed or was killed; unattended runs
@@ -124,6 +133,7 @@ int Run(QApplication& app) {
   }
 
   const int rc = app.exec();
+  settings.setValue("MainWindow/geometry", form->saveGeometry());
   delete form;
   return rc;
 }
@@ -147,6 +157,9 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName("Ostra");
   QApplication::setApplicationName("ostracalc");
   QApplication::setApplicationVersion(OSTRA_VERSION);
+  // Icons of the desktop's theme; where it lacks one (or there is no
+  // desktop theme), Adwaita's.
+  QIcon::setFallbackThemeName("Adwaita");
   // The interface speaks the system's language when there is a translation.
   Ostra::InstallTranslation();
   try {

@@ -9,7 +9,7 @@ namespace Ostra {
 
 const char* const WebSiteAddress = "https://ostra-instruments.example.org/";
 const char* const MakerName = "Ostra Instruments";
-const char* const MakerLine = "Scanning probe microscopy tools for the lab";
+const char* const MakerLine = QT_TRANSLATE_NOOP("Ostra", "Scanning probe microscopy tools for the lab");
 
 QString VersionCaption(const QString& version, bool preRelease) {
   return "Version " + (version.isEmpty() ? QString("?") : version) + (preRelease ? " PreRelease" : "");

@@ -17,6 +17,8 @@ namespace Ostra {
 extern const char* const WebSiteAddress;
 // The two lines shown beside the logo.
 extern const char* const MakerName;
+// In English; QCoreApplication::translate("Ostra", MakerLine) gives the
+// text of the interface's language.
 extern const char* const MakerLine;
 
 // "Version " followed by the version text and, for a pre-release build,

@@ -1,6 +1,6 @@
 #pragma once
-// The size dialog of "To Clipboard": the picture's width and height in
-// millimetres.
+// The size dialog: the width and height of the picture of "To Clipboard" in
+// millimetres, and of "Save Picture" in pixels.
 
 #include <QDialog>
 #include <optional>
@@ -28,6 +28,13 @@ public:
   // (beeping and asking again otherwise) and returns them; nothing when the
   // dialog is closed other than with OK.
   std::optional<QSize> AskSize(int width, int height);
-  // Reads both fields as integers.
+  // The same for the pixels of a picture file.
+  std::optional<QSize> AskPictureSize(int width, int height);
+  // Reads both fields as integers, 1 up to the largest size asked for.
   std::optional<QSize> FieldSize() const;
+
+private:
+  int Maximum = 2000;
+  void FitSize();
+  std::optional<QSize> Ask(int width, int height, const QString& title, const QString& unit, int maximum);
 };

@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include "engine/qt/CodePage.h"
+#include "engine/qt/DialogFolder.h"
 #include "engine/qt/WindowChannel.h"
 #include "output/PlotExport.h"
 #include "output/qt/ClipbForm.h"
@@ -205,7 +206,7 @@ private:
 
 TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Tool), HostObject(new THost(this)) {
   setObjectName("GraphicForm");
-  setWindowTitle("Plots");
+  setWindowTitle(tr("Plots"));
   QFont uiFont = font();
   uiFont.setPointSize(8);
   setFont(uiFont);
@@ -213,24 +214,29 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Tool), HostObj
   Panel1 = new QWidget(this);
   Panel1->setObjectName("Panel1");
   Panel1->setFixedHeight(33);
-  auto button = [this](const char* name, const QString& text, int width, QStyle::StandardPixmap icon) {
-    auto* b = new QPushButton(style()->standardIcon(icon), text, Panel1);
+  // At least the designed widths, wider where a translated caption needs it;
+  // the desktop theme's icon, else a style icon.
+  auto button = [this](const char* name, const QString& text, int width, const char* icon,
+                       QStyle::StandardPixmap fallback) {
+    auto* b = new QPushButton(QIcon::fromTheme(icon, style()->standardIcon(fallback)), text, Panel1);
     b->setObjectName(name);
-    b->setFixedSize(width, 25);
+    b->setFixedSize(std::max(width, b->sizeHint().width()), 25);
     return b;
   };
-  btnDelete = button("btnDelete", "Delete", 75, QStyle::SP_TrashIcon);
-  btnSave = button("btnSave", "Save As Text", 102, QStyle::SP_DialogSaveButton);
-  btnCopy = button("btnCopy", "To Clipboard", 94, QStyle::SP_FileDialogContentsView);
-  btnPrint = button("btnPrint", "Print", 80, QStyle::SP_FileIcon);
-  CbAutoRange = new QCheckBox("Auto-Range", Panel1);
+  btnDelete = button("btnDelete", tr("Delete"), 75, "edit-delete", QStyle::SP_TrashIcon);
+  btnSave = button("btnSave", tr("Save As Text"), 102, "document-save", QStyle::SP_DialogSaveButton);
+  btnCopy = button("btnCopy", tr("To Clipboard"), 94, "edit-copy", QStyle::SP_FileDialogContentsView);
+  btnPrint = button("btnPrint", tr("Print"), 80, "document-print", QStyle::SP_FileIcon);
+  btnPicture = button("btnPicture", tr("Save Picture"), 94, "image-x-generic", QStyle::SP_DesktopIcon);
+  btnPicture->setToolTip(tr("Save the plot as a picture: PNG, SVG or PDF"));
+  CbAutoRange = new QCheckBox(tr("Auto-Range"), Panel1);
   CbAutoRange->setObjectName("CbAutoRange");
   CbAutoRange->setChecked(true);
   auto* strip = new QHBoxLayout(Panel1);
   strip->setContentsMargins(4, 4, 4, 4);
   for (QWidget* w : {static_cast<QWidget*>(btnDelete), static_cast<QWidget*>(btnSave),
                      static_cast<QWidget*>(btnCopy), static_cast<QWidget*>(btnPrint),
-                     static_cast<QWidget*>(CbAutoRange)})
+                     static_cast<QWidget*>(btnPicture), static_cast<QWidget*>(CbAutoRange)})
     strip->addWidget(w);
   strip->addStretch(1);
 
@@ -246,9 +252,12 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Tool), HostObj
   connect(btnSave, &QPushButton::clicked, this, &TGraphicForm::btnSaveClick);
   connect(btnCopy, &QPushButton::clicked, this, &TGraphicForm::btnCopyClick);
   connect(btnPrint, &QPushButton::clicked, this, &TGraphicForm::btnPrintClick);
+  connect(btnPicture, &QPushButton::clicked, this, &TGraphicForm::btnPictureClick);
+  // The buttons follow the tab shown.
+  connect(PageControl, &QTabWidget::currentChanged, this, &TGraphicForm::UpdateButtons);
   connect(CbAutoRange, &QCheckBox::clicked, this, &TGraphicForm::CbAutoRangeClick);
 
-  resize(495, 311);
+  resize(std::max(495, Panel1->sizeHint().width()), 311);
   move(642, 362);
   UpdateButtons();
 }
@@ -270,6 +279,8 @@ void TGraphicForm::SyncTabs() {
   }
   while (PageControl->count() < n) {
     auto* w = new TFuncGraphicPanel;
+    // A zoom with the mouse switches autoscaling off (or on again).
+    connect(w, &TFuncGraphicPanel::ViewChanged, this, &TGraphicForm::UpdateButtons);
     PageControl->addTab(w, QString());
   }
   for (int i = 0; i < n; ++i) {
@@ -319,7 +330,7 @@ void TGraphicForm::UpdateButtons() {
   if (p) SetAutoRangeBox(p->AutoscaleX && p->AutoscaleY);
   const bool curves = p && p->HasCurves();
   for (QWidget* w : {static_cast<QWidget*>(btnSave), static_cast<QWidget*>(btnCopy),
-                     static_cast<QWidget*>(CbAutoRange)})
+                     static_cast<QWidget*>(btnPicture), static_cast<QWidget*>(CbAutoRange)})
     w->setEnabled(curves);
 }
 
@@ -354,19 +365,19 @@ void TGraphicForm::btnSaveClick() {
   if (ChooseSaveFile) {
     path = ChooseSaveFile();
   } else {
-    QFileDialog dlg(this, "Save plot as text file");
+    QFileDialog dlg(this, tr("Save plot as text file"), Ostra::DialogFolder(QString()));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setDefaultSuffix("txt");
-    dlg.setNameFilters({"Text files (*.txt)", "All files (*.*)"});
+    dlg.setNameFilters({tr("Text files (*.txt)"), tr("All files (*.*)")});
     dlg.setOption(QFileDialog::ReadOnly, false);
     if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) path = dlg.selectedFiles().first();
   }
   if (path.isEmpty()) return;
   if (!SaveTabAsText(PageControl->currentIndex(), path)) {
-    const QString text = "Error creating file " + path;
-    if (Warn) Warn(text, "Save As ASCII file");
-    else QMessageBox::warning(this, "Save As ASCII file", text);
+    const QString text = tr("Error creating file %1").arg(path);
+    if (Warn) Warn(text, tr("Save As ASCII file"));
+    else QMessageBox::warning(this, tr("Save As ASCII file"), text);
   }
 }
 
@@ -426,6 +437,45 @@ void TGraphicForm::btnPrintClick() {
   QPrintDialog dlg(&printer, this);
   if (dlg.exec() != QDialog::Accepted) return;
   PrintTab(PageControl->currentIndex(), printer);
+}
+
+QString TGraphicForm::SavePicture(int tab, const QString& path, QSize size) const {
+  const TPlotPanel* p = tab >= 0 && tab < Model.TabCount() ? Model.Panel(tab) : nullptr;
+  if (!p) return tr("There is no plot on this tab.");
+  return QString::fromStdString(Ostra::SavePlotPicture(*p, size.width(), size.height(), path));
+}
+
+void TGraphicForm::btnPictureClick() {
+  if (!ActivePanel()) return;
+  QString path;
+  if (ChoosePictureFile) {
+    path = ChoosePictureFile();
+  } else {
+    QFileDialog dlg(this, tr("Save plot as picture"), Ostra::DialogFolder(QString()));
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    const QStringList filters{tr("PNG image (*.png)"), tr("SVG drawing (*.svg)"), tr("PDF document (*.pdf)")};
+    const QStringList suffixes{"png", "svg", "pdf"};
+    dlg.setNameFilters(filters);
+    dlg.setDefaultSuffix("png");
+    connect(&dlg, &QFileDialog::filterSelected, &dlg,
+            [&](const QString& f) { dlg.setDefaultSuffix(suffixes.value(int(filters.indexOf(f)), "png")); });
+    if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) path = dlg.selectedFiles().first();
+  }
+  if (path.isEmpty()) return;
+  std::optional<QSize> size;
+  if (ChoosePictureSize) {
+    size = ChoosePictureSize();
+  } else {
+    if (!ClipbForm) ClipbForm = new TClipbForm(this);
+    // The size of the headless runner's pictures.
+    size = ClipbForm->AskPictureSize(800, 600);
+  }
+  if (!size) return;
+  const QString problem = SavePicture(PageControl->currentIndex(), path, *size);
+  if (problem.isEmpty()) return;
+  if (Warn) Warn(problem, tr("Save Picture"));
+  else QMessageBox::warning(this, tr("Save Picture"), problem);
 }
 
 void TGraphicForm::closeEvent(QCloseEvent* e) {

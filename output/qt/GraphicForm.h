@@ -13,6 +13,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,6 +75,7 @@ public:
   QPushButton* btnSave;
   QPushButton* btnCopy;
   QPushButton* btnPrint;
+  QPushButton* btnPicture;
   QCheckBox* CbAutoRange;
   QTabWidget* PageControl;
   // The size dialog of To Clipboard (made on first use if not given).
@@ -94,6 +96,7 @@ public:
   void btnSaveClick();
   void btnCopyClick();
   void btnPrintClick();
+  void btnPictureClick();
   void CbAutoRangeClick();
 
   // The parts of the commands below their dialogs.
@@ -101,14 +104,21 @@ public:
   // Puts the tab's picture of the given size (millimetres) on the clipboard,
   // as SVG and as an image.
   void CopyToClipboard(int tab, int widthMm, int heightMm);
+  // Writes the tab's picture at the size in pixels as PNG, SVG or PDF (by
+  // the file name's ending), drawn as the headless runner draws it. Returns
+  // the problem, or empty.
+  QString SavePicture(int tab, const QString& path, QSize size) const;
   // Prints the tab on the printer as a job titled "Calculator Plot".
   bool PrintTab(int tab, QPrinter& printer);
   // Pixels of the reference screen for a size in millimetres.
   static QSize PixelsForMillimetres(int widthMm, int heightMm);
 
-  // Seams for tests: the file name chosen in the save dialog (empty:
+  // Seams for tests: the file name chosen in the save dialog of the text
+  // and of the picture (empty: cancelled), the size of the picture (none:
   // cancelled), the message shown on a failed save.
   std::function<QString()> ChooseSaveFile;
+  std::function<QString()> ChoosePictureFile;
+  std::function<std::optional<QSize>()> ChoosePictureSize;
   std::function<void(const QString& text, const QString& caption)> Warn;
 
 protected:

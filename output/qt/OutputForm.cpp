@@ -48,7 +48,7 @@ TOutputForm::TOutputForm(QWidget* parent)
           this, [this](TBatch& b) { Apply(b); },
           [](const TBatch& b) { return b.Bytes.size() > MaxPendingBytes || b.Ops.size() > MaxPendingWrites; }),
       SinkObject(std::make_unique<TSink>(Channel)) {
-  setWindowTitle("Output Window");
+  setWindowTitle(tr("Output Window"));
   setAttribute(Qt::WA_ShowWithoutActivating);
   resize(407, 303);
   move(429, 175);
@@ -57,7 +57,7 @@ TOutputForm::TOutputForm(QWidget* parent)
   Panel1->setFixedHeight(33);
   auto* buttons = new QHBoxLayout(Panel1);
   buttons->setContentsMargins(4, 2, 4, 2);
-  auto makeButton = [&](const char* caption, const QIcon& icon) {
+  auto makeButton = [&](const QString& caption, const QIcon& icon) {
     auto* b = new QPushButton(icon, caption, Panel1);
     b->setIconSize(QSize(16, 16));
     b->setAutoDefault(false);
@@ -65,10 +65,10 @@ TOutputForm::TOutputForm(QWidget* parent)
     return b;
   };
   QStyle* s = style();
-  btnClear = makeButton("Clear", s->standardIcon(QStyle::SP_DialogResetButton));
-  btnSave = makeButton("Save As Text", s->standardIcon(QStyle::SP_DialogSaveButton));
-  btnCopy = makeButton("To Clipboard", s->standardIcon(QStyle::SP_FileDialogDetailedView));
-  btnPrint = makeButton("Print", QIcon::fromTheme("document-print", s->standardIcon(QStyle::SP_ComputerIcon)));
+  btnClear = makeButton(tr("Clear"), s->standardIcon(QStyle::SP_DialogResetButton));
+  btnSave = makeButton(tr("Save As Text"), s->standardIcon(QStyle::SP_DialogSaveButton));
+  btnCopy = makeButton(tr("To Clipboard"), s->standardIcon(QStyle::SP_FileDialogDetailedView));
+  btnPrint = makeButton(tr("Print"), QIcon::fromTheme("document-print", s->standardIcon(QStyle::SP_ComputerIcon)));
   buttons->addStretch(1);
 
   Memo = new QPlainTextEdit(this);
@@ -239,16 +239,16 @@ void TOutputForm::btnClearClick() {
 }
 
 void TOutputForm::btnSaveClick() {
-  QFileDialog dialog(this, "Save plot as text file");
+  QFileDialog dialog(this, tr("Save plot as text file"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix("txt");
-  dialog.setNameFilters({"Text files (*.txt)", "All files (*.*)"});
+  dialog.setNameFilters({tr("Text files (*.txt)"), tr("All files (*.*)")});
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString path = dialog.selectedFiles().first();
   QString error;
   if (!SaveToFile(path, &error))
-    QMessageBox::critical(this, "Output Window", QString("Cannot write %1:\n%2").arg(path, error));
+    QMessageBox::critical(this, tr("Output Window"), tr("Cannot write %1:\n%2").arg(path, error));
 }
 
 void TOutputForm::btnCopyClick() {
@@ -260,7 +260,7 @@ void TOutputForm::btnPrintClick() {
   QPrinter printer;
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
-  if (!PrintTo(printer)) QMessageBox::critical(this, "Output Window", "The print job could not be started.");
+  if (!PrintTo(printer)) QMessageBox::critical(this, tr("Output Window"), tr("The print job could not be started."));
 }
 
 void TOutputForm::closeEvent(QCloseEvent* event) {

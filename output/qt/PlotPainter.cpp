@@ -2,8 +2,11 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPolygon>
 #include <QSvgGenerator>
 #include <vector>
@@ -135,6 +138,43 @@ QByteArray PlotSvg(const TPlotPanel& panel, int width, int height, const std::op
   return bytes;
 }
 
+QByteArray PlotPdf(const TPlotPanel& panel, int width, int height, const std::optional<std::string>& title) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QPdfWriter pdf(&buffer);
+  pdf.setTitle("Calculator Plot");
+  pdf.setCreator("Ostra Calculator");
+  pdf.setResolution(96);
+  pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+  pdf.setPageSize(QPageSize(QSizeF(width * 72.0 / 96, height * 72.0 / 96), QPageSize::Point, QString(),
+                            QPageSize::ExactMatch));
+  QPainter p(&pdf);
+  PaintPlot(p, panel, width, height, title);
+  p.end();
+  return bytes;
+}
+
+std::string SavePlotPicture(const TPlotPanel& panel, int width, int height, const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  QByteArray bytes;
+  if (suffix == "png") {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    PlotImage(panel, width, height).save(&buffer, "PNG");
+  } else if (suffix == "svg") {
+    bytes = PlotSvg(panel, width, height);
+  } else if (suffix == "pdf") {
+    bytes = PlotPdf(panel, width, height);
+  } else {
+    return path.toStdString() + ": not a picture file name (.png, .svg, .pdf)";
+  }
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())
+    return path.toStdString() + ": " + f.errorString().toStdString();
+  return "";
+}
+
 std::string SavePlotPictures(const TPlotPanel& panel, int width, int height, const std::string& svgPath,
                              const std::string& pngPath) {
   if (!QGuiApplication::instance()) {
@@ -148,13 +188,10 @@ std::string SavePlotPictures(const TPlotPanel& panel, int width, int height, con
     // Lives until the process ends.
     new QGuiApplication(argc, argv);
   }
-  QFile svg(QString::fromLocal8Bit(svgPath.c_str()));
-  const QByteArray svgBytes = PlotSvg(panel, width, height);
-  if (!svg.open(QIODevice::WriteOnly | QIODevice::Truncate) || svg.write(svgBytes) != svgBytes.size())
-    return svgPath + ": " + svg.errorString().toStdString();
-  svg.close();
-  if (!PlotImage(panel, width, height).save(QString::fromLocal8Bit(pngPath.c_str()), "PNG"))
-    return pngPath + ": cannot be written";
+  for (const std::string& path : {svgPath, pngPath}) {
+    std::string problem = SavePlotPicture(panel, width, height, QString::fromLocal8Bit(path.c_str()));
+    if (!problem.empty()) return problem;
+  }
   return "";
 }
 

@@ -48,11 +48,18 @@ QColor ToQColor(TernioParser::TColour c);
 void PaintPlot(QPainter& painter, const TernioParser::TPlotPanel& panel, int width, int height,
                const std::optional<std::string>& title = std::nullopt, int dpi = 96, char separator = '.');
 
-// The panel as an opaque picture, and as SVG of the same size.
+// The panel as an opaque picture, as SVG of the same size, and as a PDF
+// page of that many pixels at 96 per inch.
 QImage PlotImage(const TernioParser::TPlotPanel& panel, int width, int height,
                  const std::optional<std::string>& title = std::nullopt);
 QByteArray PlotSvg(const TernioParser::TPlotPanel& panel, int width, int height,
                    const std::optional<std::string>& title = std::nullopt);
+QByteArray PlotPdf(const TernioParser::TPlotPanel& panel, int width, int height,
+                   const std::optional<std::string>& title = std::nullopt);
+
+// The picture of the panel in the format the file name's ending names
+// (.png, .svg, .pdf), written to path. Returns the problem, or empty.
+std::string SavePlotPicture(const TernioParser::TPlotPanel& panel, int width, int height, const QString& path);
 
 // For the headless runner: writes both pictures, creating a display-free
 // application object first when there is none. Returns the problem, or

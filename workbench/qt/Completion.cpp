@@ -65,6 +65,14 @@ TCompletion::TCompletion(TCodeEditor* editor) : QObject(editor), Editor(editor) 
   // The open list takes these keys itself (QCompleter hands them to the
   // editor first).
   Editor->BeforeKey = [this](QKeyEvent* key) {
+    // A "(" typed right after a taken name steps over the one inserted with
+    // it.
+    if (key->text() == "(" && StepOver > 0 && Editor->textCursor().position() == StepOver &&
+        !Editor->textCursor().hasSelection() && Editor->document()->characterAt(StepOver - 1) == u'(') {
+      StepOver = -1;
+      ShowSignature();
+      return true;
+    }
     if (!Completer->popup()->isVisible()) return false;
     switch (key->key()) {
       case Qt::Key_Enter:
@@ -72,11 +80,16 @@ TCompletion::TCompletion(TCodeEditor* editor) : QObject(editor), Editor(editor) 
       case Qt::Key_Escape:
       case Qt::Key_Tab:
       case Qt::Key_Backtab:
+        key->ignore();
         return true;
       default:
         return false;
     }
   };
+  // Anything but the "(" right after a taken name ends the step-over.
+  connect(Editor, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+    if (Editor->textCursor().position() != StepOver) StepOver = -1;
+  });
   Editor->AfterKey = [this](QKeyEvent* key) {
     if (!key->text().isEmpty() || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Left ||
         key->key() == Qt::Key_Right)
@@ -136,6 +149,7 @@ void TCompletion::Insert(const QString& name) {
   c.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, int(line.size() - start));
   c.insertText(name + "(");
   Editor->setTextCursor(c);
+  StepOver = c.position();
   ShowSignature();
 }
 

@@ -2,7 +2,7 @@
 // Completion of function names in a program editor: typing two or more
 // characters of a name offers the built-in functions and those the panel and
 // the Global panel define with define(name(...)); Enter or Tab takes the
-// chosen one with its "(". While the caret is in the arguments of a call the
+// chosen one with its "(" (a "(" typed next steps over it). While the caret is in the arguments of a call the
 // function's signature shows as a tool tip near the caret.
 
 #include <QObject>
@@ -33,6 +33,9 @@ private:
   TCodeEditor* Editor;
   QStringListModel* Model;
   QString FShown;
+  // The position after the "(" of the name taken last, while the caret
+  // stays there; -1 otherwise.
+  int StepOver = -1;
   QString Programs() const;
   void Update();
   void Insert(const QString& name);

@@ -1,7 +1,6 @@
 #include "workbench/qt/EditPanel.h"
 
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -16,24 +15,12 @@
 #include "workbench/qt/BracketMatch.h"
 #include "workbench/qt/Completion.h"
 #include "workbench/qt/FindBar.h"
-
-namespace {
-
-QFont EditorFont() {
-  QFont f("Courier New", 10);
-  if (!QFontInfo(f).fixedPitch()) {
-    f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    f.setPointSize(10);
-  }
-  return f;
-}
-
-}  // namespace
+#include "workbench/qt/FixedFont.h"
 
 TEditPanel::TEditPanel(QWidget* parent) : QWidget(parent) {
   MemoEdit = new TCodeEditor(this);
   MemoEdit->setObjectName("MemoEdit");
-  MemoEdit->setFont(EditorFont());
+  MemoEdit->setFont(Ostra::FixedFont(10));
   MemoEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
   MemoEdit->setWordWrapMode(QTextOption::NoWrap);
   MemoEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -37,7 +37,9 @@ TFindBar::TFindBar(QPlainTextEdit* editor, QWidget* parent) : QWidget(parent), E
   FindEdit->setObjectName("FindEdit");
   l->addWidget(FindEdit, 1);
   MatchCase = new QCheckBox(tr("Match case"), FindRow);
-  MatchCase->setChecked(true);
+  // Names in programs are case-sensitive, but a search finds every spelling
+  // unless asked otherwise, as in other editors.
+  MatchCase->setChecked(false);
   l->addWidget(MatchCase);
   BtnNext = new QPushButton(tr("Find next"), FindRow);
   l->addWidget(BtnNext);

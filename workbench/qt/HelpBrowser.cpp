@@ -1,15 +1,15 @@
 #include "workbench/qt/HelpBrowser.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -19,6 +19,7 @@
 
 #include "engine/Function.h"
 #include "engine/qt/CodePage.h"
+#include "workbench/qt/FixedFont.h"
 
 using TernioParser::TFunction;
 
@@ -42,13 +43,6 @@ namespace {
 
 QString Text(const char* s) { return s ? Ostra::FromCodePage(s) : QString(); }
 
-QFont FixedFont(qreal pointSize) {
-  QFont f("Courier New", 10);
-  if (!QFontInfo(f).fixedPitch()) f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  f.setPointSizeF(pointSize);
-  return f;
-}
-
 bool IsLetter(QChar c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 }  // namespace
@@ -63,7 +57,9 @@ THelpPanel::THelpPanel(QWidget* parent) : QWidget(parent) {
   // among them) ignore the row limit and show the whole list; a scrolling
   // drop-down of 20 rows is kept in every style.
   csFunctions->setStyleSheet("QComboBox { combobox-popup: 0; }");
-  csFunctions->setMinimumContentsLength(24);
+  // The field holds "[General Info]" in any language without cutting it.
+  csFunctions->setMinimumContentsLength(std::max<int>(24, tr(GeneralInfo).size() + 2));
+  csFunctions->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   csFunctions->setToolTip(tr("Choose a function to display a short description for"));
   btnBack = new QToolButton(this);
   btnBack->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
@@ -125,6 +121,11 @@ bool THelpPanel::BuildFunctionList(const TBuiltins& builtins) {
     }
     csFunctions->addItem(Text(name) + Text(f->Signature().c_str()));
   }
+  // The drop-down list is as wide as its longest item: no signature is cut
+  // in the middle.
+  QAbstractItemView* list = csFunctions->view();
+  list->setTextElideMode(Qt::ElideRight);
+  list->setMinimumWidth(list->sizeHintForColumn(0) + list->verticalScrollBar()->sizeHint().width() + 8);
   csFunctions->setCurrentIndex(0);
   ShowFunctionHelp();
   return true;
@@ -139,8 +140,9 @@ void THelpPanel::RenderEntry(QTextCursor& c, const QString& heading, const TFunc
   QTextCharFormat italic = normal;
   italic.setFontItalic(true);
   QTextCharFormat fixed = normal;
-  const QFont fixedFont = FixedFont(pointSize);
+  const QFont fixedFont = Ostra::FixedFont(pointSize);
   fixed.setFontFamilies({fixedFont.family()});
+  fixed.setFontStyleHint(fixedFont.styleHint());
   fixed.setFontFixedPitch(true);
 
   c.insertText(heading, bold);

@@ -23,10 +23,13 @@
 
 #include "engine/qt/Branding.h"
 #include "engine/qt/CodePage.h"
+#include "engine/qt/DialogFolder.h"
+#include "engine/qt/MessageBox.h"
 #include "panels/qt/ControlForm.h"
 #include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/EditPanel.h"
+#include "workbench/qt/ErrorPlace.h"
 #include "workbench/qt/HelpBrowser.h"
 #include "engine/qt/Recovery.h"
 #include "workbench/qt/SyntaxColouring.h"
@@ -55,12 +58,10 @@ QString NameOfCaption(const QString& caption) {
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   setObjectName("MainForm");
   Ask = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
-               QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, title, text, buttons, this);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
-  };
+               QMessageBox::StandardButtons buttons) { return Ostra::AskUser(this, icon, title, text, buttons); };
   ChooseFile = [this](bool save) {
-    QFileDialog dlg(this, save ? tr("Save as") : tr("Open"));
+    QFileDialog dlg(this, save ? tr("Save as") : tr("Open"),
+                    Ostra::DialogFolder(FullPath.isEmpty() ? QString() : QFileInfo(FullPath).absolutePath()));
     dlg.setNameFilters({tr("RIR macro files (*.sma)"), tr("All files (*.*)")});
     dlg.setDefaultSuffix("sma");
     if (save) {
@@ -70,7 +71,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
       dlg.setAcceptMode(QFileDialog::AcceptOpen);
       dlg.setFileMode(QFileDialog::ExistingFile);
     }
-    if (!FullPath.isEmpty()) dlg.setDirectory(QFileInfo(FullPath).absolutePath());
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
     return dlg.selectedFiles().first();
   };
@@ -173,7 +173,8 @@ void TMainForm::CreateLayout() {
   logo->Clicked = [this] { OpenWebSite(); };
   Logo = logo;
   row->addWidget(Logo);
-  auto* makerText = new QLabel(QString("<b>%1</b><br>%2").arg(Ostra::MakerName, Ostra::MakerLine), BottomPanel);
+  const QString makerLine = QCoreApplication::translate("Ostra", Ostra::MakerLine);
+  auto* makerText = new QLabel(QString("<b>%1</b><br>%2").arg(Ostra::MakerName, makerLine), BottomPanel);
   row->addWidget(makerText, 1);
 
   BtnShowError = new QPushButton(tr("Show error"), BottomPanel);
@@ -319,12 +320,17 @@ void TMainForm::CheckPanelText(TEditPanel* panel, int colourDelayMs) {
     if (auto* c = panel->MemoEdit->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly))
       c->TokensParsed(Tokens, colourDelayMs);
   } else {
-    // The place Show error selects, marked until the next parse.
-    const QString text = panel->Text();
-    panel->MemoEdit->MarkError(Ostra::TextPosition(text, std::max<int32_t>(engine->TokenStart, 0)),
-                               engine->ErrorPos < 0 ? int(text.size()) : Ostra::TextPosition(text, engine->ErrorPos),
-                               Ostra::FromCodePage(engine->Message));
+    MarkParseError(panel);
   }
+}
+
+void TMainForm::MarkParseError(TEditPanel* panel) {
+  // The place Show error selects, marked until the next parse.
+  const TGUIParser* engine = EngineOf(panel);
+  const Ostra::TErrorPlace place = Ostra::ErrorPlace(engine->Text, *engine, Tokens);
+  const QString text = panel->Text();
+  panel->MemoEdit->MarkError(Ostra::TextPosition(text, place.Start), Ostra::TextPosition(text, place.End),
+                             Ostra::FromCodePage(place.Message));
 }
 
 void TMainForm::ColourNow(TEditPanel* panel) {
@@ -342,7 +348,7 @@ void TMainForm::PageControlChange(int index) {
 }
 
 void TMainForm::UpdateCaption() {
-  QString title = AppTitle;
+  QString title = tr(AppTitle);
   if (HasFileName) title += " - " + DisplayName;
   setWindowTitle(title);
 }

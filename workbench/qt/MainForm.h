@@ -32,7 +32,8 @@ class QMenu;
 class TMainForm : public QMainWindow, public TernioParser::TRunObserver {
   Q_OBJECT
 public:
-  static constexpr const char* AppTitle = "The Ostra Calculator";
+  // In English; tr(AppTitle) is the title of the interface's language.
+  static constexpr const char* AppTitle = QT_TR_NOOP("The Ostra Calculator");
   explicit TMainForm(QWidget* parent = nullptr);
   ~TMainForm() override;
 
@@ -61,6 +62,19 @@ public:
   QAction* ActRename;
   QAction* Action1;  // User Manual
   QAction* ActAbout;
+  // The Window menu: brings the other windows back to the front.
+  QMenu* WindowMenu = nullptr;
+  QAction* ActShowOutput;
+  QAction* ActShowPlots;
+  QAction* ActShowControls;
+  // The output and plot windows of the runs (set by the application).
+  QPointer<QWidget> OutputWindow, PlotWindow;
+  // Shows the window, raised and active, also when it was closed or
+  // minimised.
+  static void BringToFront(QWidget* window);
+  // The size of a first start: most of the screen's height, so that a good
+  // part of a program shows, and on the screen.
+  void ResizeToDefault();
 
   // ---- the documents opened and saved last (File > Open recent)
   QMenu* RecentMenu = nullptr;
@@ -236,6 +250,8 @@ private:
   void UpdateEditActions();
   void ShowHelpForCaret(TEditPanel* panel);
   void ColourNow(TEditPanel* panel);
+  // Marks the parse error of the panel's engine in its editor.
+  void MarkParseError(TEditPanel* panel);
   TernioParser::TGUIParser* EngineOf(const TEditPanel* panel) const;
   // The document as its file holds it: 8-bit code-page text with CR LF.
   std::string DocumentBytes() const;

@@ -12,12 +12,15 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStyle>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QUrl>
 
 #include "engine/qt/Branding.h"
+#include "panels/qt/ControlForm.h"
 #include "panels/qt/UserForm.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/AboutForm.h"
@@ -91,18 +94,26 @@ void TMainForm::CreateActions() {
   Action1 = MakeAction(this, "Action1", tr("&User Manual..."), tr("User Manual..."), {},
                        tr("Display the PDF-Manual"));
   ActAbout = MakeAction(this, "ActAbout", tr("&About..."), tr("About..."), {}, {});
+  ActShowOutput = MakeAction(this, "ActShowOutput", tr("&Output Window"), tr("Output Window"), {},
+                             tr("Show the output window"));
+  ActShowPlots = MakeAction(this, "ActShowPlots", tr("P&lots"), tr("Plots"), {}, tr("Show the plot window"));
+  ActShowControls = MakeAction(this, "ActShowControls", tr("&Controls"), tr("Controls"), {},
+                               tr("Show the control window of the panels a program has loaded"));
 
 
+  // The desktop theme's icons; without a theme, style icons that do not
+  // mislead (none for cut and paste: the button then shows its text).
   QStyle* st = style();
-  FileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
-  ActionSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
-  EditCopy1->setIcon(QIcon::fromTheme("edit-copy", st->standardIcon(QStyle::SP_FileDialogDetailedView)));
-  EditCut1->setIcon(QIcon::fromTheme("edit-cut", st->standardIcon(QStyle::SP_DialogDiscardButton)));
-  EditPaste1->setIcon(QIcon::fromTheme("edit-paste", st->standardIcon(QStyle::SP_FileDialogContentsView)));
-  ActionStart->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
-  ActionBreak->setIcon(st->standardIcon(QStyle::SP_MediaStop));
-  ActNewPanel->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
-  ActDelPanel->setIcon(st->standardIcon(QStyle::SP_TrashIcon));
+  const auto icon = [](const char* name, const QIcon& fallback = QIcon()) { return QIcon::fromTheme(name, fallback); };
+  FileOpen->setIcon(icon("document-open", st->standardIcon(QStyle::SP_DialogOpenButton)));
+  ActionSave->setIcon(icon("document-save", st->standardIcon(QStyle::SP_DialogSaveButton)));
+  EditCopy1->setIcon(icon("edit-copy"));
+  EditCut1->setIcon(icon("edit-cut"));
+  EditPaste1->setIcon(icon("edit-paste"));
+  ActionStart->setIcon(icon("media-playback-start", st->standardIcon(QStyle::SP_MediaPlay)));
+  ActionBreak->setIcon(icon("media-playback-stop", st->standardIcon(QStyle::SP_MediaStop)));
+  ActNewPanel->setIcon(icon("tab-new", st->standardIcon(QStyle::SP_FileDialogNewFolder)));
+  ActDelPanel->setIcon(icon("edit-delete", st->standardIcon(QStyle::SP_TrashIcon)));
 
   // Shortcuts of the window work from every widget in it, also from the
   // result field and the help panel.
@@ -164,6 +175,17 @@ void TMainForm::CreateActions() {
   calc->addActions({ActionStart, ActionBreak});
   QMenu* panel = menuBar()->addMenu(tr("&Panel"));
   panel->addActions({ActNewPanel, ActDelPanel, ActRename});
+  WindowMenu = menuBar()->addMenu(tr("&Window"));
+  WindowMenu->setObjectName("WindowMenu");
+  WindowMenu->addActions({ActShowOutput, ActShowPlots, ActShowControls});
+  connect(WindowMenu, &QMenu::aboutToShow, this, [this] {
+    ActShowOutput->setEnabled(OutputWindow);
+    ActShowPlots->setEnabled(PlotWindow);
+    ActShowControls->setEnabled(ControlForm && ControlForm->PageControl->count() > 0);
+  });
+  connect(ActShowOutput, &QAction::triggered, this, [this] { BringToFront(OutputWindow); });
+  connect(ActShowPlots, &QAction::triggered, this, [this] { BringToFront(PlotWindow); });
+  connect(ActShowControls, &QAction::triggered, this, [this] { BringToFront(ControlForm); });
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   help->addActions({Action1, ActAbout});
 
@@ -235,6 +257,27 @@ void TMainForm::EditCommand(const char* method) {
   if (QWidget* w = FEditTarget.data()) QMetaObject::invokeMethod(w, method);
 }
 
+void TMainForm::BringToFront(QWidget* window) {
+  if (!window) return;
+  if (window->isMinimized()) window->showNormal();
+  else window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+void TMainForm::ResizeToDefault() {
+  QSize size(640, 760);
+  if (const QScreen* s = screen()) {
+    // Room for the frame and the desktop's panels.
+    const QRect free = s->availableGeometry();
+    size = size.boundedTo(free.size() - QSize(40, 60)).expandedTo(minimumSize());
+    resize(size);
+    move(free.topLeft() + QPoint(20, 20));
+    return;
+  }
+  resize(size);
+}
+
 // ---- GUI editor
 
 void TMainForm::Action3Execute() { TUserForm::OpenEditor(this); }
@@ -260,10 +303,10 @@ void TMainForm::Action1Execute() {
   // be) and can open it some other way.
   const QString manual = QDir::toNativeSeparators(ManualPath);
   if (!QFileInfo::exists(ManualPath))
-    Ask(QMessageBox::Information, AppTitle, tr("The user manual is not installed. It belongs here:\n%1").arg(manual),
+    Ask(QMessageBox::Information, tr(AppTitle), tr("The user manual is not installed. It belongs here:\n%1").arg(manual),
         QMessageBox::Ok);
   else if (!OpenUrl(QUrl::fromLocalFile(ManualPath)))
-    Ask(QMessageBox::Information, AppTitle,
+    Ask(QMessageBox::Information, tr(AppTitle),
         tr("No application could show the user manual. You find it here:\n%1").arg(manual), QMessageBox::Ok);
 }
 

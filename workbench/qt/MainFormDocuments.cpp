@@ -139,7 +139,7 @@ bool TMainForm::QuerySaveChanges() {
     return true;
   raise();
   activateWindow();
-  switch (Ask(QMessageBox::Question, AppTitle, tr("The current file has been modified, do you want to save it?"),
+  switch (Ask(QMessageBox::Question, tr(AppTitle), tr("The current file has been modified, do you want to save it?"),
               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
       // Go on only when the document is safe on disk.
@@ -162,7 +162,7 @@ bool TMainForm::OpenDocument(const QString& path) {
   const bool readOk = file.error() == QFileDevice::NoError;
   file.close();
   auto fail = [&] {
-    Ask(QMessageBox::Warning, AppTitle, tr("Error opening file %1").arg(FullPath), QMessageBox::Ok);
+    Ask(QMessageBox::Warning, tr(AppTitle), tr("Error opening file %1").arg(FullPath), QMessageBox::Ok);
     return false;
   };
   if (!readOk) return fail();
@@ -181,7 +181,7 @@ void TMainForm::OpenRecent(const QString& path) {
   if (FRunning) return;
   if (!QFileInfo::exists(path)) {
     RecentFiles->Remove(path);
-    Ask(QMessageBox::Warning, AppTitle,
+    Ask(QMessageBox::Warning, tr(AppTitle),
         tr("The file %1 no longer exists; it has been removed from the recent files.").arg(QDir::toNativeSeparators(path)),
         QMessageBox::Ok);
     return;
@@ -249,7 +249,7 @@ bool TMainForm::WriteDocument(const QString& path) {
   QString error;
   const std::string bytes = DocumentBytes();
   if (!Ostra::WriteFileAtomically(path, QByteArray(bytes.data(), qsizetype(bytes.size())), &error)) {
-    Ask(QMessageBox::Critical, AppTitle, tr("Cannot save %1: %2").arg(path, error), QMessageBox::Ok);
+    Ask(QMessageBox::Critical, tr(AppTitle), tr("Cannot save %1: %2").arg(path, error), QMessageBox::Ok);
     return false;
   }
   return true;

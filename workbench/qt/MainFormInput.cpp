@@ -18,6 +18,14 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::KeyPress: {
       auto* k = static_cast<QKeyEvent*>(event);
+      // Break is wanted from every window of the program: a panel, the
+      // output and plot windows, a GUI editor, its dialogs, a message box or
+      // a file dialog (also a modal one). In this window the action's
+      // shortcut takes F4 before it becomes a key press.
+      if (k->key() == Qt::Key_F4 && (k->modifiers() | Qt::KeypadModifier) == Qt::KeypadModifier && FRunning) {
+        ActionBreakExecute();
+        return true;
+      }
       if (!(k->modifiers() & Qt::KeypadModifier)) break;
       if (k->key() == Qt::Key_Period || k->key() == Qt::Key_Comma) {
         // The keypad's decimal key always types a point, whatever the

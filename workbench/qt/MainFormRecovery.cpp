@@ -28,7 +28,7 @@ bool TMainForm::OfferRecovery() {
       const QString text = tr("The GUI editor ended without saving the layout %1.\n"
                               "Do you want to restore it? (No discards it.)")
                                .arg(QDir::toNativeSeparators(copy.OriginalPath));
-      if (Ask(QMessageBox::Question, AppTitle, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
+      if (Ask(QMessageBox::Question, tr(AppTitle), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
         TUserForm* editor = TUserForm::RestoreEditor(this, copy.Bytes, copy.OriginalPath);
         // The changes are safe in the editor's own copy before the old one goes.
         if (!editor->Recovery || !editor->Recovery->HasCopy()) continue;
@@ -44,7 +44,7 @@ bool TMainForm::OfferRecovery() {
             : tr("The Ostra Calculator ended without saving the changes of the document %1.\n"
                  "Do you want to restore them? (No discards them.)")
                   .arg(QDir::toNativeSeparators(copy.OriginalPath));
-    const auto answer = Ask(QMessageBox::Question, AppTitle, text, QMessageBox::Yes | QMessageBox::No);
+    const auto answer = Ask(QMessageBox::Question, tr(AppTitle), text, QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes) {
       Recovery->Discard(copy);
       continue;

@@ -68,7 +68,7 @@ void TMainForm::ShowCalculationResult(const TReturnValue* result) {
 
 void TMainForm::ThreadTerminated() {
   if (!FClosing.load())
-    Ask(QMessageBox::Critical, AppTitle,
+    Ask(QMessageBox::Critical, tr(AppTitle),
         tr("Macro thread terminated unexpectedly, maybe the connection to the RIR program is lost. "
            "Please restart the program."),
         QMessageBox::Ok);
@@ -84,13 +84,10 @@ void TMainForm::BtnShowErrorClick() {
     SetSyntaxState(false);
     return;
   }
-  StatusPanel1->setText(Ostra::FromCodePage(engine->Message));
-  const QString text = p->Text();
-  const int start = Ostra::TextPosition(text, std::max<int32_t>(engine->TokenStart, 0));
-  const int end = engine->ErrorPos < 0 ? text.size() : Ostra::TextPosition(text, engine->ErrorPos);
-  QTextCursor c = p->MemoEdit->textCursor();
-  c.setPosition(std::min(start, int(text.size())));
-  c.setPosition(std::max(start, end), QTextCursor::KeepAnchor);
+  // The marked place: the last parse of the panel made it.
+  if (!p->MemoEdit->HasError()) MarkParseError(p);
+  StatusPanel1->setText(p->MemoEdit->ErrorMessage());
+  const QTextCursor c = p->MemoEdit->ErrorRange();
   p->MemoEdit->setTextCursor(c);
   p->MemoEdit->setFocus();
 }
@@ -117,7 +114,7 @@ bool TMainForm::EndCalculation() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (FRunning && !FThreadEnded) {
-    if (Ask(QMessageBox::Question, AppTitle, tr("Calculation running, do you want to kill it?"),
+    if (Ask(QMessageBox::Question, tr(AppTitle), tr("Calculation running, do you want to kill it?"),
             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
       event->ignore();
       return;

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de" sourcelanguage="en">
 <context>
+    <name>Ostra</name>
+    <message>
+        <source>Scanning probe microscopy tools for the lab</source>
+        <translation>Werkzeuge der Rastersondenmikroskopie für das Labor</translation>
+    </message>
+</context>
+<context>
     <name>TAboutForm</name>
     <message>
         <source>Copyright (C) Ostra Instruments. All rights reserved.
@@ -33,10 +40,155 @@ Prüfen Sie jedes Programm, das ein Instrument steuert, mit dem Instrument in ei
     </message>
 </context>
 <context>
+    <name>TButtonParmForm</name>
+    <message>
+        <source>Checkbox Parameters</source>
+        <translation>Kontrollkästchen-Parameter</translation>
+    </message>
+    <message>
+        <source>Button Parameters</source>
+        <translation>Schaltflächen-Parameter</translation>
+    </message>
+    <message>
+        <source>ID:</source>
+        <translation>ID:</translation>
+    </message>
+    <message>
+        <source>Label:</source>
+        <translation>Beschriftung:</translation>
+    </message>
+</context>
+<context>
+    <name>TClipbForm</name>
+    <message>
+        <source>Size setting</source>
+        <translation>Größe einstellen</translation>
+    </message>
+    <message>
+        <source>Target size for clipboard graphic</source>
+        <translation>Zielgröße der Grafik für die Zwischenablage</translation>
+    </message>
+    <message>
+        <source>Width:</source>
+        <translation>Breite:</translation>
+    </message>
+    <message>
+        <source>Height:</source>
+        <translation>Höhe:</translation>
+    </message>
+    <message>
+        <source>mm</source>
+        <translation>mm</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Picture size</source>
+        <translation>Bildgröße</translation>
+    </message>
+    <message>
+        <source>pixels</source>
+        <translation>Pixel</translation>
+    </message>
+</context>
+<context>
     <name>TCodeEditor</name>
     <message>
         <source>Syntax error</source>
         <translation>Syntaxfehler</translation>
+    </message>
+</context>
+<context>
+    <name>TControlForm</name>
+    <message>
+        <source>Ostra Calculator Controls</source>
+        <translation>Ostra Calculator Bedienfelder</translation>
+    </message>
+    <message>
+        <source>Panel %1</source>
+        <translation>Panel %1</translation>
+    </message>
+</context>
+<context>
+    <name>TDisplayParmForm</name>
+    <message>
+        <source>Display Parameters</source>
+        <translation>Anzeige-Parameter</translation>
+    </message>
+    <message>
+        <source>Alignment</source>
+        <translation>Ausrichtung</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>Links</translation>
+    </message>
+    <message>
+        <source>Center</source>
+        <translation>Mitte</translation>
+    </message>
+    <message>
+        <source>Right</source>
+        <translation>Rechts</translation>
+    </message>
+    <message>
+        <source>ID:</source>
+        <translation>ID:</translation>
+    </message>
+    <message>
+        <source>Font Size:</source>
+        <translation>Schriftgröße:</translation>
+    </message>
+    <message>
+        <source>Text:</source>
+        <translation>Text:</translation>
+    </message>
+</context>
+<context>
+    <name>TEditCtrlForm</name>
+    <message>
+        <source>Ok</source>
+        <translation>Ok</translation>
+    </message>
+</context>
+<context>
+    <name>TEditPanel</name>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Displays the calculation result</source>
+        <translation>Zeigt das Ergebnis der Berechnung</translation>
+    </message>
+    <message>
+        <source>Radix</source>
+        <translation>Zahlensystem</translation>
+    </message>
+    <message>
+        <source>Decimal</source>
+        <translation>Dezimal</translation>
+    </message>
+    <message>
+        <source>Hexadecimal</source>
+        <translation>Hexadezimal</translation>
+    </message>
+    <message>
+        <source>Binary</source>
+        <translation>Binär</translation>
+    </message>
+    <message>
+        <source>Changes the radix of the calculation result</source>
+        <translation>Ändert das Zahlensystem des Ergebnisses</translation>
+    </message>
+</context>
+<context>
+    <name>TEditParmForm</name>
+    <message>
+        <source>Edit Parameters</source>
+        <translation>Eingabefeld-Parameter</translation>
     </message>
 </context>
 <context>
@@ -86,34 +238,78 @@ Prüfen Sie jedes Programm, das ein Instrument steuert, mit dem Instrument in ei
     </message>
 </context>
 <context>
-    <name>TEditPanel</name>
+    <name>TGraphicForm</name>
     <message>
-        <source>Result</source>
-        <translation>Ergebnis</translation>
+        <source>Plots</source>
+        <translation>Grafiken</translation>
     </message>
     <message>
-        <source>Displays the calculation result</source>
-        <translation>Zeigt das Ergebnis der Berechnung</translation>
+        <source>Delete</source>
+        <translation>Löschen</translation>
     </message>
     <message>
-        <source>Radix</source>
-        <translation>Zahlensystem</translation>
+        <source>Save As Text</source>
+        <translation>Als Text speichern</translation>
     </message>
     <message>
-        <source>Decimal</source>
-        <translation>Dezimal</translation>
+        <source>To Clipboard</source>
+        <translation>In Zwischenablage</translation>
     </message>
     <message>
-        <source>Hexadecimal</source>
-        <translation>Hexadezimal</translation>
+        <source>Print</source>
+        <translation>Drucken</translation>
     </message>
     <message>
-        <source>Binary</source>
-        <translation>Binär</translation>
+        <source>Save Picture</source>
+        <translation>Als Bild speichern</translation>
     </message>
     <message>
-        <source>Changes the radix of the calculation result</source>
-        <translation>Ändert das Zahlensystem des Ergebnisses</translation>
+        <source>Save the plot as a picture: PNG, SVG or PDF</source>
+        <translation>Die Grafik als Bild speichern: PNG, SVG oder PDF</translation>
+    </message>
+    <message>
+        <source>Auto-Range</source>
+        <translation>Auto-Bereich</translation>
+    </message>
+    <message>
+        <source>Save plot as text file</source>
+        <translation>Als Textdatei speichern</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>Textdateien (*.txt)</translation>
+    </message>
+    <message>
+        <source>All files (*.*)</source>
+        <translation>Alle Dateien (*.*)</translation>
+    </message>
+    <message>
+        <source>Error creating file %1</source>
+        <translation>Fehler beim Anlegen der Datei %1</translation>
+    </message>
+    <message>
+        <source>Save As ASCII file</source>
+        <translation>Als ASCII-Datei speichern</translation>
+    </message>
+    <message>
+        <source>There is no plot on this tab.</source>
+        <translation>Auf dieser Registerkarte ist keine Grafik.</translation>
+    </message>
+    <message>
+        <source>Save plot as picture</source>
+        <translation>Grafik als Bild speichern</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>PNG-Bild (*.png)</translation>
+    </message>
+    <message>
+        <source>SVG drawing (*.svg)</source>
+        <translation>SVG-Zeichnung (*.svg)</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF-Dokument (*.pdf)</translation>
     </message>
 </context>
 <context>
@@ -181,6 +377,37 @@ Den vollen Umfang des Rechners beschreiben die Online-Funktionshilfe und das Ben
     <message>
         <source>See also:</source>
         <translation>Siehe auch:</translation>
+    </message>
+</context>
+<context>
+    <name>TLabelParmForm</name>
+    <message>
+        <source>Label Parameters</source>
+        <translation>Label-Parameter</translation>
+    </message>
+    <message>
+        <source>ID:</source>
+        <translation>ID:</translation>
+    </message>
+    <message>
+        <source>Alignment</source>
+        <translation>Ausrichtung</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>Links</translation>
+    </message>
+    <message>
+        <source>Center</source>
+        <translation>Mitte</translation>
+    </message>
+    <message>
+        <source>Right</source>
+        <translation>Rechts</translation>
+    </message>
+    <message>
+        <source>Text:</source>
+        <translation>Text:</translation>
     </message>
 </context>
 <context>
@@ -595,6 +822,102 @@ Wollen Sie sie wiederherstellen? (Nein verwirft sie.)</translation>
         <source>The file %1 no longer exists; it has been removed from the recent files.</source>
         <translation>Die Datei %1 existiert nicht mehr; sie wurde aus der Liste der zuletzt geöffneten Dateien entfernt.</translation>
     </message>
+    <message>
+        <source>&amp;Output Window</source>
+        <translation>&amp;Ausgabefenster</translation>
+    </message>
+    <message>
+        <source>Output Window</source>
+        <translation>Ausgabefenster</translation>
+    </message>
+    <message>
+        <source>Show the output window</source>
+        <translation>Das Ausgabefenster zeigen</translation>
+    </message>
+    <message>
+        <source>P&amp;lots</source>
+        <translation>&amp;Grafiken</translation>
+    </message>
+    <message>
+        <source>Plots</source>
+        <translation>Grafiken</translation>
+    </message>
+    <message>
+        <source>Show the plot window</source>
+        <translation>Das Grafikfenster zeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Controls</source>
+        <translation>&amp;Bedienfelder</translation>
+    </message>
+    <message>
+        <source>Controls</source>
+        <translation>Bedienfelder</translation>
+    </message>
+    <message>
+        <source>Show the control window of the panels a program has loaded</source>
+        <translation>Das Fenster der Bedienfelder zeigen, die ein Programm geladen hat</translation>
+    </message>
+    <message>
+        <source>&amp;Window</source>
+        <translation>&amp;Fenster</translation>
+    </message>
+    <message>
+        <source>The Ostra Calculator</source>
+        <translation>Ostra Calculator</translation>
+    </message>
+</context>
+<context>
+    <name>TOutputForm</name>
+    <message>
+        <source>Output Window</source>
+        <translation>Ausgabefenster</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Leeren</translation>
+    </message>
+    <message>
+        <source>Save As Text</source>
+        <translation>Als Text speichern</translation>
+    </message>
+    <message>
+        <source>To Clipboard</source>
+        <translation>In Zwischenablage</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Drucken</translation>
+    </message>
+    <message>
+        <source>Save plot as text file</source>
+        <translation>Als Textdatei speichern</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>Textdateien (*.txt)</translation>
+    </message>
+    <message>
+        <source>All files (*.*)</source>
+        <translation>Alle Dateien (*.*)</translation>
+    </message>
+    <message>
+        <source>Cannot write %1:
+%2</source>
+        <translation>%1 kann nicht geschrieben werden:
+%2</translation>
+    </message>
+    <message>
+        <source>The print job could not be started.</source>
+        <translation>Der Druckauftrag konnte nicht gestartet werden.</translation>
+    </message>
+</context>
+<context>
+    <name>TParmForm</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
 </context>
 <context>
     <name>TRenameForm</name>
@@ -613,6 +936,128 @@ Wollen Sie sie wiederherstellen? (Nein verwirft sie.)</translation>
     <message>
         <source>Rename panel %1 to:</source>
         <translation>Panel %1 umbenennen in:</translation>
+    </message>
+</context>
+<context>
+    <name>TScrollbarParmForm</name>
+    <message>
+        <source>Scrollbar Properties</source>
+        <translation>Schieberegler-Eigenschaften</translation>
+    </message>
+    <message>
+        <source>ID:</source>
+        <translation>ID:</translation>
+    </message>
+    <message>
+        <source>Orientation</source>
+        <translation>Ausrichtung</translation>
+    </message>
+    <message>
+        <source>Vertical</source>
+        <translation>Senkrecht</translation>
+    </message>
+    <message>
+        <source>Horizontal</source>
+        <translation>Waagerecht</translation>
+    </message>
+    <message>
+        <source>Minimum:</source>
+        <translation>Minimum:</translation>
+    </message>
+    <message>
+        <source>Maximum:</source>
+        <translation>Maximum:</translation>
+    </message>
+    <message>
+        <source>Value:</source>
+        <translation>Wert:</translation>
+    </message>
+    <message>
+        <source>Line Size:</source>
+        <translation>Zeilenschritt:</translation>
+    </message>
+    <message>
+        <source>Page Size:</source>
+        <translation>Seitenschritt:</translation>
+    </message>
+</context>
+<context>
+    <name>TUserForm</name>
+    <message>
+        <source>GUI Files (*.gui);;All Files (*.*)</source>
+        <translation>GUI-Dateien (*.gui);;Alle Dateien (*.*)</translation>
+    </message>
+    <message>
+        <source>Open / Create GUI File</source>
+        <translation>GUI-Datei öffnen / anlegen</translation>
+    </message>
+    <message>
+        <source>Select GUI File to Insert</source>
+        <translation>Einzufügende GUI-Datei wählen</translation>
+    </message>
+    <message>
+        <source>Save GUI file</source>
+        <translation>GUI-Datei speichern</translation>
+    </message>
+    <message>
+        <source>GUI Editor</source>
+        <translation>GUI-Editor</translation>
+    </message>
+    <message>
+        <source>New Label</source>
+        <translation>Neues Label</translation>
+    </message>
+    <message>
+        <source>New Display</source>
+        <translation>Neue Anzeige</translation>
+    </message>
+    <message>
+        <source>New Button</source>
+        <translation>Neue Schaltfläche</translation>
+    </message>
+    <message>
+        <source>New Edit</source>
+        <translation>Neues Eingabefeld</translation>
+    </message>
+    <message>
+        <source>New Scrollbar</source>
+        <translation>Neuer Schieberegler</translation>
+    </message>
+    <message>
+        <source>New Checkbox</source>
+        <translation>Neues Kontrollkästchen</translation>
+    </message>
+    <message>
+        <source>Duplicate</source>
+        <translation>Duplizieren</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Testen</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>GUI Editor - %1</source>
+        <translation>GUI-Editor - %1</translation>
+    </message>
+    <message>
+        <source>Ostra Calculator</source>
+        <translation>Ostra Calculator</translation>
+    </message>
+    <message>
+        <source>Error writing file!</source>
+        <translation>Fehler beim Schreiben der Datei!</translation>
+    </message>
+    <message>
+        <source>Cannot save file, close anyway?</source>
+        <translation>Die Datei kann nicht gespeichert werden. Trotzdem schließen?</translation>
     </message>
 </context>
 </TS>
