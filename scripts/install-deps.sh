@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need.
+# Installs the Debian packages the build, the tests, the benchmarks, the format
+# check and make package (file, for dpkg-shlibdeps) need.
 # Only packages that are missing are installed, so a prepared machine pays nothing.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   xvfb xauth
   lua5.4 python3 python3-numpy python3-scipy libfftw3-dev
   locales
+  clang-format file
 )
 
 # make fuzz also needs clang with its libFuzzer runtime.
