@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need.
+# Installs the Debian packages the build, the tests, the benchmarks, the format
+# check and make package (file, for dpkg-shlibdeps) need.
 # Only packages that are missing are installed, so a prepared machine pays nothing.
 set -euo pipefail
 
@@ -12,6 +13,7 @@ packages=(
   lua5.4 python3 python3-numpy python3-scipy libfftw3-dev
   libgsl-dev
   locales
+  clang-format file
   # The URW base fonts (which ImageMagick and Ghostscript pull in) make
   # "Courier New" resolve to a font that is not fixed-pitch: the editor's
   # font must stay monospaced with them installed.

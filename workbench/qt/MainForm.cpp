@@ -38,6 +38,17 @@ using namespace TernioParser;
 
 namespace {
 
+// The user manual: beside the program in a build, else in the documentation
+// folder of an installation (OSTRA_DOC_FROM_BIN, relative to the program's
+// folder); where neither has it, the place beside the program.
+QString ManualLocation() {
+  const QDir bin(QCoreApplication::applicationDirPath());
+  const QString beside = bin.filePath("ostracalc.pdf");
+  const QString installed = QDir::cleanPath(bin.filePath(OSTRA_DOC_FROM_BIN "/ostracalc.pdf"));
+  if (!QFileInfo::exists(beside) && QFileInfo::exists(installed)) return installed;
+  return beside;
+}
+
 // Tab captions treat '&' as a mnemonic marker; panel names are shown as typed.
 QString TabCaption(const QString& name) {
   QString c = name;
@@ -76,7 +87,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   };
   OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   ForceExit = [] { std::_Exit(0); };
-  ManualPath = QDir(QCoreApplication::applicationDirPath()).filePath("ostracalc.pdf");
+  ManualPath = ManualLocation();
 
   CreateActions();
   CreateLayout();
