@@ -10,6 +10,8 @@ packages=(
   xvfb xauth
   lua5.4 python3 python3-numpy python3-scipy libfftw3-dev
   locales
+  libtirpc-dev rpcsvc-proto
+  lxi-tools python3-pyvisa python3-pyvisa-py
 )
 
 # make fuzz also needs clang with its libFuzzer runtime.
