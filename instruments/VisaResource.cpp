@@ -1,6 +1,7 @@
 #include "instruments/VisaResource.h"
 
 #include <cctype>
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -82,9 +83,15 @@ bool ValidHost(std::string_view h, std::string& host) {
   if (h.front() == '[') {
     if (h.size() < 3 || h.back() != ']') return false;
     h = h.substr(1, h.size() - 2);
-    for (char c : h)
-      if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.' && c != '%') return false;
-    if (h.find(':') == std::string_view::npos) return false;
+    // Hex digits, colons and dots, then an optional zone (%eth0).
+    const size_t zone = std::min(h.find('%'), h.size());
+    for (size_t i = 0; i < h.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(h[i]);
+      const bool ok = i < zone ? std::isxdigit(c) || c == ':' || c == '.'
+                               : i == zone || std::isalnum(c) || c == '_' || c == '-';
+      if (!ok) return false;
+    }
+    if (h.substr(0, zone).find(':') == std::string_view::npos || zone + 1 == h.size()) return false;
   } else {
     for (char c : h)
       if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_') return false;

@@ -42,7 +42,7 @@ TLanOscilloscope::TLanOscilloscope(std::vector<std::string> extra) {
   Stdin = in[1];
   // READY within 60 s: Python starts slowly on a loaded machine.
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (Output.find("READY") == std::string::npos && std::chrono::steady_clock::now() < end) {
+  while (Output.find("READY\n") == std::string::npos && std::chrono::steady_clock::now() < end) {
     pollfd p{out[0], POLLIN, 0};
     if (poll(&p, 1, 100) <= 0) continue;
     char buf[512];

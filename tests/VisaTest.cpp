@@ -90,7 +90,9 @@ TEST(VisaResource, EveryFormAsOneTable) {
     TVisaResource r;
     const bool ok = ParseVisaResource(c.Text, r);
     EXPECT_EQ(ok, c.Canonical != nullptr);
-    if (ok && c.Canonical) EXPECT_EQ(VisaResourceName(r), c.Canonical);
+    if (ok && c.Canonical) {
+      EXPECT_EQ(VisaResourceName(r), c.Canonical);
+    }
   }
   TVisaResource h;
   ASSERT_TRUE(ParseVisaResource("TCPIP::h::hislip0::INSTR", h));
@@ -144,11 +146,13 @@ TEST(VisaFunctions, UsageErrorsAndSessionsThatAreNotOpen) {
 
 namespace {
 
+enum class TService { Socket, Vxi11, Hislip };
+
 struct TLanCase {
   const char* Name;
-  // The resource with the port to fill in (%d).
+  // The resource with the port of the service to fill in (%d).
   const char* Pattern;
-  bool Socket;
+  TService Service;
 };
 
 class VisaLan : public ::testing::TestWithParam<TLanCase> {
@@ -163,10 +167,9 @@ protected:
     ASSERT_TRUE(Scope->Ready) << Scope->Output;
     char buf[128];
     const TLanCase& c = GetParam();
-    const int port = std::string(c.Pattern).find("SOCKET") != std::string::npos ? Scope->SocketPort
-                     : std::string(c.Pattern).find("hislip") != std::string::npos
-                         ? Scope->HislipPort
-                         : 0;
+    const int port = c.Service == TService::Socket   ? Scope->SocketPort
+                     : c.Service == TService::Hislip ? Scope->HislipPort
+                                                     : 0;
     std::snprintf(buf, sizeof buf, c.Pattern, port);
     Resource = buf;
   }
@@ -253,12 +256,12 @@ TEST_P(VisaLan, TimeOutServerGoneAndBreak) {
 
 INSTANTIATE_TEST_SUITE_P(
     Protocols, VisaLan,
-    ::testing::Values(TLanCase{"Socket", "TCPIP::127.0.0.1::%d::SOCKET", true},
-                      TLanCase{"SocketIPv6", "tcpip0::[::1]::%d::socket", true},
-                      TLanCase{"Vxi11", "TCPIP::127.0.0.1::INSTR", false},
-                      TLanCase{"Vxi11IPv6", "TCPIP0::[::1]::inst0::INSTR", false},
-                      TLanCase{"Hislip", "TCPIP::127.0.0.1::hislip0,%d::INSTR", false},
-                      TLanCase{"HislipIPv6", "TCPIP::[::1]::HISLIP0,%d::INSTR", false}),
+    ::testing::Values(TLanCase{"Socket", "TCPIP::127.0.0.1::%d::SOCKET", TService::Socket},
+                      TLanCase{"SocketIPv6", "tcpip0::[::1]::%d::socket", TService::Socket},
+                      TLanCase{"Vxi11", "TCPIP::127.0.0.1::INSTR", TService::Vxi11},
+                      TLanCase{"Vxi11IPv6", "TCPIP0::[::1]::inst0::INSTR", TService::Vxi11},
+                      TLanCase{"Hislip", "TCPIP::127.0.0.1::hislip0,%d::INSTR", TService::Hislip},
+                      TLanCase{"HislipIPv6", "TCPIP::[::1]::HISLIP0,%d::INSTR", TService::Hislip}),
     [](const ::testing::TestParamInfo<TLanCase>& p) { return std::string(p.param.Name); });
 
 // A header that announces more than the process may have is refused before
@@ -430,7 +433,7 @@ TEST(VisaThirdParty, PyVisaQueriesSocketAndVxi11) {
   OstraTest::WriteBytes(dir / "check.py", script);
   OstraTest::TShellRun r = OstraTest::Shell("python3 " + (dir / "check.py"), 90);
   EXPECT_EQ(r.Status, 0) << r.Out;
-  for (const std::string name : {"TCPIP::127.0.0.1::" + std::to_string(scope.SocketPort) + "::SOCKET",
+  for (const std::string& name : {"TCPIP::127.0.0.1::" + std::to_string(scope.SocketPort) + "::SOCKET",
                                  std::string("TCPIP::127.0.0.1::INSTR")}) {
     EXPECT_NE(r.Out.find(name + " " + Idn), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find(name + " points 1000000"), std::string::npos) << r.Out;

@@ -33,6 +33,7 @@ find it). With --no-portmapper none is served.
 
 import argparse
 import math
+import os
 import socket
 import struct
 import sys
@@ -246,6 +247,7 @@ def hislip_sync(conn, inst):
             message += payload
             if kind == HS_DATA_END:
                 inst.command(message)
+                inst.last_message = param
                 message = b""
                 if inst.output and inst.wait_answer():
                     out, inst.output = inst.output, b""
@@ -264,6 +266,11 @@ def hislip_async(conn, inst):
             inst.clear()
             hs_send(conn, HS_ASYNC_CLEAR_ACK, 0, 0)
         elif kind == HS_ASYNC_STATUS:
+            # The status after the message the client names, once the
+            # synchronous channel has taken it (briefly waited for).
+            end = time.monotonic() + 0.5
+            while getattr(inst, "last_message", None) != param and time.monotonic() < end:
+                time.sleep(0.002)
             stb = inst.stb | (0x10 if inst.output else 0)
             hs_send(conn, HS_ASYNC_STATUS_RESPONSE, stb, 0)
         elif kind == HS_MAX_SIZE:
@@ -537,7 +544,13 @@ def main():
         for s in udp:
             threading.Thread(target=rpc_udp_loop, args=(s, PORTMAPPER), daemon=True).start()
         print("PORTMAPPER", port)
-    print("READY", flush=True)
+    try:
+        print("READY", flush=True)
+    except BrokenPipeError:
+        pass
+    # Whoever started it may stop listening now.
+    devnull = os.open(os.devnull, os.O_WRONLY)
+    os.dup2(devnull, 1)
     try:
         # Ends with its parent: a test that started it closes the pipe.
         sys.stdin.read() if not sys.stdin.isatty() else threading.Event().wait()
