@@ -415,7 +415,7 @@ TEST(VisaThirdParty, LxiToolsQueriesRawSocketAndVxi11) {
 }
 
 TEST(VisaThirdParty, PyVisaQueriesSocketAndVxi11) {
-  if (!Installed("python3 -c 'import pyvisa, pyvisa_py'"))
+  if (!Installed("/usr/bin/python3 -c 'import pyvisa, pyvisa_py'"))
     GTEST_SKIP() << "PyVISA with pyvisa-py is not installed (scripts/install-deps.sh installs it)";
   TPortMapperTurn turn;
   OstraTest::TLanOscilloscope scope({"--portmapper", "111"});
@@ -431,7 +431,7 @@ TEST(VisaThirdParty, PyVisaQueriesSocketAndVxi11) {
       "    i.close()\n";
   OstraTest::TTempDir dir;
   OstraTest::WriteBytes(dir / "check.py", script);
-  OstraTest::TShellRun r = OstraTest::Shell("python3 " + (dir / "check.py"), 90);
+  OstraTest::TShellRun r = OstraTest::Shell("/usr/bin/python3 " + (dir / "check.py"), 90);
   EXPECT_EQ(r.Status, 0) << r.Out;
   for (const std::string& name : {"TCPIP::127.0.0.1::" + std::to_string(scope.SocketPort) + "::SOCKET",
                                  std::string("TCPIP::127.0.0.1::INSTR")}) {
