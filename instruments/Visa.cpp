@@ -104,44 +104,58 @@ TVisaIo TVisaSession::ReadMessage(TCalcInfo& ci, std::string& message) {
   }
 }
 
-TVisaIo TVisaSession::ReadInto(TVisaWait& w, std::string& out, size_t n, bool& ended) {
+char* TByteBuffer::Room(size_t n) {
+  if (Size + n > Capacity) {
+    const size_t capacity = std::max(Size + n, Capacity * 2);
+    std::unique_ptr<char[]> bigger(new char[capacity]);
+    if (Size > 0) std::memcpy(bigger.get(), Bytes.get(), Size);
+    Bytes = std::move(bigger);
+    Capacity = capacity;
+  }
+  return Bytes.get() + Size;
+}
+
+void TByteBuffer::Append(const char* p, size_t n) {
+  if (n == 0) return;
+  std::memcpy(Room(n), p, n);
+  Size += n;
+}
+
+TVisaIo TVisaSession::ReadInto(TVisaWait& w, size_t n, bool& ended, bool announced) {
   ended = false;
-  const size_t target = out.size() + n;
+  const size_t target = Bytes.Size + n;
   const size_t first = std::min(Available(), n);
-  out.append(Buf.get() + Pos, first);
+  Bytes.Append(Buf.get() + Pos, first);
   Pos += first;
   if (Available() == 0 && PendingEnd) {
     PendingEnd = false;
     ended = true;
     return TVisaIo::Ok;
   }
-  // The rest straight from the link into out, which grows by doubling.
-  size_t filled = out.size();
-  while (filled < target) {
-    const size_t want = std::min(target, std::max(filled * 2, filled + Chunk));
-    out.resize(want);
+  // The rest straight from the link into the buffer: asked for at once when
+  // a block header announced it (its size has been checked), else in
+  // doubling steps, so that a generous count costs nothing that never comes.
+  while (Bytes.Size < target) {
+    const size_t want = announced ? target - Bytes.Size : std::min(target - Bytes.Size, std::max(Bytes.Size, Chunk));
+    char* at = Bytes.Room(want);
     size_t got = 0;
     bool end = false;
-    TVisaIo how = Link->Read(w, out.data() + filled, want - filled, got, end);
-    if (how != TVisaIo::Ok) {
-      out.resize(filled);
-      return how;
-    }
-    filled += got;
+    TVisaIo how = Link->Read(w, at, want, got, end);
+    if (how != TVisaIo::Ok) return how;
+    Bytes.Size += got;
     if (end) {
       ended = true;
       break;
     }
   }
-  out.resize(filled);
   return TVisaIo::Ok;
 }
 
-TVisaIo TVisaSession::ReadRaw(TCalcInfo& ci, size_t n, std::string& out) {
+TVisaIo TVisaSession::ReadRaw(TCalcInfo& ci, size_t n) {
   TVisaWait w(ci, TimeoutMs);
-  out.clear();
+  Bytes.Size = 0;
   bool ended = false;
-  return ReadInto(w, out, n, ended);
+  return ReadInto(w, n, ended, false);
 }
 
 TVisaIo TVisaSession::Drain(TVisaWait& w) {
@@ -166,9 +180,9 @@ TVisaIo TVisaSession::Drain(TVisaWait& w) {
   }
 }
 
-TVisaSession::TBlock TVisaSession::ReadBlock(TCalcInfo& ci, std::string& out, TVisaIo& how, uint64_t& announced) {
+TVisaSession::TBlock TVisaSession::ReadBlock(TCalcInfo& ci, TVisaIo& how, uint64_t& announced) {
   TVisaWait w(ci, TimeoutMs);
-  out.clear();
+  Bytes.Size = 0;
   announced = 0;
   // The next byte of the message; false at its end (ended) or on a failure.
   bool ended = false;
@@ -216,7 +230,7 @@ TVisaSession::TBlock TVisaSession::ReadBlock(TCalcInfo& ci, std::string& out, TV
                           ? static_cast<const char*>(std::memchr(start, ReadTerm[0], Available()))
                           : nullptr;
       const size_t n = p ? static_cast<size_t>(p - start) : Available();
-      out.append(start, n);
+      Bytes.Append(start, n);
       Pos += n;
       if (p) {
         ++Pos;
@@ -224,8 +238,8 @@ TVisaSession::TBlock TVisaSession::ReadBlock(TCalcInfo& ci, std::string& out, TV
         break;
       }
     }
-    if (Link->HasEnd() && !out.empty() && out.back() == '\n') out.pop_back();
-    announced = out.size();
+    if (Link->HasEnd() && Bytes.Size > 0 && Bytes.Data()[Bytes.Size - 1] == '\n') --Bytes.Size;
+    announced = Bytes.Size;
     return TBlock::Ok;
   }
   uint64_t length = 0;
@@ -237,9 +251,9 @@ TVisaSession::TBlock TVisaSession::ReadBlock(TCalcInfo& ci, std::string& out, TV
   announced = length;
   if (length > static_cast<uint64_t>(TArrayEntry::MaxCount) || length * (1 + sizeof(double)) > MemoryLimit())
     return TBlock::TooLarge;
-  how = ReadInto(w, out, static_cast<size_t>(length), ended);
+  how = ReadInto(w, static_cast<size_t>(length), ended, true);
   if (how != TVisaIo::Ok) return TBlock::Failed;
-  if (out.size() < length) return TBlock::Malformed;  // the message ended early
+  if (Bytes.Size < length) return TBlock::Malformed;  // the message ended early
   // The response terminator after the block.
   if (!ended && (Link->HasEnd() || !ReadTerm.empty())) {
     TVisaIo rest = Drain(w);
@@ -310,14 +324,14 @@ void TVisaFunction::CheckStop(TCalcInfo& ci, TVisaIo how) {
 
 namespace {
 
-// The array argument replaced by the bytes; the array is untouched when the
-// memory is not there.
-void StoreBytes(TArrayEntry& arr, const std::string& bytes) {
-  TArrayEntry fresh(arr.Name);
-  fresh.SetLength(static_cast<int32_t>(bytes.size()));
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  for (size_t k = 0; k < bytes.size(); ++k) fresh.Data[k] = p[k];
-  arr.TakeStorage(fresh);
+// The array argument replaced by the bytes, in its own storage where that
+// is large enough; the array is untouched when the memory is not there.
+void StoreBytes(TArrayEntry& arr, const TByteBuffer& bytes) {
+  const int32_t n = static_cast<int32_t>(bytes.Size);
+  arr.Reserve(n);
+  arr.SetLength(n);
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.Data());
+  for (int32_t k = 0; k < n; ++k) arr.Data[k] = p[k];
 }
 
 }  // namespace
@@ -419,10 +433,9 @@ void TVisaReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (!s || !arr) return;
   const int32_t n = std::max<int32_t>(Int(Results[2]), 0);
   try {
-    std::string bytes;
-    TVisaIo how = s->ReadRaw(ci, static_cast<size_t>(n), bytes);
-    StoreBytes(*arr, bytes);
-    result.SetNumber(static_cast<double>(bytes.size()));
+    TVisaIo how = s->ReadRaw(ci, static_cast<size_t>(n));
+    StoreBytes(*arr, s->Bytes);
+    result.SetNumber(static_cast<double>(s->Bytes.Size));
     CheckStop(ci, how);
   } catch (const std::bad_alloc&) {
     ci.SetError(std::string(Name) + ": Out of memory");
@@ -440,7 +453,6 @@ void TVisaReadBlock::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   TVisaSession* s = Session(ci, lock);
   TArrayEntry* arr = ArrayArg(1);
   if (!s || !arr) return;
-  std::string bytes;
   TVisaIo how = TVisaIo::Ok;
   uint64_t announced = 0;
   auto tooLarge = [&] {
@@ -448,11 +460,11 @@ void TVisaReadBlock::Evaluate(TCalcInfo& ci, TReturnValue& result) {
                 " bytes is more than the memory allows");
   };
   try {
-    const TVisaSession::TBlock b = s->ReadBlock(ci, bytes, how, announced);
+    const TVisaSession::TBlock b = s->ReadBlock(ci, how, announced);
     if (b == TVisaSession::TBlock::TooLarge) return tooLarge();
     if (b == TVisaSession::TBlock::Ok && how != TVisaIo::Stopped) {
-      StoreBytes(*arr, bytes);
-      result.SetNumber(static_cast<double>(bytes.size()));
+      StoreBytes(*arr, s->Bytes);
+      result.SetNumber(static_cast<double>(s->Bytes.Size));
     }
   } catch (const std::bad_alloc&) {
     return tooLarge();

@@ -21,6 +21,21 @@ namespace TernioParser {
 
 constexpr int VisaSessions = 32;
 
+// Bytes read for a block or a raw read; its memory is kept from one read to
+// the next, and growing it leaves the new bytes uninitialised.
+class TByteBuffer {
+public:
+  const char* Data() const { return Bytes.get(); }
+  size_t Size = 0;
+  // Room for n more bytes after Size, to be counted in Size once written.
+  char* Room(size_t n);
+  void Append(const char* p, size_t n);
+
+private:
+  std::unique_ptr<char[]> Bytes;
+  size_t Capacity = 0;
+};
+
 class TVisaSession {
 public:
   TVisaSession(TVisaResource resource, std::unique_ptr<TVisaLink> link, int64_t timeoutMs);
@@ -36,11 +51,14 @@ public:
   // One message, without its termination; the bytes so far are dropped on a
   // failure.
   TVisaIo ReadMessage(TCalcInfo& ci, std::string& message);
-  // Up to n bytes, ending early at END; no termination is looked for.
-  TVisaIo ReadRaw(TCalcInfo& ci, size_t n, std::string& out);
-  // One definite-length (#<d><len><bytes>) or indefinite (#0...) block.
+  // Up to n bytes into Bytes, ending early at END; no termination is
+  // looked for.
+  TVisaIo ReadRaw(TCalcInfo& ci, size_t n);
+  // One definite-length (#<d><len><bytes>) or indefinite (#0...) block into
+  // Bytes.
   enum class TBlock { Ok, Malformed, TooLarge, Failed };
-  TBlock ReadBlock(TCalcInfo& ci, std::string& out, TVisaIo& how, uint64_t& announced);
+  TBlock ReadBlock(TCalcInfo& ci, TVisaIo& how, uint64_t& announced);
+  TByteBuffer Bytes;
   bool Clear(TCalcInfo& ci, TVisaIo& how);
   // The status byte, or -1.
   int Status(TCalcInfo& ci, TVisaIo& how);
@@ -54,9 +72,9 @@ private:
   TVisaIo Fill(TVisaWait& w);
   // Reads and drops the rest of the current message.
   TVisaIo Drain(TVisaWait& w);
-  // Copies up to n pending bytes, then reads the rest straight into out;
-  // stops at END.
-  TVisaIo ReadInto(TVisaWait& w, std::string& out, size_t n, bool& ended);
+  // Copies up to n pending bytes to Bytes, then reads the rest straight
+  // into it; stops at END. announced: n comes from a block header.
+  TVisaIo ReadInto(TVisaWait& w, size_t n, bool& ended, bool announced);
   bool AtTerm(char c) const { return ReadTerm.size() == 1 && c == ReadTerm[0]; }
 };
 

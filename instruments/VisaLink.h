@@ -3,11 +3,14 @@
 // interface, and the waits they share. Every wait of a link ends within
 // StopSliceMs of a stop request.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <functional>
 
 #include "engine/CalcInfo.h"
 #include "instruments/VisaResource.h"
@@ -39,6 +42,27 @@ public:
 private:
   int64_t Ms;
   TClock::time_point Deadline{};
+};
+
+// For links whose calls block in a library or the kernel: a thread of the
+// link's own that waits for the run's stop request and then interrupts the
+// call under way (Begin .. End), once.
+class TStopWatcher {
+public:
+  TStopWatcher(TCalcInfo& ci, std::function<void()> interrupt);
+  ~TStopWatcher();
+  TStopWatcher(const TStopWatcher&) = delete;
+  TStopWatcher& operator=(const TStopWatcher&) = delete;
+  // False when a stop has been requested: the call is not to be made.
+  bool Begin();
+  void End() { InCall = false; }
+
+private:
+  TCalcInfo& Ci;
+  std::function<void()> Interrupt;
+  std::atomic<bool> InCall{false};
+  TEvent Quit{true};
+  std::thread Thread;
 };
 
 class TVisaLink {

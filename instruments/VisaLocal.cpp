@@ -80,35 +80,32 @@ std::vector<TUsbtmcDevice> UsbtmcDevices() {
   return out;
 }
 
-// A stop request during a blocking call of the kernel driver cancels it.
-class TCancelWatch {
-public:
-  TCancelWatch(TCalcInfo& ci, int fd) : Done(true) {
-    Thread = std::thread([this, &ci, fd] {
-      if (TEvent::WaitAny({&ci.StopEvent, &Done}, -1) == 0) ::ioctl(fd, USBTMC_IOCTL_CANCEL_IO);
-    });
-  }
-  ~TCancelWatch() {
-    Done.Set();
-    Thread.join();
-  }
-
-private:
-  TEvent Done;
-  std::thread Thread;
-};
-
 class TUsbtmcLink final : public TVisaLink {
 public:
-  explicit TUsbtmcLink(int fd) : Fd(fd) {
+  TUsbtmcLink(TCalcInfo& ci, int fd) : Fd(fd) {
     uint32_t t = 0;
     // The kernel driver answers its own ioctls; a stand-in device (a
     // pseudo-terminal in the tests) does not, and is then read with poll.
     Driver = ::ioctl(Fd, USBTMC_IOCTL_GET_TIMEOUT, &t) == 0;
+    // A stop request cancels the driver's blocking transfer.
+    if (Driver) Watch = std::make_unique<TStopWatcher>(ci, [fd] { ::ioctl(fd, USBTMC_IOCTL_CANCEL_IO); });
   }
-  ~TUsbtmcLink() override { ::close(Fd); }
+  ~TUsbtmcLink() override {
+    Watch.reset();
+    ::close(Fd);
+  }
   int Fd;
   bool Driver;
+  std::unique_ptr<TStopWatcher> Watch;
+
+  // One blocking call of the driver, or of the stand-in after poll.
+  template <class F>
+  ssize_t Blocking(F call) {
+    if (Watch && !Watch->Begin()) return -1;
+    const ssize_t n = call();
+    if (Watch) Watch->End();
+    return n;
+  }
 
   bool HasEnd() const override { return true; }
   void SetTimeout(int64_t ms) override {
@@ -124,11 +121,7 @@ public:
     size_t done = 0;
     while (done < bytes.size()) {
       if (w.Stopping()) return TVisaIo::Stopped;
-      ssize_t n;
-      {
-        TCancelWatch watch(w.Ci, Fd);
-        n = ::write(Fd, bytes.data() + done, bytes.size() - done);
-      }
+      const ssize_t n = Blocking([&] { return ::write(Fd, bytes.data() + done, bytes.size() - done); });
       if (n > 0) {
         done += static_cast<size_t>(n);
         w.Progress();
@@ -156,11 +149,7 @@ public:
         if (r < 0 && errno == EINTR) continue;
         if (r < 0 || !(p.revents & POLLIN)) return TVisaIo::Gone;
       }
-      ssize_t n;
-      {
-        TCancelWatch watch(w.Ci, Fd);
-        n = ::read(Fd, buf, cap);
-      }
+      const ssize_t n = Blocking([&] { return ::read(Fd, buf, cap); });
       if (n > 0) {
         got = static_cast<size_t>(n);
         // The driver ends a read at the end of a message: a short read is
@@ -283,7 +272,7 @@ public:
 
 }  // namespace
 
-std::unique_ptr<TVisaLink> OpenUsbtmcLink(TVisaWait&, const TVisaResource& r, TVisaIo& how) {
+std::unique_ptr<TVisaLink> OpenUsbtmcLink(TVisaWait& w, const TVisaResource& r, TVisaIo& how) {
   how = TVisaIo::Gone;
   for (const TUsbtmcDevice& d : UsbtmcDevices()) {
     if (d.Resource.Vendor != r.Vendor || d.Resource.Product != r.Product ||
@@ -293,7 +282,7 @@ std::unique_ptr<TVisaLink> OpenUsbtmcLink(TVisaWait&, const TVisaResource& r, TV
     const int fd = ::open((VisaSystemRoot() + "/dev/" + d.Node).c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return nullptr;
     how = TVisaIo::Ok;
-    return std::make_unique<TUsbtmcLink>(fd);
+    return std::make_unique<TUsbtmcLink>(w.Ci, fd);
   }
   return nullptr;
 }

@@ -30,6 +30,28 @@ int64_t TVisaWait::LeftMs() const {
       0, std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - TClock::now()).count());
 }
 
+TStopWatcher::TStopWatcher(TCalcInfo& ci, std::function<void()> interrupt) : Ci(ci), Interrupt(std::move(interrupt)) {
+  Thread = std::thread([this] {
+    if (TEvent::WaitAny({&Ci.StopEvent, &Quit}, -1) != 0) return;
+    if (InCall) Interrupt();
+    Quit.Wait(-1);
+  });
+}
+
+TStopWatcher::~TStopWatcher() {
+  Quit.Set();
+  Thread.join();
+}
+
+bool TStopWatcher::Begin() {
+  // Set before the stop request is looked at: a stop that comes between
+  // finds the call under way and interrupts it.
+  InCall = true;
+  if (!Ci.Stopping()) return true;
+  InCall = false;
+  return false;
+}
+
 std::string VisaSystemRoot() {
   const char* root = std::getenv("OSTRA_VISA_ROOT");
   return root ? root : "";

@@ -66,25 +66,6 @@ struct TRpcChannel {
   }
 };
 
-// While a call is under way, a thread that acts on a stop request.
-class TStopWatch {
-public:
-  template <class F>
-  TStopWatch(TCalcInfo& ci, F onStop) : Done(true) {
-    Thread = std::thread([this, &ci, onStop] {
-      if (TEvent::WaitAny({&ci.StopEvent, &Done}, -1) == 0) onStop();
-    });
-  }
-  ~TStopWatch() {
-    Done.Set();
-    Thread.join();
-  }
-
-private:
-  TEvent Done;
-  std::thread Thread;
-};
-
 class TVxi11Link final : public TVisaLink {
 public:
   TRpcChannel Core;
@@ -94,6 +75,7 @@ public:
   uint32_t MaxRecvSize = 0;
   int TermChar = -1;
   std::atomic<bool> InCall{false};
+  std::unique_ptr<TStopWatcher> Watch;
 
   ~TVxi11Link() override {
     if (Linked && Core.Client) {
@@ -119,15 +101,12 @@ public:
   // One call on the core channel; Stopped when a stop request ended it.
   template <class A, class R>
   TVisaIo Call(TVisaWait& w, rpcproc_t proc, xdrproc_t inProc, A& in, xdrproc_t outProc, R& out) {
-    if (w.Stopping()) return TVisaIo::Stopped;
-    clnt_stat st;
-    {
-      InCall = true;
-      TStopWatch watch(w.Ci, [this] { Interrupt(); });
-      st = clnt_call(Core.Client, proc, inProc, reinterpret_cast<char*>(&in), outProc,
-                     reinterpret_cast<char*>(&out), Tv(CallWait(w)));
-      InCall = false;
-    }
+    if (!Watch->Begin()) return TVisaIo::Stopped;
+    InCall = true;
+    const clnt_stat st = clnt_call(Core.Client, proc, inProc, reinterpret_cast<char*>(&in), outProc,
+                                   reinterpret_cast<char*>(&out), Tv(CallWait(w)));
+    InCall = false;
+    Watch->End();
     if (w.Stopping()) return TVisaIo::Stopped;
     if (st == RPC_TIMEDOUT) return TVisaIo::Timeout;
     return st == RPC_SUCCESS ? TVisaIo::Ok : TVisaIo::Gone;
@@ -251,6 +230,7 @@ std::unique_ptr<TVisaLink> OpenVxi11Link(TVisaWait& w, const TVisaResource& r, T
   const int port = CorePort(w, r.Host, how);
   if (port == 0) return nullptr;
   auto link = std::make_unique<TVxi11Link>();
+  link->Watch = std::make_unique<TStopWatcher>(w.Ci, [l = link.get()] { l->Interrupt(); });
   if (!link->Core.Open(w, r.Host, port, DEVICE_CORE, DEVICE_CORE_VERSION, how)) return nullptr;
   Create_LinkParms p{};
   p.clientId = static_cast<long>(::getpid());
