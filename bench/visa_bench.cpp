@@ -91,16 +91,26 @@ double Run(const std::string& program) {
   return r.AsNumber();
 }
 
-// The round trip in C: send, then read up to the line feed.
-double CRoundTripUs(int port, int n) {
+// A TCP connection to port on 127.0.0.1, without Nagle's delay; -1 on failure.
+int ConnectLoopback(int port) {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(static_cast<uint16_t>(port));
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return -1;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    close(fd);
+    return -1;
+  }
   int one = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  return fd;
+}
+
+// The round trip in C: send, then read up to the line feed.
+double CRoundTripUs(int port, int n) {
+  const int fd = ConnectLoopback(port);
+  if (fd < 0) return -1;
   char buf[256];
   const auto start = TClock::now();
   for (int i = 0; i < n; ++i) {
@@ -118,12 +128,8 @@ double CRoundTripUs(int port, int n) {
 // The curve in C: CURV?, then the header and the 10^6 bytes and the line
 // feed read straight into one buffer; MB/s.
 double CBlockMBs(int port, int blocks) {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return -1;
+  const int fd = ConnectLoopback(port);
+  if (fd < 0) return -1;
   std::vector<char> buf(1000010);
   const auto start = TClock::now();
   for (int i = 0; i < blocks; ++i) {

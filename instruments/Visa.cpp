@@ -81,6 +81,9 @@ TVisaIo TVisaSession::ReadMessage(TCalcInfo& ci, std::string& message) {
         return TVisaIo::Ok;
       }
       if (TVisaIo how = Fill(w); how != TVisaIo::Ok) {
+        // A byte stream without a read termination has no other end of a
+        // message than the time-out: what came is the message.
+        if (how == TVisaIo::Timeout && t == 0 && !Link->HasEnd() && !message.empty()) return TVisaIo::Ok;
         message.clear();
         return how;
       }
@@ -318,6 +321,12 @@ TVisaSession* TVisaFunction::Session(TCalcInfo& ci, std::unique_lock<std::mutex>
   return VisaTable().Sessions[h].get();
 }
 
+bool TVisaFunction::ArrayChecked(TCalcInfo& ci) {
+  if (IsArrayArg(1)) return true;
+  ci.SetError(std::string(Name) + ": Second parameter is not an array");
+  return false;
+}
+
 void TVisaFunction::CheckStop(TCalcInfo& ci, TVisaIo how) {
   if ((how == TVisaIo::Stopped || ci.Stopping()) && !ci.Error) ci.SetError("Stopped");
 }
@@ -403,10 +412,7 @@ void TVisaQuery::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  if (!IsArrayArg(1)) {
-    ci.SetError(std::string(Name) + ": Second parameter is not an array");
-    return;
-  }
+  if (!ArrayChecked(ci)) return;
   if (!EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
@@ -422,10 +428,7 @@ void TVisaWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  if (!IsArrayArg(1)) {
-    ci.SetError(std::string(Name) + ": Second parameter is not an array");
-    return;
-  }
+  if (!ArrayChecked(ci)) return;
   if (!EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
@@ -444,10 +447,7 @@ void TVisaReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaReadBlock::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(-1);
-  if (!IsArrayArg(1)) {
-    ci.SetError(std::string(Name) + ": Second parameter is not an array");
-    return;
-  }
+  if (!ArrayChecked(ci)) return;
   if (!EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);

@@ -32,9 +32,8 @@ public:
   }
   bool Stopping() const { return Ci.Stopping(); }
   // How long the next poll may wait: at most a slice; 0 for a last look
-  // once the time-out has passed (then Expired is true).
+  // once the time-out has passed.
   int Slice() const;
-  bool Expired() const { return Ms > 0 && TClock::now() >= Deadline; }
   // Milliseconds left (a large number without a time-out).
   int64_t LeftMs() const;
   int64_t TimeoutMs() const { return Ms; }

@@ -200,6 +200,16 @@ TEST_P(VisaLan, QueryBlockStatusAndClear) {
   EXPECT_EQ(Outcome(Open(3000) + "s='x', for(i=0;i<17;i+=1; s=s+s), s=substr(s;0;100000), "
                                  "a=visaquery(0;'ECHO? '+s), b=visaread(0), length(a)*1000000+length(b)"),
             "65536034464");
+  // A host name goes through the system resolver.
+  if (GetParam().Service == TService::Socket) {
+    EXPECT_EQ(Outcome("visaopen(0;'TCPIP::localhost::" + std::to_string(Scope->SocketPort) +
+                      "::SOCKET';3000), visaquery(0;'*IDN?')"),
+              "'" + Idn + "'");
+  }
+  // Without a read termination a byte stream's message ends with the
+  // time-out, line feed and all; the others end at END.
+  EXPECT_EQ(Outcome(Open(300) + "visatermination(0;'';chr(10)), length(visaquery(0;'MEAS?'))"),
+            GetParam().Service == TService::Socket ? "14" : "13");
   // Bytes both ways.
   EXPECT_EQ(Outcome(Open(3000) + "t=visatermination(0;'';''), s='ECHO? AB'+chr(10), "
                                  "for(i=0;i<length(s);i+=1; w[i]=asc(substr(s;i;1))), "
