@@ -155,6 +155,8 @@ struct TLanCase {
   TService Service;
 };
 
+void PrintTo(const TLanCase& c, std::ostream* os) { *os << c.Name; }
+
 class VisaLan : public ::testing::TestWithParam<TLanCase> {
 protected:
   static inline OstraTest::TLanOscilloscope* Scope = nullptr;
