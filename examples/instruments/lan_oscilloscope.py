@@ -320,6 +320,8 @@ PROG_MISMATCH, PROG_UNAVAIL, PROC_UNAVAIL = 2, 1, 3
 
 
 def rpc_reply(record, programs):
+    """The reply as a list of buffers (a large result is not copied), or
+    None for a record that is no call."""
     x = Xdr(record)
     xid, mtype, rpcvers, prog, vers, proc = (x.uint() for _ in range(6))
     x.uint(), x.opaque()  # credentials
@@ -329,16 +331,17 @@ def rpc_reply(record, programs):
         return None
     table = programs.get(prog)
     if table is None:
-        return head + pack_uint(PROG_UNAVAIL)
+        return [head, pack_uint(PROG_UNAVAIL)]
     versions = table["versions"]
     if vers not in versions:
-        return head + pack_uint(PROG_MISMATCH, min(versions), max(versions))
+        return [head, pack_uint(PROG_MISMATCH, min(versions), max(versions))]
     if proc == 0:
-        return head + pack_uint(0)
+        return [head, pack_uint(0)]
     handler = table["procs"].get(proc)
     if handler is None:
-        return head + pack_uint(PROC_UNAVAIL)
-    return head + pack_uint(0) + handler(x, vers)
+        return [head, pack_uint(PROC_UNAVAIL)]
+    result = handler(x, vers)
+    return [head, pack_uint(0)] + (result if isinstance(result, list) else [result])
 
 
 def rpc_tcp_session(conn, programs):
@@ -351,16 +354,11 @@ def rpc_tcp_session(conn, programs):
                 break
         reply = rpc_reply(record, programs)
         if reply is not None:
-            # Large replies in fragments of 1 MiB.
-            out, pos = [], 0
-            while True:
-                part = reply[pos:pos + (1 << 20)]
-                pos += len(part)
-                last = pos >= len(reply)
-                out.append(struct.pack(">I", len(part) | (0x80000000 if last else 0)) + part)
-                if last:
-                    break
-            conn.sendall(b"".join(out))
+            # One fragment, sent from the buffers as they are.
+            parts = [struct.pack(">I", sum(len(b) for b in reply) | 0x80000000)] + reply
+            sent, total = conn.sendmsg(parts), sum(len(b) for b in parts)
+            if sent < total:
+                conn.sendall(b"".join(parts)[sent:])
 
 
 def rpc_udp_loop(sock, programs):
@@ -371,7 +369,7 @@ def rpc_udp_loop(sock, programs):
         except struct.error:
             continue
         if reply is not None:
-            sock.sendto(reply, peer)
+            sock.sendto(b"".join(reply), peer)
 
 
 # ---- VXI-11
@@ -431,7 +429,7 @@ def vxi_read(x, vers):
         chunk, inst.output = out[:n], out[n:]
         if not inst.output:
             reason |= REASON_END
-    return pack_uint(0, reason) + pack_opaque(chunk)
+    return [pack_uint(0, reason, len(chunk)), chunk, b"\0" * ((4 - len(chunk) % 4) % 4)]
 
 
 def vxi_readstb(x, vers):
