@@ -11,3 +11,7 @@ if [ -x "$build/bin/editor_bench" ]; then
   echo "Typing into a 5 000-line program:"
   XDG_CONFIG_HOME="$(mktemp -d)" XDG_DATA_HOME="$(mktemp -d)" "$build/bin/editor_bench"
 fi
+if [ -x "$build/bin/visa_bench" ]; then
+  echo "VISA sessions against the simulated LAN oscilloscope:"
+  "$build/bin/visa_bench"
+fi

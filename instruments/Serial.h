@@ -55,6 +55,8 @@ public:
 
   bool Open();
   bool IsOpen() const { return Fd >= 0; }
+  // Another device than the script port's, before Open (VISA's ASRL/path).
+  void UseDevice(std::string path) { DevicePath = std::move(path); }
   void Purge();
   void SetTerminator(std::string_view s) { LineTerminator = s; }
   // The outcome of a read: the bytes came (or the time-out passed), or a

@@ -13,6 +13,8 @@ packages=(
   lua5.4 python3 python3-numpy python3-scipy libfftw3-dev
   libgsl-dev
   locales
+  libtirpc-dev rpcsvc-proto
+  lxi-tools python3-pyvisa python3-pyvisa-py
   clang-format file
   # The URW base fonts (which ImageMagick and Ghostscript pull in) make
   # "Courier New" resolve to a font that is not fixed-pitch: the editor's

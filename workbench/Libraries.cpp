@@ -13,6 +13,7 @@
 #include "instruments/Gpib.h"
 #include "instruments/Serial.h"
 #include "instruments/Udp.h"
+#include "instruments/Visa.h"
 #include "output/Plot.h"
 #include "output/TextOutput.h"
 #include "panels/PanelFunctions.h"
@@ -24,8 +25,9 @@ const TLayerTables& StandardLayers() {
   static const TLayerTables layers = {
       .Core = {{NumericLibrary(), ControlFlowLibrary(), StringLibrary(), ArrayLibrary(), FileLibrary(),
                 FittingLibrary(), SpectralLibrary()}},
-      .Comm = {{TextOutputLibrary(), PlotLibrary(), SerialLibrary(), GpibLibrary(), UdpLibrary()},
-               CloseSerialPortsAfterRun},
+      .Comm = {{TextOutputLibrary(), PlotLibrary(), SerialLibrary(), GpibLibrary(), UdpLibrary(),
+                VisaLibrary()},
+               CloseInstrumentsAfterRun},
       .GUI = {{PanelLibrary()}, ClosePanelsAfterRun},
   };
   return layers;
