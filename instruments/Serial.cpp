@@ -472,16 +472,6 @@ std::string UpToZero(std::string s) {
   return s;
 }
 
-// The array of a binary transfer's second argument, or null after stopping
-// the run: the argument is no array reference, or its name holds a scalar
-// (x[] after x=1).
-TArrayEntry* TransferArray(TCalcInfo& ci, const TFunction& f, const std::string& prefix) {
-  const auto* ref = dynamic_cast<const TOpArray*>(f.Args[1]);
-  if (!ref) ci.SetError(prefix + ": Second parameter is not an array");
-  else if (!ref->Array) ci.SetError(prefix + ": Second parameter " + ref->Name + "[] is not an array");
-  return ref ? ref->Array : nullptr;
-}
-
 }  // namespace
 
 bool TCommFunction::ValidPort(TCalcInfo& ci, int32_t port) {
@@ -632,10 +622,8 @@ void TWriteCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   std::unique_lock<std::mutex> lock;
   TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
-  std::string bytes(static_cast<size_t>(arr->Count), '\0');
-  for (int32_t k = 0; k < arr->Count; ++k) bytes[k] = static_cast<char>(IntegerValue(arr->Data[k]) & 0xFF);
   TCommHandler::TRead how;
-  h->Write(ci, bytes, how);
+  h->Write(ci, ArrayBytes(*arr), how);
   CheckStop(ci, how);
 }
 

@@ -32,22 +32,6 @@ uint16_t PortNumber(const std::string& text) {
 
 int32_t Int(const TReturnValue& v) { return IntegerValue(v.AsNumber()); }
 
-std::string ArrayBytes(const TArrayEntry& a) {
-  std::string bytes(static_cast<size_t>(a.Count), '\0');
-  for (int32_t k = 0; k < a.Count; ++k) bytes[k] = static_cast<char>(IntegerValue(a.Data[k]) & 0xFF);
-  return bytes;
-}
-
-// The array of a binary transfer's second argument, or null after stopping
-// the run: the argument is no array reference, or its name holds a scalar
-// (x[] after x=1).
-TArrayEntry* TransferArray(TCalcInfo& ci, const TFunction& f, const std::string& prefix) {
-  const auto* ref = dynamic_cast<const TOpArray*>(f.Args[1]);
-  if (!ref) ci.SetError(prefix + ": Second parameter is not an array");
-  else if (!ref->Array) ci.SetError(prefix + ": Second parameter " + ref->Name + "[] is not an array");
-  return ref ? ref->Array : nullptr;
-}
-
 }  // namespace
 
 bool TUdpSocket::Create() {

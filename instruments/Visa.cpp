@@ -9,6 +9,7 @@
 #include <new>
 
 #include "engine/OutOfMemory.h"
+#include "instruments/Instruments.h"
 #include "instruments/Serial.h"
 
 namespace TernioParser {
@@ -321,12 +322,6 @@ TVisaSession* TVisaFunction::Session(TCalcInfo& ci, std::unique_lock<std::mutex>
   return VisaTable().Sessions[h].get();
 }
 
-bool TVisaFunction::ArrayChecked(TCalcInfo& ci) {
-  if (IsArrayArg(1)) return true;
-  ci.SetError(std::string(Name) + ": Second parameter is not an array");
-  return false;
-}
-
 void TVisaFunction::CheckStop(TCalcInfo& ci, TVisaIo how) {
   if ((how == TVisaIo::Stopped || ci.Stopping()) && !ci.Error) ci.SetError("Stopped");
 }
@@ -412,28 +407,24 @@ void TVisaQuery::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  if (!ArrayChecked(ci)) return;
-  if (!EvaluateArguments(ci)) return;
+  TArrayEntry* const arr = TransferArray(ci, *this, Name);
+  if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
-  const TArrayEntry* arr = ArrayArg(1);
-  if (!s || !arr) return;
-  const int32_t n = std::clamp(Int(Results[2]), 0, arr->Count);
-  std::string bytes(static_cast<size_t>(n), '\0');
-  for (int32_t k = 0; k < n; ++k) bytes[k] = static_cast<char>(IntegerValue(arr->Data[k]) & 0xFF);
+  if (!s) return;
+  const std::string bytes = ArrayBytes(*arr, Int(Results[2]));
   TVisaIo how = s->Write(ci, bytes, false);
-  if (how == TVisaIo::Ok) result.SetNumber(n);
+  if (how == TVisaIo::Ok) result.SetNumber(static_cast<double>(bytes.size()));
   CheckStop(ci, how);
 }
 
 void TVisaReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  if (!ArrayChecked(ci)) return;
-  if (!EvaluateArguments(ci)) return;
+  TArrayEntry* const arr = TransferArray(ci, *this, Name);
+  if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
-  TArrayEntry* arr = ArrayArg(1);
-  if (!s || !arr) return;
+  if (!s) return;
   const int32_t n = std::max<int32_t>(Int(Results[2]), 0);
   try {
     TVisaIo how = s->ReadRaw(ci, static_cast<size_t>(n));
@@ -447,12 +438,11 @@ void TVisaReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaReadBlock::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(-1);
-  if (!ArrayChecked(ci)) return;
-  if (!EvaluateArguments(ci)) return;
+  TArrayEntry* const arr = TransferArray(ci, *this, Name);
+  if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
-  TArrayEntry* arr = ArrayArg(1);
-  if (!s || !arr) return;
+  if (!s) return;
   TVisaIo how = TVisaIo::Ok;
   uint64_t announced = 0;
   auto tooLarge = [&] {

@@ -103,9 +103,6 @@ protected:
   TVisaSession* Session(TCalcInfo& ci, std::unique_lock<std::mutex>& lock);
   // After a transfer: a stop request ends the run.
   static void CheckStop(TCalcInfo& ci, TVisaIo how);
-  // The run-time check of the array argument, before the arguments are
-  // evaluated.
-  bool ArrayChecked(TCalcInfo& ci);
 };
 
 #define OSTRA_VISA_FUNCTION(name, args)                               \
