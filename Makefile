@@ -5,7 +5,7 @@ BUILD      ?= build
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test check-asan fuzz bench screenshot install clean
+.PHONY: all deps configure build run test check-asan fuzz bench soak screenshot install clean
 
 all: build
 
@@ -55,6 +55,13 @@ fuzz: build
 
 bench: build
 	@bash bench/run.sh $(BUILD)
+
+# Long runs (not part of make test): the desktop windows run scripts/soak.sma
+# offscreen for SOAK_MINUTES (default 10) with the simulated serial instrument
+# and UDP peer, sampled every few seconds; fails when memory or descriptors
+# grow after the first minute or a keystroke takes more than 50 ms.
+soak: build
+	@python3 scripts/soak.py $(BUILD)
 
 # Screenshots of the main window and the output window running the demo, and
 # of the plot window showing the help examples of fit and fft

@@ -116,6 +116,15 @@ TOutputForm::TOutputForm(QWidget* parent, const QString& spoolFolder)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(Memo->viewport()->mapToGlobal(at));
   });
+  // The view follows the newest line while the user leaves it at the end,
+  // also when the text area lays out new text only later.
+  QScrollBar* bar = Memo->verticalScrollBar();
+  connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+    if (!Appending) FollowEnd = value == bar->maximum();
+  });
+  connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+    if (FollowEnd) bar->setValue(maximum);
+  });
   ViewTimer.setSingleShot(true);
   connect(&ViewTimer, &QTimer::timeout, this, &TOutputForm::RefreshView);
   SinceRefresh.start();
@@ -175,11 +184,9 @@ bool TOutputForm::ViewHasLines() const { return !(NoLines && Memo->document()->i
 
 void TOutputForm::RefreshView() {
   ViewTimer.stop();
-  SinceRefresh.restart();
   if (!ViewDirty) return;
   ViewDirty = false;
   QScrollBar* bar = Memo->verticalScrollBar();
-  const bool follow = bar->value() == bar->maximum();
   Appending = true;
   if (Text->Generation() != ShownGeneration) {
     Memo->clear();
@@ -222,8 +229,11 @@ void TOutputForm::RefreshView() {
   const int before = bar->value();
   const int trimmed = TrimView();
   Appending = false;
-  bar->setValue(follow ? bar->maximum() : std::max(0, before - trimmed));
+  bar->setValue(FollowEnd ? bar->maximum() : std::max(0, before - trimmed));
   UpdateNotice();
+  // Counted from the end, so that the view takes at most about half of the
+  // time however long a refresh takes.
+  SinceRefresh.restart();
 }
 
 // Drops the oldest lines of the view beyond DisplayLines lines and
@@ -240,8 +250,9 @@ int TOutputForm::TrimView() {
     dropChars += static_cast<uint64_t>(b.length());
   }
   if (drop == 0) return 0;
+  // Positions, not block moves: moving a cursor lays out every block passed.
   QTextCursor c(doc);
-  c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, drop);
+  c.setPosition(doc->findBlockByNumber(drop).position(), QTextCursor::KeepAnchor);
   c.removeSelectedText();
   Shown += static_cast<uint64_t>(drop);
   return drop;

@@ -138,6 +138,7 @@ private:
   uint64_t Shown = 0, ShownEnd = 0, ShownGeneration = 0;
   bool ShownOpen = false;
   bool ViewDirty = false;
+  bool FollowEnd = true;
   QTimer ViewTimer;
   QElapsedTimer SinceRefresh;
   // True while the text area holds no line at all (not even an empty one).

@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
@@ -57,10 +58,10 @@ uint64_t ResidentBytes() {
 std::string LongLine(uint64_t i) { return "reading " + std::to_string(i) + " of a long unattended run"; }
 
 // The action of a menu or its submenus with the given text (without its
-// shortcut marks).
+// shortcut marks and keys).
 QAction* FindAction(QMenu* menu, const QString& text) {
   for (QAction* a : menu->actions()) {
-    if (QString(a->text()).remove('&') == text) return a;
+    if (a->text().section('\t', 0, 0).remove('&') == text) return a;
     if (a->menu())
       if (QAction* found = FindAction(a->menu(), text)) return found;
   }
