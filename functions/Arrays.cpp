@@ -241,20 +241,24 @@ void TSort::Compute(TCalcInfo& ci, TReturnValue& result) {
   // Reused from call to call, so that sorting in a loop does not allocate.
   thread_local std::vector<TPair> pairs;
   const int32_t n = a->Count;
-  pairs.resize(static_cast<size_t>(n));
-  for (int32_t i = 0; i < n; ++i) pairs[i] = {a->Data[i], i};
-  // Ascending; values that are not a number go last. The sort is stable, so
-  // equal values keep the order of their positions. Break ends it from
-  // inside the comparison, before b is touched.
+  pairs.clear();
+  pairs.reserve(static_cast<size_t>(n));
+  bool stopped = !ForEachElement(ci, n, [&](int32_t i) { pairs.push_back({a->Data[i], i}); });
+  // Ascending; values that are not a number go last; equal values keep the
+  // order of their positions (the position decides between them, so the
+  // in-place sort gives what a stable one would, without a buffer of its
+  // own). Break ends it from inside the comparison, before b is touched.
   uint32_t compared = 0;
-  bool stopped = false;
   try {
-    std::stable_sort(pairs.begin(), pairs.end(), [&](const TPair& x, const TPair& y) {
+    if (!stopped) std::sort(pairs.begin(), pairs.end(), [&](const TPair& x, const TPair& y) {
       if (++compared % (1 << 18) == 0 && ci.Stopping()) throw TSortStopped{};
-      if (std::isnan(x.Value)) return false;
-      return std::isnan(y.Value) || x.Value < y.Value;
+      const bool xn = std::isnan(x.Value), yn = std::isnan(y.Value);
+      if (xn != yn) return yn;
+      if (!xn && x.Value != y.Value) return x.Value < y.Value;
+      return x.Position < y.Position;
     });
   } catch (const TSortStopped&) {
+    ci.SetError("Stopped");
     stopped = true;
   }
   if (!stopped) {
@@ -262,8 +266,6 @@ void TSort::Compute(TCalcInfo& ci, TReturnValue& result) {
     ResetLength(*b, n);
     for (int32_t i = 0; i < n; ++i) b->Data[i] = pairs[i].Position;
     result.SetNumber(n);
-  } else {
-    ci.SetError("Stopped");
   }
   if (pairs.capacity() > 65536) {
     pairs.clear();

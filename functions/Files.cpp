@@ -86,14 +86,17 @@ TReadStatus ReadWholeFile(const std::string& name, std::string& out, const TCalc
   const uint64_t size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
   if (size >> 32) return TReadStatus::TooLarge;
   try {
-    out.resize(size);
+    out.clear();
+    out.reserve(size);
   } catch (const std::bad_alloc&) {
     return TReadStatus::TooLarge;
   }
+  // The buffer grows with the reads, so that no piece is touched twice.
   size_t done = 0;
   while (done < size) {
     if (ci.Stopping()) return TReadStatus::Stopped;
-    ssize_t r = ::read(fd.Get(), out.data() + done, std::min<uint64_t>(size - done, ReadPiece));
+    out.resize(std::max(out.size(), done + std::min<uint64_t>(size - done, ReadPiece)));
+    ssize_t r = ::read(fd.Get(), out.data() + done, out.size() - done);
     if (r < 0) {
       if (errno == EINTR) continue;
       return TReadStatus::ReadFailed;
@@ -281,7 +284,14 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
   std::vector<double> matrix;
   try {
     next.assign(static_cast<size_t>(cols), 0);
-    matrix.assign(static_cast<size_t>(total), 0.0);
+    matrix.reserve(static_cast<size_t>(total));
+    while (matrix.size() < static_cast<size_t>(total)) {
+      if (ci.Stopping()) {
+        ci.SetError("Stopped");
+        return;
+      }
+      matrix.insert(matrix.end(), std::min<size_t>(total - matrix.size(), ReadPiece / sizeof(double)), 0.0);
+    }
   } catch (const std::bad_alloc&) {
     ci.SetError("ReadMatrix: Matrix too large.");
     return;

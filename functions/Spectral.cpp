@@ -21,6 +21,20 @@ constexpr size_t Stride = size_t(1) << 17;
 
 bool Stopped(const std::atomic<bool>* stop) { return stop && stop->load(std::memory_order_relaxed); }
 
+}  // namespace
+
+bool AssignZeros(std::vector<double>& v, size_t n, const std::atomic<bool>* stop) {
+  v.clear();
+  v.reserve(n);
+  while (v.size() < n) {
+    if (Stopped(stop)) return false;
+    v.insert(v.end(), std::min(n - v.size(), 8 * Stride), 0.0);
+  }
+  return true;
+}
+
+namespace {
+
 // Twiddle factors exp(sign*2*pi*i*k/len) for k < len/2, interleaved, by the
 // trigonometric recurrence w_{k+1} = w_k + w_k * (cos(t) - 1 + i sin(t)),
 // cos(t) - 1 written as -2 sin^2(t/2): two sine evaluations per table.
@@ -208,7 +222,8 @@ bool ComplexTransform(double* data, size_t m, int sign, const std::atomic<bool>*
       if (!Span(data, m, len, tw + (len - 8), stop)) return false;
   } else {
     // Long transforms: each span's table in turn, in memory of this call.
-    std::vector<double> tw(m);
+    std::vector<double> tw;
+    if (!AssignZeros(tw, m, stop)) return false;
     for (size_t len = 8; len <= m; len <<= 1)
       if (!Twiddles(tw.data(), len, sign, stop) || !Span(data, m, len, tw.data(), stop)) return false;
   }
@@ -229,8 +244,7 @@ bool RealTransform(double* data, size_t n, int sign, const std::atomic<bool>* st
   if (m <= CachedLength) {
     table = UntangleTable(m, sign);
   } else {
-    own.resize(2 * m);
-    if (!Twiddles(own.data(), 2 * m, sign, stop)) return false;
+    if (!AssignZeros(own, 2 * m, stop) || !Twiddles(own.data(), 2 * m, sign, stop)) return false;
     table = own.data();
   }
   if (sign > 0) {
@@ -350,11 +364,11 @@ bool ConvolveDirect(const double* x, size_t count, const double* c, int32_t f, d
 bool ConvolveTransform(const double* x, size_t count, const double* c, int32_t f, double* out, size_t p,
                        std::vector<double>& work, std::vector<double>& kernel, const std::atomic<bool>* stop) {
   const size_t n = count + 2 * static_cast<size_t>(f);
-  work.assign(p, 0.0);
+  if (!AssignZeros(work, p, stop)) return false;
   std::memcpy(work.data(), x, n * sizeof(double));
   // Kernel in wrap-around order: r[-k mod p] = c_k, so that the circular
   // convolution sum_j x_j r_{i-j} is sum_k c_k x_{i+k}.
-  kernel.assign(p, 0.0);
+  if (!AssignZeros(kernel, p, stop)) return false;
   for (int32_t k = -f; k <= f; ++k) kernel[k <= 0 ? static_cast<size_t>(-k) : p - k] = c[k + f];
   if (!RealTransform(work.data(), p, 1, stop) || !RealTransform(kernel.data(), p, 1, stop)) return false;
   double* w = work.data();
@@ -414,7 +428,10 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   const size_t N = static_cast<size_t>(len);
   std::vector<double> work;
   try {
-    work.assign(N, 0.0);
+    if (!Spectral::AssignZeros(work, N, &ci.StopRequested)) {
+      ci.SetError("Stopped");
+      return;
+    }
   } catch (const std::bad_alloc&) {
     ci.SetError("FFT: Transform length too large");
     return;
@@ -533,7 +550,10 @@ void TInvFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   }
   std::vector<double> work;
   try {
-    work.resize(N);
+    if (!Spectral::AssignZeros(work, N, &ci.StopRequested)) {
+      ci.SetError("Stopped");
+      return;
+    }
   } catch (const std::bad_alloc&) {
     ci.SetError("InvFFT: Illegal input length");
     return;
@@ -584,7 +604,10 @@ void TSGFilter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   std::vector<double> out;
   bool done;
   try {
-    out.resize(kept);
+    if (!Spectral::AssignZeros(out, kept, &ci.StopRequested)) {
+      ci.SetError("Stopped");
+      return;
+    }
     if (f <= DirectLimit) {
       done = Spectral::ConvolveDirect(data->Data, kept, c.data(), f, out.data(), &ci.StopRequested);
     } else {

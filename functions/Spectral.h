@@ -29,6 +29,11 @@ bool ComplexTransform(double* data, size_t m, int sign, const std::atomic<bool>*
 // real data.
 bool RealTransform(double* data, size_t n, int sign, const std::atomic<bool>* stop = nullptr);
 
+// Sets v to n zeros, in pieces with a look at *stop (when given) between
+// them: filling the work arrays of long transforms takes long too. False
+// when stopped.
+bool AssignZeros(std::vector<double>& v, size_t n, const std::atomic<bool>* stop);
+
 // Smallest power of two not below n (n >= 1), or 0 when it exceeds limit.
 uint64_t PowerOfTwoAtLeast(uint64_t n, uint64_t limit);
 
