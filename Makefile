@@ -14,7 +14,7 @@ WERROR     ?=
 # Options every configuration gets.
 OSTRA_CMAKE = -G Ninja $(CMAKE_ARGS) $(if $(WERROR),-DOSTRA_WERROR=$(if $(filter 1 ON on yes,$(WERROR)),ON,OFF))
 
-.PHONY: all deps configure build run test check-asan fuzz bench screenshot install package format format-check clean
+.PHONY: all deps configure build run test check-asan fuzz bench soak screenshot install package format format-check clean
 
 all: build
 
@@ -73,6 +73,13 @@ fuzz: build
 
 bench: build
 	@bash bench/run.sh $(BUILD)
+
+# Long runs (not part of make test): the desktop windows run scripts/soak.sma
+# offscreen for SOAK_MINUTES (default 10) with the simulated serial instrument
+# and UDP peer, sampled every few seconds; fails when memory or descriptors
+# grow after the first minute or a keystroke takes more than 50 ms.
+soak: build
+	@python3 scripts/soak.py $(BUILD)
 
 # Screenshots of the main window and the output window running the demo, and
 # of the plot window showing the help examples of fit and fft

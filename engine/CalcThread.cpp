@@ -73,9 +73,18 @@ void TAutoParserThread::Execute() {
     CalcInfo.Reset();
     if (stop) CalcInfo.RequestStop();
     result = GlobalEngine->Evaluate(CalcInfo);
+    NoticeLateStop();
     if (!CalcInfo.Error) result = MainEngine->Evaluate(CalcInfo);
+    NoticeLateStop();
     if (Form) Form->RunFinished(&result);
   }
+}
+
+// A program notices Break at its commas, loops and calls; one that came
+// during the last call of a program has nothing left to notice it, and
+// stops the run here.
+void TAutoParserThread::NoticeLateStop() {
+  if (!CalcInfo.Error && CalcInfo.Stopping()) CalcInfo.SetError("Stopped");
 }
 
 }  // namespace TernioParser

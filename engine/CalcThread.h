@@ -74,6 +74,7 @@ private:
   std::condition_variable QueueChanged;
   std::deque<TMessage> Queue;
   TMessage GetMessage();
+  void NoticeLateStop();
 };
 
 }  // namespace TernioParser

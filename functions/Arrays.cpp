@@ -27,6 +27,27 @@ void ResetLength(TArrayEntry& a, int32_t n) {
   std::fill(a.Data + n, a.Data + a.Capacity, 0.0);
 }
 
+// Break inside the passes over long arrays: body(i) runs for i = 0 .. n-1 in
+// pieces of Piece elements (about a millisecond), with a look at the stop
+// request between them. False, with "Stopped" raised, when the run stops.
+constexpr int32_t Piece = 1 << 20;
+
+template <class F>
+bool ForEachElement(TCalcInfo& ci, int32_t n, F&& body) {
+  for (int32_t from = 0; from < n; from = n - from > Piece ? from + Piece : n) {
+    if (from > 0 && ci.Stopping()) {
+      ci.SetError("Stopped");
+      return false;
+    }
+    const int32_t to = n - from > Piece ? from + Piece : n;
+    for (int32_t i = from; i < to; ++i) body(i);
+  }
+  return true;
+}
+
+// Thrown by the comparison of sort when the run is to stop.
+struct TSortStopped {};
+
 }  // namespace
 
 TArrayEntry* TArrayFunction::ReadableArray(TCalcInfo& ci, int i, const char* message) const {
@@ -81,7 +102,7 @@ void TMean::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (!a) return;
   const int32_t n = a->Count;
   double sum = 0;
-  for (int32_t i = 0; i < n; ++i) sum += a->Data[i];
+  if (!ForEachElement(ci, n, [&](int32_t i) { sum += a->Data[i]; })) return;
   result.SetNumber(n > 0 ? sum / n : 0.0);
 }
 
@@ -93,7 +114,7 @@ void TStdDev::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   }
   const int32_t n = a->Count;
   double sum = 0;
-  for (int32_t i = 0; i < n; ++i) sum += a->Data[i] * a->Data[i];
+  if (!ForEachElement(ci, n, [&](int32_t i) { sum += a->Data[i] * a->Data[i]; })) return;
   // An empty array gives 0/0, not a number.
   result.SetNumber(std::sqrt(sum / static_cast<double>(n)));
 }
@@ -106,10 +127,11 @@ void TArrMin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   TArrayEntry* a = ReadableArray(ci, 0, "arraymin: Not an array");
   if (!a) return;
   double m = Infinity;
-  for (int32_t i = 0; i < a->Count; ++i) {
-    const double x = a->Data[i];
-    if (!(m < x)) m = x;
-  }
+  if (!ForEachElement(ci, a->Count, [&](int32_t i) {
+        const double x = a->Data[i];
+        if (!(m < x)) m = x;
+      }))
+    return;
   result.SetNumber(m);
 }
 
@@ -117,10 +139,11 @@ void TArrMax::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   TArrayEntry* a = ReadableArray(ci, 0, "arraymax: Array expected");
   if (!a) return;
   double m = -Infinity;
-  for (int32_t i = 0; i < a->Count; ++i) {
-    const double x = a->Data[i];
-    if (!(x < m)) m = x;
-  }
+  if (!ForEachElement(ci, a->Count, [&](int32_t i) {
+        const double x = a->Data[i];
+        if (!(x < m)) m = x;
+      }))
+    return;
   result.SetNumber(m);
 }
 
@@ -129,12 +152,13 @@ void TSeekMin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (!a) return;
   double m = Infinity;
   int32_t pos = 0;
-  for (int32_t i = 0; i < a->Count; ++i) {
-    if (a->Data[i] < m) {
-      m = a->Data[i];
-      pos = i;
-    }
-  }
+  if (!ForEachElement(ci, a->Count, [&](int32_t i) {
+        if (a->Data[i] < m) {
+          m = a->Data[i];
+          pos = i;
+        }
+      }))
+    return;
   result.SetNumber(pos);
 }
 
@@ -143,12 +167,13 @@ void TSeekMax::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (!a) return;
   double m = -Infinity;
   int32_t pos = 0;
-  for (int32_t i = 0; i < a->Count; ++i) {
-    if (a->Data[i] > m) {
-      m = a->Data[i];
-      pos = i;
-    }
-  }
+  if (!ForEachElement(ci, a->Count, [&](int32_t i) {
+        if (a->Data[i] > m) {
+          m = a->Data[i];
+          pos = i;
+        }
+      }))
+    return;
   result.SetNumber(pos);
 }
 
@@ -216,22 +241,36 @@ void TSort::Compute(TCalcInfo& ci, TReturnValue& result) {
   // Reused from call to call, so that sorting in a loop does not allocate.
   thread_local std::vector<TPair> pairs;
   const int32_t n = a->Count;
-  pairs.resize(static_cast<size_t>(n));
-  for (int32_t i = 0; i < n; ++i) pairs[i] = {a->Data[i], i};
-  // Ascending; values that are not a number go last. The sort is stable, so
-  // equal values keep the order of their positions.
-  std::stable_sort(pairs.begin(), pairs.end(), [](const TPair& x, const TPair& y) {
-    if (std::isnan(x.Value)) return false;
-    return std::isnan(y.Value) || x.Value < y.Value;
-  });
-  // b may be a itself: a has been read completely by now.
-  ResetLength(*b, n);
-  for (int32_t i = 0; i < n; ++i) b->Data[i] = pairs[i].Position;
+  pairs.clear();
+  pairs.reserve(static_cast<size_t>(n));
+  bool stopped = !ForEachElement(ci, n, [&](int32_t i) { pairs.push_back({a->Data[i], i}); });
+  // Ascending; values that are not a number go last; equal values keep the
+  // order of their positions (the position decides between them, so the
+  // in-place sort gives what a stable one would, without a buffer of its
+  // own). Break ends it from inside the comparison, before b is touched.
+  uint32_t compared = 0;
+  try {
+    if (!stopped) std::sort(pairs.begin(), pairs.end(), [&](const TPair& x, const TPair& y) {
+      if (++compared % (1 << 18) == 0 && ci.Stopping()) throw TSortStopped{};
+      const bool xn = std::isnan(x.Value), yn = std::isnan(y.Value);
+      if (xn != yn) return yn;
+      if (!xn && x.Value != y.Value) return x.Value < y.Value;
+      return x.Position < y.Position;
+    });
+  } catch (const TSortStopped&) {
+    ci.SetError("Stopped");
+    stopped = true;
+  }
+  if (!stopped) {
+    // b may be a itself: a has been read completely by now.
+    ResetLength(*b, n);
+    for (int32_t i = 0; i < n; ++i) b->Data[i] = pairs[i].Position;
+    result.SetNumber(n);
+  }
   if (pairs.capacity() > 65536) {
     pairs.clear();
     pairs.shrink_to_fit();
   }
-  result.SetNumber(n);
 }
 
 void TScroll::Compute(TCalcInfo& ci, TReturnValue& result) {

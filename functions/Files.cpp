@@ -69,10 +69,13 @@ bool WriteAll(int fd, const char* p, size_t n) {
   return true;
 }
 
-enum class TReadStatus { Ok, OpenFailed, TooLarge, ReadFailed };
+enum class TReadStatus { Ok, OpenFailed, TooLarge, ReadFailed, Stopped };
+
+// Reads go in pieces of this size, with a look at the stop request between.
+constexpr size_t ReadPiece = size_t(16) << 20;
 
 // Reads a whole file into `out`. Files of 4 GiB or more are refused.
-TReadStatus ReadWholeFile(const std::string& name, std::string& out) {
+TReadStatus ReadWholeFile(const std::string& name, std::string& out, const TCalcInfo& ci) {
   TFd fd(OpenFile(name, O_RDONLY));
   if (!fd.Valid()) return TReadStatus::OpenFailed;
   struct stat st;
@@ -83,13 +86,17 @@ TReadStatus ReadWholeFile(const std::string& name, std::string& out) {
   const uint64_t size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
   if (size >> 32) return TReadStatus::TooLarge;
   try {
-    out.resize(size);
+    out.clear();
+    out.reserve(size);
   } catch (const std::bad_alloc&) {
     return TReadStatus::TooLarge;
   }
+  // The buffer grows with the reads, so that no piece is touched twice.
   size_t done = 0;
   while (done < size) {
-    ssize_t r = ::read(fd.Get(), out.data() + done, size - done);
+    if (ci.Stopping()) return TReadStatus::Stopped;
+    out.resize(std::max(out.size(), done + std::min<uint64_t>(size - done, ReadPiece)));
+    ssize_t r = ::read(fd.Get(), out.data() + done, out.size() - done);
     if (r < 0) {
       if (errno == EINTR) continue;
       return TReadStatus::ReadFailed;
@@ -117,13 +124,14 @@ bool IsNumberChar(unsigned char c) {
 // visit(first, last, column) for each. A number is a maximal run of number
 // characters; a carriage return in the gap before a number starts a new line
 // (column 0), otherwise the column rises by one. Returns the number of lines,
-// 0 when there is no number.
+// 0 when there is no number, -1 when the run is to stop.
 template <class F>
-int64_t ScanMatrix(const char* p, const char* end, F&& visit) {
+int64_t ScanMatrix(const char* p, const char* end, const TCalcInfo& ci, F&& visit) {
   while (p < end && !IsNumberChar(static_cast<unsigned char>(*p))) ++p;
   if (p == end) return 0;
   int64_t lines = 1, column = 0;
-  for (;;) {
+  for (uint32_t numbers = 1;; ++numbers) {
+    if (numbers % (1 << 16) == 0 && ci.Stopping()) return -1;
     const char* q = p;
     while (q < end && IsNumberChar(static_cast<unsigned char>(*q))) ++q;
     visit(p, q, column);
@@ -160,7 +168,7 @@ void TFileFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TFileRead::Run(TCalcInfo& ci, TReturnValue& result) {
   const std::string name = Results[0].AsString();
   TText text;
-  switch (ReadWholeFile(name, text.Mutable())) {
+  switch (ReadWholeFile(name, text.Mutable(), ci)) {
     case TReadStatus::Ok:
       result.SetText(text);
       break;
@@ -172,6 +180,9 @@ void TFileRead::Run(TCalcInfo& ci, TReturnValue& result) {
       break;
     case TReadStatus::ReadFailed:
       ci.SetError("FileRead: Error reading file '" + name + "'.");
+      break;
+    case TReadStatus::Stopped:
+      ci.SetError("Stopped");
       break;
   }
 }
@@ -229,7 +240,7 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
   }
   const std::string name = Results[1].AsString();
   std::string bytes;
-  switch (ReadWholeFile(name, bytes)) {
+  switch (ReadWholeFile(name, bytes, ci)) {
     case TReadStatus::Ok:
       break;
     case TReadStatus::OpenFailed:
@@ -241,15 +252,23 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
     case TReadStatus::ReadFailed:
       ci.SetError("ReadMatrix: I/O error reading file.");
       return;
+    case TReadStatus::Stopped:
+      ci.SetError("Stopped");
+      return;
   }
 
   const char* const begin = bytes.data();
   const char* const end = begin + bytes.size();
-  // First pass: the shape. Second pass: the values, each into its column.
+  // First pass: the shape. Second pass: the values, each into its column,
+  // in a matrix of their own, so that a Break leaves the array as it was.
   int64_t lastColumn = 0;
-  const int64_t lines = ScanMatrix(begin, end, [&](const char*, const char*, int64_t column) {
+  const int64_t lines = ScanMatrix(begin, end, ci, [&](const char*, const char*, int64_t column) {
     lastColumn = std::max(lastColumn, column);
   });
+  if (lines < 0) {
+    ci.SetError("Stopped");
+    return;
+  }
   if (lines == 0) {
     // No number at all: nothing is stored.
     result.SetNumber(1);
@@ -262,19 +281,36 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
     return;
   }
   std::vector<int32_t> next;
+  std::vector<double> matrix;
   try {
     next.assign(static_cast<size_t>(cols), 0);
+    matrix.reserve(static_cast<size_t>(total));
+    while (matrix.size() < static_cast<size_t>(total)) {
+      if (ci.Stopping()) {
+        ci.SetError("Stopped");
+        return;
+      }
+      matrix.insert(matrix.end(), std::min<size_t>(total - matrix.size(), ReadPiece / sizeof(double)), 0.0);
+    }
+  } catch (const std::bad_alloc&) {
+    ci.SetError("ReadMatrix: Matrix too large.");
+    return;
+  }
+  // The k-th number of column c goes to element k + c * lines.
+  if (ScanMatrix(begin, end, ci, [&](const char* first, const char* last, int64_t column) {
+        matrix[next[column]++ + column * lines] =
+            TextToNumber(std::string_view(first, static_cast<size_t>(last - first)));
+      }) < 0) {
+    ci.SetError("Stopped");
+    return;
+  }
+  try {
     if (a->Count < total) a->SetLength(static_cast<int32_t>(total));
   } catch (const std::bad_alloc&) {
     ci.SetError("ReadMatrix: Matrix too large.");
     return;
   }
-  std::fill(a->Data, a->Data + total, 0.0);
-  // The k-th number of column c goes to element k + c * lines.
-  double* const data = a->Data;
-  ScanMatrix(begin, end, [&](const char* first, const char* last, int64_t column) {
-    data[next[column]++ + column * lines] = TextToNumber(std::string_view(first, static_cast<size_t>(last - first)));
-  });
+  std::copy(matrix.begin(), matrix.end(), a->Data);
   result.SetNumber(static_cast<double>(lines));
 }
 

@@ -1,5 +1,6 @@
 #include "functions/Spectral.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -14,10 +15,31 @@ namespace {
 
 constexpr double Pi = 3.141592653589793238462643383279502884;
 
+// Work between two looks at the stop request: some 10^5 butterflies or
+// values, well under a millisecond.
+constexpr size_t Stride = size_t(1) << 17;
+
+bool Stopped(const std::atomic<bool>* stop) { return stop && stop->load(std::memory_order_relaxed); }
+
+}  // namespace
+
+bool AssignZeros(std::vector<double>& v, size_t n, const std::atomic<bool>* stop) {
+  v.clear();
+  v.reserve(n);
+  while (v.size() < n) {
+    if (Stopped(stop)) return false;
+    v.insert(v.end(), std::min(n - v.size(), 8 * Stride), 0.0);
+  }
+  return true;
+}
+
+namespace {
+
 // Twiddle factors exp(sign*2*pi*i*k/len) for k < len/2, interleaved, by the
 // trigonometric recurrence w_{k+1} = w_k + w_k * (cos(t) - 1 + i sin(t)),
 // cos(t) - 1 written as -2 sin^2(t/2): two sine evaluations per table.
-void Twiddles(double* tw, size_t len, int sign) {
+// False when stopped (the table is then incomplete).
+bool Twiddles(double* tw, size_t len, int sign, const std::atomic<bool>* stop = nullptr) {
   const double theta = sign * 2.0 * Pi / static_cast<double>(len);
   const double s = std::sin(0.5 * theta);
   const double wpr = -2.0 * s * s;
@@ -25,12 +47,14 @@ void Twiddles(double* tw, size_t len, int sign) {
   double wr = 1.0, wi = 0.0;
   const size_t half = len / 2;
   for (size_t k = 0; k < half; ++k) {
+    if (k % Stride == Stride - 1 && Stopped(stop)) return false;
     tw[2 * k] = wr;
     tw[2 * k + 1] = wi;
     const double t = wr;
     wr = wr * wpr - wi * wpi + wr;
     wi = wi * wpr + t * wpi + wi;
   }
+  return true;
 }
 
 // Transforms up to this length keep their twiddle tables between calls.
@@ -74,7 +98,8 @@ const double* UntangleTable(size_t m, int sign) {
 }
 
 // Bit reversal of the m complex numbers (m a power of two), pair by pair.
-void BitReverse(double* data, size_t m) {
+// False when stopped halfway.
+bool BitReverse(double* data, size_t m, const std::atomic<bool>* stop) {
   static const auto table = [] {
     std::array<uint8_t, 256> t{};
     for (int i = 0; i < 256; ++i) {
@@ -87,6 +112,7 @@ void BitReverse(double* data, size_t m) {
   int bits = 0;
   while ((size_t(1) << bits) < m) ++bits;
   for (uint64_t i = 1; i + 1 < m; ++i) {
+    if (i % Stride == 0 && Stopped(stop)) return false;
     const uint64_t r = (uint64_t(table[i & 0xff]) << 56) | (uint64_t(table[(i >> 8) & 0xff]) << 48) |
                        (uint64_t(table[(i >> 16) & 0xff]) << 40) | (uint64_t(table[(i >> 24) & 0xff]) << 32) |
                        (uint64_t(table[(i >> 32) & 0xff]) << 24);
@@ -96,6 +122,7 @@ void BitReverse(double* data, size_t m) {
       std::swap(data[2 * i + 1], data[2 * j + 1]);
     }
   }
+  return true;
 }
 
 // Two complex numbers (re, im, re, im) in one vector.
@@ -109,18 +136,19 @@ typedef long long v4i __attribute__((vector_size(32)));
 #define SHUFFLE4(v, a, b, c, d) __builtin_shuffle(v, v4i{a, b, c, d})
 #endif
 
-// The butterflies of one span len >= 8 over the whole array: for every block
-// of len complex numbers and k < len/2, with t = w_k * b_k: a_k + t, a_k - t.
+// The butterflies of one span len >= 8 over the blocks of len complex
+// numbers that start at from .. to-1, for the doubles k0 .. k1-1 of each
+// block's first half: with t = w_k * b_k, a_k + t and a_k - t.
 // Built twice, for AVX2 and for the baseline instruction set; the loader
 // picks the one the processor runs. Both give the same roundings.
 __attribute__((target_clones("avx2", "default")))
-void Butterflies(double* data, size_t m, size_t len, const double* tw) {
+void Butterflies(double* data, size_t from, size_t to, size_t len, const double* tw, size_t k0, size_t k1) {
   const size_t half = len / 2;
   const v4d flip = {-1.0, 1.0, -1.0, 1.0};
-  for (size_t start = 0; start < m; start += len) {
+  for (size_t start = from; start < to; start += len) {
     double* a = data + 2 * start;
     double* b = a + 2 * half;
-    for (size_t k = 0; k < 2 * half; k += 4) {
+    for (size_t k = k0; k < k1; k += 4) {
       v4d w, bv, av;
       std::memcpy(&w, tw + k, sizeof w);
       std::memcpy(&bv, b + k, sizeof bv);
@@ -136,18 +164,39 @@ void Butterflies(double* data, size_t m, size_t len, const double* tw) {
   }
 }
 
+// One span over the whole array of m complex numbers, in pieces of about
+// Stride butterflies with a look at the stop request after each.
+bool Span(double* data, size_t m, size_t len, const double* tw, const std::atomic<bool>* stop) {
+  const size_t half = len / 2;
+  if (half < Stride) {
+    const size_t blocks = Stride / half;  // a power of two
+    for (size_t from = 0; from < m; from += blocks * len) {
+      Butterflies(data, from, std::min(m, from + blocks * len), len, tw, 0, 2 * half);
+      if (Stopped(stop)) return false;
+    }
+    return true;
+  }
+  for (size_t start = 0; start < m; start += len) {
+    for (size_t k0 = 0; k0 < 2 * half; k0 += 2 * Stride) {
+      Butterflies(data, start, start + 1, len, tw, k0, k0 + 2 * Stride);
+      if (Stopped(stop)) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
-void ComplexTransform(double* data, size_t m, int sign) {
-  if (m < 2) return;
-  BitReverse(data, m);
+bool ComplexTransform(double* data, size_t m, int sign, const std::atomic<bool>* stop) {
+  if (m < 2) return true;
+  if (!BitReverse(data, m, stop)) return false;
   if (m == 2) {
     const double ar = data[0], ai = data[1], br = data[2], bi = data[3];
     data[0] = ar + br;
     data[1] = ai + bi;
     data[2] = ar - br;
     data[3] = ai - bi;
-    return;
+    return true;
   }
   // Spans 2 and 4 need no multiplications; both in one pass over blocks of
   // four. The second butterfly of span 4 uses exp(sign*i*pi/2) = sign*i.
@@ -165,23 +214,24 @@ void ComplexTransform(double* data, size_t m, int sign) {
     x[6] = d0r - tr;
     x[7] = d0i - ti;
   }
-  if (m < 8) return;
+  if (m < 8) return true;
   // Danielson-Lanczos butterflies for the remaining spans.
   if (m <= CachedLength) {
     const double* tw = TwiddleTables(m, sign);
-    for (size_t len = 8; len <= m; len <<= 1) Butterflies(data, m, len, tw + (len - 8));
+    for (size_t len = 8; len <= m; len <<= 1)
+      if (!Span(data, m, len, tw + (len - 8), stop)) return false;
   } else {
     // Long transforms: each span's table in turn, in memory of this call.
-    std::vector<double> tw(m);
-    for (size_t len = 8; len <= m; len <<= 1) {
-      Twiddles(tw.data(), len, sign);
-      Butterflies(data, m, len, tw.data());
-    }
+    std::vector<double> tw;
+    if (!AssignZeros(tw, m, stop)) return false;
+    for (size_t len = 8; len <= m; len <<= 1)
+      if (!Twiddles(tw.data(), len, sign, stop) || !Span(data, m, len, tw.data(), stop)) return false;
   }
+  return true;
 }
 
-void RealTransform(double* data, size_t n, int sign) {
-  if (n < 2) return;
+bool RealTransform(double* data, size_t n, int sign, const std::atomic<bool>* stop) {
+  if (n < 2) return true;
   const size_t m = n / 2;
   // The n reals are seen as m complex numbers z_j = x_2j + i x_2j+1 with
   // transform Z_k = E_k + i O_k (E, O: transforms of the even and odd
@@ -194,12 +244,11 @@ void RealTransform(double* data, size_t n, int sign) {
   if (m <= CachedLength) {
     table = UntangleTable(m, sign);
   } else {
-    own.resize(2 * m);
-    Twiddles(own.data(), 2 * m, sign);
+    if (!AssignZeros(own, 2 * m, stop) || !Twiddles(own.data(), 2 * m, sign, stop)) return false;
     table = own.data();
   }
   if (sign > 0) {
-    ComplexTransform(data, m, 1);
+    if (!ComplexTransform(data, m, 1, stop)) return false;
     for (size_t k = 1; 2 * k < m; ++k) {
       const double wr = table[2 * k], wi = table[2 * k + 1];
       double* p = data + 2 * k;
@@ -234,8 +283,9 @@ void RealTransform(double* data, size_t n, int sign) {
     const double f0 = data[0], fm = data[1];
     data[0] = 0.5 * (f0 + fm);
     data[1] = 0.5 * (f0 - fm);
-    ComplexTransform(data, m, -1);
+    return ComplexTransform(data, m, -1, stop);
   }
+  return true;
 }
 
 uint64_t PowerOfTwoAtLeast(uint64_t n, uint64_t limit) {
@@ -280,13 +330,15 @@ bool SavitzkyGolayCoefficients(int32_t f, int32_t m, int32_t d, std::vector<doub
   return true;
 }
 
-void ConvolveDirect(const double* x, size_t count, const double* c, int32_t f, double* out) {
+bool ConvolveDirect(const double* x, size_t count, const double* c, int32_t f, double* out,
+                    const std::atomic<bool>* stop) {
   const size_t taps = 2 * static_cast<size_t>(f) + 1;
   size_t i = 0;
   // Four outputs at a time: independent sums keep the multipliers busy.
   // Each output reads only inputs at or after its own position, so out may
   // be x.
   for (; i + 4 <= count; i += 4) {
+    if (i % 1024 == 0 && Stopped(stop)) return false;
     double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
     const double* p = x + i;
     for (size_t t = 0; t < taps; ++t) {
@@ -306,19 +358,19 @@ void ConvolveDirect(const double* x, size_t count, const double* c, int32_t f, d
     for (size_t t = 0; t < taps; ++t) s += c[t] * x[i + t];
     out[i] = s;
   }
+  return true;
 }
 
-void ConvolveTransform(const double* x, size_t count, const double* c, int32_t f, double* out, size_t p,
-                       std::vector<double>& work, std::vector<double>& kernel) {
+bool ConvolveTransform(const double* x, size_t count, const double* c, int32_t f, double* out, size_t p,
+                       std::vector<double>& work, std::vector<double>& kernel, const std::atomic<bool>* stop) {
   const size_t n = count + 2 * static_cast<size_t>(f);
-  work.assign(p, 0.0);
+  if (!AssignZeros(work, p, stop)) return false;
   std::memcpy(work.data(), x, n * sizeof(double));
   // Kernel in wrap-around order: r[-k mod p] = c_k, so that the circular
   // convolution sum_j x_j r_{i-j} is sum_k c_k x_{i+k}.
-  kernel.assign(p, 0.0);
+  if (!AssignZeros(kernel, p, stop)) return false;
   for (int32_t k = -f; k <= f; ++k) kernel[k <= 0 ? static_cast<size_t>(-k) : p - k] = c[k + f];
-  RealTransform(work.data(), p, 1);
-  RealTransform(kernel.data(), p, 1);
+  if (!RealTransform(work.data(), p, 1, stop) || !RealTransform(kernel.data(), p, 1, stop)) return false;
   double* w = work.data();
   const double* r = kernel.data();
   w[0] *= r[0];
@@ -328,9 +380,10 @@ void ConvolveTransform(const double* x, size_t count, const double* c, int32_t f
     w[k] = ar * r[k] - ai * r[k + 1];
     w[k + 1] = ar * r[k + 1] + ai * r[k];
   }
-  RealTransform(w, p, -1);
+  if (!RealTransform(w, p, -1, stop)) return false;
   const double scale = 2.0 / static_cast<double>(p);
   for (size_t i = 0; i < count; ++i) out[i] = w[i + f] * scale;
+  return true;
 }
 
 }  // namespace Spectral
@@ -375,21 +428,34 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   const size_t N = static_cast<size_t>(len);
   std::vector<double> work;
   try {
-    work.assign(N, 0.0);
+    if (!Spectral::AssignZeros(work, N, &ci.StopRequested)) {
+      ci.SetError("Stopped");
+      return;
+    }
   } catch (const std::bad_alloc&) {
     ci.SetError("FFT: Transform length too large");
     return;
   }
+  // Break ends the function before any output is written.
+  auto stopped = [&](int32_t i) {
+    if ((i & 0x3FFFF) != 0 || !ci.Stopping()) return false;
+    ci.SetError("Stopped");
+    return true;
+  };
   const double* y = ya->Data;
   double v = 0;
   if (pad == 0) {
-    for (int32_t i = 0; i < n; ++i) v += y[i];
+    for (int32_t i = 0; i < n; ++i) {
+      if (stopped(i)) return;
+      v += y[i];
+    }
     v /= n;
   } else {
     v = pad == 1 ? y[0] : y[n - 1];
   }
   const int32_t h = n / 2;
   for (int32_t i = 0; i < n; ++i) {
+    if (stopped(i)) return;
     double x = y[i];
     switch (apo) {
       case 1:
@@ -410,7 +476,10 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
     work[i] = x;
   }
-  Spectral::RealTransform(work.data(), N, 1);
+  if (!Spectral::RealTransform(work.data(), N, 1, &ci.StopRequested)) {
+    ci.SetError("Stopped");
+    return;
+  }
 
   // The frequency scale needs xdata as it is now: an output may be xdata.
   double span = -1;
@@ -481,7 +550,10 @@ void TInvFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   }
   std::vector<double> work;
   try {
-    work.resize(N);
+    if (!Spectral::AssignZeros(work, N, &ci.StopRequested)) {
+      ci.SetError("Stopped");
+      return;
+    }
   } catch (const std::bad_alloc&) {
     ci.SetError("InvFFT: Illegal input length");
     return;
@@ -490,7 +562,10 @@ void TInvFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     work[2 * k] = re->Data[k];
     work[2 * k + 1] = img->Data[k];
   }
-  Spectral::RealTransform(work.data(), N, -1);
+  if (!Spectral::RealTransform(work.data(), N, -1, &ci.StopRequested)) {
+    ci.SetError("Stopped");
+    return;
+  }
   out->SetLength(static_cast<int32_t>(N));
   const double scale = 2.0 / static_cast<double>(N);
   for (size_t i = 0; i < N; ++i) out->Data[i] = work[i] * scale;
@@ -524,18 +599,32 @@ void TSGFilter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (!Spectral::SavitzkyGolayCoefficients(f, m, d, c)) return;  // no such fit: data unchanged
 
   const size_t kept = static_cast<size_t>(n) - 2 * static_cast<size_t>(f);
-  if (f <= DirectLimit) {
-    Spectral::ConvolveDirect(data->Data, kept, c.data(), f, data->Data);
-  } else {
-    const uint64_t p = 2 * Spectral::PowerOfTwoAtLeast(static_cast<uint64_t>(window) + n, TFFT::MaxLength);
-    if (p == 0) return;
-    try {
-      std::vector<double> work, kernel;
-      Spectral::ConvolveTransform(data->Data, kept, c.data(), f, data->Data, static_cast<size_t>(p), work, kernel);
-    } catch (const std::bad_alloc&) {
+  // The outputs go to a buffer of their own, so that a Break leaves data as
+  // it was.
+  std::vector<double> out;
+  bool done;
+  try {
+    if (!Spectral::AssignZeros(out, kept, &ci.StopRequested)) {
+      ci.SetError("Stopped");
       return;
     }
+    if (f <= DirectLimit) {
+      done = Spectral::ConvolveDirect(data->Data, kept, c.data(), f, out.data(), &ci.StopRequested);
+    } else {
+      const uint64_t p = 2 * Spectral::PowerOfTwoAtLeast(static_cast<uint64_t>(window) + n, TFFT::MaxLength);
+      if (p == 0) return;
+      std::vector<double> work, kernel;
+      done = Spectral::ConvolveTransform(data->Data, kept, c.data(), f, out.data(), static_cast<size_t>(p), work,
+                                         kernel, &ci.StopRequested);
+    }
+  } catch (const std::bad_alloc&) {
+    return;
   }
+  if (!done) {
+    ci.SetError("Stopped");
+    return;
+  }
+  std::memcpy(data->Data, out.data(), kept * sizeof(double));
   data->SetLength(static_cast<int32_t>(kept));
   if (scale) {
     std::memmove(scale->Data, scale->Data + f, kept * sizeof(double));

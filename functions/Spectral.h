@@ -2,6 +2,7 @@
 // Fourier transforms of real data (fft, invfft) and Savitzky-Golay smoothing
 // and differentiation (sgfilter), all on one radix-2 FFT kernel.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -15,7 +16,10 @@ namespace Spectral {
 // In-place complex transform of m complex numbers (real and imaginary parts
 // interleaved in 2m doubles), m a power of two:
 // X_k = sum_j x_j * exp(sign * 2*pi*i * j*k / m), without normalisation.
-void ComplexTransform(double* data, size_t m, int sign);
+// The transforms and convolutions look at *stop (when given) about every
+// millisecond and return false as soon as it is set, leaving their work
+// arrays half done; true when complete.
+bool ComplexTransform(double* data, size_t m, int sign, const std::atomic<bool>* stop = nullptr);
 
 // Real-data transform of n values, n a power of two (n >= 2).
 // Forward (sign +1): the first half of the spectrum F_k = sum_j x_j *
@@ -23,7 +27,12 @@ void ComplexTransform(double* data, size_t m, int sign);
 // data[2k], data[2k+1] = real and imaginary part of F_k for 0 < k < n/2.
 // Inverse (sign -1): takes that packed layout and returns n/2 times the
 // real data.
-void RealTransform(double* data, size_t n, int sign);
+bool RealTransform(double* data, size_t n, int sign, const std::atomic<bool>* stop = nullptr);
+
+// Sets v to n zeros, in pieces with a look at *stop (when given) between
+// them: filling the work arrays of long transforms takes long too. False
+// when stopped.
+bool AssignZeros(std::vector<double>& v, size_t n, const std::atomic<bool>* stop);
 
 // Smallest power of two not below n (n >= 1), or 0 when it exceeds limit.
 uint64_t PowerOfTwoAtLeast(uint64_t n, uint64_t limit);
@@ -38,11 +47,14 @@ constexpr int32_t MaxOrder = 30;
 
 // out[i] = sum_{t=0}^{2f} c[t] * x[i+t] for i = 0 .. count-1, computed
 // directly (x holds count + 2f values). out may be x itself.
-void ConvolveDirect(const double* x, size_t count, const double* c, int32_t f, double* out);
+bool ConvolveDirect(const double* x, size_t count, const double* c, int32_t f, double* out,
+                    const std::atomic<bool>* stop = nullptr);
 // The same through real-data transforms of length p (a power of two with
 // p >= count + 4f + 2); work receives p doubles of scratch.
-void ConvolveTransform(const double* x, size_t count, const double* c, int32_t f, double* out, size_t p,
-                       std::vector<double>& work, std::vector<double>& kernel);
+// out is written only when the transforms are complete.
+bool ConvolveTransform(const double* x, size_t count, const double* c, int32_t f, double* out, size_t p,
+                       std::vector<double>& work, std::vector<double>& kernel,
+                       const std::atomic<bool>* stop = nullptr);
 
 }  // namespace Spectral
 

@@ -1,8 +1,12 @@
 // The output window: line rules of print, println and cleartext (directly and
 // from programs on the real calculation thread), the text export, printing
-// into a PDF file, and the speed of a program that prints a lot.
+// into a PDF file, the speed of a program that prints a lot, and the bounded
+// memory of a very long run with its spool file.
 
 #include <QClipboard>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
@@ -13,9 +17,11 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -41,6 +47,27 @@ int PdfPages(const QString& path) {
   return static_cast<int>(QString::fromLatin1(data).count(QRegularExpression("/Type\\s*/Page\\b(?!s)")));
 }
 
+// Resident memory of this process in bytes.
+uint64_t ResidentBytes() {
+  std::ifstream f("/proc/self/statm");
+  uint64_t pages = 0, resident = 0;
+  f >> pages >> resident;
+  return resident * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
+std::string LongLine(uint64_t i) { return "reading " + std::to_string(i) + " of a long unattended run"; }
+
+// The action of a menu or its submenus with the given text (without its
+// shortcut marks and keys).
+QAction* FindAction(QMenu* menu, const QString& text) {
+  for (QAction* a : menu->actions()) {
+    if (a->text().section('\t', 0, 0).remove('&') == text) return a;
+    if (a->menu())
+      if (QAction* found = FindAction(a->menu(), text)) return found;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 class OutputWindowTest : public QObject {
@@ -60,6 +87,10 @@ private slots:
   void manyPrintlnsFromProgram();
   void sinkReleasesWritersOnDestruction();
   void writerWaitsOnlyForFullBufferOrClear();
+  void tenMillionLinesInBoundedMemory();
+  void spoolRemovedOnClearAndExit();
+  void spoolProblemIsAClearMessage();
+  void limitInContextMenuIsRemembered();
 };
 
 void OutputWindowTest::windowParts() {
@@ -364,6 +395,144 @@ void OutputWindowTest::writerWaitsOnlyForFullBufferOrClear() {
   QCOMPARE(written.load(), static_cast<int>(2 * TOutputForm::MaxPendingWrites));
   QVERIFY(form.Lines().isEmpty());
   QVERIFY(form.LineComplete);
+}
+
+// 10^7 lines (about 350 MB of text) from another thread with a limit of
+// 4 MB: the store holds about its limit, the view its last lines, the
+// process grows by far less than the text, the newest line is visible at
+// once, and Save As Text writes every line.
+void OutputWindowTest::tenMillionLinesInBoundedMemory() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  TOutputForm form(nullptr, dir.filePath("cache"));
+  const uint64_t limit = 4 << 20;
+  form.SetLimit(limit);
+  constexpr uint64_t Count = 10000000;
+  form.Sink()->Write(LongLine(0), true);
+  form.Flush();
+  const uint64_t rssBefore = ResidentBytes();
+  uint64_t rssMax = 0, storeMax = 0;
+  int blocksMax = 0;
+  QTimer sample;
+  connect(&sample, &QTimer::timeout, [&] {
+    rssMax = std::max(rssMax, ResidentBytes());
+    storeMax = std::max(storeMax, form.Store().MemoryBytes());
+    blocksMax = std::max(blocksMax, form.Memo->document()->blockCount());
+  });
+  sample.start(20);
+  std::atomic<bool> done{false};
+  QElapsedTimer clock;
+  clock.start();
+  std::thread writer([&] {
+    for (uint64_t i = 1; i < Count; ++i) form.Sink()->Write(LongLine(i), true);
+    done = true;
+  });
+  while (!done) QTest::qWait(5);
+  writer.join();
+  form.Flush();
+  const qint64 elapsed = clock.elapsed();
+  sample.stop();
+  qInfo("10^7 lines: %lld ms; process grew by %llu MB at most; store %llu kB at most, spool %llu MB", elapsed,
+        static_cast<unsigned long long>((rssMax - std::min(rssMax, rssBefore)) >> 20),
+        static_cast<unsigned long long>(storeMax >> 10),
+        static_cast<unsigned long long>(form.Store().SpoolBytes() >> 20));
+  QCOMPARE(form.Store().LineCount(), Count);
+  QVERIFY(form.Store().SpoolBytes() > 300u << 20);
+  QVERIFY2(storeMax < 2 * limit, qPrintable(QString::number(storeMax)));
+  QVERIFY(blocksMax <= TOutputForm::DisplayLines);
+  QVERIFY2(rssMax < rssBefore + (64u << 20), qPrintable(QString::number((rssMax - rssBefore) >> 20)));
+  // The newest lines are in view, the notice tells where the rest is.
+  QCOMPARE(form.Memo->document()->lastBlock().text(), QString::fromStdString(LongLine(Count - 1)));
+  QCOMPARE(form.Memo->verticalScrollBar()->value(), form.Memo->verticalScrollBar()->maximum());
+  QCOMPARE(form.FirstShownLine() + form.Memo->document()->blockCount(), Count);
+  QVERIFY(!form.Notice->isHidden());
+  QVERIFY2(form.Notice->text().contains("Save As Text writes all of it"), qPrintable(form.Notice->text()));
+  QVERIFY(form.Notice->text().contains(QString::fromStdString(form.Store().SpoolPath()).toHtmlEscaped()));
+
+  const QString saved = dir.filePath("all.txt");
+  QString error;
+  QVERIFY2(form.SaveToFile(saved, &error), qPrintable(error));
+  std::ifstream in(saved.toStdString(), std::ios::binary);
+  std::string line;
+  uint64_t n = 0;
+  while (std::getline(in, line)) {
+    if (line != LongLine(n) + "\r") QFAIL(qPrintable(QString("line %1 reads %2").arg(n).arg(line.c_str())));
+    ++n;
+  }
+  QCOMPARE(n, Count);
+  QVERIFY(elapsed < 60000);
+}
+
+void OutputWindowTest::spoolRemovedOnClearAndExit() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  QString path;
+  {
+    TOutputForm form(nullptr, dir.filePath("cache"));
+    form.SetLimit(TOutputStore::MinimumLimit);
+    for (int i = 0; i < 20000; ++i) form.Sink()->Write(LongLine(i), true);
+    path = QString::fromStdString(form.Store().SpoolPath());
+    QVERIFY(QFile::exists(path));
+    form.btnClearClick();
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(form.Lines().isEmpty());
+    QVERIFY(form.Notice->isHidden());
+    for (int i = 0; i < 20000; ++i) form.Sink()->Write(LongLine(i), true);
+    path = QString::fromStdString(form.Store().SpoolPath());
+    QVERIFY(QFile::exists(path));
+    // cleartext of a program does the same.
+    form.Sink()->Clear();
+    QVERIFY(!QFile::exists(path));
+    for (int i = 0; i < 20000; ++i) form.Sink()->Write(LongLine(i), true);
+    path = QString::fromStdString(form.Store().SpoolPath());
+    QVERIFY(QFile::exists(path));
+    const QStringList lines = form.Lines();
+    QCOMPARE(lines.size(), 20000);
+    QCOMPARE(lines[12345], QString::fromStdString(LongLine(12345)));
+    form.SetLimit(TOutputStore::DefaultLimit);
+  }
+  QVERIFY(!QFile::exists(path));
+  QCOMPARE(QDir(dir.filePath("cache")).entryList(QDir::Files), QStringList{});
+}
+
+// A spool folder that cannot be made stands for a disk that refuses: the
+// window says so and keeps the text.
+void OutputWindowTest::spoolProblemIsAClearMessage() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  {
+    QFile f(dir.filePath("file"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+  }
+  TOutputForm form(nullptr, dir.filePath("file/cache"));
+  form.SetLimit(TOutputStore::MinimumLimit);
+  for (int i = 0; i < 3000; ++i) form.Sink()->Write(LongLine(i), true);
+  form.Flush();
+  QVERIFY(!form.Notice->isHidden());
+  QVERIFY2(form.Notice->text().contains("spool file cannot be created"), qPrintable(form.Notice->text()));
+  QVERIFY(form.Notice->text().contains("kept in memory"));
+  QCOMPARE(form.Lines().size(), 3000);
+  form.SetLimit(TOutputStore::DefaultLimit);
+}
+
+void OutputWindowTest::limitInContextMenuIsRemembered() {
+  {
+    TOutputForm form;
+    QCOMPARE(form.Store().Limit(), TOutputStore::DefaultLimit);
+    std::unique_ptr<QMenu> menu(form.CreateContextMenu());
+    QAction* small = FindAction(menu.get(), "16 MB");
+    QVERIFY(small);
+    QVERIFY(FindAction(menu.get(), "256 MB")->isChecked());
+    small->trigger();
+    QCOMPARE(form.Store().Limit(), uint64_t(16) << 20);
+  }
+  TOutputForm again;
+  QCOMPARE(again.Store().Limit(), uint64_t(16) << 20);
+  std::unique_ptr<QMenu> menu(again.CreateContextMenu());
+  QVERIFY(FindAction(menu.get(), "16 MB")->isChecked());
+  QVERIFY(FindAction(menu.get(), "Copy"));  // the standard entries stay
+  FindAction(menu.get(), "256 MB")->trigger();
+  QCOMPARE(TOutputForm().Store().Limit(), TOutputStore::DefaultLimit);
 }
 
 QTEST_MAIN(OutputWindowTest)

@@ -911,6 +911,34 @@ Wollen Sie sie wiederherstellen? (Nein verwirft sie.)</translation>
         <source>The print job could not be started.</source>
         <translation>Der Druckauftrag konnte nicht gestartet werden.</translation>
     </message>
+    <message>
+        <source>%1 MB in memory</source>
+        <translation>%1 MB im Speicher</translation>
+    </message>
+    <message>
+        <source> and %1 MB in the spool file %2</source>
+        <translation> und %1 MB in der Auslagerungsdatei %2</translation>
+    </message>
+    <message>
+        <source>Showing the newest %1 of %2 lines; all the output is kept (%3). Save As Text writes all of it.</source>
+        <translation>Angezeigt werden die neuesten %1 von %2 Zeilen; die ganze Ausgabe bleibt erhalten (%3). „Als Text speichern“ schreibt sie vollständig.</translation>
+    </message>
+    <message>
+        <source> %1 of the oldest lines are lost.</source>
+        <translation> %1 der ältesten Zeilen sind verloren.</translation>
+    </message>
+    <message>
+        <source> The output is kept in memory meanwhile.</source>
+        <translation> Die Ausgabe bleibt solange im Speicher.</translation>
+    </message>
+    <message>
+        <source>The output could not be read back.</source>
+        <translation>Die Ausgabe konnte nicht zurückgelesen werden.</translation>
+    </message>
+    <message>
+        <source>Memory Limit</source>
+        <translation>Speichergrenze</translation>
+    </message>
 </context>
 <context>
     <name>TParmForm</name>
