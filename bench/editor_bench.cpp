@@ -29,8 +29,8 @@ QString LongProgram() {
 
 void Report(const char* what, std::vector<double> ms) {
   std::sort(ms.begin(), ms.end());
-  std::printf("%-34s median %6.2f ms   max %6.2f ms   (%zu samples)\n", what, ms[ms.size() / 2], ms.back(),
-              ms.size());
+  std::printf(
+      "%-34s median %6.2f ms   max %6.2f ms   (%zu samples)\n", what, ms[ms.size() / 2], ms.back(), ms.size());
 }
 
 double Ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }

@@ -78,7 +78,9 @@ void UdpReceive() {
   sender.join();
   close(fd);
   std::printf("udpreceivebin, 64-byte datagrams from a loopback sender: %.0f datagrams/s (%d in %.0f ms)\n",
-              n / ms * 1000, n, ms);
+              n / ms * 1000,
+              n,
+              ms);
 }
 
 void SerialReadLines() {
@@ -110,7 +112,9 @@ void SerialReadLines() {
   sender.join();
   close(master);
   std::printf("commreadln, 13-character lines from a pseudo-terminal at 115200 baud: %.0f lines/s (%d in %.0f ms)\n",
-              n / ms * 1000, n, ms);
+              n / ms * 1000,
+              n,
+              ms);
 }
 
 void GpibCall() {
@@ -139,9 +143,12 @@ void GpibCall() {
     }
   }
   (void)ud;
-  std::printf("GPIB ibtmo against the stand-in: %.0f ns a call directly, %.0f ns through the binding "
-              "(overhead %.0f ns)\n",
-              best[0], best[1], best[1] - best[0]);
+  std::printf(
+      "GPIB ibtmo against the stand-in: %.0f ns a call directly, %.0f ns through the binding "
+      "(overhead %.0f ns)\n",
+      best[0],
+      best[1],
+      best[1] - best[0]);
   dlclose(lib);
 }
 

@@ -46,8 +46,13 @@ int main(int argc, char** argv) {
   }
   std::sort(parse.begin(), parse.end());
   std::sort(bind.begin(), bind.end());
-  std::printf("parse of a 5 000-line program (%zu tokens, with the colouring records): best %.2f ms, median %.2f ms\n"
-              "binding its 10 000 variables before a run: best %.2f ms, median %.2f ms\n",
-              tokens.size(), parse.front(), parse[parse.size() / 2], bind.front(), bind[bind.size() / 2]);
+  std::printf(
+      "parse of a 5 000-line program (%zu tokens, with the colouring records): best %.2f ms, median %.2f ms\n"
+      "binding its 10 000 variables before a run: best %.2f ms, median %.2f ms\n",
+      tokens.size(),
+      parse.front(),
+      parse[parse.size() / 2],
+      bind.front(),
+      bind[bind.size() / 2]);
   return 0;
 }

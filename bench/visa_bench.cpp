@@ -43,8 +43,16 @@ struct TScope {
       dup2(in[0], 0);
       dup2(out[1], 1);
       const std::string sim = std::string(OSTRA_SOURCE_DIR) + "/examples/instruments/lan_oscilloscope.py";
-      execl("/usr/bin/python3", "python3", sim.c_str(), "--socket-port", "0", "--hislip-port", "0", "--portmapper",
-            "0", static_cast<char*>(nullptr));
+      execl("/usr/bin/python3",
+            "python3",
+            sim.c_str(),
+            "--socket-port",
+            "0",
+            "--hislip-port",
+            "0",
+            "--portmapper",
+            "0",
+            static_cast<char*>(nullptr));
       _exit(127);
     }
     close(in[0]);
@@ -165,7 +173,9 @@ int main() {
                           ";i+=1; visaquery(0;'*IDN?')), gettime()-t");
     ours = std::min(ours, ms * 1000 / n);
   }
-  std::printf("*IDN? round trip over raw SCPI: visaquery %.1f us, C client %.1f us (difference %.1f us)\n", ours, c,
+  std::printf("*IDN? round trip over raw SCPI: visaquery %.1f us, C client %.1f us (difference %.1f us)\n",
+              ours,
+              c,
               ours - c);
   const struct {
     const char* Name;
@@ -186,8 +196,11 @@ int main() {
                             "; gettime()-t; -1)");
       if (ms > 0) best = std::min(best, ms);
     }
-    std::printf("visareadblock of 10^6 bytes over %s: %.0f MB/s (%d blocks in %.0f ms)\n", k.Name,
-                blocks * 1.0 / best * 1000, blocks, best);
+    std::printf("visareadblock of 10^6 bytes over %s: %.0f MB/s (%d blocks in %.0f ms)\n",
+                k.Name,
+                blocks * 1.0 / best * 1000,
+                blocks,
+                best);
   }
   return 0;
 }

@@ -63,9 +63,7 @@ public:
   virtual bool SetNumber(double) { return false; }
   virtual bool SetString(std::string_view) { return false; }
   // Stores a value: numbers with SetNumber, strings with SetString.
-  virtual bool SetValue(const TReturnValue& v) {
-    return v.IsString ? SetString(v.Text.View()) : SetNumber(v.Number);
-  }
+  virtual bool SetValue(const TReturnValue& v) { return v.IsString ? SetString(v.Text.View()) : SetNumber(v.Number); }
 };
 
 // A scalar variable.
@@ -217,7 +215,9 @@ public:
 };
 
 namespace Ops {
-struct Add { static double Apply(double a, double b) { return a + b; } };
+struct Add {
+  static double Apply(double a, double b) { return a + b; }
+};
 struct Sub {
   static constexpr const char* Assignment = "-= operator";
   static double Apply(double a, double b) { return a - b; }
@@ -230,15 +230,33 @@ struct Div {
   static constexpr const char* Assignment = "/= operator";
   static double Apply(double a, double b) { return a / b; }
 };
-struct Exp { static double Apply(double a, double b); };
-struct RelL { static double Apply(double a, double b) { return a < b ? 1 : 0; } };
-struct RelG { static double Apply(double a, double b) { return a > b ? 1 : 0; } };
-struct RelLE { static double Apply(double a, double b) { return a <= b ? 1 : 0; } };
-struct RelGE { static double Apply(double a, double b) { return a >= b ? 1 : 0; } };
-struct RelE { static double Apply(double a, double b) { return a == b ? 1 : 0; } };
-struct RelU { static double Apply(double a, double b) { return a != b ? 1 : 0; } };
-struct And { static double Apply(double a, double b) { return (IntegerValue(a) != 0 && IntegerValue(b) != 0) ? 1 : 0; } };
-struct Or { static double Apply(double a, double b) { return (IntegerValue(a) != 0 || IntegerValue(b) != 0) ? 1 : 0; } };
+struct Exp {
+  static double Apply(double a, double b);
+};
+struct RelL {
+  static double Apply(double a, double b) { return a < b ? 1 : 0; }
+};
+struct RelG {
+  static double Apply(double a, double b) { return a > b ? 1 : 0; }
+};
+struct RelLE {
+  static double Apply(double a, double b) { return a <= b ? 1 : 0; }
+};
+struct RelGE {
+  static double Apply(double a, double b) { return a >= b ? 1 : 0; }
+};
+struct RelE {
+  static double Apply(double a, double b) { return a == b ? 1 : 0; }
+};
+struct RelU {
+  static double Apply(double a, double b) { return a != b ? 1 : 0; }
+};
+struct And {
+  static double Apply(double a, double b) { return (IntegerValue(a) != 0 && IntegerValue(b) != 0) ? 1 : 0; }
+};
+struct Or {
+  static double Apply(double a, double b) { return (IntegerValue(a) != 0 || IntegerValue(b) != 0) ? 1 : 0; }
+};
 }  // namespace Ops
 
 class TSub final : public TArithmetic<Ops::Sub> {};

@@ -10,7 +10,8 @@ namespace TernioParser {
 namespace {
 
 const TBuiltinRow Rows[] = {
-    {"for", MakeFunction<TFor>,
+    {"for",
+     MakeFunction<TFor>,
      {"init;cond;incr;expr",
       "Evaluates <init> once, then repeats: as long as <cond> is not zero, <expr> is evaluated, "
       "followed by <incr>. The result is the value of the last evaluation of <expr>.",
@@ -20,7 +21,8 @@ const TBuiltinRow Rows[] = {
       ")\n",
       "This adds the numbers from 1 to 100 and returns 5050.",
       "while(a;b), foreach(x,a[],expr)"}},
-    {"foreach", MakeFunction<TForEach>,
+    {"foreach",
+     MakeFunction<TForEach>,
      {"x;arr[];expr",
       "Evaluates <expr> once for every element of <arr[]>, with <x> set to the index of the element "
       "(0, 1, 2, ...). The element itself is read as arr[x]. The result is the value of the last "
@@ -32,7 +34,8 @@ const TBuiltinRow Rows[] = {
       ")\n",
       "This returns 50, the sum of the squares of the elements of a[].",
       "for(init,cond,incr,expr)"}},
-    {"if", MakeFunction<TIf>,
+    {"if",
+     MakeFunction<TIf>,
      {"cond;expr1;expr2",
       "Evaluates <expr1> if the integer part of <cond> is not zero, otherwise <expr2>. Only the "
       "chosen expression is evaluated; its value is the result.",
@@ -40,7 +43,8 @@ const TBuiltinRow Rows[] = {
       "if(x<0;'negative';'not negative')\n",
       "This returns the string 'negative'.",
       "while(cond; expr)"}},
-    {"while", MakeFunction<TWhile>,
+    {"while",
+     MakeFunction<TWhile>,
      {"cond;expr",
       "Evaluates <expr> again and again as long as <cond> is not zero. The result is the value of "
       "the last evaluation of <expr>.",
@@ -50,7 +54,8 @@ const TBuiltinRow Rows[] = {
       ")\n",
       "This doubles n until it reaches 1024 and returns 1024.",
       "if(cond;expr1;expr2)"}},
-    {"define", MakeFunction<TDefine>,
+    {"define",
+     MakeFunction<TDefine>,
      {"func;expr",
       "This defines a user-defined function <func> with the expression <expr>. The variables appearing "
       "as parameters in <func> are also valid in <expr> and their values are replaced by the actual "
@@ -61,7 +66,8 @@ const TBuiltinRow Rows[] = {
       "square(7)\n",
       "This defines the function square and returns 49.",
       nullptr}},
-    {"defined", MakeFunction<TDefined>,
+    {"defined",
+     MakeFunction<TDefined>,
      {"var",
       "Returns 1 if the variable <var> is defined and 0 elsewhere.",
       "x=5,\n"

@@ -63,7 +63,7 @@ public:
     int32_t Slot = 0;                 // an element: the array parameter
     const std::string* ArrayName = nullptr;
     const TFunctionBody* Callee = nullptr;
-    std::vector<TInput> Args;         // a call's arguments
+    std::vector<TInput> Args;  // a call's arguments
   };
 
   static double Read(const TInput& o, const TSlot* frame, TCalcInfo& ci) {

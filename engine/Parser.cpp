@@ -13,13 +13,11 @@ TParser::TParser(TVarHandler::TGlobalList* globals, const TLayerTables& layers)
   AddLibraries(layers.Core.Libraries);
 }
 
-TCommParser::TCommParser(TVarHandler::TGlobalList* globals, const TLayerTables& layers)
-    : TParser(globals, layers) {
+TCommParser::TCommParser(TVarHandler::TGlobalList* globals, const TLayerTables& layers) : TParser(globals, layers) {
   AddLibraries(layers.Comm.Libraries);
 }
 
-TGUIParser::TGUIParser(TVarHandler::TGlobalList* globals, const TLayerTables& layers)
-    : TCommParser(globals, layers) {
+TGUIParser::TGUIParser(TVarHandler::TGlobalList* globals, const TLayerTables& layers) : TCommParser(globals, layers) {
   AddLibraries(layers.GUI.Libraries);
 }
 

@@ -74,13 +74,16 @@ TOpFunction* MakeOperator() {
 // All operators associate to the left; a two-character operator stands after
 // the one-character operator it begins with.
 const TParserBase::TOperatorRow TParserBase::Operators[] = {
-    {",", 1, MakeOperator<TSep>},      {"|", 2, MakeOperator<TOr>},       {"&", 3, MakeOperator<TAnd>},
-    {"<", 4, MakeOperator<TRelL>},     {"<=", 4, MakeOperator<TRelLE>},   {">", 4, MakeOperator<TRelG>},
-    {">=", 4, MakeOperator<TRelGE>},   {"==", 4, MakeOperator<TRelE>},    {"!=", 4, MakeOperator<TRelU>},
-    {"=", 5, MakeOperator<TEq>},       {"+=", 5, MakeOperator<TPlusEq>},  {"-=", 5, MakeOperator<TMinusEq>},
-    {"*=", 5, MakeOperator<TMultEq>},  {"/=", 5, MakeOperator<TDivEq>},   {"+", 6, MakeOperator<TAdd>},
-    {"-", 6, MakeOperator<TSub>},      {"*", 7, MakeOperator<TMult>},     {"/", 7, MakeOperator<TDiv>},
-    {"^", 8, MakeOperator<TExp>},      {nullptr, 0, nullptr},
+    {",", 1, MakeOperator<TSep>},     {"|", 2, MakeOperator<TOr>},
+    {"&", 3, MakeOperator<TAnd>},     {"<", 4, MakeOperator<TRelL>},
+    {"<=", 4, MakeOperator<TRelLE>},  {">", 4, MakeOperator<TRelG>},
+    {">=", 4, MakeOperator<TRelGE>},  {"==", 4, MakeOperator<TRelE>},
+    {"!=", 4, MakeOperator<TRelU>},   {"=", 5, MakeOperator<TEq>},
+    {"+=", 5, MakeOperator<TPlusEq>}, {"-=", 5, MakeOperator<TMinusEq>},
+    {"*=", 5, MakeOperator<TMultEq>}, {"/=", 5, MakeOperator<TDivEq>},
+    {"+", 6, MakeOperator<TAdd>},     {"-", 6, MakeOperator<TSub>},
+    {"*", 7, MakeOperator<TMult>},    {"/", 7, MakeOperator<TDiv>},
+    {"^", 8, MakeOperator<TExp>},     {nullptr, 0, nullptr},
 };
 
 TFunction* TParserBase::CreateFunction(const std::string& name) {

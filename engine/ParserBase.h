@@ -17,12 +17,12 @@ namespace TernioParser {
 // The kinds of tokens the colouring tells apart; the values are those of the
 // token records.
 enum TTokenKind : int32_t {
-  tkVariable = 0,   // a variable name, also a quoted one and a parameter name
-  tkBracket = 1,    // ( ) [ ] and the ; of calls and definitions
-  tkNumber = 2,     // a number constant and the sign of a primary
-  tkFunction = 3,   // a function name, define and the name being defined
-  tkOperator = 4,   // a binary operator
-  tkString = 5,     // a string constant
+  tkVariable = 0,  // a variable name, also a quoted one and a parameter name
+  tkBracket = 1,   // ( ) [ ] and the ; of calls and definitions
+  tkNumber = 2,    // a number constant and the sign of a primary
+  tkFunction = 3,  // a function name, define and the name being defined
+  tkOperator = 4,  // a binary operator
+  tkString = 5,    // a string constant
   tkComment = 6,
   TokenKindCount = 7
 };

@@ -16,7 +16,9 @@ class TText {
 public:
   TText() noexcept = default;
   explicit TText(std::string_view s) { Assign(s); }
-  TText(const TText& o) noexcept : Rep(o.Rep) { if (Rep) ++Rep->Refs; }
+  TText(const TText& o) noexcept : Rep(o.Rep) {
+    if (Rep) ++Rep->Refs;
+  }
   TText(TText&& o) noexcept : Rep(o.Rep) { o.Rep = nullptr; }
   ~TText() { Release(); }
 
@@ -27,7 +29,11 @@ public:
     return *this;
   }
   TText& operator=(TText&& o) noexcept {
-    if (this != &o) { Release(); Rep = o.Rep; o.Rep = nullptr; }
+    if (this != &o) {
+      Release();
+      Rep = o.Rep;
+      o.Rep = nullptr;
+    }
     return *this;
   }
 

@@ -38,11 +38,11 @@ TFunctionDef* TGlobalFuncHandler::Find(const std::string& name) const {
 
 void TFunctionBody::DetachParams() {
   auto& locals = Engine->Vars.Locals;
-  locals.erase(std::remove_if(locals.begin(), locals.end(),
-                              [&](TVarEntryBase* e) {
-                                return std::find(Params.begin(), Params.end(), e) != Params.end();
-                              }),
-               locals.end());
+  locals.erase(
+      std::remove_if(locals.begin(),
+                     locals.end(),
+                     [&](TVarEntryBase* e) { return std::find(Params.begin(), Params.end(), e) != Params.end(); }),
+      locals.end());
 }
 
 TFunctionBody::~TFunctionBody() {
@@ -295,9 +295,7 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
           ci.SetError("Functioncall: Array not found.");
         }
         break;
-      case TPass::Number:
-        Results[k].SetNumber(Args[k]->EvaluateNumber(ci));
-        break;
+      case TPass::Number: Results[k].SetNumber(Args[k]->EvaluateNumber(ci)); break;
       case TPass::Value:
         Results[k].SetNumber(0);
         Args[k]->Evaluate(ci, Results[k]);

@@ -149,9 +149,7 @@ bool TArrayEntry::Restore(TVarEntryBase* other) {
 
 // ---- TVarHandler
 
-TVarHandler::~TVarHandler() {
-  Release();
-}
+TVarHandler::~TVarHandler() { Release(); }
 
 TVarEntryBase* TVarHandler::Find(const std::string& name) {
   if (!name.empty() && name[0] == '$') {

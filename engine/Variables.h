@@ -243,7 +243,8 @@ private:
   size_t SavedTop = 0;
   std::unordered_map<std::string, TVarEntryBase*> Index;
   bool Indexed = false;
-  template <class T> T* FindKind(const std::string& name, TVarKind kind);
+  template <class T>
+  T* FindKind(const std::string& name, TVarKind kind);
 };
 
 // Saving and restoring the locals is part of every call of a user-defined

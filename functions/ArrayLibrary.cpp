@@ -10,7 +10,8 @@ namespace TernioParser {
 namespace {
 
 const TBuiltinRow Rows[] = {
-    {"length", MakeFunction<TLength>,
+    {"length",
+     MakeFunction<TLength>,
      {"a or arr[]",
       "Returns the number of characters of the string <a>, or the number of elements of the array "
       "<arr[]>. Any other argument stops the calculation with an error.",
@@ -18,7 +19,8 @@ const TBuiltinRow Rows[] = {
       "length(a[])+length('hello')\n",
       "This returns 15: the array a[] has 10 elements and the string 5 characters.",
       nullptr}},
-    {"clear", MakeFunction<TClear>,
+    {"clear",
+     MakeFunction<TClear>,
      {"arr[]",
       "Removes all elements of the array <arr[]>, so that its length is 0. The function returns "
       "1.",
@@ -27,35 +29,40 @@ const TBuiltinRow Rows[] = {
       "length(a[])\n",
       "This returns 0, the length of the cleared array.",
       nullptr}},
-    {"mean", MakeFunction<TMean>,
+    {"mean",
+     MakeFunction<TMean>,
      {"arr[]",
       "Returns the mean value of the elements of the array <arr[]>, or 0 if the array is empty.",
       "a[0]=2, a[1]=4, a[2]=9,\n"
       "mean(a[])\n",
       "This returns 5.",
       "stddev(arr[])"}},
-    {"stddev", MakeFunction<TStdDev>,
+    {"stddev",
+     MakeFunction<TStdDev>,
      {"arr[]",
       "Returns the root mean square deviation of <arr[]> from zero.",
       "a[0]=3, a[1]=4,\n"
       "stddev(a[])\n",
       "This returns 3.53553390593274, the square root of (3^2+4^2)/2.",
       "mean(arr[])"}},
-    {"arraymin", MakeFunction<TArrMin>,
+    {"arraymin",
+     MakeFunction<TArrMin>,
      {"arr[]",
       "Returns the smallest element of the array <arr[]>. An empty array gives plus infinity.",
       "a[0]=3, a[1]=-7, a[2]=5,\n"
       "arraymin(a[])\n",
       "This returns -7.",
       nullptr}},
-    {"arraymax", MakeFunction<TArrMax>,
+    {"arraymax",
+     MakeFunction<TArrMax>,
      {"arr[]",
       "Returns the largest element of the array <arr[]>. An empty array gives minus infinity.",
       "a[0]=3, a[1]=-7, a[2]=5,\n"
       "arraymax(a[])\n",
       "This returns 5.",
       nullptr}},
-    {"seekmin", MakeFunction<TSeekMin>,
+    {"seekmin",
+     MakeFunction<TSeekMin>,
      {"arr[]",
       "Returns the index of the smallest element of the array <arr[]>; if several elements hold "
       "the minimum, the index of the first of them. An empty array gives 0.",
@@ -63,7 +70,8 @@ const TBuiltinRow Rows[] = {
       "seekmin(a[])\n",
       "This returns 2.",
       "seekmax(arr[])"}},
-    {"seekmax", MakeFunction<TSeekMax>,
+    {"seekmax",
+     MakeFunction<TSeekMax>,
      {"arr[]",
       "Returns the index of the largest element of the array <arr[]>; if several elements hold the "
       "maximum, the index of the first of them. An empty array gives 0.",
@@ -71,7 +79,8 @@ const TBuiltinRow Rows[] = {
       "seekmax(a[])\n",
       "This returns 1.",
       "seekmin(arr[])"}},
-    {"append", MakeFunction<TAppend>,
+    {"append",
+     MakeFunction<TAppend>,
      {"a[];b[] or a[];b",
       "Appends elements to the array <a[]>. If the second argument is an array <b[]>, all elements "
       "of <b[]> are appended in their order; otherwise the value <b> is appended as one new element. "
@@ -83,7 +92,8 @@ const TBuiltinRow Rows[] = {
       "This appends the element of b[] and then the number 4 to a[], which then holds 1, 2, 3 and "
       "4. The return value is 4.",
       "arraycopy(target[],src[],start,count)"}},
-    {"arraycopy", MakeFunction<TArrayCopy>,
+    {"arraycopy",
+     MakeFunction<TArrayCopy>,
      {"target[];src[];start;count",
       "Copies <count> elements of the array <src[]>, starting at index <start>, into the array <target[]>. "
       "<target[]> is cleared first and then holds only the copied elements: target[i] = src[start+i]. "
@@ -97,7 +107,8 @@ const TBuiltinRow Rows[] = {
       "This copies the four squares 9, 16, 25 and 36 from src[] into part[] and returns 45, the "
       "sum of the first and the last of them.",
       "append(arr1[];arr2[])"}},
-    {"sort", MakeFunction<TSort>,
+    {"sort",
+     MakeFunction<TSort>,
      {"a[];b[]",
       "This sorts array <a[]> in ascending order and returns the indices of the sorted elements "
       "in <b[]>. The array <a[]> is not modified by this function. The return value is the number "
@@ -111,7 +122,8 @@ const TBuiltinRow Rows[] = {
       "This generates 100 random number in array <a[]>. Then the sorted indices of the elements "
       "in <a[]> are returned in b[]. Then the minium and maximum values of <a[]> are displayed.",
       nullptr}},
-    {"scroll", MakeFunction<TScroll>,
+    {"scroll",
+     MakeFunction<TScroll>,
      {"arr[];value;length",
       "This appends <value> at the end of the array <arr[]>. If <arr> has then more than <length> "
       "elements, elements are removed at the front so that it after the operation has <length> elements. "

@@ -34,7 +34,7 @@ constexpr int32_t Piece = 1 << 20;
 
 template <class F>
 bool ForEachElement(TCalcInfo& ci, int32_t n, F&& body) {
-  for (int32_t from = 0; from < n; from = n - from > Piece ? from + Piece : n) {
+  for (int32_t from = 0; from<n; from = n - from> Piece ? from + Piece : n) {
     if (from > 0 && ci.Stopping()) {
       ci.SetError("Stopped");
       return false;
@@ -60,8 +60,7 @@ TArrayEntry* TArrayFunction::ReadableArray(TCalcInfo& ci, int i, const char* mes
   return a;
 }
 
-TArrayEntry* TArrayFunction::TargetArray(TCalcInfo& ci, int i, const char* constant,
-                                         const char* notArray) const {
+TArrayEntry* TArrayFunction::TargetArray(TCalcInfo& ci, int i, const char* constant, const char* notArray) const {
   if (!Args[i]->IsVariable()) {
     ci.SetError(constant);
     return nullptr;
@@ -182,8 +181,7 @@ void TGrowingArrayFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TAppend::Compute(TCalcInfo& ci, TReturnValue& result) {
-  TArrayEntry* a = TargetArray(ci, 0, "Append: First argument is constant",
-                               "Append: First argument is not an array");
+  TArrayEntry* a = TargetArray(ci, 0, "Append: First argument is constant", "Append: First argument is not an array");
   if (!a) return;
   if (IsArrayArg(1)) {
     TArrayEntry* b = ArrayArg(1);
@@ -201,11 +199,11 @@ void TAppend::Compute(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TArrayCopy::Compute(TCalcInfo& ci, TReturnValue& result) {
-  TArrayEntry* target = TargetArray(ci, 0, "ArrayCopy: First argument is constant",
-                                    "ArrayCopy: First argument is not an array");
+  TArrayEntry* target =
+      TargetArray(ci, 0, "ArrayCopy: First argument is constant", "ArrayCopy: First argument is not an array");
   if (!target) return;
-  TArrayEntry* src = TargetArray(ci, 1, "ArrayCopy: Second argument is constant",
-                                 "ArrayCopy: Second argument is not an array");
+  TArrayEntry* src =
+      TargetArray(ci, 1, "ArrayCopy: Second argument is constant", "ArrayCopy: Second argument is not an array");
   if (!src) return;
   const double startValue = NumberArg(ci, 2);
   if (ci.Error) return;
@@ -227,11 +225,9 @@ void TArrayCopy::Compute(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TSort::Compute(TCalcInfo& ci, TReturnValue& result) {
-  TArrayEntry* a = TargetArray(ci, 0, "Sort: First argument is constant",
-                               "Sort: First argument is not an array");
+  TArrayEntry* a = TargetArray(ci, 0, "Sort: First argument is constant", "Sort: First argument is not an array");
   if (!a) return;
-  TArrayEntry* b = TargetArray(ci, 1, "Sort: Second argument is constant",
-                               "Sort: Second argument is not an array");
+  TArrayEntry* b = TargetArray(ci, 1, "Sort: Second argument is constant", "Sort: Second argument is not an array");
   if (!b) return;
 
   struct TPair {
@@ -250,13 +246,14 @@ void TSort::Compute(TCalcInfo& ci, TReturnValue& result) {
   // own). Break ends it from inside the comparison, before b is touched.
   uint32_t compared = 0;
   try {
-    if (!stopped) std::sort(pairs.begin(), pairs.end(), [&](const TPair& x, const TPair& y) {
-      if (++compared % (1 << 18) == 0 && ci.Stopping()) throw TSortStopped{};
-      const bool xn = std::isnan(x.Value), yn = std::isnan(y.Value);
-      if (xn != yn) return yn;
-      if (!xn && x.Value != y.Value) return x.Value < y.Value;
-      return x.Position < y.Position;
-    });
+    if (!stopped)
+      std::sort(pairs.begin(), pairs.end(), [&](const TPair& x, const TPair& y) {
+        if (++compared % (1 << 18) == 0 && ci.Stopping()) throw TSortStopped{};
+        const bool xn = std::isnan(x.Value), yn = std::isnan(y.Value);
+        if (xn != yn) return yn;
+        if (!xn && x.Value != y.Value) return x.Value < y.Value;
+        return x.Position < y.Position;
+      });
   } catch (const TSortStopped&) {
     ci.SetError("Stopped");
     stopped = true;

@@ -11,7 +11,8 @@ namespace TernioParser {
 namespace {
 
 const TBuiltinRow Rows[] = {
-    {"readmatrix", MakeFunction<TMatrixReader>,
+    {"readmatrix",
+     MakeFunction<TMatrixReader>,
      {"arr[];fname",
       "Reads the ASCII file specified by <fname> into the array <arr[]>. The file should contain "
       "numbers organized in multiple columns, like a file written by the function writematrix(). "
@@ -25,7 +26,8 @@ const TBuiltinRow Rows[] = {
       "plotxy(0;0;scala[];data[])",
       "This reads the file 'test.txt', generates a scala and a data array and plots the result.",
       "writematrix(file;data[];cols)"}},
-    {"writematrix", MakeFunction<TMatrixWriter>,
+    {"writematrix",
+     MakeFunction<TMatrixWriter>,
      {"file;data[];cols",
       "This writes the data array <data[]> into to file <file>, splitting the array <data[]> in "
       "<cols> columns. The columns in <file> are organized so that the first elements in <data[]> "
@@ -39,7 +41,8 @@ const TBuiltinRow Rows[] = {
       "This creates two arrays <xdata[]> and <ydata[]> which are plotted on the screen and then "
       "written into the file 'test.txt'.",
       "readmatrix(arr[];fname)"}},
-    {"fileappend", MakeFunction<TFileAppend>,
+    {"fileappend",
+     MakeFunction<TFileAppend>,
      {"fname;s",
       "Appends the string <s> to the end of the file <fname>; the file is created if it does not "
       "exist. The characters of <s> are written unchanged, so a line end must be part of <s>. The "
@@ -50,7 +53,8 @@ const TBuiltinRow Rows[] = {
       "This writes one line into the file 'log.txt', appends a second line and returns the contents "
       "of the file, both lines.",
       "filewrite(fname;s)"}},
-    {"filewrite", MakeFunction<TFileWrite>,
+    {"filewrite",
+     MakeFunction<TFileWrite>,
      {"fname;s",
       "Writes the string <s> into the file <fname>, replacing its previous contents; the file is "
       "created if it does not exist. The characters of <s> are written unchanged, so line ends must "
@@ -64,7 +68,8 @@ const TBuiltinRow Rows[] = {
       "This writes the numbers 1, 2 and 3 into the file 'numbers.txt', one per line, and returns "
       "1.",
       "fileappend(fname;s)"}},
-    {"fileexists", MakeFunction<TFileExists>,
+    {"fileexists",
+     MakeFunction<TFileExists>,
      {"fname",
       "Returns 1 if the file <fname> exists and 0 otherwise. The name of a directory gives 0.",
       "if(fileexists('data.txt');\n"
@@ -75,7 +80,8 @@ const TBuiltinRow Rows[] = {
       "This returns the contents of the file 'data.txt', or the text 'no data file' if there is "
       "no such file.",
       "filewrite(fname;s)"}},
-    {"execute", MakeFunction<TExecute>,
+    {"execute",
+     MakeFunction<TExecute>,
      {"cmd;input",
       "Executes <cmd> as a command of the operating system. The first word of <cmd> names the program, "
       "which is searched for in the directories of the PATH; the other words are passed to it as "
@@ -96,7 +102,8 @@ const TBuiltinRow Rows[] = {
       "them to the output window. A simpler command without input is execute('date';''), which gives "
       "back the current date.",
       nullptr}},
-    {"fileread", MakeFunction<TFileRead>,
+    {"fileread",
+     MakeFunction<TFileRead>,
      {"fname",
       "Reads the whole file <fname> and returns its contents as a string, exactly as stored, line "
       "ends included. If the file cannot be read, the calculation stops with an error.",

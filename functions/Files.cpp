@@ -169,21 +169,11 @@ void TFileRead::Run(TCalcInfo& ci, TReturnValue& result) {
   const std::string name = Results[0].AsString();
   TText text;
   switch (ReadWholeFile(name, text.Mutable(), ci)) {
-    case TReadStatus::Ok:
-      result.SetText(text);
-      break;
-    case TReadStatus::OpenFailed:
-      ci.SetError("FileRead: Error opening file '" + name + "'.");
-      break;
-    case TReadStatus::TooLarge:
-      ci.SetError("FileRead: File '" + name + "' is too large.");
-      break;
-    case TReadStatus::ReadFailed:
-      ci.SetError("FileRead: Error reading file '" + name + "'.");
-      break;
-    case TReadStatus::Stopped:
-      ci.SetError("Stopped");
-      break;
+    case TReadStatus::Ok: result.SetText(text); break;
+    case TReadStatus::OpenFailed: ci.SetError("FileRead: Error opening file '" + name + "'."); break;
+    case TReadStatus::TooLarge: ci.SetError("FileRead: File '" + name + "' is too large."); break;
+    case TReadStatus::ReadFailed: ci.SetError("FileRead: Error reading file '" + name + "'."); break;
+    case TReadStatus::Stopped: ci.SetError("Stopped"); break;
   }
 }
 
@@ -205,15 +195,9 @@ void TFileAppend::Run(TCalcInfo& ci, TReturnValue& result) {
   const std::string numberText = s.IsString ? std::string() : NumberToText(s.Number);
   const std::string_view text = s.IsString ? s.Text.View() : std::string_view(numberText);
   switch (WriteFile(name, O_WRONLY | O_CREAT | O_APPEND, text)) {
-    case 1:
-      result.SetNumber(1);
-      break;
-    case 0:
-      ci.SetError("FileAppend: Error writing to file +'" + name + "'.");
-      break;
-    default:
-      ci.SetError("FileAppend: Error writing to file '" + name + "'.");
-      break;
+    case 1: result.SetNumber(1); break;
+    case 0: ci.SetError("FileAppend: Error writing to file +'" + name + "'."); break;
+    default: ci.SetError("FileAppend: Error writing to file '" + name + "'."); break;
   }
 }
 
@@ -241,20 +225,11 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
   const std::string name = Results[1].AsString();
   std::string bytes;
   switch (ReadWholeFile(name, bytes, ci)) {
-    case TReadStatus::Ok:
-      break;
-    case TReadStatus::OpenFailed:
-      ci.SetError("ReadMatrix: File '" + name + "' not found.");
-      return;
-    case TReadStatus::TooLarge:
-      ci.SetError("ReadMatrix: Input file too large.");
-      return;
-    case TReadStatus::ReadFailed:
-      ci.SetError("ReadMatrix: I/O error reading file.");
-      return;
-    case TReadStatus::Stopped:
-      ci.SetError("Stopped");
-      return;
+    case TReadStatus::Ok: break;
+    case TReadStatus::OpenFailed: ci.SetError("ReadMatrix: File '" + name + "' not found."); return;
+    case TReadStatus::TooLarge: ci.SetError("ReadMatrix: Input file too large."); return;
+    case TReadStatus::ReadFailed: ci.SetError("ReadMatrix: I/O error reading file."); return;
+    case TReadStatus::Stopped: ci.SetError("Stopped"); return;
   }
 
   const char* const begin = bytes.data();
@@ -262,9 +237,8 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
   // First pass: the shape. Second pass: the values, each into its column,
   // in a matrix of their own, so that a Break leaves the array as it was.
   int64_t lastColumn = 0;
-  const int64_t lines = ScanMatrix(begin, end, ci, [&](const char*, const char*, int64_t column) {
-    lastColumn = std::max(lastColumn, column);
-  });
+  const int64_t lines = ScanMatrix(
+      begin, end, ci, [&](const char*, const char*, int64_t column) { lastColumn = std::max(lastColumn, column); });
   if (lines < 0) {
     ci.SetError("Stopped");
     return;

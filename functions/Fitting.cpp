@@ -123,9 +123,9 @@ bool GaussJordan(std::vector<double>& c, std::vector<double>& b, int32_t k) {
 
 Marquardt::Marquardt(const double* x, const double* y, int32_t n, const std::vector<TFitParameter>& parameters,
                      double* a, TFunctionHook function, void* user)
-    : X(x), Y(y), N(n), Params(parameters), M(static_cast<int32_t>(parameters.size())), A(a),
-      Function(function), User(user), Alpha(M), SavedAlpha(M), Covar(M), Beta(M), SavedBeta(M), SavedA(M),
-      Sigma(n, 1.0), Model(PassSize), Shifted(PassSize), Deriv(static_cast<size_t>(PassSize) * M), Index(M) {}
+    : X(x), Y(y), N(n), Params(parameters), M(static_cast<int32_t>(parameters.size())), A(a), Function(function),
+      User(user), Alpha(M), SavedAlpha(M), Covar(M), Beta(M), SavedBeta(M), SavedA(M), Sigma(n, 1.0), Model(PassSize),
+      Shifted(PassSize), Deriv(static_cast<size_t>(PassSize) * M), Index(M) {}
 
 bool Marquardt::Curvature() {
   Alpha.Clear();

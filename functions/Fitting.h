@@ -63,8 +63,8 @@ public:
 
   enum TOutcome { Success, Singular, Stopped };
 
-  Marquardt(const double* x, const double* y, int32_t n, const std::vector<TFitParameter>& parameters,
-            double* a, TFunctionHook function, void* user);
+  Marquardt(const double* x, const double* y, int32_t n, const std::vector<TFitParameter>& parameters, double* a,
+            TFunctionHook function, void* user);
 
   // Optional: the model's values at the n points x[0..n) (n at most
   // PassSize) with the current parameters, in one pass; false when they
@@ -131,9 +131,9 @@ private:
 struct TFitFuncParms {
   std::vector<double> Parameters;  // the engine's parameter vector
   int32_t M = 0;
-  TOperandBase* X = nullptr;        // the variable named by x
-  TArrayEntry* P = nullptr;         // the array of p[]
-  TParserAtom* Func = nullptr;      // the model expression
+  TOperandBase* X = nullptr;    // the variable named by x
+  TArrayEntry* P = nullptr;     // the array of p[]
+  TParserAtom* Func = nullptr;  // the model expression
   TCalcInfo* Info = nullptr;
   // The model as a program over blocks of points (null when it is not one).
   std::unique_ptr<TVectorModel> Vector;

@@ -11,7 +11,8 @@ namespace TernioParser {
 namespace {
 
 const TBuiltinRow Rows[] = {
-    {"fit", MakeFunction<TFit>,
+    {"fit",
+     MakeFunction<TFit>,
      {"xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq",
       "The function <func> is fitted (one dimensional fit) by varying parameters <p[]> so that the "
       "function ydata[i] = func(xdata[i]) matches given data arrays <xdata> and <ydata>. The fitter "
@@ -41,7 +42,8 @@ const TBuiltinRow Rows[] = {
       "fit function are plottet. The return value is a string corresponding to the fitted parameter "
       "values as well as the deviation of the fitted function.",
       nullptr}},
-    {"nlfit", MakeFunction<TNlfit>,
+    {"nlfit",
+     MakeFunction<TNlfit>,
      {"xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq;perr[]",
       "Fits the function <func> to the data arrays <xdata[]> and <ydata[]> by varying the parameters "
       "<p[]>, with the same arguments as fit(), but with a trust-region Levenberg-Marquardt solver that "
@@ -70,7 +72,8 @@ const TBuiltinRow Rows[] = {
       "disturbance and fits height, rate and baseline from the start values 1, 0.1 and 0. It returns the "
       "rate with its standard error, 'rate: 0.8004 +- 0.00077'.",
       "fit(xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq),lfit(xdata[];ydata[];order;p[])"}},
-    {"lfit", MakeFunction<TLFit>,
+    {"lfit",
+     MakeFunction<TLFit>,
      {"xdata[];ydata[];order;p[]",
       "ydata[] is fitted by a polynome of <order>th order. The resulting multipliers are returned "
       "in <p[]>. The function returns 1 if the fit was successful, otherwise 0. The array <xdata[]> "

@@ -68,8 +68,7 @@ struct TSlopes<Ops::Exp> {
 };
 
 template <class Op>
-void Backward(const double* a, const double* b, const double* r, const double* w, double* da, double* db,
-              int32_t n) {
+void Backward(const double* a, const double* b, const double* r, const double* w, double* da, double* db, int32_t n) {
   if (da)
     for (int32_t i = 0; i < n; ++i) da[i] = w[i] * TSlopes<Op>::A(a[i], b[i], r[i]);
   if (db)
@@ -96,7 +95,9 @@ TSlope SlopeOf(double (*map)(double)) {
       {Math::Atan, [](double x, double) { return 1 / (1 + x * x); }},
       {Math::Exp, [](double, double y) { return y; }},
       {Math::Log, [](double x, double) { return 1 / x; }},
-      {Math::Abs, [](double x, double) { return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; }},
+      {Math::Abs, [](double x, double) { return x > 0   ? 1.0
+                                                : x < 0 ? -1.0
+                                                        : 0.0; }},
       {Math::Sig, [](double, double) { return 0.0; }},
       {Math::Floor, [](double, double) { return 0.0; }},
       {Math::Ceil, [](double, double) { return 0.0; }},
@@ -111,9 +112,7 @@ TSlope SlopeOf(double (*map)(double)) {
 
 bool TVectorModel::TScalar::Read(double& v) const {
   switch (Kind) {
-    case TKind::Const:
-      v = Value;
-      return true;
+    case TKind::Const: v = Value; return true;
     case TKind::Var:
       if (!Var->HasValue || Var->IsString) return false;
       v = Var->Number();
@@ -123,8 +122,7 @@ bool TVectorModel::TScalar::Read(double& v) const {
       else if (Index == 0) v = 0;  // index 0 of an empty array
       else return false;
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -191,7 +189,8 @@ bool TVectorModel::Add(TParserAtom* node, const TVarEntry* x, const TArrayEntry*
     step.Op = TOp::Binary;
     step.Binary = ByNumericOperator<TVectorModel::TBinary>(node, nullptr, []<class Op>() { return &Apply<Op>; });
     if (!step.Binary) return false;
-    step.Backward = ByNumericOperator<TVectorModel::TBackward>(node, nullptr, []<class Op>() { return &Backward<Op>; });
+    step.Backward =
+        ByNumericOperator<TVectorModel::TBackward>(node, nullptr, []<class Op>() { return &Backward<Op>; });
     if (Scalar(op->Right, x, p, step.Operand, step.Reads)) {
       if (!Add(op->Left, x, p, depth)) return false;
     } else if (Scalar(op->Left, x, p, step.Operand, step.Reads)) {
@@ -222,8 +221,7 @@ void TVectorModel::PlanSkips() {
     for (int32_t e : Skip[k])
       if (e >= 0) Steps[e].Kept = true;
   }
-  if (std::any_of(Steps.begin(), Steps.end(), [](const TStep& s) { return s.Kept; }))
-    Kept.assign(n * BlockSize, 0.0);
+  if (std::any_of(Steps.begin(), Steps.end(), [](const TStep& s) { return s.Kept; })) Kept.assign(n * BlockSize, 0.0);
 }
 
 bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double* out) {
@@ -313,11 +311,8 @@ bool TVectorModel::Gradient(const double* x, int32_t n, int32_t m, double* out, 
     if (!s.Reads) continue;
     const double* w = adjoint(e);
     switch (s.Op) {
-      case TOp::Push:
-        intoJacobian(s.Operand, w);
-        break;
-      case TOp::X:
-        break;
+      case TOp::Push: intoJacobian(s.Operand, w); break;
+      case TOp::X: break;
       case TOp::Neg: {
         double* child = adjoint(e - 1);
         for (int32_t i = 0; i < n; ++i) child[i] = -w[i];
@@ -345,8 +340,13 @@ bool TVectorModel::Gradient(const double* x, int32_t n, int32_t m, double* out, 
           if (slopes) intoJacobian(s.Operand, slopes);
         } else {
           const size_t right = e - 1, left = static_cast<size_t>(Steps[right].Start) - 1;
-          s.Backward(value(left), value(right), r, w, Steps[left].Reads ? adjoint(left) : nullptr,
-                     Steps[right].Reads ? adjoint(right) : nullptr, n);
+          s.Backward(value(left),
+                     value(right),
+                     r,
+                     w,
+                     Steps[left].Reads ? adjoint(left) : nullptr,
+                     Steps[right].Reads ? adjoint(right) : nullptr,
+                     n);
         }
         break;
       }

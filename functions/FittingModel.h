@@ -65,13 +65,13 @@ private:
     // number rather than a block (none: both are blocks on the stack).
     TScalar Operand;
     bool OperandLeft = false;
-    double (*Map)(double) = nullptr;  // Unary
+    double (*Map)(double) = nullptr;                // Unary
     double (*Slope)(double x, double y) = nullptr;  // Unary: dy/dx at x, y = Map(x)
     TBinary Binary = nullptr;
-    TBackward Backward = nullptr;     // Binary
-    int32_t Start = 0;                // the first step of this step's subtree
-    uint64_t Reads = 0;               // the elements of p the subtree reads (bit k: p[k], k < 64)
-    bool Kept = false;                // its block is kept for the shifted passes
+    TBackward Backward = nullptr;  // Binary
+    int32_t Start = 0;             // the first step of this step's subtree
+    uint64_t Reads = 0;            // the elements of p the subtree reads (bit k: p[k], k < 64)
+    bool Kept = false;             // its block is kept for the shifted passes
   };
   // Postfix order: operands first, each step working on the top of a stack
   // of blocks.

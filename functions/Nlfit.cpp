@@ -74,8 +74,7 @@ namespace {
 class TNlfitModel {
 public:
   TNlfitModel(TFitFuncParms& parms, const double* x, const double* y, int32_t n)
-      : Parms(parms), X(x), Y(y), N(n), M(parms.M),
-        Exact(parms.Vector && parms.Vector->Differentiable()),
+      : Parms(parms), X(x), Y(y), N(n), M(parms.M), Exact(parms.Vector && parms.Vector->Differentiable()),
         Block(TVectorModel::BlockSize) {}
 
   // The model values at the current parameters into out[0..n); false when
@@ -94,7 +93,8 @@ public:
   // does not exist (not a finite number) counts as 0.
   bool Jacobian(double* jac) {
     if (!(Exact ? ExactJacobian(jac) : DifferenceJacobian(jac))) return false;
-    std::replace_if(jac, jac + static_cast<size_t>(N) * M, [](double v) { return !std::isfinite(v); }, 0.0);
+    std::replace_if(
+        jac, jac + static_cast<size_t>(N) * M, [](double v) { return !std::isfinite(v); }, 0.0);
     return true;
   }
 
@@ -393,8 +393,9 @@ void TNlfit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     // The solver's Jacobian is at the best point, by q: by the parameters
     // themselves when no limits change variables, else computed anew.
     gsl_matrix* jac = gsl_multifit_nlinear_jac(w.get());
-    const bool identity = std::all_of(problem.Bounds.begin(), problem.Bounds.end(),
-                                      [](const TNlfitBound& b) { return !b.HasLower() && !b.HasUpper(); });
+    const bool identity = std::all_of(problem.Bounds.begin(), problem.Bounds.end(), [](const TNlfitBound& b) {
+      return !b.HasLower() && !b.HasUpper();
+    });
     if (!identity && !model.Jacobian(jac->data)) {
       restore();
       if (!ci.Error) ci.SetError("Stopped");

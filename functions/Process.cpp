@@ -109,7 +109,9 @@ void Reap(pid_t pid) {
   for (int i = 0; i < 20; ++i) {
     pid_t r = ::waitpid(pid, nullptr, WNOHANG);
     if (r == pid || (r < 0 && errno != EINTR)) return;
-    struct timespec ts{0, 1000000};  // 1 ms
+    struct timespec ts {
+      0, 1000000
+    };  // 1 ms
     ::nanosleep(&ts, nullptr);
   }
   try {
@@ -145,7 +147,9 @@ public:
       sigset_t set;
       sigemptyset(&set);
       sigaddset(&set, SIGPIPE);
-      struct timespec zero{0, 0};
+      struct timespec zero {
+        0, 0
+      };
       while (::sigtimedwait(&set, nullptr, &zero) < 0 && errno == EINTR) {
       }
     }

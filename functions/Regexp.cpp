@@ -27,9 +27,7 @@ int ItemSize(unsigned char op) {
   return 1;
 }
 
-bool IsHex(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 unsigned HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -299,9 +297,8 @@ std::ptrdiff_t TRegexp::Find(std::string_view subject, size_t start, size_t& len
   if (Stat != Ok) return -1;
   if (subject.empty()) {
     // Only the bare anchors match an empty subject.
-    const bool anchorsOnly =
-        (Length == 1 && (Code[0] == OpBegin || Code[0] == OpEnd)) ||
-        (Length == 2 && Code[0] == OpBegin && Code[1] == OpEnd);
+    const bool anchorsOnly = (Length == 1 && (Code[0] == OpBegin || Code[0] == OpEnd)) ||
+                             (Length == 2 && Code[0] == OpBegin && Code[1] == OpEnd);
     return (start == 0 && anchorsOnly) ? 0 : -1;
   }
   TRegexpMatcher m(*this, subject, stop);

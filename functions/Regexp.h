@@ -18,9 +18,9 @@ class TRegexp {
 public:
   enum TStatus {
     Ok = 0,
-    EmptyPattern = 1,      // nothing before the first zero byte or newline
-    MisplacedRepeat = 2,   // *, + or ? at the start, after ^, $ or another repetition
-    PatternTooLong = 3,    // the compiled form would exceed 128 bytes
+    EmptyPattern = 1,     // nothing before the first zero byte or newline
+    MisplacedRepeat = 2,  // *, + or ? at the start, after ^, $ or another repetition
+    PatternTooLong = 3,   // the compiled form would exceed 128 bytes
   };
   static constexpr int MaxCompiled = 128;
 

@@ -141,8 +141,8 @@ typedef long long v4i __attribute__((vector_size(32)));
 // block's first half: with t = w_k * b_k, a_k + t and a_k - t.
 // Built twice, for AVX2 and for the baseline instruction set; the loader
 // picks the one the processor runs. Both give the same roundings.
-__attribute__((target_clones("avx2", "default")))
-void Butterflies(double* data, size_t from, size_t to, size_t len, const double* tw, size_t k0, size_t k1) {
+__attribute__((target_clones("avx2", "default"))) void Butterflies(double* data, size_t from, size_t to, size_t len,
+                                                                   const double* tw, size_t k0, size_t k1) {
   const size_t half = len / 2;
   const v4d flip = {-1.0, 1.0, -1.0, 1.0};
   for (size_t start = from; start < to; start += len) {
@@ -458,9 +458,7 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (stopped(i)) return;
     double x = y[i];
     switch (apo) {
-      case 1:
-        x -= v;
-        break;
+      case 1: x -= v; break;
       case 2: {
         const double t = static_cast<double>(i - h) / h;
         x = (x - v) * (1.0 - t * t);
@@ -471,8 +469,7 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
         x = (x - v) * s * s;
         break;
       }
-      default:
-        break;
+      default: break;
     }
     work[i] = x;
   }
@@ -614,8 +611,8 @@ void TSGFilter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       const uint64_t p = 2 * Spectral::PowerOfTwoAtLeast(static_cast<uint64_t>(window) + n, TFFT::MaxLength);
       if (p == 0) return;
       std::vector<double> work, kernel;
-      done = Spectral::ConvolveTransform(data->Data, kept, c.data(), f, out.data(), static_cast<size_t>(p), work,
-                                         kernel, &ci.StopRequested);
+      done = Spectral::ConvolveTransform(
+          data->Data, kept, c.data(), f, out.data(), static_cast<size_t>(p), work, kernel, &ci.StopRequested);
     }
   } catch (const std::bad_alloc&) {
     return;

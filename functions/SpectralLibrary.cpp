@@ -10,7 +10,8 @@ namespace TernioParser {
 namespace {
 
 const TBuiltinRow Rows[] = {
-    {"fft", MakeFunction<TFFT>,
+    {"fft",
+     MakeFunction<TFFT>,
      {"xdata[],ydata[],apo,resincr,pad,normout,realout,imgout,scalaout",
       "Performs a fast fourier transform of a real (not imaginary) input data.<xdata[]> and <ydata[]> "
       "are the input scale and data. The scale is used to calculate the resulting frequencies, but "
@@ -49,7 +50,8 @@ const TBuiltinRow Rows[] = {
       ")\n",
       "This generates a scrolling random data vector which is then fourier transformed and displayed.",
       "invfft"}},
-    {"invfft", MakeFunction<TInvFFT>,
+    {"invfft",
+     MakeFunction<TInvFFT>,
      {"real[],img[],out[]",
       "Performs an inverse fast fourier transform. The input parameters <real[]> and <img[]> correspond "
       "to the real and imaginary part of a frequency spectrum and must have the length of a multiple "
@@ -70,7 +72,8 @@ const TBuiltinRow Rows[] = {
       "This creates a noisy sine curve and uses the fft and invfft to separate the sine curve from "
       "the noise.",
       "fft"}},
-    {"sgfilter", MakeFunction<TSGFilter>,
+    {"sgfilter",
+     MakeFunction<TSGFilter>,
      {"data[];scale[];filt;poly;deriv",
       "Filters <data[]> with a savitzky golay filter using 2 x <filt> points and using a polynome "
       "with order <poly>, at the same time taking the <deriv>'s derivative. The resulting data vector "

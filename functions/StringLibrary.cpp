@@ -10,7 +10,8 @@ namespace TernioParser {
 namespace {
 
 const TBuiltinRow Rows[] = {
-    {"xorstr", MakeFunction<TXorStr>,
+    {"xorstr",
+     MakeFunction<TXorStr>,
      {"s",
       "Combines the codes of all characters of the string <s> with a bitwise exclusive or and returns "
       "the result as a signed 8-bit number (-128 to 127), as many instrument protocols use it for "
@@ -18,7 +19,8 @@ const TBuiltinRow Rows[] = {
       "xorstr('AB')",
       "This returns 3 (65 xor 66).",
       nullptr}},
-    {"str", MakeFunction<TStr>,
+    {"str",
+     MakeFunction<TStr>,
      {"a;minlen;digits",
       "Converts <a> into a string. The minimum character lenght of the result is given by <minlen> "
       "and the maximum number of digits is given by <digits>. If the resulting number has less characters "
@@ -27,7 +29,8 @@ const TBuiltinRow Rows[] = {
       "str(10000.6;6;4)",
       "This returns ' 1e+04' (1e+04 right-aligned in six characters).",
       "strzero(a;minlen;decimals)"}},
-    {"strzero", MakeFunction<TStrZero>,
+    {"strzero",
+     MakeFunction<TStrZero>,
      {"a;minlen;decimals",
       "Converts <a> into a string. The minimum character lenght of the result is given by <minlen> "
       "and the number of decimals is given by <digits>. If the resulting number has less characters "
@@ -35,7 +38,8 @@ const TBuiltinRow Rows[] = {
       "strzero(10.6;8;4)",
       "This returns '010.6000'.",
       "str(a;minlen;digits),strblank(a;minlen;decimals)"}},
-    {"strblank", MakeFunction<TStrBlank>,
+    {"strblank",
+     MakeFunction<TStrBlank>,
      {"a;minlen;decimals",
       "Converts <a> into a string. The minimum character lenght of the result is given by <minlen> "
       "and the number of decimals is given by <digits>. If the resulting number has less characters "
@@ -43,7 +47,8 @@ const TBuiltinRow Rows[] = {
       "strblank(10.6;8;4)",
       "This returns ' 10.6000'.",
       "str(a;minlen;digits),strzero(a;minlen;decimals)"}},
-    {"substr", MakeFunction<TSubStr>,
+    {"substr",
+     MakeFunction<TSubStr>,
      {"s;idx;len",
       "Returns the part of the string <s> that begins at position <idx> (the first character has "
       "position 0) and is <len> characters long. The part ends early at the end of <s>; a negative "
@@ -51,21 +56,24 @@ const TBuiltinRow Rows[] = {
       "substr('Ostra Calculator';6;4)",
       "This returns 'Calc'.",
       nullptr}},
-    {"concat", MakeFunction<TConcat>,
+    {"concat",
+     MakeFunction<TConcat>,
      {"s1;s2",
       "Returns the string <s1> followed by the string <s2>. Numbers are converted into text first, "
       "so concat(1;2) is the string '12'.",
       "concat('Sample ';12)",
       "This returns 'Sample 12'.",
       nullptr}},
-    {"findstr", MakeFunction<TFindStr>,
+    {"findstr",
+     MakeFunction<TFindStr>,
      {"s;subs",
       "Returns the position of the first occurrence of the string <subs> in the string <s>, counted "
       "from 0, or -1 if <subs> does not occur in <s>. An empty <subs> is found at position 0.",
       "findstr('temperature: 21.5';':')",
       "This returns 11.",
       nullptr}},
-    {"asc", MakeFunction<TAsc>,
+    {"asc",
+     MakeFunction<TAsc>,
      {"s",
       "Returns the character code (0 to 255) of the first character of the string <s>, or 0 if <s> "
       "is empty. A number is converted into its text first, so asc(65) is the code of the character "
@@ -73,14 +81,16 @@ const TBuiltinRow Rows[] = {
       "asc('A')",
       "This returns 65.",
       "chr(a)"}},
-    {"chr", MakeFunction<TChr>,
+    {"chr",
+     MakeFunction<TChr>,
      {nullptr,
       "Returns a string of one character whose code is the whole number <a>; only the lowest 8 bits "
       "count (chr(321) is 'A'). chr(0) gives a string holding the zero byte.",
       "'Line 1'+chr(13)+chr(10)+'Line 2'",
       "This returns a text of two lines, separated by a carriage return and a line feed.",
       "asc(s)"}},
-    {"strcmp", MakeFunction<TStrCmp>,
+    {"strcmp",
+     MakeFunction<TStrCmp>,
      {"s1;s2",
       "Compares the strings <s1> and <s2> character by character, upper and lower case being different. "
       "Returns 0 if both are equal, a negative number if <s1> sorts before <s2> and a positive number "
@@ -90,14 +100,16 @@ const TBuiltinRow Rows[] = {
       "strcmp('alpha';'egon')",
       "This returns -4, the difference between the codes of a and e.",
       "stricmp(s1;s2)"}},
-    {"stricmp", MakeFunction<TStrICmp>,
+    {"stricmp",
+     MakeFunction<TStrICmp>,
      {"s1;s2",
       "Compares the strings <s1> and <s2> like strcmp(), but without regard to upper and lower case. "
       "Returns 0 if both are equal apart from case.",
       "stricmp('Alpha';'ALPHA')",
       "This returns 0.",
       "strcmp(s1;s2)"}},
-    {"match", MakeFunction<TMatch>,
+    {"match",
+     MakeFunction<TMatch>,
      {"s;pat",
       "This returns the part of the string <s> that matches the pattern <pat>. If the pattern is "
       "not found an empty string is returned. <pat> is a so-called regular expression. This function "

@@ -67,20 +67,32 @@ std::string_view FormatNumber(TFormatBuffer& buf, char conv, double x, int32_t w
 
 void TStr::Compute(TCalcInfo&, TReturnValue& result) {
   TFormatBuffer buf;
-  result.SetString(FormatNumber(buf, 'g', Results[0].AsNumber(), IntegerValue(Results[1].AsNumber()),
-                                IntegerValue(Results[2].AsNumber()), false));
+  result.SetString(FormatNumber(buf,
+                                'g',
+                                Results[0].AsNumber(),
+                                IntegerValue(Results[1].AsNumber()),
+                                IntegerValue(Results[2].AsNumber()),
+                                false));
 }
 
 void TStrZero::Compute(TCalcInfo&, TReturnValue& result) {
   TFormatBuffer buf;
-  result.SetString(FormatNumber(buf, 'f', Results[0].AsNumber(), IntegerValue(Results[1].AsNumber()),
-                                IntegerValue(Results[2].AsNumber()), true));
+  result.SetString(FormatNumber(buf,
+                                'f',
+                                Results[0].AsNumber(),
+                                IntegerValue(Results[1].AsNumber()),
+                                IntegerValue(Results[2].AsNumber()),
+                                true));
 }
 
 void TStrBlank::Compute(TCalcInfo&, TReturnValue& result) {
   TFormatBuffer buf;
-  result.SetString(FormatNumber(buf, 'f', Results[0].AsNumber(), IntegerValue(Results[1].AsNumber()),
-                                IntegerValue(Results[2].AsNumber()), false));
+  result.SetString(FormatNumber(buf,
+                                'f',
+                                Results[0].AsNumber(),
+                                IntegerValue(Results[1].AsNumber()),
+                                IntegerValue(Results[2].AsNumber()),
+                                false));
 }
 
 // ---- cutting, joining, searching

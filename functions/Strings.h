@@ -31,6 +31,7 @@ std::string_view FormatNumber(TFormatBuffer& buf, char conv, double x, int32_t w
 class TStr final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 3; }
+
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -38,6 +39,7 @@ protected:
 class TStrZero final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 3; }
+
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -45,6 +47,7 @@ protected:
 class TStrBlank final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 3; }
+
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -54,6 +57,7 @@ protected:
 class TSubStr final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 3; }
+
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -61,6 +65,7 @@ protected:
 class TConcat final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 2; }
+
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -82,6 +87,7 @@ public:
 class TChr final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 1; }
+
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };
@@ -121,6 +127,7 @@ public:
 class TMatch final : public TStringFunction {
 public:
   int ArgumentCount() const override { return 2; }
+
 protected:
   void Compute(TCalcInfo& ci, TReturnValue& result) override;
 };

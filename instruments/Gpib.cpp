@@ -13,8 +13,8 @@ namespace TernioParser {
 
 namespace {
 
-const char* const EntryNames[] = {"ibdev", "ibwrt", "ibrd", "ibtmo", "ibconfig", "ibonl",
-                                  "ibrda", "ibwrta", "ibwait", "ibstop"};
+const char* const EntryNames[] = {
+    "ibdev", "ibwrt", "ibrd", "ibtmo", "ibconfig", "ibonl", "ibrda", "ibwrta", "ibwait", "ibstop"};
 
 using TDev = int (*)(int, int, int, int, int, int);
 using TWrt = int (*)(int, const void*, long);
@@ -30,8 +30,7 @@ std::vector<std::string> TGpibDriver::DefaultNames() {
   return {"libgpib.so.0", "libgpibapi.so.0"};
 }
 
-TGpibDriver::TGpibDriver(std::vector<std::string> names)
-    : Names(names.empty() ? DefaultNames() : std::move(names)) {}
+TGpibDriver::TGpibDriver(std::vector<std::string> names) : Names(names.empty() ? DefaultNames() : std::move(names)) {}
 
 // The process-wide driver stays loaded until the process ends; one made for
 // a test is unloaded with it.

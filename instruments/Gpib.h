@@ -85,7 +85,10 @@ private:
   bool LoadLibrary();
   void Failed(int code);
   void CopyStatus();
-  template <class F> F Get(TEntry e) { return reinterpret_cast<F>(Resolve(e)); }
+  template <class F>
+  F Get(TEntry e) {
+    return reinterpret_cast<F>(Resolve(e));
+  }
   // Waits for an asynchronous transfer to complete, or aborts it.
   int Complete(TCalcInfo& ci, int ud, bool& stopped);
 };

@@ -55,8 +55,8 @@ bool TUdpSocket::Create() {
 }
 
 int TUdpSocket::Send(std::string_view bytes) {
-  ssize_t n = ::sendto(Socket, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&PeerAddress),
-                       sizeof PeerAddress);
+  ssize_t n = ::sendto(
+      Socket, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&PeerAddress), sizeof PeerAddress);
   return n < 0 ? -1 : static_cast<int>(n);
 }
 
@@ -69,8 +69,12 @@ int TUdpSocket::Receive(TCalcInfo& ci, char* buffer, int capacity, int64_t waitM
     socklen_t len = sizeof from;
     // MSG_TRUNC: the datagram's full length, also when the buffer holds
     // only its beginning.
-    ssize_t n = ::recvfrom(Socket, buffer, static_cast<size_t>(capacity), MSG_DONTWAIT | MSG_TRUNC,
-                           reinterpret_cast<sockaddr*>(&from), &len);
+    ssize_t n = ::recvfrom(Socket,
+                           buffer,
+                           static_cast<size_t>(capacity),
+                           MSG_DONTWAIT | MSG_TRUNC,
+                           reinterpret_cast<sockaddr*>(&from),
+                           &len);
     // A datagram longer than the buffer is skipped as if it had not come,
     // and the wait goes on.
     const bool skipped = n > capacity;

@@ -10,7 +10,8 @@ namespace TernioParser {
 namespace {
 
 const TBuiltinRow Rows[] = {
-    {"udpcreate", MakeFunction<TUdpCreate>,
+    {"udpcreate",
+     MakeFunction<TUdpCreate>,
      {"handle;address;port;timeout",
       "Create an UDP socket connected with the specified address and port. The function returns -1 "
       "when the UDP socket has been created. <handle> is a value from 0 to 9 and allows up to 10 "
@@ -25,26 +26,36 @@ const TBuiltinRow Rows[] = {
       "at all); a negative <timeout> waits until a datagram comes, and Break ends every wait. The "
       "socket stays open after the calculation, until udpclose or a new udpcreate on the handle.",
       "udpsendstring()"}},
-    {"udpsendstring", MakeFunction<TUdpSendString>,
+    {"udpsendstring",
+     MakeFunction<TUdpSendString>,
      {"handle;string",
       "Sends <string> as one datagram through the UDP socket <handle> to its peer: the address given "
       "to udpcreate, or the sender of the last datagram received. Returns the number of bytes sent, "
       "or -1 on failure.",
-      nullptr, nullptr, "udpcreate()"}},
-    {"udpreceivestring", MakeFunction<TUdpReceiveString>,
+      nullptr,
+      nullptr,
+      "udpcreate()"}},
+    {"udpreceivestring",
+     MakeFunction<TUdpReceiveString>,
      {"handle",
       "Waits up to the timeout of the UDP socket <handle> for a datagram and returns its bytes as a "
       "string, or an empty string when none came. The sender becomes the peer to which the next "
       "send goes. A datagram of exactly 2047 bytes is discarded (the result is empty); a longer one "
       "is skipped and the wait goes on.",
-      nullptr, nullptr, "udpsendstring()"}},
-    {"udpsendbin", MakeFunction<TUdpSendBin>,
+      nullptr,
+      nullptr,
+      "udpsendstring()"}},
+    {"udpsendbin",
+     MakeFunction<TUdpSendBin>,
      {"handle;arr[]",
       "Sends the elements of the array <arr[]> as one datagram of bytes through the UDP socket "
       "<handle>: each element is cut to an integer and its lowest 8 bits, so 300 is sent as 44. "
       "Returns the number of bytes sent, or -1 on failure.",
-      nullptr, nullptr, "udpcreate()"}},
-    {"udpreceivebin", MakeFunction<TUdpReceiveBin>,
+      nullptr,
+      nullptr,
+      "udpcreate()"}},
+    {"udpreceivebin",
+     MakeFunction<TUdpReceiveBin>,
      {"handle;arr[]",
       "Waits up to the timeout of the UDP socket <handle> for a datagram and stores its bytes in the "
       "array <arr[]>, one element per byte with a value from 0 to 255. Returns the number of bytes "
@@ -56,11 +67,14 @@ const TBuiltinRow Rows[] = {
       "This asks the peer at port 5026 of this computer for a scan and returns the largest byte of "
       "the answer, or -1 when no datagram came within 1000 ms.",
       "udpcreate()"}},
-    {"udpclose", MakeFunction<TUdpClose>,
+    {"udpclose",
+     MakeFunction<TUdpClose>,
      {"handle",
       "Closes the UDP socket <handle>. Closing a handle without a socket does nothing. The function "
       "returns 0.",
-      nullptr, nullptr, "udpcreate()"}},
+      nullptr,
+      nullptr,
+      "udpcreate()"}},
 };
 
 }  // namespace

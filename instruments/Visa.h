@@ -105,18 +105,18 @@ protected:
   static void CheckStop(TCalcInfo& ci, TVisaIo how);
 };
 
-#define OSTRA_VISA_FUNCTION(name, args)                               \
-  class name final : public TVisaFunction {                           \
-  public:                                                             \
-    int ArgumentCount() const override { return args; }               \
-    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;      \
+#define OSTRA_VISA_FUNCTION(name, args)                          \
+  class name final : public TVisaFunction {                      \
+  public:                                                        \
+    int ArgumentCount() const override { return args; }          \
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override; \
   };
-#define OSTRA_VISA_ARRAY_FUNCTION(name, args)                         \
-  class name final : public TVisaFunction {                           \
-  public:                                                             \
-    int ArgumentCount() const override { return args; }               \
-    bool CheckArguments() override { return IsArrayArg(1); }          \
-    void Evaluate(TCalcInfo& ci, TReturnValue& result) override;      \
+#define OSTRA_VISA_ARRAY_FUNCTION(name, args)                    \
+  class name final : public TVisaFunction {                      \
+  public:                                                        \
+    int ArgumentCount() const override { return args; }          \
+    bool CheckArguments() override { return IsArrayArg(1); }     \
+    void Evaluate(TCalcInfo& ci, TReturnValue& result) override; \
   };
 
 OSTRA_VISA_FUNCTION(TVisaOpen, 3)

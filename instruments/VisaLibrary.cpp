@@ -10,7 +10,8 @@ namespace TernioParser {
 namespace {
 
 const TBuiltinRow Rows[] = {
-    {"visaopen", MakeFunction<TVisaOpen>,
+    {"visaopen",
+     MakeFunction<TVisaOpen>,
      {"h;resource;timeout",
       "Opens session <h> (0 to 31) to the instrument named by the VISA resource string <resource> and "
       "returns -1, or 0 when it cannot be opened (unknown or unreachable resource, wrong syntax, <h> "
@@ -32,20 +33,27 @@ const TBuiltinRow Rows[] = {
       "This asks the instrument at port 5025 of this computer for its identification and returns it, "
       "or says that none answered.",
       "visaclose(h),visaquery(h;text),visafind(pattern)"}},
-    {"visawrite", MakeFunction<TVisaWrite>,
+    {"visawrite",
+     MakeFunction<TVisaWrite>,
      {"h;text",
       "Sends <text> followed by the write termination of session <h> (a line feed for sockets and "
       "serial ports, none for the protocols with an END mark) as one message. Returns the number of "
       "bytes sent, or 0 when the session is not open or the transfer failed.",
-      nullptr, nullptr, "visaread(h),visaquery(h;text),visatermination(h;read;write)"}},
-    {"visaread", MakeFunction<TVisaRead>,
+      nullptr,
+      nullptr,
+      "visaread(h),visaquery(h;text),visatermination(h;read;write)"}},
+    {"visaread",
+     MakeFunction<TVisaRead>,
      {"h",
       "Reads one message from session <h>: up to the read termination or the protocol's END, and "
       "returns it without the termination (a line feed that ends a message with END is removed too). "
       "A message longer than 65536 bytes comes back in pieces of 65536. Returns an empty string on a "
       "time-out, when the instrument closed the connection, or when the session is not open.",
-      nullptr, nullptr, "visawrite(h;text),visaquery(h;text)"}},
-    {"visaquery", MakeFunction<TVisaQuery>,
+      nullptr,
+      nullptr,
+      "visawrite(h;text),visaquery(h;text)"}},
+    {"visaquery",
+     MakeFunction<TVisaQuery>,
      {"h;text",
       "Sends <text> with the write termination to session <h>, then reads one message and returns "
       "it, as visawrite followed by visaread. Returns an empty string when no answer came.",
@@ -54,19 +62,26 @@ const TBuiltinRow Rows[] = {
       "println('reading: '+string(value))\n",
       "This reads a measurement from the VXI-11 instrument on this computer and prints it.",
       "visawrite(h;text),visaread(h),visareadblock(h;a[])"}},
-    {"visawritebin", MakeFunction<TVisaWriteBin>,
+    {"visawritebin",
+     MakeFunction<TVisaWriteBin>,
      {"h;a[];n",
       "Sends the first <n> elements of the array <a[]> as raw bytes to session <h> (each element cut "
       "to an integer and its lowest 8 bits), with no termination; the last byte carries END. Returns "
       "the number of bytes sent, 0 on failure.",
-      nullptr, nullptr, "visareadbin(h;a[];n)"}},
-    {"visareadbin", MakeFunction<TVisaReadBin>,
+      nullptr,
+      nullptr,
+      "visareadbin(h;a[];n)"}},
+    {"visareadbin",
+     MakeFunction<TVisaReadBin>,
      {"h;a[];n",
       "Reads up to <n> raw bytes from session <h> into the array <a[]>, one element per byte from 0 "
       "to 255; the read also ends at END or when the time-out passes without a byte. The array holds "
       "exactly the bytes that came; their number is returned.",
-      nullptr, nullptr, "visawritebin(h;a[];n),visareadblock(h;a[])"}},
-    {"visareadblock", MakeFunction<TVisaReadBlock>,
+      nullptr,
+      nullptr,
+      "visawritebin(h;a[];n),visareadblock(h;a[])"}},
+    {"visareadblock",
+     MakeFunction<TVisaReadBlock>,
      {"h;a[]",
       "Reads one IEEE 488.2 block from session <h> into the array <a[]>, one element per byte: "
       "#<d><len><bytes> with <d> digits of length, or #0<bytes> up to END (on sockets and serial "
@@ -82,7 +97,8 @@ const TBuiltinRow Rows[] = {
       "This fetches the curve of the simulated oscilloscope over HiSLIP, plots it and returns the "
       "number of points.",
       "visaquery(h;text),visareadbin(h;a[];n)"}},
-    {"visatermination", MakeFunction<TVisaTermination>,
+    {"visatermination",
+     MakeFunction<TVisaTermination>,
      {"h;read;write",
       "Sets the read and the write termination of session <h>. An empty string means none: a read "
       "then ends only at the protocol's END (VXI-11, HiSLIP, USBTMC, GPIB), and nothing is added to "
@@ -93,27 +109,40 @@ const TBuiltinRow Rows[] = {
       "visaquery(0;'*IDN?')\n",
       "This talks to a serial instrument that ends its lines with a carriage return.",
       "visaopen(h;resource;timeout)"}},
-    {"visatimeout", MakeFunction<TVisaTimeout>,
+    {"visatimeout",
+     MakeFunction<TVisaTimeout>,
      {"h;ms",
       "Sets the time-out of session <h> to <ms> milliseconds (0 or less: no limit). Returns -1, or 0 "
       "when the session is not open.",
-      nullptr, nullptr, "visaopen(h;resource;timeout)"}},
-    {"visaclear", MakeFunction<TVisaClear>,
+      nullptr,
+      nullptr,
+      "visaopen(h;resource;timeout)"}},
+    {"visaclear",
+     MakeFunction<TVisaClear>,
      {"h",
       "Sends a device clear to session <h> (on sockets and serial ports the bytes not yet read are "
       "dropped) and returns -1, or 0 when it failed or the session is not open.",
-      nullptr, nullptr, "visastatus(h)"}},
-    {"visastatus", MakeFunction<TVisaStatus>,
+      nullptr,
+      nullptr,
+      "visastatus(h)"}},
+    {"visastatus",
+     MakeFunction<TVisaStatus>,
      {"h",
       "Returns the status byte of the instrument of session <h> (a serial poll; on sockets and serial "
       "ports the answer to *STB?), or -1 on failure.",
-      nullptr, nullptr, "visaclear(h)"}},
-    {"visaclose", MakeFunction<TVisaClose>,
+      nullptr,
+      nullptr,
+      "visaclear(h)"}},
+    {"visaclose",
+     MakeFunction<TVisaClose>,
      {"h",
       "Closes session <h>. Closing a session that is not open does nothing. Every session also "
       "closes when the calculation ends. The function returns 0.",
-      nullptr, nullptr, "visaopen(h;resource;timeout)"}},
-    {"visafind", MakeFunction<TVisaFind>,
+      nullptr,
+      nullptr,
+      "visaopen(h;resource;timeout)"}},
+    {"visafind",
+     MakeFunction<TVisaFind>,
      {"pattern",
       "Returns the resources present that match <pattern>, separated by ';': the USBTMC instruments "
       "the kernel driver knows and the serial ports. In <pattern> * stands for any characters and ? "

@@ -230,9 +230,23 @@ public:
 // none).
 int TimeoutCode(int64_t ms) {
   if (ms <= 0) return 0;
-  static const int64_t limitsUs[] = {10,      30,      100,      300,      1000,      3000,
-                                     10000,   30000,   100000,   300000,   1000000,   3000000,
-                                     10000000, 30000000, 100000000, 300000000, 1000000000};
+  static const int64_t limitsUs[] = {10,
+                                     30,
+                                     100,
+                                     300,
+                                     1000,
+                                     3000,
+                                     10000,
+                                     30000,
+                                     100000,
+                                     300000,
+                                     1000000,
+                                     3000000,
+                                     10000000,
+                                     30000000,
+                                     100000000,
+                                     300000000,
+                                     1000000000};
   for (int i = 0; i < 17; ++i)
     if (limitsUs[i] >= ms * 1000) return i + 1;
   return 17;
@@ -290,8 +304,12 @@ std::unique_ptr<TVisaLink> OpenUsbtmcLink(TVisaWait& w, const TVisaResource& r, 
 std::unique_ptr<TVisaLink> OpenSerialLink(TVisaWait& w, const TVisaResource& r, TVisaIo& how) {
   how = TVisaIo::Ok;
   // Device number n is script port n - 1, as for commopen.
-  auto port = std::make_unique<TCommHandler>(r.Path.empty() ? r.SerialPort : 1, "9600,n,8,1", 0, 0,
-                                             static_cast<int32_t>(std::max<int64_t>(w.TimeoutMs(), 0)), true);
+  auto port = std::make_unique<TCommHandler>(r.Path.empty() ? r.SerialPort : 1,
+                                             "9600,n,8,1",
+                                             0,
+                                             0,
+                                             static_cast<int32_t>(std::max<int64_t>(w.TimeoutMs(), 0)),
+                                             true);
   if (!r.Path.empty()) port->UseDevice(r.Path);
   if (!port->Open()) {
     how = TVisaIo::Gone;
@@ -338,8 +356,7 @@ std::string FindVisaResources(std::string_view pattern) {
     if (seen.count(path)) continue;
     if (name.rfind("ttyS", 0) == 0 && name.size() > 4)
       names.push_back("ASRL" + std::to_string(std::atoi(name.c_str() + 4) + 1) + "::INSTR");
-    else if (name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0)
-      names.push_back("ASRL" + path + "::INSTR");
+    else if (name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0) names.push_back("ASRL" + path + "::INSTR");
   }
   std::string out;
   for (const std::string& n : names) {

@@ -26,8 +26,8 @@ int TVisaWait::Slice() const {
 
 int64_t TVisaWait::LeftMs() const {
   if (Ms <= 0) return INT32_MAX;
-  return std::max<int64_t>(
-      0, std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - TClock::now()).count());
+  return std::max<int64_t>(0,
+                           std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - TClock::now()).count());
 }
 
 TStopWatcher::TStopWatcher(TCalcInfo& ci, std::function<void()> interrupt) : Ci(ci), Interrupt(std::move(interrupt)) {
@@ -229,10 +229,22 @@ private:
 // ---- HiSLIP: a synchronous and an asynchronous channel of framed messages
 
 enum THislipType : uint8_t {
-  Initialize = 0, InitializeResponse = 1, FatalError = 2, Error = 3, Data = 6, DataEnd = 7,
-  DeviceClearComplete = 8, DeviceClearAcknowledge = 9, AsyncMaximumMessageSize = 15,
-  AsyncMaximumMessageSizeResponse = 16, AsyncInitialize = 17, AsyncInitializeResponse = 18,
-  AsyncDeviceClear = 19, AsyncStatusQuery = 21, AsyncStatusResponse = 22, AsyncDeviceClearAcknowledge = 23,
+  Initialize = 0,
+  InitializeResponse = 1,
+  FatalError = 2,
+  Error = 3,
+  Data = 6,
+  DataEnd = 7,
+  DeviceClearComplete = 8,
+  DeviceClearAcknowledge = 9,
+  AsyncMaximumMessageSize = 15,
+  AsyncMaximumMessageSizeResponse = 16,
+  AsyncInitialize = 17,
+  AsyncInitializeResponse = 18,
+  AsyncDeviceClear = 19,
+  AsyncStatusQuery = 21,
+  AsyncStatusResponse = 22,
+  AsyncDeviceClearAcknowledge = 23,
 };
 
 constexpr uint32_t FirstMessageId = 0xFFFFFF00u;

@@ -87,8 +87,8 @@ bool ValidHost(std::string_view h, std::string& host) {
     const size_t zone = std::min(h.find('%'), h.size());
     for (size_t i = 0; i < h.size(); ++i) {
       const unsigned char c = static_cast<unsigned char>(h[i]);
-      const bool ok = i < zone ? std::isxdigit(c) || c == ':' || c == '.'
-                               : i == zone || std::isalnum(c) || c == '_' || c == '-';
+      const bool ok =
+          i < zone ? std::isxdigit(c) || c == ':' || c == '.' : i == zone || std::isalnum(c) || c == '_' || c == '-';
       if (!ok) return false;
     }
     if (h.substr(0, zone).find(':') == std::string_view::npos || zone + 1 == h.size()) return false;
@@ -123,8 +123,7 @@ bool ParseTcpip(const std::vector<std::string_view>& f, TVisaResource& r) {
     int n = 0;
     if (!Decimal(name.substr(6), n)) return false;
     r.Port = 4880;
-    if (comma != std::string_view::npos &&
-        (!Decimal(dev.substr(comma + 1), r.Port) || r.Port < 1 || r.Port > 65535))
+    if (comma != std::string_view::npos && (!Decimal(dev.substr(comma + 1), r.Port) || r.Port < 1 || r.Port > 65535))
       return false;
     r.Kind = TVisaKind::Hislip;
     r.Device = std::string(name);

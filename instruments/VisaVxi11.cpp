@@ -81,9 +81,13 @@ public:
     if (Linked && Core.Client) {
       Device_Error e{};
       Device_Link lid = Lid;
-      clnt_call(Core.Client, destroy_link, reinterpret_cast<xdrproc_t>(xdr_Device_Link),
-                reinterpret_cast<char*>(&lid), reinterpret_cast<xdrproc_t>(xdr_Device_Error),
-                reinterpret_cast<char*>(&e), Tv(500));
+      clnt_call(Core.Client,
+                destroy_link,
+                reinterpret_cast<xdrproc_t>(xdr_Device_Link),
+                reinterpret_cast<char*>(&lid),
+                reinterpret_cast<xdrproc_t>(xdr_Device_Error),
+                reinterpret_cast<char*>(&e),
+                Tv(500));
     }
   }
 
@@ -103,8 +107,13 @@ public:
   TVisaIo Call(TVisaWait& w, rpcproc_t proc, xdrproc_t inProc, A& in, xdrproc_t outProc, R& out) {
     if (!Watch->Begin()) return TVisaIo::Stopped;
     InCall = true;
-    const clnt_stat st = clnt_call(Core.Client, proc, inProc, reinterpret_cast<char*>(&in), outProc,
-                                   reinterpret_cast<char*>(&out), Tv(CallWait(w)));
+    const clnt_stat st = clnt_call(Core.Client,
+                                   proc,
+                                   inProc,
+                                   reinterpret_cast<char*>(&in),
+                                   outProc,
+                                   reinterpret_cast<char*>(&out),
+                                   Tv(CallWait(w)));
     InCall = false;
     Watch->End();
     if (w.Stopping()) return TVisaIo::Stopped;
@@ -118,9 +127,13 @@ public:
     if (Abort) {
       Device_Error e{};
       Device_Link lid = Lid;
-      clnt_call(Abort->Client, device_abort, reinterpret_cast<xdrproc_t>(xdr_Device_Link),
-                reinterpret_cast<char*>(&lid), reinterpret_cast<xdrproc_t>(xdr_Device_Error),
-                reinterpret_cast<char*>(&e), Tv(100));
+      clnt_call(Abort->Client,
+                device_abort,
+                reinterpret_cast<xdrproc_t>(xdr_Device_Link),
+                reinterpret_cast<char*>(&lid),
+                reinterpret_cast<xdrproc_t>(xdr_Device_Error),
+                reinterpret_cast<char*>(&e),
+                Tv(100));
       for (int i = 0; i < 20 && InCall; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (InCall) ::shutdown(Core.Fd, SHUT_RDWR);
@@ -138,8 +151,12 @@ public:
       p.data.data_len = static_cast<u_int>(n);
       p.data.data_val = const_cast<char*>(bytes.data() + done);
       Device_WriteResp r{};
-      TVisaIo how = Call(w, device_write, reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms), p,
-                         reinterpret_cast<xdrproc_t>(xdr_Device_WriteResp), r);
+      TVisaIo how = Call(w,
+                         device_write,
+                         reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms),
+                         p,
+                         reinterpret_cast<xdrproc_t>(xdr_Device_WriteResp),
+                         r);
       if (how != TVisaIo::Ok) return how;
       if (r.error == ErrorTimeout) return TVisaIo::Timeout;
       if (r.error != 0 || r.size > n || (r.size == 0 && n > 0)) return TVisaIo::Gone;
@@ -162,8 +179,12 @@ public:
       // The library allocates the answer's bytes (a server may send more
       // than asked: nothing is written beyond buf).
       Device_ReadResp r{};
-      TVisaIo how = Call(w, device_read, reinterpret_cast<xdrproc_t>(xdr_Device_ReadParms), p,
-                         reinterpret_cast<xdrproc_t>(xdr_Device_ReadResp), r);
+      TVisaIo how = Call(w,
+                         device_read,
+                         reinterpret_cast<xdrproc_t>(xdr_Device_ReadParms),
+                         p,
+                         reinterpret_cast<xdrproc_t>(xdr_Device_ReadResp),
+                         r);
       if (how != TVisaIo::Ok) return how;
       const size_t len = r.data.data_len;
       got = std::min(len, cap);
@@ -190,8 +211,12 @@ public:
   bool Clear(TVisaWait& w) override {
     Device_GenericParms p = Generic(w);
     Device_Error e{};
-    return Call(w, device_clear, reinterpret_cast<xdrproc_t>(xdr_Device_GenericParms), p,
-                reinterpret_cast<xdrproc_t>(xdr_Device_Error), e) == TVisaIo::Ok &&
+    return Call(w,
+                device_clear,
+                reinterpret_cast<xdrproc_t>(xdr_Device_GenericParms),
+                p,
+                reinterpret_cast<xdrproc_t>(xdr_Device_Error),
+                e) == TVisaIo::Ok &&
            e.error == 0;
   }
 
@@ -199,8 +224,12 @@ public:
   bool Status(TVisaWait& w, int& stb, TVisaIo& how) override {
     Device_GenericParms p = Generic(w);
     Device_ReadStbResp r{};
-    how = Call(w, device_readstb, reinterpret_cast<xdrproc_t>(xdr_Device_GenericParms), p,
-               reinterpret_cast<xdrproc_t>(xdr_Device_ReadStbResp), r);
+    how = Call(w,
+               device_readstb,
+               reinterpret_cast<xdrproc_t>(xdr_Device_GenericParms),
+               p,
+               reinterpret_cast<xdrproc_t>(xdr_Device_ReadStbResp),
+               r);
     if (how != TVisaIo::Ok || r.error != 0) return false;
     stb = r.stb;
     return true;
@@ -214,9 +243,13 @@ int CorePort(TVisaWait& w, const std::string& host, TVisaIo& how) {
   if (!mapper.Open(w, host, PortMapper(), PMAPPROG, PMAPVERS, how)) return 0;
   pmap query{DEVICE_CORE, DEVICE_CORE_VERSION, IPPROTO_TCP, 0};
   u_long port = 0;
-  const clnt_stat st = clnt_call(mapper.Client, PMAPPROC_GETPORT, reinterpret_cast<xdrproc_t>(xdr_pmap),
-                                 reinterpret_cast<char*>(&query), reinterpret_cast<xdrproc_t>(xdr_u_long),
-                                 reinterpret_cast<char*>(&port), Tv(std::min<int64_t>(w.LeftMs(), 5000)));
+  const clnt_stat st = clnt_call(mapper.Client,
+                                 PMAPPROC_GETPORT,
+                                 reinterpret_cast<xdrproc_t>(xdr_pmap),
+                                 reinterpret_cast<char*>(&query),
+                                 reinterpret_cast<xdrproc_t>(xdr_u_long),
+                                 reinterpret_cast<char*>(&port),
+                                 Tv(std::min<int64_t>(w.LeftMs(), 5000)));
   if (st != RPC_SUCCESS || port == 0 || port > 65535) {
     how = TVisaIo::Gone;
     return 0;
@@ -236,16 +269,20 @@ std::unique_ptr<TVisaLink> OpenVxi11Link(TVisaWait& w, const TVisaResource& r, T
   p.clientId = static_cast<long>(::getpid());
   p.device = const_cast<char*>(r.Device.c_str());
   Create_LinkResp resp{};
-  how = link->Call(w, create_link, reinterpret_cast<xdrproc_t>(xdr_Create_LinkParms), p,
-                   reinterpret_cast<xdrproc_t>(xdr_Create_LinkResp), resp);
+  how = link->Call(w,
+                   create_link,
+                   reinterpret_cast<xdrproc_t>(xdr_Create_LinkParms),
+                   p,
+                   reinterpret_cast<xdrproc_t>(xdr_Create_LinkResp),
+                   resp);
   if (how != TVisaIo::Ok || resp.error != 0) {
     if (how == TVisaIo::Ok) how = TVisaIo::Gone;
     return nullptr;
   }
   link->Lid = resp.lid;
   link->Linked = true;
-  link->MaxRecvSize = resp.maxRecvSize >= 64 ? static_cast<uint32_t>(std::min<u_long>(resp.maxRecvSize, 1u << 24))
-                                             : 1024;
+  link->MaxRecvSize =
+      resp.maxRecvSize >= 64 ? static_cast<uint32_t>(std::min<u_long>(resp.maxRecvSize, 1u << 24)) : 1024;
   // The abort channel, where the server offers one.
   if (resp.abortPort != 0) {
     TVisaIo abortHow;

@@ -27,9 +27,7 @@ size_t ChunkSizeFor(uint64_t limit) {
   return static_cast<size_t>(std::clamp<uint64_t>(limit / 16, 4 << 10, 1 << 20));
 }
 
-uint64_t CountNewlines(std::string_view s) {
-  return static_cast<uint64_t>(std::count(s.begin(), s.end(), '\n'));
-}
+uint64_t CountNewlines(std::string_view s) { return static_cast<uint64_t>(std::count(s.begin(), s.end(), '\n')); }
 
 // mkdir -p; errors show when the file is created.
 void MakeFolders(const std::string& folder) {
@@ -41,8 +39,7 @@ void MakeFolders(const std::string& folder) {
 }  // namespace
 
 TOutputStore::TOutputStore(std::string spoolFolder, uint64_t limit)
-    : Folder(std::move(spoolFolder)),
-      LimitBytes(std::max(limit, MinimumLimit)),
+    : Folder(std::move(spoolFolder)), LimitBytes(std::max(limit, MinimumLimit)),
       ChunkBytes(ChunkSizeFor(LimitBytes)) {}
 
 TOutputStore::~TOutputStore() { DropSpoolFile(); }
@@ -64,8 +61,7 @@ void TOutputStore::Write(std::string_view text, bool newline) {
 
 void TOutputStore::Append(std::string_view bytes) {
   while (!bytes.empty()) {
-    if (Chunks.empty() || Chunks.back().Where != TWhere::Memory || Chunks.back().Size >= ChunkBytes)
-      StartChunk();
+    if (Chunks.empty() || Chunks.back().Where != TWhere::Memory || Chunks.back().Size >= ChunkBytes) StartChunk();
     TChunk& c = Chunks.back();
     const std::string_view piece = bytes.substr(0, ChunkBytes - c.Size);
     const uint64_t lines = CountNewlines(piece);
@@ -166,16 +162,13 @@ void TOutputStore::SetLimit(uint64_t bytes) {
 
 bool TOutputStore::ChunkText(const TChunk& c, std::string& buffer, std::string_view& text) const {
   switch (c.Where) {
-    case TWhere::Memory:
-      text = c.Bytes;
-      return true;
+    case TWhere::Memory: text = c.Bytes; return true;
     case TWhere::Dropped:
       buffer.assign(LostMarker);
       buffer.append(c.Newlines, '\n');
       text = buffer;
       return true;
-    case TWhere::Spooled:
-      break;
+    case TWhere::Spooled: break;
   }
   buffer.resize(c.Size);
   uint64_t done = 0;
@@ -198,8 +191,8 @@ bool TOutputStore::ReadLines(uint64_t first, uint64_t count,
   // the first chunk).
   size_t ci = 0;
   if (first > 0) {
-    auto it = std::partition_point(Chunks.begin(), Chunks.end(),
-                                   [&](const TChunk& c) { return c.FirstLine + c.Newlines < first; });
+    auto it = std::partition_point(
+        Chunks.begin(), Chunks.end(), [&](const TChunk& c) { return c.FirstLine + c.Newlines < first; });
     ci = static_cast<size_t>(it - Chunks.begin());
   }
   std::string buffer, current;

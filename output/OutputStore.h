@@ -82,8 +82,8 @@ public:
 private:
   enum class TWhere { Memory, Spooled, Dropped };
   struct TChunk {
-    std::string Bytes;       // while in memory
-    uint64_t Offset = 0;     // in the spool file, once there
+    std::string Bytes;    // while in memory
+    uint64_t Offset = 0;  // in the spool file, once there
     uint64_t Size = 0;
     uint64_t FirstLine = 0;  // line feeds before the chunk
     uint64_t Newlines = 0;   // line feeds in the chunk
@@ -101,7 +101,7 @@ private:
   uint64_t SpoolSize = 0;
   uint64_t Lost = 0;
   uint64_t Clears = 0;
-  bool Started = false;   // a line exists since the last Clear
+  bool Started = false;  // a line exists since the last Clear
   bool Complete = true;
   int Fd = -1;
   std::string Path;

@@ -10,7 +10,8 @@ namespace TernioParser {
 namespace {
 
 const TBuiltinRow Rows[] = {
-    {"plotxy", MakeFunction<TPlotXY>,
+    {"plotxy",
+     MakeFunction<TPlotXY>,
      {"tabno;curveno;datax[];datay[]",
       "Plots the values of the array <datay[]> against those of <datax[]> in the plot window, on "
       "tab number <tabno> (0 to 50) as curve number <curveno>. A curve of the same number is "
@@ -26,7 +27,8 @@ const TBuiltinRow Rows[] = {
       "This plots 100 values of a sine wave against their index in the tab Plot 1 and returns 1, "
       "the number of curves on that tab.",
       "plot(tabno;curveno;var;func;start;stop;count)"}},
-    {"plot", MakeFunction<TPlot>,
+    {"plot",
+     MakeFunction<TPlot>,
      {"tabno;curveno;var;func;start;stop;count",
       "This plots the function <func> to the two-dimensional graphic output window. The function "
       "is plotted on tab number <tabno> and as curve number <curveno>. For each point the "
@@ -38,7 +40,8 @@ const TBuiltinRow Rows[] = {
       "This draws one period of the sine with 200 points in the tab Plot 1 and returns the step "
       "between two x values, 0.0314159265358979. The last point lies one step before 2*pi().",
       "plotxy(tabno;curveno;xdata[];ydata[])"}},
-    {"plottabs", MakeFunction<TPlotTabs>,
+    {"plottabs",
+     MakeFunction<TPlotTabs>,
      {nullptr,
       "Returns the number of tabs of the plot window, counting empty tabs.",
       "a[0]=1, a[1]=4,\n"
@@ -47,7 +50,8 @@ const TBuiltinRow Rows[] = {
       "This plots a curve on tab number 2, which creates the tabs Plot 1 to Plot 3, and returns "
       "3.",
       "plotcurvecount(tabno)"}},
-    {"plotcurvecount", MakeFunction<TCurveCount>,
+    {"plotcurvecount",
+     MakeFunction<TCurveCount>,
      {"tabno",
       "Returns the number of curve slots of tab <tabno> in the plot window: the highest curve "
       "number plus 1, so unused numbers between curves count too. A tab without curves gives 0. "
@@ -58,7 +62,8 @@ const TBuiltinRow Rows[] = {
       "plotcurvecount(0)\n",
       "This plots the curves 0 and 2 on the first tab and returns 3: the unused number 1 counts.",
       "plottabs()"}},
-    {"plottitle", MakeFunction<TPlotTitle>,
+    {"plottitle",
+     MakeFunction<TPlotTitle>,
      {"tabno;s",
       "Sets the caption of tab <tabno> of the plot window to <s>. Nothing happens if the tab does "
       "not exist yet. Returns 1.",
@@ -66,7 +71,8 @@ const TBuiltinRow Rows[] = {
       "plottitle(0;'Parabola')\n",
       "This draws a parabola on the first tab, names the tab 'Parabola' and returns 1.",
       "plotaxis(tabno;xtext;ytext)"}},
-    {"plotcleartab", MakeFunction<TClearTab>,
+    {"plotcleartab",
+     MakeFunction<TClearTab>,
      {"tabno",
       "Removes all curves of tab <tabno> from the plot window. The last tab is removed, together "
       "with the empty tabs before it; a tab in the middle stays as an empty tab. Returns 1.",
@@ -77,7 +83,8 @@ const TBuiltinRow Rows[] = {
       "This draws a curve on each of two tabs, clears the second one and returns 1, the number of "
       "tabs left.",
       "plotclearcurve(tabno;curveno)"}},
-    {"plotcleartabs", MakeFunction<TClearTabs>,
+    {"plotcleartabs",
+     MakeFunction<TClearTabs>,
      {"",
       "Removes all tabs and curves from the plot window. Returns 1.",
       "plot(3;0;x;x;0;1;10),\n"
@@ -85,7 +92,8 @@ const TBuiltinRow Rows[] = {
       "plottabs()\n",
       "This draws a curve on the fourth tab, removes every tab and returns 0.",
       "plotclearcurve(tabno;curveno),plotcleartab(tabno)"}},
-    {"plotclearcurve", MakeFunction<TClearCurve>,
+    {"plotclearcurve",
+     MakeFunction<TClearCurve>,
      {"tabno;curveno",
       "Removes curve number <curveno> from tab <tabno> of the plot window. The axes keep their "
       "intervals. Returns 1.",
@@ -95,7 +103,8 @@ const TBuiltinRow Rows[] = {
       "plotcurvecount(0)\n",
       "This draws two lines on the first tab, removes the second one and returns 1.",
       "plotcleartab(tabno)"}},
-    {"plotaxis", MakeFunction<TPlotAxis>,
+    {"plotaxis",
+     MakeFunction<TPlotAxis>,
      {"tabno;xtext;ytext",
       "Sets the title of the x axis of tab <tabno> to <xtext> and the title of the y axis to "
       "<ytext>. The tabs up to <tabno> are created as needed. Returns 1.",
@@ -103,7 +112,8 @@ const TBuiltinRow Rows[] = {
       "plotaxis(0;'time / s';'signal / V')\n",
       "This draws a decaying exponential, labels both axes and returns 1.",
       "plottitle(tabno;s)"}},
-    {"plotview", MakeFunction<TPlotView>,
+    {"plotview",
+     MakeFunction<TPlotView>,
      {"tabno;minx;miny;maxx;maxy",
       "Shows the x interval from <minx> to <maxx> and the y interval from <miny> to <maxy> on tab "
       "<tabno>. While autoscaling is on for an axis, the next curve sets its interval from the "
@@ -113,7 +123,8 @@ const TBuiltinRow Rows[] = {
       "plotview(0;0;-1.5;2*pi();1.5)\n",
       "This draws a sine, switches autoscaling off and shows y from -1.5 to 1.5; it returns 1.",
       "plotautoscale(tabno;enablex;enabley)"}},
-    {"plotautoscale", MakeFunction<TAutoScale>,
+    {"plotautoscale",
+     MakeFunction<TAutoScale>,
      {"tabno;enablex;enabley",
       "Switches autoscaling of tab <tabno> on or off, for the x axis with <enablex> and for the "
       "y axis with <enabley> (0: off, otherwise on). An axis with autoscaling on shows the "
@@ -124,7 +135,8 @@ const TBuiltinRow Rows[] = {
       "This keeps the y axis from -2 to 2 while the x axis follows the data, draws a sine and "
       "returns the step 0.05.",
       "plotview(tabno;minx;miny;maxx;maxy)"}},
-    {"plotcurveparms", MakeFunction<TCurveParms>,
+    {"plotcurveparms",
+     MakeFunction<TCurveParms>,
      {"tabno;curveno;connected;color;thickness",
       "Sets how curve <curveno> of tab <tabno> is drawn: <connected> 0 draws separate dots, "
       "otherwise lines join the points; <color> is an index into the colour table 0 blue, 1 red, "

@@ -54,9 +54,11 @@ void SetFromData(double lo, double hi, double& min, double& max) {
 
 void TPlotPanel::RecomputeIntervals() {
   double lo, hi;
-  if (AutoscaleX && DataRange(*this, [](const TGraphicFunc& c) -> const std::vector<double>& { return c.X; }, lo, hi))
+  if (AutoscaleX && DataRange(
+                        *this, [](const TGraphicFunc& c) -> const std::vector<double>& { return c.X; }, lo, hi))
     SetFromData(lo, hi, XMin, XMax);
-  if (AutoscaleY && DataRange(*this, [](const TGraphicFunc& c) -> const std::vector<double>& { return c.Y; }, lo, hi))
+  if (AutoscaleY && DataRange(
+                        *this, [](const TGraphicFunc& c) -> const std::vector<double>& { return c.Y; }, lo, hi))
     SetFromData(lo, hi, YMin, YMax);
 }
 

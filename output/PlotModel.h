@@ -86,10 +86,10 @@ struct TPlotRequest {
 
 // What applying a request changed, for the window to follow.
 struct TPlotChange {
-  int Tab = -1;               // the tab whose panel changed (to redraw), or -1
-  bool Buttons = false;       // curves or tabs were added or removed
-  bool Show = false;          // a curve arrived: the window becomes visible
-  bool AutoRange = false;     // the "Auto-Range" box follows the tab's flags
+  int Tab = -1;            // the tab whose panel changed (to redraw), or -1
+  bool Buttons = false;    // curves or tabs were added or removed
+  bool Show = false;       // a curve arrived: the window becomes visible
+  bool AutoRange = false;  // the "Auto-Range" box follows the tab's flags
 };
 
 class TPlotModel {

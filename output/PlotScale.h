@@ -36,8 +36,9 @@ struct TLabelItem {
 
 // Blank, middle dot (0xB7), "10": what stands between the mantissa and the
 // exponent of a scientific label.
-inline constexpr std::string_view TimesTen = " \xB7"
-                                              "10";
+inline constexpr std::string_view TimesTen =
+    " \xB7"
+    "10";
 
 // floor(x), except that a value just below an integer counts as that
 // integer: x - floor(x) > 0.99999999 gives floor(x + 0.5).
@@ -78,7 +79,7 @@ public:
   bool Dirty = true;
 
   // Results of Recompute.
-  int Decade = 0;            // E
+  int Decade = 0;  // E
   int ExponentDigits = 1;
   double Span = 10;
   bool HasNegatives = false;
@@ -86,15 +87,15 @@ public:
   double MajorStep = 10, MinorStep = 10;
   double FirstMajor = 0, LastMajor = 0;
   int MajorCount = 0;
-  int StepDecade = 0;        // s
+  int StepDecade = 0;  // s
   int LabelWidth = 0, LabelHeight = 0;
-  int Room = 0;              // label room, title included
+  int Room = 0;  // label room, title included
   double FirstMinor = 0;
   double ExtendedMin = 0, ExtendedMax = 0;
   int MinorCount = 0;
   int Usable = 0;
   double Factor = 0, Offset = 0;
-  bool Unusable = false;     // the step cannot change the minimum: no labels
+  bool Unusable = false;  // the step cannot change the minimum: no labels
 
   // Character metrics.
   int TextHeight = 0, SmallTextHeight = 0;

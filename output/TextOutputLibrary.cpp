@@ -10,7 +10,8 @@ namespace TernioParser {
 namespace {
 
 const TBuiltinRow Rows[] = {
-    {"print", MakeFunction<TPrint>,
+    {"print",
+     MakeFunction<TPrint>,
      {"s",
       "Writes <s> to the output window. The next output continues on the same line. A number is "
       "written with up to 15 significant digits. Returns 1.",
@@ -18,7 +19,8 @@ const TBuiltinRow Rows[] = {
       "print(2/3)\n",
       "This writes the line 'x = 0.666666666666667' to the output window.",
       "println(s),clear()"}},
-    {"println", MakeFunction<TPrintln>,
+    {"println",
+     MakeFunction<TPrintln>,
      {"s",
       "Writes <s> to the output window and ends the line, so that the next output starts on a new "
       "line. Returns 1.",
@@ -27,7 +29,8 @@ const TBuiltinRow Rows[] = {
       ")\n",
       "This writes three lines to the output window.",
       "print(s),clear()"}},
-    {"cleartext", MakeFunction<TClearText>,
+    {"cleartext",
+     MakeFunction<TClearText>,
      {"",
       "Clears the output window. The function returns 1.",
       "print('this disappears'),\n"

@@ -116,9 +116,12 @@ bool TCSVReadWrite::SaveToFile(const std::string& path) const {
 // ---- rows and controls
 
 TGuiRow RowOf(const TEditObject& c) {
-  TGuiRow row = {std::to_string(c.GetTypeCode()),     std::to_string(c.Bounds.Left),
-                 std::to_string(c.Bounds.Top),        std::to_string(c.Bounds.Right),
-                 std::to_string(c.Bounds.Bottom),     std::to_string(static_cast<uint32_t>(c.ID))};
+  TGuiRow row = {std::to_string(c.GetTypeCode()),
+                 std::to_string(c.Bounds.Left),
+                 std::to_string(c.Bounds.Top),
+                 std::to_string(c.Bounds.Right),
+                 std::to_string(c.Bounds.Bottom),
+                 std::to_string(static_cast<uint32_t>(c.ID))};
   c.WriteFields(row);
   return row;
 }

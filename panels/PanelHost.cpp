@@ -57,8 +57,7 @@ bool THeadlessPanelHost::LoadPanel(std::unique_ptr<TCreatePanelInfo> request) {
   const int32_t n = request->Panel;
   if (!IsPanelNumber(n)) return false;
   auto panel = std::make_unique<Ostra::TPanelControls>();
-  if (panel->LoadFile(ResolvePanelFile(request->FileName, DocumentPath)) == Ostra::TPanelLoad::Refused)
-    return false;
+  if (panel->LoadFile(ResolvePanelFile(request->FileName, DocumentPath)) == Ostra::TPanelLoad::Refused) return false;
   panel->BuildIndex();
   for (auto& c : panel->Controls) c->Changed = false;
   if (Panels.size() <= static_cast<size_t>(n)) Panels.resize(n + 1);

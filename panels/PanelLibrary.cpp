@@ -10,7 +10,8 @@ namespace TernioParser {
 namespace {
 
 const TBuiltinRow Rows[] = {
-    {"loadgui", MakeFunction<TGUILoader>,
+    {"loadgui",
+     MakeFunction<TGUILoader>,
      {"panel,name",
       "This loads the gui file <name> as panel number <panel>. The gui file can be created with the "
       "built-in gui editor or by a different program, as well as by a Ostra Calculator program. If "
@@ -21,7 +22,8 @@ const TBuiltinRow Rows[] = {
       "folder is also looked for next to the macro document; a file that does not exist gives an empty "
       "panel.",
       "panelname"}},
-    {"panelname", MakeFunction<TPanelName>,
+    {"panelname",
+     MakeFunction<TPanelName>,
      {"panel,name",
       "Sets the caption of the page of panel number <panel> in the control window to <name>. The "
       "name can be given before or after the panel is loaded with loadgui. The function returns 0.",
@@ -29,7 +31,8 @@ const TBuiltinRow Rows[] = {
       "loadgui(0;'motor.gui')\n",
       "This shows motor.gui on a page named Motor and returns -1, the result of loadgui.",
       "loadgui"}},
-    {"setproperty", MakeFunction<TSetProperty>,
+    {"setproperty",
+     MakeFunction<TSetProperty>,
      {"panel,control,id,val",
       "This sets the property identified by the number <id> of control <control> in panel <panel> to "
       "<val>. The property IDs for the different controls are:\nLabel:\n0: Caption\n1: Alignment (0: "
@@ -43,7 +46,8 @@ const TBuiltinRow Rows[] = {
       "This writes a panel with one display of ID 1, shows it and writes Ready into the display. It "
       "returns -1, as the property was set.",
       "getproperty"}},
-    {"getproperty", MakeFunction<TGetProperty>,
+    {"getproperty",
+     MakeFunction<TGetProperty>,
      {"panel,control,id",
       "Returns the value of the property identified by the number <id> of control <control> in panel "
       "<panel>: a string for captions and texts, a number for the others. The property numbers are "
@@ -56,7 +60,8 @@ const TBuiltinRow Rows[] = {
       "This shows a panel with a scrollbar of ID 4 that runs from 0 to 200 and stands at 120, and "
       "returns 0.6, its position as a fraction of its maximum.",
       "setproperty"}},
-    {"haschanged", MakeFunction<THasChanged>,
+    {"haschanged",
+     MakeFunction<THasChanged>,
      {"panel,control",
       "Returns -1 if the user has operated control <control> of panel <panel> since the last call of "
       "haschanged for it, and 0 otherwise (also when there is no such panel or control). Asking "
@@ -68,7 +73,8 @@ const TBuiltinRow Rows[] = {
       "This waits for operations of the panel in motor.gui and writes a line for each press of its "
       "control 1, until the calculation is interrupted.",
       "waitguievent"}},
-    {"waitguievent", MakeFunction<TWaitGUIEvent>,
+    {"waitguievent",
+     MakeFunction<TWaitGUIEvent>,
      {"timeout",
       "Waits until the user operates a control of a panel loaded by the program, or until <timeout> "
       "milliseconds have passed; a <timeout> of 0 waits without limit. Returns -1 when a control was "

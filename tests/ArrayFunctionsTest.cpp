@@ -24,8 +24,8 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 
 struct TCase {
   const char* Program;
-  double Result;           // NaN: the result must be not-a-number
-  const char* Array;       // array to check afterwards, or null
+  double Result;      // NaN: the result must be not-a-number
+  const char* Array;  // array to check afterwards, or null
   std::vector<double> Elements;
 };
 
@@ -227,8 +227,8 @@ TEST(ArrayFunctionsState, ShortenedArraysRefillWithZeros) {
 // the order of their positions.
 TEST(ArrayFunctionsState, SortOrdersLargeArrayStably) {
   TCalculator calc;
-  OstraTest::TRun r = calc.Run(
-      "for(i=0;i<3000;i+=1; a[i]=if(i<1500; 2999-2*i; (i-1500)*(i-1500)/1000)), sort(a[];b[])");
+  OstraTest::TRun r =
+      calc.Run("for(i=0;i<3000;i+=1; a[i]=if(i<1500; 2999-2*i; (i-1500)*(i-1500)/1000)), sort(a[];b[])");
   ASSERT_FALSE(r.Error) << r.Message;
   EXPECT_EQ(r.Number(), 3000);
   const std::vector<double> a = ArrayOf(calc, "a");
@@ -236,8 +236,9 @@ TEST(ArrayFunctionsState, SortOrdersLargeArrayStably) {
   ASSERT_EQ(b.size(), 3000u);
   std::vector<double> expected(3000);
   std::iota(expected.begin(), expected.end(), 0.0);
-  std::stable_sort(expected.begin(), expected.end(),
-                   [&](double x, double y) { return a[static_cast<size_t>(x)] < a[static_cast<size_t>(y)]; });
+  std::stable_sort(expected.begin(), expected.end(), [&](double x, double y) {
+    return a[static_cast<size_t>(x)] < a[static_cast<size_t>(y)];
+  });
   EXPECT_EQ(b, expected);
 }
 

@@ -48,7 +48,7 @@ TEST(CalcThread, BreakStopsEveryLoop) {
   const char* programs[] = {
       "for(i=0;1;i+=1;0)",
       "while(1;0)",
-      "define(f(n);f(n)+1), f(0)",  // (ends at the stack guard or at Break)
+      "define(f(n);f(n)+1), f(0)",                               // (ends at the stack guard or at Break)
       "define(fib(n); if(n<2; n; fib(n-1)+fib(n-2))), fib(80)",  // a body in its fast form
       "a[100000]=1, while(1; foreach(i;a[];0))",
       "define(spin(x); while(1;0)), spin(1)",

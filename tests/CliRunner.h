@@ -18,9 +18,9 @@ struct TCliRun {
 struct TCliOptions {
   std::string WorkDir{};           // the child's working folder; empty: this one
   std::vector<std::string> Env{};  // extra environment entries NAME=VALUE
-  int InterruptAfterMs = -1;      // >= 0: SIGINT that long after the start,
-  int Interrupts = 1;             // this many times, 2 ms apart
-  size_t AddressSpaceLimit = 0;   // bytes of address space the child may map; 0: no limit
+  int InterruptAfterMs = -1;       // >= 0: SIGINT that long after the start,
+  int Interrupts = 1;              // this many times, 2 ms apart
+  size_t AddressSpaceLimit = 0;    // bytes of address space the child may map; 0: no limit
 };
 
 // A child still running after 20 s is killed (status 128 + SIGKILL).

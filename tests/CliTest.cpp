@@ -95,8 +95,9 @@ TEST(Cli, SecondInterruptKills) {
 
 TEST_F(CliFiles, MacroDocuments) {
   // Multi-panel form: the Global panel defines, the panels use.
-  std::string doc = "/*$$panel:Global$$*/\ndefine(sq(x);x*x), $k=10\r\n"
-                    "/*$$panel:A$$*/\nsq(3)+$k/*$$panel:Second one$$*/\nprintln('two'),\r\nsq(2)";
+  std::string doc =
+      "/*$$panel:Global$$*/\ndefine(sq(x);x*x), $k=10\r\n"
+      "/*$$panel:A$$*/\nsq(3)+$k/*$$panel:Second one$$*/\nprintln('two'),\r\nsq(2)";
   std::string path = Write("doc.sma", doc);
   EXPECT_EQ(RunCli({path}).Out, "19\n");
   EXPECT_EQ(RunCli({"--panel", "2", path}).Out, "two\n4\n");
@@ -122,7 +123,9 @@ TEST_F(CliFiles, MacroDocuments) {
 // The runner keeps a plot model of its own: the counting functions answer as
 // in the desktop application.
 TEST(Cli, PlotCountsWithoutAWindow) {
-  auto r = RunCli({"-e", "plot(3;2;x;x;0;1;10), a=plotcurvecount(3), b=plotcurvecount(5), string(a)+string(b)+string(plottabs())"});
+  auto r = RunCli(
+      {"-e",
+       "plot(3;2;x;x;0;1;10), a=plotcurvecount(3), b=plotcurvecount(5), string(a)+string(b)+string(plottabs())"});
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(r.Out, "306\n");
   EXPECT_EQ(r.Err, "");
@@ -137,7 +140,9 @@ TEST_F(CliFiles, PlotsAreWrittenWhenTheRunEnds) {
   OstraTest::WriteBytes(dir + "/table.txt", "mine");
   // Two curves of 5 and 3 points on tab 0, an empty tab 1, a panel without
   // curves on tab 2; then the run fails: the plots are written all the same.
-  auto r = RunCli({"--plots", dir, "-e",
+  auto r = RunCli({"--plots",
+                   dir,
+                   "-e",
                    "for(i=0;i<5;i+=1; a[i]=i+1, b[i]=i+11), plotxy(0;0;0;a[]), plot(0;1;x;x+10;1;4;3), "
                    "plotaxis(2;'t / s';''), plotxy(1;0;0;a[]), plotcleartab(1), plottitle(0;'Caf\xE9'), nosuch"});
   EXPECT_EQ(r.Status, 1);
@@ -150,10 +155,12 @@ TEST_F(CliFiles, PlotsAreWrittenWhenTheRunEnds) {
   const std::string json = OstraTest::ReadBytes(dir + "/plots.json");
   EXPECT_NE(json.find("{\"index\": 0, \"caption\": \"Caf\xC3\xA9\", \"empty\": false,"), std::string::npos) << json;
   EXPECT_NE(json.find("\"x\": {\"min\": 0, \"max\": 4, \"autoscale\": true, \"title\": null}"), std::string::npos);
-  EXPECT_NE(json.find("{\"number\": 1, \"points\": 3, \"colour\": \"#FF0000\", \"thickness\": 2, \"connected\": true}"),
-            std::string::npos);
+  EXPECT_NE(
+      json.find("{\"number\": 1, \"points\": 3, \"colour\": \"#FF0000\", \"thickness\": 2, \"connected\": true}"),
+      std::string::npos);
   EXPECT_NE(json.find("{\"index\": 1, \"caption\": \"Plot 2\", \"empty\": true}"), std::string::npos);
-  EXPECT_NE(json.find("\"x\": {\"min\": 0, \"max\": 10, \"autoscale\": true, \"title\": \"t / s\"}"), std::string::npos);
+  EXPECT_NE(json.find("\"x\": {\"min\": 0, \"max\": 10, \"autoscale\": true, \"title\": \"t / s\"}"),
+            std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir + "/tab1.txt"));
   EXPECT_FALSE(std::filesystem::exists(dir + "/tab1.png"));
   EXPECT_FALSE(std::filesystem::exists(dir + "/tab2.txt"));

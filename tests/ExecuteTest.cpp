@@ -36,9 +36,7 @@ int OpenDescriptors() {
 }
 
 // A program that builds a text of 16 * 2^k bytes in s.
-std::string BuildText(int k) {
-  return "s='0123456789abcdef', for(i=0;i<" + std::to_string(k) + ";i+=1; s+=s), ";
-}
+std::string BuildText(int k) { return "s='0123456789abcdef', for(i=0;i<" + std::to_string(k) + ";i+=1; s+=s), "; }
 
 TEST(Execute, OutputOfCommands) {
   struct TCase {
@@ -116,8 +114,7 @@ TEST(Execute, LargeInputAndOutputTogether) {
   ASSERT_TRUE(out && in);
   EXPECT_TRUE(out->Text.Str() == in->Text.Str());
 
-  r = RunProgram(BuildText(16) +
-                 "length(execute('sh -c \"head -c 1000000 /dev/zero; cat; echo done >&2\"';s))");
+  r = RunProgram(BuildText(16) + "length(execute('sh -c \"head -c 1000000 /dev/zero; cat; echo done >&2\"';s))");
   ASSERT_FALSE(r.Error) << r.Message;
   EXPECT_EQ(r.Number(), 1000000 + (1 << 20) + 5);
 }
@@ -139,8 +136,8 @@ TEST(Execute, ChildThatIgnoresItsInput) {
 TEST(Execute, ChildThatClosesItsOutputEarly) {
   OstraTest::TTempDir temp;
   const std::string& dir = temp.Path;
-  OstraTest::TRun r = RunProgram(BuildText(16) + "execute('sh -c \"echo $$ > " + dir +
-                                 "/pid; exec >&- 2>&-; cat > " + dir + "/got; sleep 1\"';s)");
+  OstraTest::TRun r = RunProgram(BuildText(16) + "execute('sh -c \"echo $$ > " + dir + "/pid; exec >&- 2>&-; cat > " +
+                                 dir + "/got; sleep 1\"';s)");
   ASSERT_FALSE(r.Error) << r.Message;
   EXPECT_EQ(r.Text(), "");
   const pid_t pid = static_cast<pid_t>(std::stol(ReadBytes(dir + "/pid")));
@@ -151,8 +148,7 @@ TEST(Execute, ChildThatClosesItsOutputEarly) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(ReadBytes(dir + "/got").size(), 1u << 20);
   int alive = 0;
-  for (; alive < 500 && kill(pid, 0) == 0; ++alive)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (; alive < 500 && kill(pid, 0) == 0; ++alive) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_LT(alive, 500) << "the child was never reaped";
   EXPECT_GT(alive, 0) << "execute waited for the child to end";
 }

@@ -26,7 +26,6 @@ namespace {
 // Replaces every @ in a program by the temporary folder.
 class FileFunctions : public ::testing::Test {
 protected:
-
   std::string P(const std::string& name) const { return Dir + "/" + name; }
   std::string Program(const std::string& text) const {
     std::string out;
@@ -207,8 +206,7 @@ TEST_F(FileFunctions, ReadMatrixLayout) {
       // lines ending in line feeds only are one line
       {"1\t2\n3\t4\n", 1, {1, 2, 3, 4}},
       // header words: every run of e, E, digits, signs and points is a number
-      {"Temperature\tPressure\r\n1\t2\r\n3\t4\r\n", 3,
-       {0, 1, 3, 0, 2, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {"Temperature\tPressure\r\n1\t2\r\n3\t4\r\n", 3, {0, 1, 3, 0, 2, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
       // blank lines vanish; line ends before the first number do not count
       {"\r\n\r\n1\r\n\r\n\r\n2\r\n\r\n", 2, {1, 2}},
       // short lines leave their zeros at the bottom of the columns

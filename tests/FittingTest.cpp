@@ -52,8 +52,9 @@ TEST(FitNist, CertifiedValues) {
     ASSERT_FALSE(d.X.empty()) << c.set;
     ASSERT_FALSE(d.Certified.empty()) << c.set;
     for (int start = 0; start < 2; ++start) {
-      std::string program = Fill("x", d.X) + Fill("y", d.Y) + Fill("p", d.Start[start]) +
-                            "r=fit(x[];y[];p[];t;" + c.model + ";0;0;chi), for(j=0;j<length(p[]);j+=1;println(p[j])), "
+      std::string program = Fill("x", d.X) + Fill("y", d.Y) + Fill("p", d.Start[start]) + "r=fit(x[];y[];p[];t;" +
+                            c.model +
+                            ";0;0;chi), for(j=0;j<length(p[]);j+=1;println(p[j])), "
                             "println(chi), r";
       auto r = RunProgram(program);
       ASSERT_TRUE(r.ParseOk) << c.set << ": " << r.ParseMessage;
@@ -105,8 +106,8 @@ TEST(FitNist, SmallResidualsWithExactDerivatives) {
     std::vector<double> a = d.Start[start];
     std::vector<TernioParser::TFitParameter> limits(a.size());
     TModel model{a.data()};
-    TernioParser::Marquardt engine(d.X.data(), d.Y.data(), static_cast<int32_t>(d.X.size()), limits, a.data(),
-                                   TModel::F, &model);
+    TernioParser::Marquardt engine(
+        d.X.data(), d.Y.data(), static_cast<int32_t>(d.X.size()), limits, a.data(), TModel::F, &model);
     engine.DerivativeHook = TModel::D;
     engine.Tolerance = 1e-5 * 1e-10;
     engine.IterationLimit = 5000;
@@ -114,8 +115,12 @@ TEST(FitNist, SmallResidualsWithExactDerivatives) {
     double worst = 16;
     for (size_t j = 0; j < a.size(); ++j) worst = std::min(worst, Digits(a[j], d.Certified[j]));
     double rssDigits = Digits(engine.Chisq(), d.RSS);
-    std::printf("[ digits ] Lanczos3  start %d (exact derivatives, tolerance 1e-15, %d iterations): parameters %.1f, RSS %.1f\n",
-                start + 1, engine.Iterations(), worst, rssDigits);
+    std::printf(
+        "[ digits ] Lanczos3  start %d (exact derivatives, tolerance 1e-15, %d iterations): parameters %.1f, RSS %.1f\n",
+        start + 1,
+        engine.Iterations(),
+        worst,
+        rssDigits);
     EXPECT_GE(worst, 6.5) << "start " << start + 1;
     EXPECT_GE(rssDigits, 9.5) << "start " << start + 1;
   }
@@ -135,8 +140,8 @@ TEST(FitNist, CovarianceGivesStandardDeviations) {
   std::vector<double> a = d.Start[0];
   std::vector<TernioParser::TFitParameter> limits(a.size());
   TModel model{a.data()};
-  TernioParser::Marquardt engine(d.X.data(), d.Y.data(), static_cast<int32_t>(d.X.size()), limits, a.data(),
-                                 TModel::F, &model);
+  TernioParser::Marquardt engine(
+      d.X.data(), d.Y.data(), static_cast<int32_t>(d.X.size()), limits, a.data(), TModel::F, &model);
   ASSERT_EQ(engine.Run(), TernioParser::Marquardt::Success);
   const double variance = engine.Chisq() / (d.X.size() - a.size());
   for (size_t j = 0; j < a.size(); ++j) {
@@ -211,7 +216,8 @@ TEST(FitFunction, EdgeCases) {
        -999},
       // More than 1000 parameters are refused before any matrix is made.
       {"too many parameters",
-       "for(i=0;i<1001;i+=1;p[i]=1), x[0]=1, y[0]=1, chi=5, fit(x[];y[];p[];t;p[0]*t;0;0;chi)*1000+chi", 5},
+       "for(i=0;i<1001;i+=1;p[i]=1), x[0]=1, y[0]=1, chi=5, fit(x[];y[];p[];t;p[0]*t;0;0;chi)*1000+chi",
+       5},
       // A start value of 0 uses the smallest step: a linear parameter still converges.
       {"zero start", "for(i=0;i<10;i+=1;x[i]=i, y[i]=7*i), p[0]=0, fit(x[];y[];p[];t;p[0]*t;0;0;c), round=p[0]", 7},
   };
@@ -224,10 +230,15 @@ TEST(FitFunction, EdgeCases) {
 }
 
 TEST(FitFunction, ArgumentKindsCheckedAtParseTime) {
-  for (const char* bad : {
-           "fit(x;y[];p[];t;p[0]*t;0;0;c)", "fit(x[];y;p[];t;p[0]*t;0;0;c)", "fit(x[];y[];p;t;p[0]*t;0;0;c)",
-           "fit(x[];y[];p[];t[];p[0]*t;0;0;c)", "fit(x[];y[];p[];t;p[0]*t;0;0;c[])", "fit(x[];y[];p[];1;p[0];0;0;c)",
-           "fit(x[];y[];p[];t;p[0]*t;0;0;3)", "lfit(0;y;2;p[])", "lfit(0;y[];2;p)"}) {
+  for (const char* bad : {"fit(x;y[];p[];t;p[0]*t;0;0;c)",
+                          "fit(x[];y;p[];t;p[0]*t;0;0;c)",
+                          "fit(x[];y[];p;t;p[0]*t;0;0;c)",
+                          "fit(x[];y[];p[];t[];p[0]*t;0;0;c)",
+                          "fit(x[];y[];p[];t;p[0]*t;0;0;c[])",
+                          "fit(x[];y[];p[];1;p[0];0;0;c)",
+                          "fit(x[];y[];p[];t;p[0]*t;0;0;3)",
+                          "lfit(0;y;2;p[])",
+                          "lfit(0;y[];2;p)"}) {
     auto r = RunProgram(bad);
     EXPECT_FALSE(r.ParseOk) << bad;
     EXPECT_EQ(r.ParseMessage, "Illegal argument") << bad;
@@ -256,8 +267,12 @@ TEST(FitFunction, ModelsEvaluatedByBlocksGiveThePointByPointResult) {
     const std::string m = model;
     auto r = RunProgram(
         "k=2, e[2]=0.25, for(i=0;i<150;i+=1; x[i]=i/30-2, y[i]=1.5*exp(-0.7*x[i]^2)+0.1*sin(7*i)), "
-        "p[0]=1, p[1]=0.5, r1=fit(x[];y[];p[];t;" + m + ";0;0;c1), a0=p[0], a1=p[1], t1=t, "
-        "p[0]=1, p[1]=0.5, t=0, r2=fit(x[];y[];p[];t;(z=0, " + m + ");0;0;c2), "
+        "p[0]=1, p[1]=0.5, r1=fit(x[];y[];p[];t;" +
+        m +
+        ";0;0;c1), a0=p[0], a1=p[1], t1=t, "
+        "p[0]=1, p[1]=0.5, t=0, r2=fit(x[];y[];p[];t;(z=0, " +
+        m +
+        ");0;0;c2), "
         "if((r1==r2)&(c1==c2)&(a0==p[0])&(a1==p[1])&(t1==t)&(a0!=1); 1; string(a0)+' '+string(p[0]))");
     ASSERT_FALSE(r.Error) << model << ": " << r.Message;
     EXPECT_EQ(Describe(r), Describe(RunProgram("1"))) << model;

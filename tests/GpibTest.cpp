@@ -153,9 +153,9 @@ TEST_F(Gpib, DeviceTimeOutAndStatus) {
   ASSERT_NE(tmo, std::string::npos) << log;
   EXPECT_EQ(log.substr(log.find('\n', tmo) - 2, 2), " 9") << log;
   // Nothing to read: the read ends after the device's 100 ms with TIMO.
-  const OstraTest::TRun r =
-      Calc.Run("t=gettime(), r=gpibreadln(5), string(length(r))+' '+string(gettime()-t)+' '+string(gpibsta())+' '+"
-               "string(gpiberr())");
+  const OstraTest::TRun r = Calc.Run(
+      "t=gettime(), r=gpibreadln(5), string(length(r))+' '+string(gettime()-t)+' '+string(gpibsta())+' '+"
+      "string(gpiberr())");
   double ms = 0;
   int length = -1, sta = 0, err = 0;
   ASSERT_EQ(std::sscanf(r.Result.AsString().c_str(), "%d %lf %d %d", &length, &ms, &sta, &err), 4) << Describe(r);
@@ -259,11 +259,13 @@ TEST(GpibRunner, Libraries) {
       "a[0]=7, w=gpibprintln(5;'*IDN?'), r=gpibreadln(5), b=gpibreadbin(5;a[];4), "
       "println(string(w)+' '+string(b)+' '+string(length(a[]))+' '+string(gpibtimeout(5;3))+' '+"
       "string(gpibboard(1))), println(string(gpibsta())+' '+string(gpiberr())), r";
-  OstraTest::TCliRun none = OstraTest::RunCli({"-e", program}, {.Env = {"OSTRA_GPIB_LIBRARY=/nonexistent/libgpib.so"}});
+  OstraTest::TCliRun none =
+      OstraTest::RunCli({"-e", program}, {.Env = {"OSTRA_GPIB_LIBRARY=/nonexistent/libgpib.so"}});
   EXPECT_EQ(none.Status, 0) << none.Err;
   EXPECT_EQ(none.Out, "0 0 1 0 0\n32768 0\n\n");
 
-  OstraTest::TCliRun minimal = OstraTest::RunCli({"-e", program}, {.Env = {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_MINIMAL}});
+  OstraTest::TCliRun minimal =
+      OstraTest::RunCli({"-e", program}, {.Env = {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_MINIMAL}});
   EXPECT_EQ(minimal.Status, 0) << minimal.Err;
   EXPECT_EQ(minimal.Out, "-1 0 1 -1 -1\n256 0\n\n");
 
@@ -272,8 +274,9 @@ TEST(GpibRunner, Libraries) {
   EXPECT_EQ(full.Status, 0) << full.Err;
   EXPECT_EQ(full.Out, "OSTRA INSTRUMENTS,GPIB STAND-IN,5,1.0\n\n");
 
-  OstraTest::TCliRun broken = OstraTest::RunCli({"-e", "gpibprintln(5;'SLOW?'), gpibreadln(5)"},
-                                                {.Env = {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_STANDIN}, .InterruptAfterMs = 400});
+  OstraTest::TCliRun broken =
+      OstraTest::RunCli({"-e", "gpibprintln(5;'SLOW?'), gpibreadln(5)"},
+                        {.Env = {"OSTRA_GPIB_LIBRARY=" OSTRA_GPIB_STANDIN}, .InterruptAfterMs = 400});
   EXPECT_EQ(broken.Status, 1);
   EXPECT_EQ(broken.Err, "Error: Stopped\n");
   EXPECT_LT(broken.AfterInterruptMs, 300);

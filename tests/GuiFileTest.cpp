@@ -65,8 +65,18 @@ TEST(GuiFileWriter, QuotesWhatTheReaderWouldSplitAndReadsBackUnchanged) {
   EXPECT_EQ(Write({{"say \"hi\""}}), "\"say \"\"hi\"\"\"\r\n");
   EXPECT_EQ(Write({{"a,b", "", "x"}}), "\"a,b\",,x\r\n");
 
-  const Rows texts = {{"plain", "with blank", "with,comma", "line\r\nbreak", "lf\nonly", "cr\ronly",
-                       "\"quoted\"", "  leading", "trailing  ", "\xe9t\xe9 \x80", "tab\there", "x"}};
+  const Rows texts = {{"plain",
+                       "with blank",
+                       "with,comma",
+                       "line\r\nbreak",
+                       "lf\nonly",
+                       "cr\ronly",
+                       "\"quoted\"",
+                       "  leading",
+                       "trailing  ",
+                       "\xe9t\xe9 \x80",
+                       "tab\there",
+                       "x"}};
   EXPECT_EQ(Read(Write(texts)), texts);
 }
 
@@ -100,10 +110,10 @@ TEST(GuiFileWriter, SavesThroughATemporaryFileAndFailsCleanly) {
 TEST(GuiFileLoader, SkipsRowsThatDescribeNoControl) {
   TCSVReadWrite t;
   t.Parse(
-      "9,0,0,5,5,1,x\r\n"          // type 9
-      "0,a,0,5,5,1,x\r\n"          // left not an integer
-      "0,0,0,5,5\r\n"              // five fields
-      "-1,0,0,5,5,1,x\r\n"         // negative type
+      "9,0,0,5,5,1,x\r\n"            // type 9
+      "0,a,0,5,5,1,x\r\n"            // left not an integer
+      "0,0,0,5,5\r\n"                // five fields
+      "-1,0,0,5,5,1,x\r\n"           // negative type
       "0,0,0,5,5,99999999999,x\r\n"  // ID out of range
       "4,1,2,16,6,7,Go\r\n"
       "0,1.5,0,5,5,1,x\r\n");

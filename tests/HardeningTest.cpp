@@ -34,8 +34,10 @@ TEST(OutOfMemory, EndsTheRunWithAnErrorNamingTheOperation) {
       {"s='x', for(i=0;i<40;i+=1;s+=s), length(s)", "Error: += operator: not enough memory\n"},
       {"s='abcdefgh', while(1; s=s+s), 0", "Error: + operator: not enough memory\n"},
       {"s='ab', for(i=0;i<40;i+=1; s=concat(s;s))", "Error: concat: not enough memory\n"},
-      {"b[0]=1, for(i=0;i<40;i+=1; append(b[];b[]))", "Error: append: not enough memory for 67108864 elements of array b\n"},
-      {"define(f(a[]); a[200000000]=1), z[0]=0, f(z[])", "Error: = operator: not enough memory for 200000001 elements of array a\n"},
+      {"b[0]=1, for(i=0;i<40;i+=1; append(b[];b[]))",
+       "Error: append: not enough memory for 67108864 elements of array b\n"},
+      {"define(f(a[]); a[200000000]=1), z[0]=0, f(z[])",
+       "Error: = operator: not enough memory for 200000001 elements of array a\n"},
   };
   for (const auto& c : cases) {
     const OstraTest::TCliRun r = OstraTest::RunCli({"-e", c.program}, {.AddressSpaceLimit = AddressSpace});

@@ -103,7 +103,10 @@ const TCatalogueRow Table[] = {
     {"match", 'c', 2, "s;pat", nullptr},
     {"mean", 'c', 1, "arr[]", "stddev(arr[])"},
     {"mod", 'c', 2, nullptr, nullptr},
-    {"nlfit", 'c', 9, "xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq;perr[]",
+    {"nlfit",
+     'c',
+     9,
+     "xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq;perr[]",
      "fit(xdata[];ydata[];p[];x;func;minvals[];maxvals[];chisq),lfit(xdata[];ydata[];order;p[])"},
     {"not", 'c', 1, nullptr, nullptr},
     {"number", 'c', 1, nullptr, "string(s)"},
@@ -181,9 +184,7 @@ const TCatalogueRow* FindRow(const std::string& name) {
   return nullptr;
 }
 
-bool IsTextOutput(const std::string& name) {
-  return name == "print" || name == "println" || name == "cleartext";
-}
+bool IsTextOutput(const std::string& name) { return name == "print" || name == "println" || name == "cleartext"; }
 
 // The entries the application must hold so far: the core built-ins, the text
 // output functions, the panel functions and every other function of the table
@@ -375,8 +376,8 @@ TEST(HelpCatalogue, EveryBuiltinIsRegistered) {
   struct {
     const char* Subsystem;
     const char* Prefix;
-  } subsystems[] = {{"plot window", "plot"}, {"serial ports", "comm"}, {"GPIB", "gpib"}, {"UDP", "udp"},
-                  {"VISA", "visa"}};
+  } subsystems[] = {
+      {"plot window", "plot"}, {"serial ports", "comm"}, {"GPIB", "gpib"}, {"UDP", "udp"}, {"VISA", "visa"}};
   std::string waiting;
   for (const auto& s : subsystems) {
     bool any = false;
@@ -390,7 +391,8 @@ TEST(HelpCatalogue, EveryBuiltinIsRegistered) {
   for (const TCatalogueRow& row : Table) {
     const bool ofWaitingSubsystem = [&] {
       for (const auto& s : subsystems)
-        if (std::strncmp(row.Name, s.Prefix, std::strlen(s.Prefix)) == 0 && waiting.find(s.Subsystem) != std::string::npos)
+        if (std::strncmp(row.Name, s.Prefix, std::strlen(s.Prefix)) == 0 &&
+            waiting.find(s.Subsystem) != std::string::npos)
           return true;
       return false;
     }();
@@ -404,7 +406,8 @@ TEST(HelpCatalogue, EveryBuiltinIsRegistered) {
 
 TEST(HelpCatalogue, LookupIsByExactName) {
   EXPECT_NE(FindHelpEntry("sin"), nullptr);
-  for (const char* name : {"Sin", "sin ", "", "nosuchfunction", "TSin"}) EXPECT_EQ(FindHelpEntry(name), nullptr) << name;
+  for (const char* name : {"Sin", "sin ", "", "nosuchfunction", "TSin"})
+    EXPECT_EQ(FindHelpEntry(name), nullptr) << name;
   EXPECT_EQ(FindHelpEntry(nullptr), nullptr);
   // An empty parameter list is an answer of its own, distinct from none.
   ASSERT_NE(FindHelpEntry("cleartext"), nullptr);
@@ -421,19 +424,22 @@ struct TQuotedText {
 };
 
 const TQuotedText QuotedTexts[] = {
-    {"define", &THelpEntry::Description,
+    {"define",
+     &THelpEntry::Description,
      "This defines a user-defined function <func> with the expression <expr>. The variables appearing "
      "as parameters in <func> are also valid in <expr> and their values are replaced by the actual "
      "parameter values when the function is called. \n"
      " The function can be used in all expressions following the definition. The return value of "
      "this function is always 1."},
-    {"execute", &THelpEntry::Example,
+    {"execute",
+     &THelpEntry::Example,
      "print(execute('sort'; \n"
      "'he '+chr(10)+\n"
      "'slowly '+chr(10)+\n"
      "'goes '+chr(10)+\n"
      "'home '+chr(10) ))"},
-    {"fft", &THelpEntry::Description,
+    {"fft",
+     &THelpEntry::Description,
      "Performs a fast fourier transform of a real (not imaginary) input data.<xdata[]> and <ydata[]> "
      "are the input scale and data. The scale is used to calculate the resulting frequencies, but "
      "can be omitted when only the data values are wanted. \n"
@@ -461,7 +467,8 @@ const TQuotedText QuotedTexts[] = {
      "contain the corresponding frequencies for the case the <xdata[]> array has been passed to "
      "the function.\n"
      "fft returns the number of data points in the output vectors."},
-    {"fft", &THelpEntry::Example,
+    {"fft",
+     &THelpEntry::Example,
      "ftime=1,\n"
      "plotautoscale(0;1;0),\n"
      "while(1;\n"
@@ -470,9 +477,11 @@ const TQuotedText QuotedTexts[] = {
      " plotxy(0;0;0;norm[]),\n"
      " if(ftime;plotview(0;0;0;0;0.08),ftime=0;0)\n"
      ")\n"},
-    {"fft", &THelpEntry::ExampleNote,
+    {"fft",
+     &THelpEntry::ExampleNote,
      "This generates a scrolling random data vector which is then fourier transformed and displayed."},
-    {"fit", &THelpEntry::Description,
+    {"fit",
+     &THelpEntry::Description,
      "The function <func> is fitted (one dimensional fit) by varying parameters <p[]> so that the "
      "function ydata[i] = func(xdata[i]) matches given data arrays <xdata> and <ydata>. The fitter "
      "is based on Levenberg-Marquardt's algorithm. Parameter limits can be given with the arrays "
@@ -481,7 +490,8 @@ const TQuotedText QuotedTexts[] = {
      "be specified, specify 0 instead of an array.\n"
      "The function <func> must make use of the parameters <p[]> and <x>, when <p[]> and <x> are "
      "p[] and x, the function may look like p[0]^2+p[1]*x\n"},
-    {"fit", &THelpEntry::Example,
+    {"fit",
+     &THelpEntry::Example,
      "for(i=0;i<500;i+=1;\n"
      " x=i/30,\n"
      " xdata[i]=x,\n"
@@ -496,18 +506,21 @@ const TQuotedText QuotedTexts[] = {
      " ;\n"
      " 'Fit failed'\n"
      ")\n"},
-    {"fit", &THelpEntry::ExampleNote,
+    {"fit",
+     &THelpEntry::ExampleNote,
      "This first fills the arrays xdata[] and ydata[] with some test values resembling a parabolic "
      "function with some random noise. Start values for the fit parameters p[0] and p[1] are initialized "
      "with 1 and -1. Then the fit is performed. If it is successful, the original data and the "
      "fit function are plottet. The return value is a string corresponding to the fitted parameter "
      "values as well as the deviation of the fitted function."},
-    {"invfft", &THelpEntry::Description,
+    {"invfft",
+     &THelpEntry::Description,
      "Performs an inverse fast fourier transform. The input parameters <real[]> and <img[]> correspond "
      "to the real and imaginary part of a frequency spectrum and must have the length of a multiple "
      "of 2.The output is a real data vector of double length. This function can be used together "
      "with the fft function to perform filtering in the frequency domain."},
-    {"invfft", &THelpEntry::Example,
+    {"invfft",
+     &THelpEntry::Example,
      "for(i=0;i<256;i+=1;\n"
      " a[i]=sin(i/256*2*pi()*3.0) + random()*0.5 - 0.25\n"
      "),\n"
@@ -520,15 +533,18 @@ const TQuotedText QuotedTexts[] = {
      "),\n"
      "plotxy(0;1;0;out[]),\n"
      "plotxy(0;2;0;subtr[])\n"},
-    {"invfft", &THelpEntry::ExampleNote,
+    {"invfft",
+     &THelpEntry::ExampleNote,
      "This creates a noisy sine curve and uses the fft and invfft to separate the sine curve from "
      "the noise."},
-    {"lfit", &THelpEntry::Description,
+    {"lfit",
+     &THelpEntry::Description,
      "ydata[] is fitted by a polynome of <order>th order. The resulting multipliers are returned "
      "in <p[]>. The function returns 1 if the fit was successful, otherwise 0. The array <xdata[]> "
      "can be left away (use 0 instead). In this case, a xdata[] is assumed to be theindex of the "
      "array element in <ydata[]>"},
-    {"lfit", &THelpEntry::Example,
+    {"lfit",
+     &THelpEntry::Example,
      "for(i=0;i<1000;i+=1;\n"
      " y[i]=-1000+5*i-.01*i^2+random()*1000,\n"
      " x[i]=i\n"
@@ -536,39 +552,44 @@ const TQuotedText QuotedTexts[] = {
      "plotxy(0;0;x[];y[]),\n"
      "lfit(x[];y[];3;p[]),\n"
      "plot(0;1;i;p[0]+p[1]*i+p[2]*i^2;0;999;1000)\n"},
-    {"lfit", &THelpEntry::ExampleNote,
+    {"lfit",
+     &THelpEntry::ExampleNote,
      "This creates a 2nd order polynome with some noise and fits it and displays the fitted curve. "
      "Instead of lfit(x[];y[];3;p[]) one could have written lfit(0;y[];3;p[]) as the array x just "
      "contains the index of the elements."},
-    {"match", &THelpEntry::Example,
-     "match('The length is 120 km and more';'[0-9]+\\s*km')"},
-    {"match", &THelpEntry::ExampleNote,
-     "This returns '120 km'."},
-    {"readmatrix", &THelpEntry::Description,
+    {"match", &THelpEntry::Example, "match('The length is 120 km and more';'[0-9]+\\s*km')"},
+    {"match", &THelpEntry::ExampleNote, "This returns '120 km'."},
+    {"readmatrix",
+     &THelpEntry::Description,
      "Reads the ASCII file specified by <fname> into the array <arr[]>. The file should contain "
      "numbers organized in multiple columns, like a file written by the function writematrix(). "
      "The first column of the file is filled into the first elements of <arr[]>, then follows the "
      "second column and so on. The return value of readmatrix() is the number of lines read. The "
      "number of columns in <arr[]> can be calculated by dividing the length of <arr[]> by the number "
      "of lines read."},
-    {"readmatrix", &THelpEntry::Example,
+    {"readmatrix",
+     &THelpEntry::Example,
      "linecount = readmatrix(outArr[];'test.txt'),\n"
      "arraycopy(scala[];outArr[];0;linecount),\n"
      "arraycopy(data[];outArr[];linecount;linecount),\n"
      "plotxy(0;0;scala[];data[])"},
-    {"readmatrix", &THelpEntry::ExampleNote,
+    {"readmatrix",
+     &THelpEntry::ExampleNote,
      "This reads the file 'test.txt', generates a scala and a data array and plots the result."},
-    {"scroll", &THelpEntry::Description,
+    {"scroll",
+     &THelpEntry::Description,
      "This appends <value> at the end of the array <arr[]>. If <arr> has then more than <length> "
      "elements, elements are removed at the front so that it after the operation has <length> elements. "
      "This results in a scrolling effect, where <arr[]> stays constant in length but elements are "
      "moved from the end to the front."},
-    {"sgfilter", &THelpEntry::Description,
+    {"sgfilter",
+     &THelpEntry::Description,
      "Filters <data[]> with a savitzky golay filter using 2 x <filt> points and using a polynome "
      "with order <poly>, at the same time taking the <deriv>'s derivative. The resulting data vector "
      "is shorter than the original. If the parameter <scale[]> is given as well, the vector is "
      "shortenend appropriately."},
-    {"sgfilter", &THelpEntry::Example,
+    {"sgfilter",
+     &THelpEntry::Example,
      "while(1;\n"
      " for(i=0;i<1000;i+=1;\n"
      "  scala[i]=i,\n"
@@ -578,55 +599,61 @@ const TQuotedText QuotedTexts[] = {
      " sgfilter(data[];scala[];32;2;0),\n"
      " plotxy(0;1;scala[];data[])\n"
      ")\n"},
-    {"sgfilter", &THelpEntry::ExampleNote,
+    {"sgfilter",
+     &THelpEntry::ExampleNote,
      "This generates a noisy sine wave and filters it using the sgfilter function."},
-    {"sort", &THelpEntry::Description,
+    {"sort",
+     &THelpEntry::Description,
      "This sorts array <a[]> in ascending order and returns the indices of the sorted elements "
      "in <b[]>. The array <a[]> is not modified by this function. The return value is the number "
      "of elements in <a[]>."},
-    {"sort", &THelpEntry::Example,
+    {"sort",
+     &THelpEntry::Example,
      "for(i=0;i<100;i+=1;\n"
      " a[i] = random()\n"
      "),\n"
      "sort(a[];b[]),\n"
      "println('Maximum: '+string(a[b[length(b[])-1]])),\n"
      "println('Minimum: '+string(a[b[0]]))\n"},
-    {"sort", &THelpEntry::ExampleNote,
+    {"sort",
+     &THelpEntry::ExampleNote,
      "This generates 100 random number in array <a[]>. Then the sorted indices of the elements "
      "in <a[]> are returned in b[]. Then the minium and maximum values of <a[]> are displayed."},
-    {"stddev", &THelpEntry::Description,
-     "Returns the root mean square deviation of <arr[]> from zero."},
-    {"str", &THelpEntry::Description,
+    {"stddev", &THelpEntry::Description, "Returns the root mean square deviation of <arr[]> from zero."},
+    {"str",
+     &THelpEntry::Description,
      "Converts <a> into a string. The minimum character lenght of the result is given by <minlen> "
      "and the maximum number of digits is given by <digits>. If the resulting number has less characters "
      "than <minlen> an appropriate number of spaces is inserted at the beginning. If <a> has more "
      "digits than specified by <digits> it is converted into an exponential format."},
-    {"strblank", &THelpEntry::Description,
+    {"strblank",
+     &THelpEntry::Description,
      "Converts <a> into a string. The minimum character lenght of the result is given by <minlen> "
      "and the number of decimals is given by <digits>. If the resulting number has less characters "
      "than <minlen> an appropriate number of blanks is inserted at the beginning."},
-    {"strblank", &THelpEntry::ExampleNote,
-     "This returns ' 10.6000'."},
-    {"strzero", &THelpEntry::Description,
+    {"strblank", &THelpEntry::ExampleNote, "This returns ' 10.6000'."},
+    {"strzero",
+     &THelpEntry::Description,
      "Converts <a> into a string. The minimum character lenght of the result is given by <minlen> "
      "and the number of decimals is given by <digits>. If the resulting number has less characters "
      "than <minlen> an appropriate number of zeroes is inserted at the beginning."},
-    {"strzero", &THelpEntry::Example,
-     "strzero(10.6;8;4)"},
-    {"strzero", &THelpEntry::ExampleNote,
-     "This returns '010.6000'."},
-    {"writematrix", &THelpEntry::Description,
+    {"strzero", &THelpEntry::Example, "strzero(10.6;8;4)"},
+    {"strzero", &THelpEntry::ExampleNote, "This returns '010.6000'."},
+    {"writematrix",
+     &THelpEntry::Description,
      "This writes the data array <data[]> into to file <file>, splitting the array <data[]> in "
      "<cols> columns. The columns in <file> are organized so that the first elements in <data[]> "
      "are written in the first column then follows the second column and so on."},
-    {"writematrix", &THelpEntry::Example,
+    {"writematrix",
+     &THelpEntry::Example,
      "for(i=0;i<100;i+=1;\n"
      " xdata[i] = i, ydata[i] = sin(i * 2*pi() / 100)\n"
      "),\n"
      "plotxy(0;0;xdata[];ydata[]),\n"
      "append(xdata[];ydata[]),\n"
      "writematrix('test.txt';xdata[];2)"},
-    {"writematrix", &THelpEntry::ExampleNote,
+    {"writematrix",
+     &THelpEntry::ExampleNote,
      "This creates two arrays <xdata[]> and <ydata[]> which are plotted on the screen and then "
      "written into the file 'test.txt'."},
     // Corrected: the examples parse and return what their notes say, the
@@ -635,7 +662,8 @@ const TQuotedText QuotedTexts[] = {
     {"str", &THelpEntry::Example, "str(10000.6;6;4)"},
     {"str", &THelpEntry::ExampleNote, "This returns ' 1e+04' (1e+04 right-aligned in six characters)."},
     {"strblank", &THelpEntry::Example, "strblank(10.6;8;4)"},
-    {"match", &THelpEntry::Description,
+    {"match",
+     &THelpEntry::Description,
      "This returns the part of the string <s> that matches the pattern <pat>. If the pattern is "
      "not found an empty string is returned. <pat> is a so-called regular expression. This function "
      "supports the following meta-characters:\n"
@@ -659,30 +687,35 @@ const TQuotedText QuotedTexts[] = {
      "\\xDDD matches a character given by its 1-3 hex digits\n"
      "All other characters are directly matched to the string."},
     {"defined", &THelpEntry::Description, "Returns 1 if the variable <var> is defined and 0 elsewhere."},
-    {"commopen", &THelpEntry::Description,
+    {"commopen",
+     &THelpEntry::Description,
      "Opens serial port number <portno> using communication parameters <desc> and a read timeout of "
      "<timeout> milliseconds. <desc> is a string in the format:\n"
      "'baud=xxxx parity=x stop=x data=x'\n"
      "The first serial port has the port number 0. The port is automatically closed when the "
      "execution in the calculator terminates. It also can be reopened without closing it to change "
      "for example the baud rate etc."},
-    {"gpibtimeout", &THelpEntry::Description,
+    {"gpibtimeout",
+     &THelpEntry::Description,
      "This sets the timeout interval for device with id <id> to <t>. <t> is a value from 1 to 17. The "
      "function returns true (-1) when the operation was successfull.The timout value affects read and "
      "write operations. The following table describes the timeout period depending on <t>:\n"
      "1:  10 \xB5s\n2:  30 \xB5s\n3:  100 \xB5s\n4:  300 \xB5s\n5:  1 ms\n6:  3 ms\n7:  10 ms\n"
      "8:  30 ms\n9:  100 ms\n10: 300 ms\n11: 1 s\n12: 3 s\n13: 10 s\n14: 30 s\n15: 100 s\n"
      "16: 300 s\n17: 1000 s"},
-    {"udpcreate", &THelpEntry::Description,
+    {"udpcreate",
+     &THelpEntry::Description,
      "Create an UDP socket connected with the specified address and port. The function returns -1 "
      "when the UDP socket has been created. <handle> is a value from 0 to 9 and allows up to 10 "
      "parallel sockets to be created. <timeout> is the timeout value given in ms."},
-    {"loadgui", &THelpEntry::Description,
+    {"loadgui",
+     &THelpEntry::Description,
      "This loads the gui file <name> as panel number <panel>. The gui file can be created with the "
      "built-in gui editor or by a different program, as well as by a Ostra Calculator program. If "
      "there has already been loaded a gui with the same panel number, the gui is replaced by the new "
      "file."},
-    {"setproperty", &THelpEntry::Description,
+    {"setproperty",
+     &THelpEntry::Description,
      "This sets the property identified by the number <id> of control <control> in panel <panel> to "
      "<val>. The property IDs for the different controls are:\nLabel:\n0: Caption\n1: Alignment (0: "
      "left, 1: middle, 2: right)\nDisplay:\n0: Caption\n1: Alignment (0: left, 1: middle, 2: "
@@ -702,9 +735,12 @@ TEST(HelpCatalogue, QuotedTextsAreVerbatim) {
 
 TEST(HelpCatalogue, MatchListsEveryEscapeOnALineOfItsOwn) {
   const std::string d = FindHelpEntry("match")->Description;
-  for (const char* line : {"\n\\b:   matches a backspace\n", "\n\\f:   matches a form feed\n",
-                           "\n\\n:   matches a newline\n", "\n\\r:   matches a carriage return\n",
-                           "\n\\s:   matches a space\n", "\n\\t:   matches a tab\n"})
+  for (const char* line : {"\n\\b:   matches a backspace\n",
+                           "\n\\f:   matches a form feed\n",
+                           "\n\\n:   matches a newline\n",
+                           "\n\\r:   matches a carriage return\n",
+                           "\n\\s:   matches a space\n",
+                           "\n\\t:   matches a tab\n"})
     EXPECT_NE(d.find(line), std::string::npos) << line;
   EXPECT_EQ(d.find("\n:"), std::string::npos);
 }
@@ -936,16 +972,33 @@ TEST_F(HelpExamples, ExamplesReturnWhatTheirNotesSay) {
 // Every example is covered: by the table above, by a test of its own below,
 // or (an endless loop) by parsing only.
 TEST(HelpCatalogue, EveryExampleHasItsCheck) {
-  std::set<std::string> covered = {"fft", "sgfilter", "fit", "lfit", "nlfit" /* NlfitTest */, "invfft", "random", "gettime", "sort",
-                                   "readmatrix", "writematrix",
+  std::set<std::string> covered = {"fft",
+                                   "sgfilter",
+                                   "fit",
+                                   "lfit",
+                                   "nlfit" /* NlfitTest */,
+                                   "invfft",
+                                   "random",
+                                   "gettime",
+                                   "sort",
+                                   "readmatrix",
+                                   "writematrix",
                                    // run against a pseudo-terminal, the GPIB
                                    // stand-in library and loopback peers in
                                    // the instrument tests
-                                   "commopen", "commreadbin", "gpibreadln", "udpcreate", "udpreceivebin",
+                                   "commopen",
+                                   "commreadbin",
+                                   "gpibreadln",
+                                   "udpcreate",
+                                   "udpreceivebin",
                                    // run against the simulated LAN oscilloscope,
                                    // a pseudo-terminal and a sysfs stand-in in
                                    // the VISA tests
-                                   "visaopen", "visaquery", "visareadblock", "visatermination", "visafind",
+                                   "visaopen",
+                                   "visaquery",
+                                   "visareadblock",
+                                   "visatermination",
+                                   "visafind",
                                    // waits for panel operations until the calculation is interrupted
                                    "haschanged"};
   for (const TExampleCase& c : ExampleCases) covered.insert(c.Name);

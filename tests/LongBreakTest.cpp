@@ -45,7 +45,7 @@ struct TLongCall {
   const char* Name;
   std::string Program;  // fills the outputs, builds the input, says ready, then the call
   std::vector<std::pair<std::string, std::vector<double>>> Unchanged;  // arrays as they must stay
-  std::string Input;    // an array that is complete when the call starts
+  std::string Input;  // an array that is complete when the call starts
 };
 
 // A matrix file of 10^7 numbers in 2 000 000 lines, made once and removed
@@ -73,14 +73,20 @@ const std::string& MatrixFile() {
 std::vector<TLongCall> Cases() {
   const std::vector<double> big = BigValues();
   return {
-      {"fft as the last call", "nm[0]=7, nm[1]=8, " + Big("a") + Ready + "fft(0;a[];0;1;0;nm[];re[];0;0)",
-       {{"nm", {7, 8}}, {"re", {}}}, "a"},
-      {"fft with more after it", "nm[0]=7, " + Big("a") + Ready + "fft(0;a[];3;1;0;nm[];0;0;0), println('after')",
-       {{"nm", {7}}}, "a"},
+      {"fft as the last call",
+       "nm[0]=7, nm[1]=8, " + Big("a") + Ready + "fft(0;a[];0;1;0;nm[];re[];0;0)",
+       {{"nm", {7, 8}}, {"re", {}}},
+       "a"},
+      {"fft with more after it",
+       "nm[0]=7, " + Big("a") + Ready + "fft(0;a[];3;1;0;nm[];0;0;0), println('after')",
+       {{"nm", {7}}},
+       "a"},
       {"invfft", "out[0]=4, " + Big("re") + Big("im") + Ready + "invfft(re[];im[];out[])", {{"out", {4}}}, "im"},
       {"sgfilter direct", Big("d") + Ready + "sgfilter(d[];0;256;3;0)", {{"d", big}}, "d"},
-      {"sgfilter by transform", Big("d") + Big("s") + Ready + "sgfilter(d[];s[];3000;3;0)",
-       {{"d", big}, {"s", big}}, "s"},
+      {"sgfilter by transform",
+       Big("d") + Big("s") + Ready + "sgfilter(d[];s[];3000;3;0)",
+       {{"d", big}, {"s", big}},
+       "s"},
       {"sort", "b[0]=5, " + Big("a") + Ready + "sort(a[];b[])", {{"b", {5}}, {"a", big}}, "a"},
       {"readmatrix", "m[0]=2, " + Big("x") + Ready + "readmatrix(m[];'" + MatrixFile() + "')", {{"m", {2}}}, "x"},
   };
@@ -134,7 +140,8 @@ TEST(LongBreak, BreakLeavesTheOutputArraysAsTheyWere) {
     EXPECT_EQ(r.Message, "Stopped") << c.Name;
     EXPECT_LT(cpuMs, 100) << c.Name << " (" << ms << " ms on the clock)";
     EXPECT_EQ(ArrayOf(calc, c.Input).size(), size_t(BigCount)) << c.Name;
-    for (const auto& [name, values] : c.Unchanged) EXPECT_TRUE(ArrayOf(calc, name) == values) << c.Name << ": " << name;
+    for (const auto& [name, values] : c.Unchanged)
+      EXPECT_TRUE(ArrayOf(calc, name) == values) << c.Name << ": " << name;
   }
 }
 

@@ -57,8 +57,8 @@ struct TFitOutcome {
 // differentiation.
 TFitOutcome RunNlfit(const TNist& d, const std::vector<double>& start, const std::string& model,
                      const std::string& before = "") {
-  const std::string program = before + Fill("x", d.X) + Fill("y", d.Y) + Fill("p", start) +
-                              "r=nlfit(x[];y[];p[];t;" + model + ";0;0;chi;e[]), " +
+  const std::string program = before + Fill("x", d.X) + Fill("y", d.Y) + Fill("p", start) + "r=nlfit(x[];y[];p[];t;" +
+                              model + ";0;0;chi;e[]), " +
                               "for(j=0;j<length(p[]);j+=1;println(p[j])), for(j=0;j<length(e[]);j+=1;println(e[j])), "
                               "println(chi), r";
   TFitOutcome out;
@@ -107,8 +107,12 @@ TEST(NlfitNist, CertifiedValuesAndStandardDeviations) {
       if (worst >= 6) {
         EXPECT_GE(errDigits, 3);
       }
-      std::printf("[ digits ] %-9s start %d: parameters %.1f, standard errors %.1f, RSS %.1f\n", c.Set, start + 1,
-                  worst, errDigits, rssDigits);
+      std::printf("[ digits ] %-9s start %d: parameters %.1f, standard errors %.1f, RSS %.1f\n",
+                  c.Set,
+                  start + 1,
+                  worst,
+                  errDigits,
+                  rssDigits);
     }
   }
 }
@@ -193,7 +197,8 @@ TEST(NlfitFunction, BlockProgramGradientMatchesDifferences) {
         // differences jump.
         if (plus[i] - minus[i] != 0 && std::fabs((plus[i] - minus[i]) / (2 * h)) > 1e5) continue;
         const double d = (plus[i] - minus[i]) / (2 * h);
-        EXPECT_NEAR(jac[static_cast<size_t>(i) * m + k], d, 1e-6 * std::max(1.0, std::fabs(d))) << "p" << k << " at " << x[i];
+        EXPECT_NEAR(jac[static_cast<size_t>(i) * m + k], d, 1e-6 * std::max(1.0, std::fabs(d)))
+            << "p" << k << " at " << x[i];
       }
     }
   }
@@ -217,8 +222,9 @@ TEST(NlfitFunction, ExactDerivativesAgreeWithDifferences) {
     SCOPED_TRACE(model);
     // Data from the model itself, with a small disturbance; the fits start
     // away from the parameters that made them.
-    const std::string data = std::string("p[0]=1.3, p[1]=0.6, p[2]=0.9, for(i=0;i<80;i+=1;t=0.05+i*0.04, x[i]=t, y[i]=") +
-                             model + "+0.01*sin(9*i)), ";
+    const std::string data =
+        std::string("p[0]=1.3, p[1]=0.6, p[2]=0.9, for(i=0;i<80;i+=1;t=0.05+i*0.04, x[i]=t, y[i]=") + model +
+        "+0.01*sin(9*i)), ";
     auto fitWith = [&](const std::string& m) {
       return RunProgram(data + "p[0]=1, p[1]=0.5, p[2]=0.8, r=nlfit(x[];y[];p[];t;" + m +
                         ";0;0;chi;e[]), println(r), println(chi), "
@@ -247,10 +253,11 @@ TEST(NlfitFunction, FewAndManyPointsReachTheSameFit) {
   std::vector<double> errors;
   for (int n : {1000, 4000}) {
     SCOPED_TRACE(n);
-    auto r = RunProgram("n=" + std::to_string(n) +
-                        ", for(i=0;i<n;i+=1;x[i]=10*i/n, y[i]=2*exp(-0.5*((x[i]-5)/1.3)^2)+0.5+0.01*sin(i*i)), "
-                        "p[0]=1, p[1]=4, p[2]=1, p[3]=0.1, r=nlfit(x[];y[];p[];t;p[0]*exp(-0.5*((t-p[1])/p[2])^2)+p[3];0;0;chi;e[]), "
-                        "println(r), for(j=0;j<4;j+=1;println(p[j])), println(e[1]), 0");
+    auto r = RunProgram(
+        "n=" + std::to_string(n) +
+        ", for(i=0;i<n;i+=1;x[i]=10*i/n, y[i]=2*exp(-0.5*((x[i]-5)/1.3)^2)+0.5+0.01*sin(i*i)), "
+        "p[0]=1, p[1]=4, p[2]=1, p[3]=0.1, r=nlfit(x[];y[];p[];t;p[0]*exp(-0.5*((t-p[1])/p[2])^2)+p[3];0;0;chi;e[]), "
+        "println(r), for(j=0;j<4;j+=1;println(p[j])), println(e[1]), 0");
     ASSERT_FALSE(r.Error) << r.Message;
     std::vector<double> v = ReadNumbers(r.Output);
     ASSERT_EQ(v.size(), 6u);
@@ -272,28 +279,34 @@ TEST(NlfitFunction, BoundsAreHonoured) {
   const std::string data = "for(i=0;i<20;i+=1;x[i]=i/4, y[i]=2*x[i]+1), ";
   const Case cases[] = {
       // An upper limit the data push against: the slope ends on it.
-      {"upper", "p[0]=1, p[1]=0, hi[0]=1.5, hi[1]=1e300, r=nlfit(x[];y[];p[];t;p[0]*t+p[1];0;hi[];c;e[]), "
-                "if(abs(p[0]-1.5)<1e-9;1;0)",
+      {"upper",
+       "p[0]=1, p[1]=0, hi[0]=1.5, hi[1]=1e300, r=nlfit(x[];y[];p[];t;p[0]*t+p[1];0;hi[];c;e[]), "
+       "if(abs(p[0]-1.5)<1e-9;1;0)",
        1},
-      {"lower", "p[0]=3, p[1]=0, lo[0]=2.5, lo[1]=-1e300, r=nlfit(x[];y[];p[];t;p[0]*t+p[1];lo[];0;c;e[]), "
-                "if(abs(p[0]-2.5)<1e-9;1;0)",
+      {"lower",
+       "p[0]=3, p[1]=0, lo[0]=2.5, lo[1]=-1e300, r=nlfit(x[];y[];p[];t;p[0]*t+p[1];lo[];0;c;e[]), "
+       "if(abs(p[0]-2.5)<1e-9;1;0)",
        1},
       // Both limits, the start outside them: the result lies inside.
-      {"both", "p[0]=10, p[1]=0, lo[0]=0, lo[1]=-5, hi[0]=1.8, hi[1]=5, "
-               "r=nlfit(x[];y[];p[];t;p[0]*t+p[1];lo[];hi[];c;e[]), if((p[0]>=0)&(p[0]<=1.8)&(abs(p[0]-1.8)<1e-9);1;0)",
+      {"both",
+       "p[0]=10, p[1]=0, lo[0]=0, lo[1]=-5, hi[0]=1.8, hi[1]=5, "
+       "r=nlfit(x[];y[];p[];t;p[0]*t+p[1];lo[];hi[];c;e[]), if((p[0]>=0)&(p[0]<=1.8)&(abs(p[0]-1.8)<1e-9);1;0)",
        1},
       // Limits that do not bind leave the free solution.
-      {"loose", "p[0]=1, p[1]=0, lo[0]=-10, lo[1]=-10, hi[0]=10, hi[1]=10, "
-                "r=nlfit(x[];y[];p[];t;p[0]*t+p[1];lo[];hi[];c;e[]), r*10+if(abs(p[0]-2)+abs(p[1]-1)<1e-8;1;0)",
+      {"loose",
+       "p[0]=1, p[1]=0, lo[0]=-10, lo[1]=-10, hi[0]=10, hi[1]=10, "
+       "r=nlfit(x[];y[];p[];t;p[0]*t+p[1];lo[];hi[];c;e[]), r*10+if(abs(p[0]-2)+abs(p[1]-1)<1e-8;1;0)",
        -9},
       // Equal limits fix a parameter: it has no standard error, and the fit
       // of the others converges.
-      {"fixed", "p[0]=1, p[1]=0, lo[0]=-10, lo[1]=0.5, hi[0]=10, hi[1]=0.5, "
-                "r=nlfit(x[];y[];p[];t;p[0]*t+p[1];lo[];hi[];c;e[]), r*10+if((p[1]==0.5)&(e[1]==0)&(e[0]>0);1;0)",
+      {"fixed",
+       "p[0]=1, p[1]=0, lo[0]=-10, lo[1]=0.5, hi[0]=10, hi[1]=0.5, "
+       "r=nlfit(x[];y[];p[];t;p[0]*t+p[1];lo[];hi[];c;e[]), r*10+if((p[1]==0.5)&(e[1]==0)&(e[0]>0);1;0)",
        -9},
       // Limits whose count differs from p's are ignored.
-      {"ignored", "p[0]=1, p[1]=0, hi[0]=1.5, r=nlfit(x[];y[];p[];t;p[0]*t+p[1];0;hi[];c;e[]), "
-                  "r*10+if(abs(p[0]-2)<1e-9;1;0)",
+      {"ignored",
+       "p[0]=1, p[1]=0, hi[0]=1.5, r=nlfit(x[];y[];p[];t;p[0]*t+p[1];0;hi[];c;e[]), "
+       "r*10+if(abs(p[0]-2)<1e-9;1;0)",
        -9},
   };
   for (const Case& c : cases) {
@@ -303,11 +316,13 @@ TEST(NlfitFunction, BoundsAreHonoured) {
     EXPECT_EQ(r.Number(), c.Result) << c.Name;
   }
   // Limits of +-1e255 and beyond are no limits: the same doubles as none.
-  auto free = RunProgram(data + "p[0]=1, p[1]=0, nlfit(x[];y[];p[];t;p[0]*exp(t/p[1]/9);0;0;c;e[]), "
-                                "string(p[0])+' '+string(p[1])+' '+string(c)");
-  auto wide = RunProgram(data + "p[0]=1, p[1]=0, lo[0]=-1e255, lo[1]=-1e300, hi[0]=1e255, hi[1]=1e300, "
-                                "nlfit(x[];y[];p[];t;p[0]*exp(t/p[1]/9);lo[];hi[];c;e[]), "
-                                "string(p[0])+' '+string(p[1])+' '+string(c)");
+  auto free = RunProgram(data +
+                         "p[0]=1, p[1]=0, nlfit(x[];y[];p[];t;p[0]*exp(t/p[1]/9);0;0;c;e[]), "
+                         "string(p[0])+' '+string(p[1])+' '+string(c)");
+  auto wide = RunProgram(data +
+                         "p[0]=1, p[1]=0, lo[0]=-1e255, lo[1]=-1e300, hi[0]=1e255, hi[1]=1e300, "
+                         "nlfit(x[];y[];p[];t;p[0]*exp(t/p[1]/9);lo[];hi[];c;e[]), "
+                         "string(p[0])+' '+string(p[1])+' '+string(c)");
   EXPECT_EQ(OstraTest::Describe(free), OstraTest::Describe(wide));
 }
 
@@ -325,34 +340,47 @@ TEST(NlfitFunction, HonestResults) {
   const Case cases[] = {
       // p[1] has no influence: the Jacobian is singular. The best point is
       // kept, with p[1] where it started.
-      {"singular", "p[0]=1, p[1]=5, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), "
-                   "string(r)+' '+string(p[0])+' '+string(p[1])+' '+string(chi<1e-20)",
+      {"singular",
+       "p[0]=1, p[1]=5, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), "
+       "string(r)+' '+string(p[0])+' '+string(p[1])+' '+string(chi<1e-20)",
        "'0 2 5 1'"},
       // A model without slope anywhere: no step can be taken.
       {"flat", "p[0]=1.5, r=nlfit(x[];y[];p[];t;floor(p[0])*t;0;0;chi;e[]), string(r)+' '+string(p[0])", "'0 1.5'"},
       // Values that are not finite numbers: 0, nothing written.
-      {"nan y", "y[3]=0/0, p[0]=1, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(p[0])+' '+string(chi)+' '+string(e[0])",
+      {"nan y",
+       "y[3]=0/0, p[0]=1, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(p[0])+' '+string(chi)+' '+string(e[0])",
        "'0 1 7 9'"},
-      {"inf x", "x[9]=1/0, p[0]=1, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(p[0])+' '+string(chi)+' '+string(e[0])",
+      {"inf x",
+       "x[9]=1/0, p[0]=1, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(p[0])+' '+string(chi)+' '+string(e[0])",
        "'0 1 7 9'"},
-      {"-inf y", "y[0]=-1/0, p[0]=1, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(p[0])+' '+string(chi)",
+      {"-inf y",
+       "y[0]=-1/0, p[0]=1, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(p[0])+' '+string(chi)",
        "'0 1 7'"},
-      {"nan start", "p[0]=0/0, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(chi)+' '+string(e[0])", "'0 7 9'"},
+      {"nan start",
+       "p[0]=0/0, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(chi)+' '+string(e[0])",
+       "'0 7 9'"},
       // The model is not a number at the start values.
-      {"model nan at start", "p[0]=-1, r=nlfit(x[];y[];p[];t;log(p[0]*t);0;0;chi;e[]), string(r)+' '+string(p[0])+' '+string(chi)",
+      {"model nan at start",
+       "p[0]=-1, r=nlfit(x[];y[];p[];t;log(p[0]*t);0;0;chi;e[]), string(r)+' '+string(p[0])+' '+string(chi)",
        "'0 -1 7'"},
       // A model that is not a number on part of the way: those steps are
       // refused and the fit goes on to the answer (y = log(2 t)).
-      {"model nan on the way", "for(i=0;i<10;i+=1;y[i]=log(2*x[i])), p[0]=0.05, r=nlfit(x[];y[];p[];t;log(p[0]*t);0;0;chi;e[]), "
-                               "string(r)+' '+string(abs(p[0]-2)<1e-9)",
+      {"model nan on the way",
+       "for(i=0;i<10;i+=1;y[i]=log(2*x[i])), p[0]=0.05, r=nlfit(x[];y[];p[];t;log(p[0]*t);0;0;chi;e[]), "
+       "string(r)+' '+string(abs(p[0]-2)<1e-9)",
        "'-1 1'"},
       // No points, no parameters, more parameters than points.
       {"no parameters", "clear(p[]), r=nlfit(x[];y[];p[];t;t;0;0;chi;e[]), string(r)+' '+string(chi)", "'0 7'"},
-      {"no points", "clear(x[]), p[0]=1, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(chi)+' '+string(p[0])", "'0 7 1'"},
-      {"too many parameters", "for(i=0;i<11;i+=1;p[i]=1), r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(chi)", "'0 7'"},
+      {"no points",
+       "clear(x[]), p[0]=1, r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(chi)+' '+string(p[0])",
+       "'0 7 1'"},
+      {"too many parameters",
+       "for(i=0;i<11;i+=1;p[i]=1), r=nlfit(x[];y[];p[];t;p[0]*t;0;0;chi;e[]), string(r)+' '+string(chi)",
+       "'0 7'"},
       // As many points as parameters: an exact fit without standard errors.
-      {"no degrees of freedom", "clear(x[]), clear(y[]), x[0]=1, x[1]=2, y[0]=3, y[1]=5, p[0]=1, p[1]=1, "
-                                "r=nlfit(x[];y[];p[];t;p[0]*t+p[1];0;0;chi;e[]), string(r)+' '+string(abs(p[0]-2)+abs(p[1]-1)<1e-9)+' '+string(e[0])+' '+string(length(e[]))",
+      {"no degrees of freedom",
+       "clear(x[]), clear(y[]), x[0]=1, x[1]=2, y[0]=3, y[1]=5, p[0]=1, p[1]=1, "
+       "r=nlfit(x[];y[];p[];t;p[0]*t+p[1];0;0;chi;e[]), string(r)+' '+string(abs(p[0]-2)+abs(p[1]-1)<1e-9)+' '+string(e[0])+' '+string(length(e[]))",
        "'-1 1 0 2'"},
   };
   for (const Case& c : cases) {
@@ -362,8 +390,10 @@ TEST(NlfitFunction, HonestResults) {
 }
 
 TEST(NlfitFunction, ArgumentKindsCheckedAtParseTime) {
-  for (const char* bad : {"nlfit(x[];y[];p[];t;p[0]*t;0;0;c;e)", "nlfit(x[];y[];p[];t;p[0]*t;0;0;c;1)",
-                          "nlfit(x;y[];p[];t;p[0]*t;0;0;c;e[])", "nlfit(x[];y[];p[];t[];p[0]*t;0;0;c;e[])",
+  for (const char* bad : {"nlfit(x[];y[];p[];t;p[0]*t;0;0;c;e)",
+                          "nlfit(x[];y[];p[];t;p[0]*t;0;0;c;1)",
+                          "nlfit(x;y[];p[];t;p[0]*t;0;0;c;e[])",
+                          "nlfit(x[];y[];p[];t[];p[0]*t;0;0;c;e[])",
                           "nlfit(x[];y[];p[];t;p[0]*t;0;0;c[];e[])"}) {
     auto r = RunProgram(bad);
     EXPECT_FALSE(r.ParseOk) << bad;
@@ -392,8 +422,7 @@ TEST(NlfitFunction, BreakStopsEveryFitPromptly) {
       {"fit", "fit(x[];y[];p[];t;M;0;0;c)", 0.1},
       {"lfit", "lfit(x[];y[];100;p[])", 0.1},
   };
-  const std::string setup =
-      "for(i=0;i<300000;i+=1;x[i]=i/1000, y[i]=sin(x[i])*x[i]), for(j=0;j<6;j+=1;p[j]=1+j/10)";
+  const std::string setup = "for(i=0;i<300000;i+=1;x[i]=i/1000, y[i]=sin(x[i])*x[i]), for(j=0;j<6;j+=1;p[j]=1+j/10)";
   // M in a call: a model that does not settle on these data.
   const std::string model = "p[0]*sin(p[1]*t)+p[2]*t^2+p[3]*cos(p[4]*t)*exp(-p[5]*t)";
   auto begin = std::chrono::steady_clock::now();

@@ -32,24 +32,15 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 
 TEST(NumericFunctions, BitFunctionsUseLow32BitsOfTruncatedValues) {
   ExpectOutcomes({
-      {"shl(1;31)", "-2147483648"},
-      {"shl(1;32)", "1"},           // only the low five bits of the count
-      {"shl(1;-1)", "-2147483648"},  // -1 shifts by 31
-      {"shl(3;2.9)", "12"},
-      {"shl(-1;4)", "-16"},
-      {"shr(-1;0)", "-1"},
+      {"shl(1;31)", "-2147483648"}, {"shl(1;32)", "1"},  // only the low five bits of the count
+      {"shl(1;-1)", "-2147483648"},                      // -1 shifts by 31
+      {"shl(3;2.9)", "12"},         {"shl(-1;4)", "-16"},         {"shr(-1;0)", "-1"},
       {"shr(-1;1)", "2147483647"},  // logical: zeros come in
-      {"shr(-2147483648;31)", "1"},
-      {"shr(256;36)", "16"},
-      {"and(-1;255)", "255"},
-      {"and('12abc';10)", "8"},
-      {"and(4294967295;-1)", "-1"},
-      {"or(4294967296;1)", "1"},
-      {"or(0/0;5)", "5"},  // not-a-number counts as 0
+      {"shr(-2147483648;31)", "1"}, {"shr(256;36)", "16"},        {"and(-1;255)", "255"},
+      {"and('12abc';10)", "8"},     {"and(4294967295;-1)", "-1"}, {"or(4294967296;1)", "1"},
+      {"or(0/0;5)", "5"},    // not-a-number counts as 0
       {"or(1e300;6)", "6"},  // beyond the 64-bit range: 0
-      {"or(-4294967296.5;3)", "3"},
-      {"xor(3.9;1)", "2"},
-      {"xor(-1;1)", "-2"},
+      {"or(-4294967296.5;3)", "3"}, {"xor(3.9;1)", "2"},          {"xor(-1;1)", "-2"},
       {"xor(-3.9;0)", "-3"},  // truncation toward zero
   });
 }
@@ -163,12 +154,15 @@ TEST(NumericFunctions, HexConversions) {
       {"hex2dez(0)", "!HexDez: String expected"},
       {"hex2dez(q)", "!Variable q has no value"},
   });
-  EXPECT_EQ(ScanHex(std::string_view("1\0" "2", 3)), 1);  // a zero byte ends the number
+  EXPECT_EQ(ScanHex(std::string_view("1\0"
+                                     "2",
+                                     3)),
+            1);  // a zero byte ends the number
 }
 
 TEST(NumericFunctions, ArgumentCountsAreCheckedAtParseTime) {
-  for (const char* program : {"pi(1)", "sin()", "sin(1;2)", "mod(1)", "shl(1;2;3)", "random(1)", "gettime(0)",
-                              "hex2dez()", "sleep()"}) {
+  for (const char* program :
+       {"pi(1)", "sin()", "sin(1;2)", "mod(1)", "shl(1;2;3)", "random(1)", "gettime(0)", "hex2dez()", "sleep()"}) {
     auto r = OstraTest::RunProgram(program);
     EXPECT_FALSE(r.ParseOk) << program;
   }

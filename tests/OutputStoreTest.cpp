@@ -147,8 +147,14 @@ TEST(OutputStore, TailStart) {
   struct TCase {
     uint64_t Lines, Bytes, First;
   };
-  for (const TCase& c : {TCase{100, 1 << 30, 9900}, {100, 500, 9950}, {100, 505, 9950}, {100, 510, 9949},
-                         {1, 1, 9999}, {0, 1 << 30, 9999}, {20000, 1 << 30, 0}, {20000, 64000, 3600}})
+  for (const TCase& c : {TCase{100, 1 << 30, 9900},
+                         {100, 500, 9950},
+                         {100, 505, 9950},
+                         {100, 510, 9949},
+                         {1, 1, 9999},
+                         {0, 1 << 30, 9999},
+                         {20000, 1 << 30, 0},
+                         {20000, 64000, 3600}})
     EXPECT_EQ(s.TailStart(c.Lines, c.Bytes), c.First) << c.Lines << " lines, " << c.Bytes << " bytes";
   s.Write("open", false);
   EXPECT_EQ(s.TailStart(2, 1 << 30), 9999u);

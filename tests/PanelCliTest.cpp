@@ -70,11 +70,11 @@ TEST_F(PanelCli, WaitsEndOnTheTimeOutOrBreak) {
   EXPECT_GE(timed.Ms, 300);
 
   const OstraTest::TCliRun broken = RunCliIn(Work.Path,
-                                  {"-e",
-                                   "loadgui(0;'panel.gui'),\n"
-                                   "println('waiting'),\n"
-                                   "while(waitguievent(0);\n println('GUI Event...')\n)\n"},
-                                  400);
+                                             {"-e",
+                                              "loadgui(0;'panel.gui'),\n"
+                                              "println('waiting'),\n"
+                                              "while(waitguievent(0);\n println('GUI Event...')\n)\n"},
+                                             400);
   EXPECT_EQ(broken.Status, 1);
   EXPECT_EQ(broken.Out, "waiting\n");
   EXPECT_EQ(broken.Err, "Error: Stopped\n");
@@ -87,6 +87,7 @@ TEST_F(PanelCli, ExamplePanelMacroRunsUntilBreak) {
   EXPECT_EQ(r.Status, 1);
   EXPECT_EQ(r.Out, "");
   EXPECT_EQ(r.Err, "Error: Stopped\n");
-  EXPECT_EQ(RunCliIn(Work.Path, {"-e", "loadgui(0;'" OSTRA_SOURCE_DIR "/examples/motor.gui'), getproperty(0;2;0)"}).Out,
-            "40 %\n");
+  EXPECT_EQ(
+      RunCliIn(Work.Path, {"-e", "loadgui(0;'" OSTRA_SOURCE_DIR "/examples/motor.gui'), getproperty(0;2;0)"}).Out,
+      "40 %\n");
 }

@@ -44,8 +44,12 @@ TEST(PanelControls, CreatorsGiveTheDefaultSizesAndInitialValues) {
     int32_t Width, Height;
     const char* Display;
   } expected[TypeCount] = {
-      {20, 2, "<no text entered>"}, {20, 5, "<no text entered>"}, {5, 25, ""},
-      {30, 3, "<no text>"},         {15, 4, "Button"},            {15, 2, "CheckBox"},
+      {20, 2, "<no text entered>"},
+      {20, 5, "<no text entered>"},
+      {5, 25, ""},
+      {30, 3, "<no text>"},
+      {15, 4, "Button"},
+      {15, 2, "CheckBox"},
   };
   for (int32_t t = 0; t < TypeCount; ++t) {
     SCOPED_TRACE(t);
@@ -188,10 +192,18 @@ TEST(PanelControls, ReadIntegerTakesSignedDecimalsOnly) {
     const char* Text;
     bool Ok;
     int32_t Value;
-  } cases[] = {{"42", true, 42},        {"  42", true, 42},   {"-7", true, -7},   {"+3", true, 3},
-               {"42  ", false, 0},      {"4a", false, 0},     {"", false, 0},     {"-", false, 0},
-               {"1.5", false, 0},       {"2147483647", true, 2147483647},
-               {"-2147483648", true, INT32_MIN},             {"2147483648", false, 0},
+  } cases[] = {{"42", true, 42},
+               {"  42", true, 42},
+               {"-7", true, -7},
+               {"+3", true, 3},
+               {"42  ", false, 0},
+               {"4a", false, 0},
+               {"", false, 0},
+               {"-", false, 0},
+               {"1.5", false, 0},
+               {"2147483647", true, 2147483647},
+               {"-2147483648", true, INT32_MIN},
+               {"2147483648", false, 0},
                {"99999999999999999999", false, 0}};
   for (const auto& c : cases) {
     int32_t v = 0;

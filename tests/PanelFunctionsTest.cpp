@@ -92,9 +92,7 @@ protected:
   TUserPanels Panels;
 };
 
-double Millis(std::chrono::steady_clock::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
+double Millis(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 }  // namespace
 
@@ -182,11 +180,10 @@ TEST_F(PanelFunctions, WaitEndsOnTheTimeOut) {
 TEST_F(PanelFunctions, OperationsBeforeTheWaitGiveOneEvent) {
   // The user operates the button twice before the program waits: one -1 at
   // once, then the next wait runs into its time-out.
-  ASSERT_TRUE(Calc.Start(Load() +
-                         ",\nwhile(haschanged(0;6)==0; sleep(5)),\n"
-                         "a=waitguievent(0), b=waitguievent(200),\n"
-                         "c=haschanged(0;5), d=haschanged(0;5),\n"
-                         "string(a)+' '+string(b)+' '+string(c)+' '+string(d)"));
+  ASSERT_TRUE(Calc.Start(Load() + ",\nwhile(haschanged(0;6)==0; sleep(5)),\n"
+                                  "a=waitguievent(0), b=waitguievent(200),\n"
+                                  "c=haschanged(0;5), d=haschanged(0;5),\n"
+                                  "string(a)+' '+string(b)+' '+string(c)+' '+string(d)"));
   // Wait until the panel is there, operate the button twice, then release
   // the program's first loop by operating the checkbox.
   for (int i = 0; i < 500 && !Panels.Operate(0, 5); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));

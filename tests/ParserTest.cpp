@@ -120,8 +120,8 @@ TEST(Parser, ErrorPositions) {
   const TPosCase cases[] = {
       {"1 000", "Unknown operator '0'", 2, 3},
       {"x=2,\ny=3 3", "Unknown operator '3'", 9, 10},  // a line break is one character
-      {"(1+2", "')' expected", -1, -1},               // read past the end
-      {"a=b=1", "Illegal operator", -1, -1},  // detected after reading to the end
+      {"(1+2", "')' expected", -1, -1},                // read past the end
+      {"a=b=1", "Illegal operator", -1, -1},           // detected after reading to the end
       {"h(1)", "Unknown function", 2, 2},
       {"1+2)", "End of expression expected", 3, 3},
       {"/* a", "Comment not closed", 0, -1},
@@ -155,11 +155,11 @@ TEST(Parser, TokenRecords) {
   ASSERT_TRUE(p.Parse(&tokens)) << p.Message;
   std::vector<TCodePosInfo> got(tokens.begin(), tokens.end());
   std::vector<TCodePosInfo> want = {
-      {0, 0},  {1, 4},            // x =
-      {2, 2},  {3, 2},            // sign, 1
-      {5, 6},  {10, 4},           // comment, +
-      {11, 0}, {12, 1}, {13, 2}, {14, 1},  // a [ 2 ]
-      {15, 4},                             // ,
+      {0, 0},  {1, 4},                                                         // x =
+      {2, 2},  {3, 2},                                                         // sign, 1
+      {5, 6},  {10, 4},                                                        // comment, +
+      {11, 0}, {12, 1}, {13, 2}, {14, 1},                                      // a [ 2 ]
+      {15, 4},                                                                 // ,
       {17, 3}, {19, 1}, {20, 0}, {21, 1}, {22, 5}, {25, 1}, {26, 2}, {27, 1},  // if ( x ; 's' ; 0 )
   };
   EXPECT_EQ(got, want);

@@ -113,8 +113,11 @@ TEST_F(PlotFunctions, BreakStopsSampling) {
 }
 
 TEST_F(PlotFunctions, ParseChecksOfTheVariableAndTheArray) {
-  for (const char* program : {"plot(0;0;1;x;0;1;10)", "plot(0;0;'x';x;0;1;10)", "plotxy(0;0;0;5)",
-                              "plotxy(0;0;0;y)", "plotxy(0;0;x[];sin(1))"})
+  for (const char* program : {"plot(0;0;1;x;0;1;10)",
+                              "plot(0;0;'x';x;0;1;10)",
+                              "plotxy(0;0;0;5)",
+                              "plotxy(0;0;0;y)",
+                              "plotxy(0;0;x[];sin(1))"})
     EXPECT_EQ(Run(program), "#Illegal argument") << program;
   // An element of an array is a variable; an index inside the brackets of
   // the y array is not used.
@@ -144,8 +147,10 @@ TEST_F(PlotFunctions, PlotXYPairsTheArrays) {
 
 TEST_F(PlotFunctions, PlotXYWithoutPairsDrawsNothing) {
   for (const char* program : {"y=1, 9, plotxy(0;0;0;y[])",  // y is a scalar
-                              "9, plotxy(0;0;0;nosuch[])", "y[0]=1, clear(y[]), 9, plotxy(0;0;0;y[])",
-                              "y[0]=1, 9, plotxy(0;0;nox[];y[])", "y[0]=1, clear(x[]), 9, plotxy(0;0;x[];y[])"})
+                              "9, plotxy(0;0;0;nosuch[])",
+                              "y[0]=1, clear(y[]), 9, plotxy(0;0;0;y[])",
+                              "y[0]=1, 9, plotxy(0;0;nox[];y[])",
+                              "y[0]=1, clear(x[]), 9, plotxy(0;0;x[];y[])"})
     EXPECT_EQ(Run(program), "0") << program;
   EXPECT_EQ(Model.TabCount(), 0);
 }
@@ -176,10 +181,17 @@ TEST_F(PlotFunctions, WithoutAPlotHostNothingIsQueued) {
     const char* Program;
     const char* Outcome;
   } cases[] = {
-      {"plottabs()", "0"},           {"plotcurvecount(0)", "0"},       {"plottitle(0;'a')", "0"},
-      {"plotcleartab(0)", "0"},      {"plotcleartabs()", "0"},         {"plotclearcurve(0;0)", "0"},
-      {"plotaxis(0;'x';'y')", "0"},  {"plotview(0;0;0;1;1)", "1"},     {"plotautoscale(0;1;1)", "1"},
-      {"plotcurveparms(0;0;1;1;1)", "0"}, {"plot(0;0;x;x;0;1;4)", "0.25"},
+      {"plottabs()", "0"},
+      {"plotcurvecount(0)", "0"},
+      {"plottitle(0;'a')", "0"},
+      {"plotcleartab(0)", "0"},
+      {"plotcleartabs()", "0"},
+      {"plotclearcurve(0;0)", "0"},
+      {"plotaxis(0;'x';'y')", "0"},
+      {"plotview(0;0;0;1;1)", "1"},
+      {"plotautoscale(0;1;1)", "1"},
+      {"plotcurveparms(0;0;1;1;1)", "0"},
+      {"plot(0;0;x;x;0;1;4)", "0.25"},
   };
   for (const auto& c : cases) EXPECT_EQ(Run(c.Program), c.Outcome) << c.Program;
 }

@@ -42,8 +42,8 @@ TEST(PlotModel, ChangesTellTheWindowWhatToFollow) {
   EXPECT_FALSE(m.Panel(2)->AutoscaleX);
   EXPECT_TRUE(m.Panel(2)->AutoscaleY);
   // A tab above 50 is ignored by every request.
-  for (TPlotRequest q : {Curve(51, 0, {1}, {1}), Simple(TPlotRequestKind::ClearTab, 60),
-                         Simple(TPlotRequestKind::View, 0xFFFFFFFF)}) {
+  for (TPlotRequest q :
+       {Curve(51, 0, {1}, {1}), Simple(TPlotRequestKind::ClearTab, 60), Simple(TPlotRequestKind::View, 0xFFFFFFFF)}) {
     c = m.Apply(q);
     EXPECT_EQ(c.Tab, -1);
     EXPECT_FALSE(c.Show);

@@ -109,7 +109,9 @@ TEST(PlotScale, LargeNumbersGetScientificLabels) {
   EXPECT_EQ(labels[0].Text, "0.0");
   EXPECT_EQ(labels[2].Text, "0");
   EXPECT_EQ(labels[3].Text, "2.0");
-  EXPECT_EQ(labels[4].Text, " \xB7" "10");
+  EXPECT_EQ(labels[4].Text,
+            " \xB7"
+            "10");
   EXPECT_EQ(labels[5].Text, "3");
   EXPECT_EQ(labels[5].Font, TPlotFont::Small);
   EXPECT_EQ(labels[15].Text, "1.0");
@@ -199,8 +201,12 @@ TEST(PlotScale, TitlesAndDirtyMarks) {
 
 TEST(PlotScale, HostileIntervalsStayBounded) {
   TFixedMetrics m;
-  for (auto c : {TAxisCase{0, INFINITY, false, 600}, TAxisCase{NAN, 1, true, 300}, TAxisCase{-1e308, 1e308, false, 600},
-                 TAxisCase{0, 1e-320, true, 300}, TAxisCase{5, 5, false, 0}, TAxisCase{0, 1, false, -20}}) {
+  for (auto c : {TAxisCase{0, INFINITY, false, 600},
+                 TAxisCase{NAN, 1, true, 300},
+                 TAxisCase{-1e308, 1e308, false, 600},
+                 TAxisCase{0, 1e-320, true, 300},
+                 TAxisCase{5, 5, false, 0},
+                 TAxisCase{0, 1, false, -20}}) {
     TScaleBase a = Axis(c, m);
     EXPECT_LE(a.MajorCount, 100000);
     EXPECT_LE(a.MinorCount, 100000);

@@ -28,12 +28,26 @@ namespace {
 // ---- programs as trees
 
 enum class TKind {
-  Number, Text, Scalar, Element, Seq, Assign, Compound, Binary, Neg, If, For, While, Abs, Length, Call
+  Number,
+  Text,
+  Scalar,
+  Element,
+  Seq,
+  Assign,
+  Compound,
+  Binary,
+  Neg,
+  If,
+  For,
+  While,
+  Abs,
+  Length,
+  Call
 };
 
 struct TNode {
   TKind Kind;
-  std::string Op;    // operator text; the name of a variable, array or function
+  std::string Op;  // operator text; the name of a variable, array or function
   double Number = 0;
   std::string Text;  // a text constant
   std::vector<std::shared_ptr<TNode>> Kids;
@@ -66,7 +80,9 @@ std::string Render(const TTree& n) {
     case TKind::Scalar: return n->Op;
     case TKind::Element: return n->Op + "[" + k(0) + "]";
     case TKind::Seq: return "(" + k(0) + ", " + k(1) + ")";
-    case TKind::Assign: case TKind::Compound: case TKind::Binary: return "(" + k(0) + n->Op + k(1) + ")";
+    case TKind::Assign:
+    case TKind::Compound:
+    case TKind::Binary: return "(" + k(0) + n->Op + k(1) + ")";
     case TKind::Neg: return "-(" + k(0) + ")";
     case TKind::If: return "if(" + k(0) + ";" + k(1) + ";" + k(2) + ")";
     case TKind::For: return "for(" + n->Op + "=0;" + n->Op + "<" + k(0) + ";" + n->Op + "+=1;" + k(1) + ")";
@@ -212,7 +228,7 @@ TValue Eval(const TTree& n, TState& st) {
       TValue l = kid(0);
       if (st.Error) return {};
       TValue v = n->Op == "+=" && r.IsText ? TValue{true, 0, l.AsText() + r.Text}
-                                            : Num(Arith(n->Op, l.AsNumber(), r.AsNumber()));
+                                           : Num(Arith(n->Op, l.AsNumber(), r.AsNumber()));
       if (!Store(n->Kids[0], v, st)) st.Fail("");
       return v;
     }
@@ -292,10 +308,12 @@ public:
     switch (Pick(12)) {
       case 0: return Make(TKind::Seq, "", {Expression(depth - 1), Expression(depth - 1)});
       case 1: return Make(TKind::Assign, "=", {Target(depth - 1), Expression(depth - 1)});
-      case 2: return Make(TKind::Compound, OneOf({"+=", "-=", "*=", "/="}), {Target(depth - 1), Expression(depth - 1)});
+      case 2:
+        return Make(TKind::Compound, OneOf({"+=", "-=", "*=", "/="}), {Target(depth - 1), Expression(depth - 1)});
       case 3:
       case 4:
-        return Make(TKind::Binary, OneOf({"+", "-", "*", "/", "^", "<", ">", "<=", ">=", "==", "!=", "&", "|"}),
+        return Make(TKind::Binary,
+                    OneOf({"+", "-", "*", "/", "^", "<", ">", "<=", ">=", "==", "!=", "&", "|"}),
                     {Expression(depth - 1), Expression(depth - 1)});
       case 5: return Make(TKind::Neg, "", {Expression(depth - 1)});
       case 6: return Make(TKind::If, "", {Expression(depth - 1), Expression(depth - 1), Expression(depth - 1)});
@@ -312,7 +330,9 @@ public:
         TTree set = Make(TKind::Assign, "=", {Make(TKind::Scalar, flag), Constant(1)});
         TTree clear = Make(TKind::Assign, "=", {Make(TKind::Scalar, flag), Constant(0)});
         TTree cond = Make(TKind::Binary, "&", {Make(TKind::Scalar, flag), Expression(depth - 1)});
-        return Make(TKind::Seq, "", {set, Make(TKind::While, "", {cond, Make(TKind::Seq, "", {clear, Expression(depth - 1)})})});
+        return Make(TKind::Seq,
+                    "",
+                    {set, Make(TKind::While, "", {cond, Make(TKind::Seq, "", {clear, Expression(depth - 1)})})});
       }
       case 9: return Make(TKind::Abs, "", {Expression(depth - 1)});
       case 10: return Make(TKind::Call, "f", {Expression(depth - 1)});
@@ -331,7 +351,8 @@ private:
 
   TTree Target(int depth) {
     if (Chance(0.6)) return Make(TKind::Scalar, "x" + std::to_string(Pick(3)));
-    return Make(TKind::Element, "a" + std::to_string(Pick(2)), {Chance(0.6) ? Constant(Pick(4) - 1) : Expression(depth)});
+    return Make(
+        TKind::Element, "a" + std::to_string(Pick(2)), {Chance(0.6) ? Constant(Pick(4) - 1) : Expression(depth)});
   }
 
   TTree Leaf() {

@@ -73,10 +73,30 @@ TEST(Regexp, CompiledFormIsLimitedTo128Bytes) {
       {std::string(128, 'a'), 0},
       {std::string(126, 'a') + "*", 128},
       {std::string(127, 'a') + "*", 0},
-      {[&] { std::string s; for (int i = 0; i < 63; ++i) s += high; return s; }(), 127},
-      {[&] { std::string s; for (int i = 0; i < 64; ++i) s += high; return s; }(), 0},
-      {[&] { std::string s; for (int i = 0; i < 7; ++i) s += cls; return s + std::string(8, 'x'); }(), 128},
-      {[&] { std::string s; for (int i = 0; i < 7; ++i) s += cls; return s + std::string(9, 'x'); }(), 0},
+      {[&] {
+         std::string s;
+         for (int i = 0; i < 63; ++i) s += high;
+         return s;
+       }(),
+       127},
+      {[&] {
+         std::string s;
+         for (int i = 0; i < 64; ++i) s += high;
+         return s;
+       }(),
+       0},
+      {[&] {
+         std::string s;
+         for (int i = 0; i < 7; ++i) s += cls;
+         return s + std::string(8, 'x');
+       }(),
+       128},
+      {[&] {
+         std::string s;
+         for (int i = 0; i < 7; ++i) s += cls;
+         return s + std::string(9, 'x');
+       }(),
+       0},
       {"\\x41\\101\\t", 4},
       {"^a$", 4},
   };
@@ -93,27 +113,18 @@ TEST(Regexp, CompiledFormIsLimitedTo128Bytes) {
 
 TEST(Regexp, LiteralsAnchorsAndAnyCharacter) {
   ExpectFinds({
-      {"a", "bab", 1, 1},
-      {"ab", "", -1, 0},
-      {"^", "", 0, 0},
-      {"$", "", 0, 0},
-      {"^$", "", 0, 0},
-      {"a*", "", -1, 0},  // only the bare anchors match an empty subject
-      {".", "", -1, 0},
-      {"^a", "ba", -1, 0},
-      {"^b", "ba", 0, 1},
-      {"a^", "a^", 0, 2},  // ^ elsewhere is a literal
-      {"$a", "x$a", 1, 2},  // so is $ that is not last
-      {"a$", "ab\na", 3, 1},
-      {"b$", "ab\nc", 1, 1},  // end of string also in front of a newline
-      {"$", "ab", -1, 0},  // start positions run up to the last byte only
-      {"$", "ab\n", 2, 0},
-      {".", "\n", -1, 0},
-      {".", "\nx", 1, 1},
-      {"a.c", "xabc", 1, 3},
-      {"a.b", "a\0b"s, 0, 3},  // a zero byte is data
-      {"b", "a\0b"s, 2, 1},
-      {"\xE9", "i\xE9", 1, 1},  // a literal of 128 or more compares all 8 bits
+      {"a", "bab", 1, 1},     {"ab", "", -1, 0},
+      {"^", "", 0, 0},        {"$", "", 0, 0},
+      {"^$", "", 0, 0},       {"a*", "", -1, 0},  // only the bare anchors match an empty subject
+      {".", "", -1, 0},       {"^a", "ba", -1, 0},
+      {"^b", "ba", 0, 1},     {"a^", "a^", 0, 2},     // ^ elsewhere is a literal
+      {"$a", "x$a", 1, 2},                            // so is $ that is not last
+      {"a$", "ab\na", 3, 1},  {"b$", "ab\nc", 1, 1},  // end of string also in front of a newline
+      {"$", "ab", -1, 0},                             // start positions run up to the last byte only
+      {"$", "ab\n", 2, 0},    {".", "\n", -1, 0},
+      {".", "\nx", 1, 1},     {"a.c", "xabc", 1, 3},
+      {"a.b", "a\0b"s, 0, 3},                           // a zero byte is data
+      {"b", "a\0b"s, 2, 1},   {"\xE9", "i\xE9", 1, 1},  // a literal of 128 or more compares all 8 bits
   });
 }
 
@@ -136,7 +147,7 @@ TEST(Regexp, CharacterClasses) {
       {"[\\t-x]", "s", -1, 0},
       {"[\\t-x]", "\t", 0, 1},  // while the escape itself is a member
       {"[0-9]+\\s*km", "The length is 120 km and more", 14, 6},
-      {"[abc", "xxc", 2, 1},  // a class may end at the end of the pattern
+      {"[abc", "xxc", 2, 1},   // a class may end at the end of the pattern
       {"[\\xE9]", "i", 0, 1},  // class members and tests are taken modulo 128
       {"[i]", "\xE9", 0, 1},
       {"[^\\x00]", "\0a"s, 1, 1},

@@ -386,7 +386,8 @@ TEST_F(Serial, Errors) {
       {"commreadbin(0;a;2)", "#Illegal argument"},
       {"commwritebin(0;7)", "#Illegal argument"},
       // A name that holds a scalar written as an array: the message names it.
-      {"commopen(0;'9600,n,8,1';100), x=1, commwritebin(0;x[])", "!CommWriteBin: Second parameter x[] is not an array"},
+      {"commopen(0;'9600,n,8,1';100), x=1, commwritebin(0;x[])",
+       "!CommWriteBin: Second parameter x[] is not an array"},
       {"define(f(v); commwritebin(0;v[])), f(2)", "!CommWriteBin: Second parameter v[] is not an array"},
       {"x='', commreadbin(0;x[];2)", "!CommReadBin: Second parameter x[] is not an array"},
       // An array without elements sends nothing.
@@ -423,8 +424,9 @@ TEST_F(Serial, ReopenExclusiveAndEndOfRun) {
 
 TEST_F(Serial, VanishedDeviceEndsTheReadAndStaysClosable) {
   // No time-out at all: only the hang-up can end this read.
-  Calc.Start("commopen(0;'9600,n,8,1';0), t=gettime(), r=commreadln(0), s=commread(0;5), "
-             "commwrite(0;'still there?'), commclose(0), string(r)+'/'+s+'|'+string(gettime()-t)");
+  Calc.Start(
+      "commopen(0;'9600,n,8,1';0), t=gettime(), r=commreadln(0), s=commread(0;5), "
+      "commwrite(0;'still there?'), commclose(0), string(r)+'/'+s+'|'+string(gettime()-t)");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Instrument.Send("partial");
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -436,8 +438,9 @@ TEST_F(Serial, VanishedDeviceEndsTheReadAndStaysClosable) {
 }
 
 TEST_F(Serial, EndlessDataWithoutTerminatorIsCutIntoLines) {
-  Calc.Start("commopen(0;'9600,n,8,1';1000), a=commreadln(0), b=commreadln(0), "
-             "string(length(a))+' '+string(length(b))+' '+substr(b;0;3)");
+  Calc.Start(
+      "commopen(0;'9600,n,8,1';1000), a=commreadln(0), b=commreadln(0), "
+      "string(length(a))+' '+string(length(b))+' '+substr(b;0;3)");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   std::thread flood([&] {
     for (int i = 0; i < 32; ++i) Instrument.Send(std::string(4096, static_cast<char>('\xFF')));
@@ -468,7 +471,8 @@ TEST_F(Serial, Runner) {
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(r.Out, "OSTRA,PTY INSTRUMENT,0,1.0\n1\n");
 
-  OstraTest::TCliRun broken = OstraTest::RunCli({"-e", "commopen(0;'9600,n,8,1';0), commreadln(0)"}, {.InterruptAfterMs = 500});
+  OstraTest::TCliRun broken =
+      OstraTest::RunCli({"-e", "commopen(0;'9600,n,8,1';0), commreadln(0)"}, {.InterruptAfterMs = 500});
   EXPECT_EQ(broken.Status, 1);
   EXPECT_EQ(broken.Err, "Error: Stopped\n");
   EXPECT_LT(broken.AfterInterruptMs, 300);

@@ -144,14 +144,20 @@ TEST(SpectralFFT, OutputsMatchDirectTransformOfPreparedData) {
     int n, apo, resincr, pad, expectedN;
   };
   const Case cases[] = {
-      {256, 0, 0, 0, 256}, {200, 0, 0, 0, 256}, {100, 1, 0, 0, 128}, {100, 2, 1, 1, 256},
-      {100, 3, 2, 2, 512}, {37, 2, 0, 0, 64},   {64, 3, 0, 1, 64},   {5, 1, 0, 2, 8},
+      {256, 0, 0, 0, 256},
+      {200, 0, 0, 0, 256},
+      {100, 1, 0, 0, 128},
+      {100, 2, 1, 1, 256},
+      {100, 3, 2, 2, 512},
+      {37, 2, 0, 0, 64},
+      {64, 3, 0, 1, 64},
+      {5, 1, 0, 2, 8},
   };
   for (const Case& c : cases) {
     std::vector<double> y = RandomVector(c.n, 1000 + c.n + c.apo, 0, 10);
     std::string program = Fill("y", y) + "r=fft(0;y[];" + std::to_string(c.apo) + ";" + std::to_string(c.resincr) +
-                          ";" + std::to_string(c.pad) + ";nm[];re[];im[];0), " + Dump("nm") + Dump("re") + Dump("im") +
-                          "r";
+                          ";" + std::to_string(c.pad) + ";nm[];re[];im[];0), " + Dump("nm") + Dump("re") +
+                          Dump("im") + "r";
     auto r = RunProgram(program);
     ASSERT_TRUE(r.ParseOk) << r.ParseMessage;
     ASSERT_FALSE(r.Error) << r.Message;
@@ -253,7 +259,8 @@ TEST(SpectralFFT, ArgumentErrorsAndDegenerateInput) {
       EXPECT_EQ(r.Number(), c.result) << c.program;
     }
   }
-  for (const char* bad : {"fft(0;y;0;0;0;0;0;0;0)", "invfft(r;i[];o[])", "invfft(r[];i[];o)", "sgfilter(d;0;2;2;0)"}) {
+  for (const char* bad :
+       {"fft(0;y;0;0;0;0;0;0;0)", "invfft(r;i[];o[])", "invfft(r[];i[];o)", "sgfilter(d;0;2;2;0)"}) {
     auto r = RunProgram(bad);
     EXPECT_FALSE(r.ParseOk) << bad;
     EXPECT_EQ(r.ParseMessage, "Illegal argument") << bad;
@@ -261,8 +268,9 @@ TEST(SpectralFFT, ArgumentErrorsAndDegenerateInput) {
 }
 
 TEST(SpectralFFT, ConstantWithOffsetRemovedIsZero) {
-  auto r = RunProgram("for(i=0;i<50;i+=1;y[i]=3.25), fft(0;y[];1;0;0;nm[];re[];im[];0), s=0, "
-                      "for(i=0;i<length(nm[]);i+=1;s+=abs(nm[i])+abs(re[i])+abs(im[i])), s");
+  auto r = RunProgram(
+      "for(i=0;i<50;i+=1;y[i]=3.25), fft(0;y[];1;0;0;nm[];re[];im[];0), s=0, "
+      "for(i=0;i<length(nm[]);i+=1;s+=abs(nm[i])+abs(re[i])+abs(im[i])), s");
   ASSERT_FALSE(r.Error) << r.Message;
   EXPECT_EQ(r.Number(), 0);
 }
@@ -284,16 +292,18 @@ TEST(SpectralFFT, FrequencyScalePlacesASineOnItsFrequency) {
   EXPECT_NEAR(r.Number(), 7.5, binWidth);
 
   // A frequency scale needs xdata with exactly n elements.
-  auto u = RunProgram("for(i=0;i<10;i+=1;y[i]=i, t[i]=i), t[10]=10, f[0]=42, fft(t[];y[];0;0;0;0;0;0;f[]), "
-                      "f[0]*100+length(f[])");
+  auto u = RunProgram(
+      "for(i=0;i<10;i+=1;y[i]=i, t[i]=i), t[10]=10, f[0]=42, fft(t[];y[];0;0;0;0;0;0;f[]), "
+      "f[0]*100+length(f[])");
   ASSERT_FALSE(u.Error) << u.Message;
   EXPECT_EQ(u.Number(), 4201);
 }
 
 TEST(SpectralFFT, NyquistTermSitsInImgoutZero) {
   // x_j = (-1)^j + 2: F_0 = 2n, F_{N/2} = n.
-  auto r = RunProgram("for(i=0;i<16;i+=1;y[i]=2+if(mod(i;2);-1;1)), fft(0;y[];0;0;0;nm[];re[];im[];0), "
-                      "println(re[0]), println(im[0]), nm[0]");
+  auto r = RunProgram(
+      "for(i=0;i<16;i+=1;y[i]=2+if(mod(i;2);-1;1)), fft(0;y[];0;0;0;nm[];re[];im[];0), "
+      "println(re[0]), println(im[0]), nm[0]");
   ASSERT_FALSE(r.Error) << r.Message;
   std::istringstream out(r.Output);
   double re0, im0;
@@ -366,16 +376,20 @@ TEST(SpectralSG, CoefficientsMatchExactValuesAndSciPy) {
     }
   }
   EXPECT_GE(scipyAccurate, static_cast<int>(refs.size()) - 3);
-  std::printf("[ digits ] Savitzky-Golay weights: largest deviation %.1e from exact; SciPy agrees in %d of %d cases "
-              "(accurate in %d)\n",
-              worstExact, scipyAgrees, static_cast<int>(refs.size()), scipyAccurate);
+  std::printf(
+      "[ digits ] Savitzky-Golay weights: largest deviation %.1e from exact; SciPy agrees in %d of %d cases "
+      "(accurate in %d)\n",
+      worstExact,
+      scipyAgrees,
+      static_cast<int>(refs.size()),
+      scipyAccurate);
 }
 
 TEST(SpectralSG, ParametersWithoutAFitAreRefused) {
   std::vector<double> c;
   EXPECT_FALSE(Spectral::SavitzkyGolayCoefficients(-1, 0, 0, c));
-  EXPECT_FALSE(Spectral::SavitzkyGolayCoefficients(2, 5, 0, c));   // m > 2f
-  EXPECT_FALSE(Spectral::SavitzkyGolayCoefficients(5, 2, 3, c));   // d > m
+  EXPECT_FALSE(Spectral::SavitzkyGolayCoefficients(2, 5, 0, c));  // m > 2f
+  EXPECT_FALSE(Spectral::SavitzkyGolayCoefficients(5, 2, 3, c));  // d > m
   EXPECT_FALSE(Spectral::SavitzkyGolayCoefficients(5, -1, 0, c));
   EXPECT_FALSE(Spectral::SavitzkyGolayCoefficients(5, 2, -1, c));
   EXPECT_FALSE(Spectral::SavitzkyGolayCoefficients(100, Spectral::MaxOrder + 1, 0, c));
@@ -410,7 +424,8 @@ TEST(SpectralSG, FilterThroughTheEngine) {
       // 1000 points, f = 32: 936 remain, in data and scale, aligned.
       {"count and alignment",
        "for(i=0;i<1000;i+=1;d[i]=sin(i/50), s[i]=i*0.5), r=sgfilter(d[];s[];32;2;0), "
-       "r*1e6+length(d[])*1000+length(s[])+s[0]", 1e6 + 936000 + 936 + 16},
+       "r*1e6+length(d[])*1000+length(s[])+s[0]",
+       1e6 + 936000 + 936 + 16},
       // A quadratic passes a quadratic filter unchanged (direct and transform paths).
       {"quadratic f=4",
        "for(i=0;i<200;i+=1;d[i]=0.3*i*i-2*i+5), sgfilter(d[];0;4;2;0), e=0, "
@@ -429,7 +444,8 @@ TEST(SpectralSG, FilterThroughTheEngine) {
        936},
       // Second derivative per step, without the factor 2: y = 3i^2 gives 3.
       {"curvature",
-       "for(i=0;i<100;i+=1;d[i]=3*i*i+i), sgfilter(d[];0;5;3;2), if(abs(d[10]-3)<1e-9;length(d[]);-1)", 90},
+       "for(i=0;i<100;i+=1;d[i]=3*i*i+i), sgfilter(d[];0;5;3;2), if(abs(d[10]-3)<1e-9;length(d[]);-1)",
+       90},
       // Too few points: data and scale emptied.
       {"too short", "for(i=0;i<10;i+=1;d[i]=i, s[i]=i), sgfilter(d[];s[];5;2;0)*100+length(d[])+length(s[])", 0},
       // Parameters without a fit: result 0, data untouched.

@@ -38,7 +38,7 @@ TEST(StringFunctions, NumberFormatting) {
       {"str('12.5x';6;3)", "'  12.5'"},
       {"strblank(10.6;8;4)", "' 10.6000'"},
       {"strzero(10.6;8;4)", "'010.6000'"},
-      {"strzero(-1.5;6;2)", "'0-1.50'"},  // zeros go in front of the sign
+      {"strzero(-1.5;6;2)", "'0-1.50'"},    // zeros go in front of the sign
       {"strzero(1.5;-8;2)", "'1.50    '"},  // left-aligned: no leading blanks
       {"strzero(3;1;0)", "'3'"},
       {"strblank(-2.25;7;1)", "'   -2.2'"},
@@ -80,7 +80,9 @@ TEST(StringFunctions, CuttingJoiningSearching) {
       {"concat(1;2)", "'12'"},
       {"concat('ab';'cd')", "'abcd'"},
       {"concat('';'')", "''"},
-      {"concat(chr(0);0.5)", "'\0" "0.5'"s},
+      {"concat(chr(0);0.5)",
+       "'\0"
+       "0.5'"s},
       {"s='x', t=concat(s;s), s+='y', t+s", "'xxxy'"},
       {"findstr('hugo';'ug')", "1"},
       {"findstr('hugo';'')", "0"},
@@ -136,7 +138,7 @@ TEST(StringFunctions, Comparisons) {
       {"stricmp('a';'ab')", "-66"},  // the end counts as a zero byte
       {"stricmp('abc';'A')", "66"},
       {"stricmp('b';'A')", "1"},
-      {"stricmp('_';'a')", "30"},  // letters are compared upper-cased
+      {"stricmp('_';'a')", "30"},            // letters are compared upper-cased
       {"stricmp(chr(233);chr(201))", "32"},  // only ASCII letters change case
       {"stricmp('a'+chr(0);'a')", "1"},
       {"stricmp('a'+chr(0)+'x';'A'+chr(0)+'X')", "0"},
@@ -158,7 +160,7 @@ TEST(StringFunctions, Match) {
       {"match('Value: 0x1F;';'0x[0-9A-F]+')", "'0x1F'"},
       {"match(12345;'3.')", "'34'"},
       {"match('a'+chr(0)+'b';'a.b')", "'a\0b'"s},
-      {"match('abc';'')", "''"},     // invalid patterns match nothing
+      {"match('abc';'')", "''"},  // invalid patterns match nothing
       {"match('*abc';'*a')", "''"},
       {"match('abc';'^*a')", "''"},
       {"match('';'^$')", "''"},

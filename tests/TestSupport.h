@@ -87,7 +87,7 @@ public:
 std::vector<double> ArrayOf(TCalculator& calc, const std::string& name);
 // A number written with all the digits a double holds.
 std::string Num(double x);
-// Program text that fills the array name with values: name[0]=..., name[1]=..., 
+// Program text that fills the array name with values: name[0]=..., name[1]=...,
 std::string Fill(const std::string& name, const std::vector<double>& values);
 
 std::string ReadBytes(const std::string& path);

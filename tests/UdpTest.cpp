@@ -210,7 +210,8 @@ TEST_F(Udp, TimeOuts) {
   const int local = Connect(peer, 300);
   ASSERT_NE(local, 0);
   // Nothing comes: the receive ends after about the time-out.
-  const OstraTest::TRun slow = Calc.Run("t=gettime(), r=udpreceivestring(0), string(length(r))+'|'+string(gettime()-t)");
+  const OstraTest::TRun slow =
+      Calc.Run("t=gettime(), r=udpreceivestring(0), string(length(r))+'|'+string(gettime()-t)");
   const std::string s = slow.Result.AsString();
   ASSERT_NE(s.find('|'), std::string::npos) << Describe(slow);
   EXPECT_EQ(s.substr(0, s.find('|')), "0");

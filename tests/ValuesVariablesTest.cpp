@@ -12,26 +12,56 @@
 using namespace TernioParser;
 
 TEST(Conversions, TextToNumberReadsTheLongestDecimalPrefix) {
-  struct { const char* text; double value; } cases[] = {
-      {"abc", 0}, {" 12abc", 12}, {"1e3x", 1000}, {"", 0}, {"  -2.5e-1", -0.25}, {".5", 0.5}, {"+7", 7},
-      {"1e", 1}, {"12 34", 12},
+  struct {
+    const char* text;
+    double value;
+  } cases[] = {
+      {"abc", 0},
+      {" 12abc", 12},
+      {"1e3x", 1000},
+      {"", 0},
+      {"  -2.5e-1", -0.25},
+      {".5", 0.5},
+      {"+7", 7},
+      {"1e", 1},
+      {"12 34", 12},
   };
   for (auto& c : cases) EXPECT_EQ(TextToNumber(c.text), c.value) << c.text;
 }
 
 TEST(Conversions, NumberToTextHasAtMost15SignificantDigits) {
-  struct { double value; const char* text; } cases[] = {
-      {0.1, "0.1"}, {1.0 / 3, "0.333333333333333"}, {2.0 / 3, "0.666666666666667"}, {1e20, "1e+20"},
-      {100, "100"}, {-0.0001, "-0.0001"}, {0.00001, "1e-05"}, {123456789012345678.0, "1.23456789012346e+17"},
-      {0, "0"}, {-3, "-3"},
+  struct {
+    double value;
+    const char* text;
+  } cases[] = {
+      {0.1, "0.1"},
+      {1.0 / 3, "0.333333333333333"},
+      {2.0 / 3, "0.666666666666667"},
+      {1e20, "1e+20"},
+      {100, "100"},
+      {-0.0001, "-0.0001"},
+      {0.00001, "1e-05"},
+      {123456789012345678.0, "1.23456789012346e+17"},
+      {0, "0"},
+      {-3, "-3"},
   };
   for (auto& c : cases) EXPECT_EQ(NumberToText(c.value), c.text) << c.value;
 }
 
 TEST(Conversions, IntegerValueTruncatesAndKeepsTheLow32Bits) {
-  struct { double value; int32_t expect; } cases[] = {
-      {3.9, 3}, {-3.9, -3}, {0.5, 0}, {4294967296.0 + 5, 5}, {2147483648.0, INT32_MIN}, {-1, -1},
-      {std::numeric_limits<double>::quiet_NaN(), 0}, {std::numeric_limits<double>::infinity(), 0}, {1e300, 0},
+  struct {
+    double value;
+    int32_t expect;
+  } cases[] = {
+      {3.9, 3},
+      {-3.9, -3},
+      {0.5, 0},
+      {4294967296.0 + 5, 5},
+      {2147483648.0, INT32_MIN},
+      {-1, -1},
+      {std::numeric_limits<double>::quiet_NaN(), 0},
+      {std::numeric_limits<double>::infinity(), 0},
+      {1e300, 0},
   };
   for (auto& c : cases) EXPECT_EQ(IntegerValue(c.value), c.expect) << c.value;
 }
@@ -98,7 +128,7 @@ TEST(ArrayEntry, ShrinkingAndGrowingAgainReadsZeros) {
   EXPECT_EQ(a.Capacity, 128);
   a.SetLength(500);
   EXPECT_EQ(a.Capacity, 512);
-  EXPECT_EQ(a.GetElement(9), 9);   // below the old capacity: kept
+  EXPECT_EQ(a.GetElement(9), 9);  // below the old capacity: kept
   EXPECT_EQ(a.GetElement(127), 9);
   EXPECT_EQ(a.GetElement(128), 0);  // beyond the shrunken capacity: zero
   EXPECT_EQ(a.GetElement(499), 0);

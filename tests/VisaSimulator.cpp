@@ -22,8 +22,16 @@ TLanOscilloscope::TLanOscilloscope(std::vector<std::string> extra) {
   }
   std::vector<std::string> args = {"/usr/bin/python3",
                                    std::string(OSTRA_SOURCE_DIR) + "/examples/instruments/lan_oscilloscope.py",
-                                   "--host", "127.0.0.1", "--host", "::1", "--socket-port", "0",
-                                   "--hislip-port", "0", "--portmapper", "0"};
+                                   "--host",
+                                   "127.0.0.1",
+                                   "--host",
+                                   "::1",
+                                   "--socket-port",
+                                   "0",
+                                   "--hislip-port",
+                                   "0",
+                                   "--portmapper",
+                                   "0"};
   args.insert(args.end(), extra.begin(), extra.end());
   Pid = fork();
   if (Pid == 0) {

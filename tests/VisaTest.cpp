@@ -105,9 +105,13 @@ TEST(VisaResource, EveryFormAsOneTable) {
     const char* Name;
     bool Matches;
   } matches[] = {
-      {"?*::INSTR", "USB0::0x0957::0x1796::MY123::INSTR", true}, {"USB?*", "ASRL1::INSTR", false},
-      {"asrl*", "ASRL1::INSTR", true},  {"*", "", true},  {"?", "", false},
-      {"GPIB?::*", "GPIB0::5::INSTR", true}, {"*::5::*", "GPIB0::5::INSTR", true},
+      {"?*::INSTR", "USB0::0x0957::0x1796::MY123::INSTR", true},
+      {"USB?*", "ASRL1::INSTR", false},
+      {"asrl*", "ASRL1::INSTR", true},
+      {"*", "", true},
+      {"?", "", false},
+      {"GPIB?::*", "GPIB0::5::INSTR", true},
+      {"*::5::*", "GPIB0::5::INSTR", true},
   };
   for (const TMatch& m : matches) EXPECT_EQ(VisaPatternMatch(m.Pattern, m.Name), m.Matches) << m.Pattern;
 }
@@ -195,9 +199,10 @@ TEST_P(VisaLan, QueryBlockStatusAndClear) {
   for (int i : {0, 1, 250, 77, 999999}) EXPECT_EQ(curve[i], OstraTest::CurvePoint(i)) << i;
   // The status byte (32 after an unknown command, 0 after *CLS) by serial
   // poll, on a socket by *STB?.
-  EXPECT_EQ(Outcome(Open(3000) + "visawrite(0;'BOGUS'), a=visastatus(0), visawrite(0;'*CLS'), b=visastatus(0), "
-                                 "c=visaclear(0), d=visaquery(0;'MEAS?'), string(a)+' '+string(b)+' '+string(c)+' '+d"),
-            "'32 0 -1 +1.234500E+00'");
+  EXPECT_EQ(
+      Outcome(Open(3000) + "visawrite(0;'BOGUS'), a=visastatus(0), visawrite(0;'*CLS'), b=visastatus(0), "
+                           "c=visaclear(0), d=visaquery(0;'MEAS?'), string(a)+' '+string(b)+' '+string(c)+' '+d"),
+      "'32 0 -1 +1.234500E+00'");
   // A message longer than the cap comes in pieces.
   EXPECT_EQ(Outcome(Open(3000) + "s='x', for(i=0;i<17;i+=1; s=s+s), s=substr(s;0;100000), "
                                  "a=visaquery(0;'ECHO? '+s), b=visaread(0), length(a)*1000000+length(b)"),
@@ -226,16 +231,22 @@ TEST_P(VisaLan, MalformedBlocksLeaveTheNextQueryWorking) {
     const char* Header;
     const char* Expect;
   } cases[] = {
-      {"#", "-1"}, {"#x12", "-1"}, {"abc", "-1"}, {"#2x1", "-1"}, {"#9000000100abc", "-1"},
-      {"#0abc", "3"}, {"#15hello", "5"}, {"  #13abc", "3"},
+      {"#", "-1"},
+      {"#x12", "-1"},
+      {"abc", "-1"},
+      {"#2x1", "-1"},
+      {"#9000000100abc", "-1"},
+      {"#0abc", "3"},
+      {"#15hello", "5"},
+      {"  #13abc", "3"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Header);
-    EXPECT_EQ(Outcome(Open(400) + "a[0]=7, visawrite(0;'ECHO? " + std::string(c.Header) +
-                      "'), n=visareadblock(0;a[]), m=visaquery(0;'MEAS?'), "
-                      "string(n)+' '+string(length(a[]))+' '+m"),
-              std::string("'") + c.Expect + " " + (std::string(c.Expect) == "-1" ? "1" : c.Expect) +
-                  " +1.234500E+00'");
+    EXPECT_EQ(
+        Outcome(Open(400) + "a[0]=7, visawrite(0;'ECHO? " + std::string(c.Header) +
+                "'), n=visareadblock(0;a[]), m=visaquery(0;'MEAS?'), "
+                "string(n)+' '+string(length(a[]))+' '+m"),
+        std::string("'") + c.Expect + " " + (std::string(c.Expect) == "-1" ? "1" : c.Expect) + " +1.234500E+00'");
   }
 }
 
@@ -250,9 +261,10 @@ TEST_P(VisaLan, TimeOutServerGoneAndBreak) {
   // The server closes the connection while the read waits: it ends as a
   // time-out would, long before the 8 s, and the session opens again.
   start = TClock::now();
-  EXPECT_EQ(Outcome(Open(8000) + "r=visaquery(0;'DROP'), c=visaclose(0), o=" + Open(3000).substr(0, Open(3000).size() - 2) +
-                    ", q=visaquery(0;'*IDN?'), string(length(r))+' '+string(o)+' '+q"),
-            "'0 -1 " + Idn + "'");
+  EXPECT_EQ(
+      Outcome(Open(8000) + "r=visaquery(0;'DROP'), c=visaclose(0), o=" + Open(3000).substr(0, Open(3000).size() - 2) +
+              ", q=visaquery(0;'*IDN?'), string(length(r))+' '+string(o)+' '+q"),
+      "'0 -1 " + Idn + "'");
   EXPECT_LT(MsSince(start), 6000);
 
   // Break during a read without time-out.
@@ -341,7 +353,8 @@ protected:
 
 TEST_F(VisaUsbtmc, FindOpenQueryAndBreak) {
   OstraTest::TCalculator calc;
-  EXPECT_EQ(Describe(calc.Run("visafind('?*INSTR')")), "'USB0::0x0957::0x1796::MY123::0::INSTR;ASRL/dev/ttyUSB0::INSTR'");
+  EXPECT_EQ(Describe(calc.Run("visafind('?*INSTR')")),
+            "'USB0::0x0957::0x1796::MY123::0::INSTR;ASRL/dev/ttyUSB0::INSTR'");
   EXPECT_EQ(Describe(calc.Run("visafind('usb?*')")), "'USB0::0x0957::0x1796::MY123::0::INSTR'");
   EXPECT_EQ(Describe(calc.Run("visafind('GPIB?*')")), "''");
   // Ids in either notation, serial number in either case; END ends the
@@ -375,7 +388,8 @@ TEST(VisaLocalBuses, SerialAndGpibForms) {
   OstraTest::TCalculator calc;
   for (const std::string& r : {std::string("ASRL1::INSTR"), "ASRL" + pty.Device + "::INSTR"}) {
     SCOPED_TRACE(r);
-    EXPECT_EQ(Describe(calc.Run("visaopen(0;'" + r + "';1000), visatermination(0;chr(13)+chr(10);chr(13)), "
+    EXPECT_EQ(Describe(calc.Run("visaopen(0;'" + r +
+                                "';1000), visatermination(0;chr(13)+chr(10);chr(13)), "
                                 "a=visaquery(0;'*IDN?'), b=visaquery(0;'READ?'), a+'/'+b")),
               "'OSTRA,PTY INSTRUMENT,0,1.0/+4.250E-03'");
   }
@@ -415,7 +429,8 @@ private:
 }  // namespace
 
 TEST(VisaThirdParty, LxiToolsQueriesRawSocketAndVxi11) {
-  if (!Installed("command -v lxi")) GTEST_SKIP() << "lxi-tools is not installed (scripts/install-deps.sh installs it)";
+  if (!Installed("command -v lxi"))
+    GTEST_SKIP() << "lxi-tools is not installed (scripts/install-deps.sh installs it)";
   TPortMapperTurn turn;
   OstraTest::TLanOscilloscope scope({"--portmapper", "111"});
   ASSERT_TRUE(scope.Ready) << "the simulator needs port 111 for VXI-11 clients: " << scope.Output;
@@ -435,7 +450,9 @@ TEST(VisaThirdParty, PyVisaQueriesSocketAndVxi11) {
   const std::string script =
       "import pyvisa\n"
       "rm = pyvisa.ResourceManager('@py')\n"
-      "for name in ['TCPIP::127.0.0.1::" + std::to_string(scope.SocketPort) + "::SOCKET', 'TCPIP::127.0.0.1::INSTR']:\n"
+      "for name in ['TCPIP::127.0.0.1::" +
+      std::to_string(scope.SocketPort) +
+      "::SOCKET', 'TCPIP::127.0.0.1::INSTR']:\n"
       "    i = rm.open_resource(name, read_termination='\\n', write_termination='\\n', timeout=5000)\n"
       "    print(name, i.query('*IDN?'))\n"
       "    data = i.query_binary_values('CURV?', datatype='B', container=bytes)\n"
@@ -446,7 +463,7 @@ TEST(VisaThirdParty, PyVisaQueriesSocketAndVxi11) {
   OstraTest::TShellRun r = OstraTest::Shell("/usr/bin/python3 " + (dir / "check.py"), 90);
   EXPECT_EQ(r.Status, 0) << r.Out;
   for (const std::string& name : {"TCPIP::127.0.0.1::" + std::to_string(scope.SocketPort) + "::SOCKET",
-                                 std::string("TCPIP::127.0.0.1::INSTR")}) {
+                                  std::string("TCPIP::127.0.0.1::INSTR")}) {
     EXPECT_NE(r.Out.find(name + " " + Idn), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find(name + " points 1000000"), std::string::npos) << r.Out;
   }
@@ -456,7 +473,8 @@ TEST(VisaThirdParty, PyVisaQueriesSocketAndVxi11) {
 
 TEST(VisaExamples, OneMacroPerKindAndBreakDuringSlow) {
   TPortMapperTurn turn;
-  OstraTest::TLanOscilloscope scope({"--socket-port", "5025", "--hislip-port", "4880", "--portmapper", "111", "--slow", "15"});
+  OstraTest::TLanOscilloscope scope(
+      {"--socket-port", "5025", "--hislip-port", "4880", "--portmapper", "111", "--slow", "15"});
   ASSERT_TRUE(scope.Ready) << "the macros need ports 5025, 4880 and 111: " << scope.Output;
   const std::string dir = std::string(OSTRA_SOURCE_DIR) + "/examples/instruments/";
   for (const char* kind : {"socket", "vxi11", "hislip"}) {

@@ -23,10 +23,14 @@ namespace TernioParser {
 
 const TLayerTables& StandardLayers() {
   static const TLayerTables layers = {
-      .Core = {{NumericLibrary(), ControlFlowLibrary(), StringLibrary(), ArrayLibrary(), FileLibrary(),
-                FittingLibrary(), SpectralLibrary()}},
-      .Comm = {{TextOutputLibrary(), PlotLibrary(), SerialLibrary(), GpibLibrary(), UdpLibrary(),
-                VisaLibrary()},
+      .Core = {{NumericLibrary(),
+                ControlFlowLibrary(),
+                StringLibrary(),
+                ArrayLibrary(),
+                FileLibrary(),
+                FittingLibrary(),
+                SpectralLibrary()}},
+      .Comm = {{TextOutputLibrary(), PlotLibrary(), SerialLibrary(), GpibLibrary(), UdpLibrary(), VisaLibrary()},
                CloseInstrumentsAfterRun},
       .GUI = {{PanelLibrary()}, ClosePanelsAfterRun},
   };
@@ -40,8 +44,9 @@ const std::vector<const TBuiltinRow*>& Catalogue() {
     for (const TLayerTable* layer : {&layers.Core, &layers.Comm, &layers.GUI})
       for (TLibrary library : layer->Libraries)
         for (const TBuiltinRow& row : library) all.push_back(&row);
-    std::sort(all.begin(), all.end(),
-              [](const TBuiltinRow* a, const TBuiltinRow* b) { return std::strcmp(a->Name, b->Name) < 0; });
+    std::sort(all.begin(), all.end(), [](const TBuiltinRow* a, const TBuiltinRow* b) {
+      return std::strcmp(a->Name, b->Name) < 0;
+    });
     return all;
   }();
   return rows;
@@ -49,8 +54,8 @@ const std::vector<const TBuiltinRow*>& Catalogue() {
 
 const TBuiltinRow* FindBuiltin(std::string_view name) {
   const auto& rows = Catalogue();
-  auto it = std::lower_bound(rows.begin(), rows.end(), name,
-                             [](const TBuiltinRow* r, std::string_view n) { return r->Name < n; });
+  auto it = std::lower_bound(
+      rows.begin(), rows.end(), name, [](const TBuiltinRow* r, std::string_view n) { return r->Name < n; });
   return it != rows.end() && (*it)->Name == name ? *it : nullptr;
 }
 

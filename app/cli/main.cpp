@@ -192,8 +192,8 @@ std::string WritePlots(const TPlotModel& model, const std::filesystem::path& dir
     const std::string base = "tab" + std::to_string(k);
     if (panel->HasCurves() && !WriteFile(dir / (base + ".txt"), CurvesAsText(*panel))) return base + ".txt";
 #ifdef OSTRA_PLOT_PICTURES
-    std::string problem = Ostra::SavePlotPictures(*panel, 800, 600, (dir / (base + ".svg")).string(),
-                                                  (dir / (base + ".png")).string());
+    std::string problem =
+        Ostra::SavePlotPictures(*panel, 800, 600, (dir / (base + ".svg")).string(), (dir / (base + ".png")).string());
     if (!problem.empty()) return problem;
 #endif
   }

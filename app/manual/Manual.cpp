@@ -166,7 +166,8 @@ bool PrintManual(QTextDocument& doc, QPagedPaintDevice& printer) {
     p.save();
     p.scale(scale, scale);
     p.setFont(numberFont);
-    p.drawText(QRectF(0, page.height(), page.width(), FooterHeight), Qt::AlignHCenter | Qt::AlignBottom,
+    p.drawText(QRectF(0, page.height(), page.width(), FooterHeight),
+               Qt::AlignHCenter | Qt::AlignBottom,
                QString::number(i + 1));
     p.restore();
   }

@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
   pdf.setTitle("The Ostra Calculator - User Manual");
   pdf.setCreator("ostracalc-manual");
   pdf.setResolution(300);
-  pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
-                                QPageLayout::Millimeter));
+  pdf.setPageLayout(QPageLayout(
+      QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
   auto doc = Ostra::BuildManual(QString::fromLocal8Bit(argv[1]), OSTRA_VERSION, Ostra::ManualPageSize(pdf));
   if (!doc) {
     std::fprintf(stderr, "ostracalc-manual: cannot read %s\n", argv[1]);
@@ -39,7 +39,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ostracalc-manual: cannot write %s\n", argv[2]);
     return 1;
   }
-  std::printf("ostracalc-manual: %zu function entries on %d pages written to %s\n", TernioParser::Catalogue().size(),
-              doc->pageCount(), argv[2]);
+  std::printf("ostracalc-manual: %zu function entries on %d pages written to %s\n",
+              TernioParser::Catalogue().size(),
+              doc->pageCount(),
+              argv[2]);
   return 0;
 }

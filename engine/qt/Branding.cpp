@@ -77,4 +77,3 @@ void Ostra::TClickLabel::mouseDoubleClickEvent(QMouseEvent* e) {
   SkipRelease = true;
   if (!LastClick.isValid() || LastClick.elapsed() > QApplication::doubleClickInterval()) Click();
 }
-

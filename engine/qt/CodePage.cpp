@@ -51,8 +51,7 @@ int TextPosition(const QString& text, qsizetype byteOffset) {
   for (qsizetype seen = 0; i < n && seen < byteOffset; ++seen) {
     if (QChar::isHighSurrogate(text[i].unicode()) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode()))
       i += 2;
-    else
-      ++i;
+    else ++i;
   }
   return static_cast<int>(i);
 }

@@ -10,10 +10,10 @@ namespace {
 
 // Kernel and virtual file systems: their entries are interfaces, not files.
 bool IsPseudoFileSystem(const QByteArray& type) {
-  static const char* const pseudo[] = {"proc",    "sysfs",     "devtmpfs",    "devpts",  "debugfs",  "tracefs",
-                                       "securityfs", "cgroup", "cgroup2",     "pstore",  "bpf",      "configfs",
-                                       "efivarfs", "fusectl",  "hugetlbfs",   "mqueue",  "binfmt_misc", "autofs",
-                                       "rpc_pipefs", "nsfs",   "selinuxfs"};
+  static const char* const pseudo[] = {"proc",       "sysfs",   "devtmpfs",  "devpts", "debugfs",     "tracefs",
+                                       "securityfs", "cgroup",  "cgroup2",   "pstore", "bpf",         "configfs",
+                                       "efivarfs",   "fusectl", "hugetlbfs", "mqueue", "binfmt_misc", "autofs",
+                                       "rpc_pipefs", "nsfs",    "selinuxfs"};
   for (const char* p : pseudo)
     if (type == p) return true;
   return false;

@@ -13,7 +13,10 @@ QMessageBox::StandardButton AskUser(QWidget* parent, QMessageBox::Icon icon, con
   // The title, with room for the window's icon and buttons around it.
   const int titleWidth = QFontMetrics(QApplication::font()).horizontalAdvance(title) + 140;
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(),
+                  0,
+                  1,
                   grid->columnCount());
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }

@@ -19,8 +19,7 @@ std::atomic<int> NextOwner{1};
 }  // namespace
 
 TRecoveryStore::TRecoveryStore(const QString& folder)
-    : FFolder(folder),
-      FId(QString("%1-%2").arg(QCoreApplication::applicationPid()).arg(NextOwner.fetch_add(1))) {
+    : FFolder(folder), FId(QString("%1-%2").arg(QCoreApplication::applicationPid()).arg(NextOwner.fetch_add(1))) {
   QDir().mkpath(FFolder);
   FLock = std::make_unique<QLockFile>(FilePath(FId, ".lock"));
   FLock->setStaleLockTime(0);
@@ -73,7 +72,8 @@ std::vector<TRecoveryStore::TCopy> TRecoveryStore::Orphans() const {
     copy.Id = id;
     for (const QByteArray& line : info.readAll().split('\n')) {
       if (line.startsWith("kind=")) copy.Kind = QString::fromUtf8(line.mid(5));
-      else if (line.startsWith("path=")) copy.OriginalPath = QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(5)));
+      else if (line.startsWith("path="))
+        copy.OriginalPath = QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(5)));
     }
     const QByteArray bytes = data.readAll();
     copy.Bytes.assign(bytes.constData(), size_t(bytes.size()));

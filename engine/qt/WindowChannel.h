@@ -78,12 +78,11 @@ public:
     if (!s->DrainPosted) {
       s->DrainPosted = true;
       // Posted to the target, so the call is dropped with the target.
-      QMetaObject::invokeMethod(s->Target, [s] { s->Drain(); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          s->Target, [s] { s->Drain(); }, Qt::QueuedConnection);
     }
-    if (wait == TWait::UntilApplied)
-      s->Changed.wait(g, [&] { return s->Detached || s->Applied >= serial; });
-    else if (s->Full(s->Pending))
-      s->Changed.wait(g, [&] { return s->Detached || s->Taken >= serial; });
+    if (wait == TWait::UntilApplied) s->Changed.wait(g, [&] { return s->Detached || s->Applied >= serial; });
+    else if (s->Full(s->Pending)) s->Changed.wait(g, [&] { return s->Detached || s->Taken >= serial; });
     return true;
   }
 

@@ -78,8 +78,7 @@ bool TWindowPlacement::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::Resize:
         if (Placed && Window->isVisible()) Remember();
         break;
-      default:
-        break;
+      default: break;
     }
   }
   return QObject::eventFilter(watched, event);

@@ -150,14 +150,14 @@ public:
   static constexpr size_t MaxPendingPoints = 1 << 20;
 
   explicit THost(TGraphicForm* form)
-      : Form(form), Channel(
-                        form,
-                        [form](TBatch& b) {
-                          for (TPlotRequest& r : b.Requests) form->Apply(r);
-                        },
-                        [](const TBatch& b) {
-                          return b.Requests.size() >= MaxPendingRequests || b.Points >= MaxPendingPoints;
-                        }) {}
+      : Form(form),
+        Channel(
+            form,
+            [form](TBatch& b) {
+              for (TPlotRequest& r : b.Requests) form->Apply(r);
+            },
+            [](const TBatch& b) { return b.Requests.size() >= MaxPendingRequests || b.Points >= MaxPendingPoints; }) {
+  }
 
   bool Post(TPlotRequest request) override {
     return Channel.Push([&](TBatch& b) {
@@ -216,13 +216,13 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Tool), HostObj
   Panel1->setFixedHeight(33);
   // At least the designed widths, wider where a translated caption needs it;
   // the desktop theme's icon, else a style icon.
-  auto button = [this](const char* name, const QString& text, int width, const char* icon,
-                       QStyle::StandardPixmap fallback) {
-    auto* b = new QPushButton(QIcon::fromTheme(icon, style()->standardIcon(fallback)), text, Panel1);
-    b->setObjectName(name);
-    b->setFixedSize(std::max(width, b->sizeHint().width()), 25);
-    return b;
-  };
+  auto button =
+      [this](const char* name, const QString& text, int width, const char* icon, QStyle::StandardPixmap fallback) {
+        auto* b = new QPushButton(QIcon::fromTheme(icon, style()->standardIcon(fallback)), text, Panel1);
+        b->setObjectName(name);
+        b->setFixedSize(std::max(width, b->sizeHint().width()), 25);
+        return b;
+      };
   btnDelete = button("btnDelete", tr("Delete"), 75, "edit-delete", QStyle::SP_TrashIcon);
   btnSave = button("btnSave", tr("Save As Text"), 102, "document-save", QStyle::SP_DialogSaveButton);
   btnCopy = button("btnCopy", tr("To Clipboard"), 94, "edit-copy", QStyle::SP_FileDialogContentsView);
@@ -234,9 +234,12 @@ TGraphicForm::TGraphicForm(QWidget* parent) : QWidget(parent, Qt::Tool), HostObj
   CbAutoRange->setChecked(true);
   auto* strip = new QHBoxLayout(Panel1);
   strip->setContentsMargins(4, 4, 4, 4);
-  for (QWidget* w : {static_cast<QWidget*>(btnDelete), static_cast<QWidget*>(btnSave),
-                     static_cast<QWidget*>(btnCopy), static_cast<QWidget*>(btnPrint),
-                     static_cast<QWidget*>(btnPicture), static_cast<QWidget*>(CbAutoRange)})
+  for (QWidget* w : {static_cast<QWidget*>(btnDelete),
+                     static_cast<QWidget*>(btnSave),
+                     static_cast<QWidget*>(btnCopy),
+                     static_cast<QWidget*>(btnPrint),
+                     static_cast<QWidget*>(btnPicture),
+                     static_cast<QWidget*>(CbAutoRange)})
     strip->addWidget(w);
   strip->addStretch(1);
 
@@ -329,8 +332,10 @@ void TGraphicForm::UpdateButtons() {
   const TPlotPanel* p = ActivePanel();
   if (p) SetAutoRangeBox(p->AutoscaleX && p->AutoscaleY);
   const bool curves = p && p->HasCurves();
-  for (QWidget* w : {static_cast<QWidget*>(btnSave), static_cast<QWidget*>(btnCopy),
-                     static_cast<QWidget*>(btnPicture), static_cast<QWidget*>(CbAutoRange)})
+  for (QWidget* w : {static_cast<QWidget*>(btnSave),
+                     static_cast<QWidget*>(btnCopy),
+                     static_cast<QWidget*>(btnPicture),
+                     static_cast<QWidget*>(CbAutoRange)})
     w->setEnabled(curves);
 }
 
@@ -389,8 +394,9 @@ QSize TGraphicForm::PixelsForMillimetres(int widthMm, int heightMm) {
     // Without a screen to ask: 96 pixels per inch.
     return QSize(static_cast<int>(widthMm * 96LL * 10 / 254), static_cast<int>(heightMm * 96LL * 10 / 254));
   }
-  return QSize(static_cast<int>(static_cast<long long>(widthMm) * px.width() / static_cast<long long>(mm.width())),
-               static_cast<int>(static_cast<long long>(heightMm) * px.height() / static_cast<long long>(mm.height())));
+  return QSize(
+      static_cast<int>(static_cast<long long>(widthMm) * px.width() / static_cast<long long>(mm.width())),
+      static_cast<int>(static_cast<long long>(heightMm) * px.height() / static_cast<long long>(mm.height())));
 }
 
 void TGraphicForm::CopyToClipboard(int tab, int widthMm, int heightMm) {
@@ -406,7 +412,8 @@ void TGraphicForm::CopyToClipboard(int tab, int widthMm, int heightMm) {
 void TGraphicForm::btnCopyClick() {
   if (!ActivePanel()) return;
   if (!ClipbForm) ClipbForm = new TClipbForm(this);
-  if (auto size = ClipbForm->AskSize(100, 75)) CopyToClipboard(PageControl->currentIndex(), size->width(), size->height());
+  if (auto size = ClipbForm->AskSize(100, 75))
+    CopyToClipboard(PageControl->currentIndex(), size->width(), size->height());
 }
 
 bool TGraphicForm::PrintTab(int tab, QPrinter& printer) {
@@ -458,8 +465,9 @@ void TGraphicForm::btnPictureClick() {
     const QStringList suffixes{"png", "svg", "pdf"};
     dlg.setNameFilters(filters);
     dlg.setDefaultSuffix("png");
-    connect(&dlg, &QFileDialog::filterSelected, &dlg,
-            [&](const QString& f) { dlg.setDefaultSuffix(suffixes.value(int(filters.indexOf(f)), "png")); });
+    connect(&dlg, &QFileDialog::filterSelected, &dlg, [&](const QString& f) {
+      dlg.setDefaultSuffix(suffixes.value(int(filters.indexOf(f)), "png"));
+    });
     if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) path = dlg.selectedFiles().first();
   }
   if (path.isEmpty()) return;

@@ -65,7 +65,8 @@ TOutputForm::TOutputForm(QWidget* parent, const QString& spoolFolder)
       SinkObject(std::make_unique<TSink>(Channel)) {
   const QString folder = spoolFolder.isEmpty() ? DefaultSpoolFolder() : spoolFolder;
   TernioParser::TOutputStore::RemoveStaleSpoolFiles(folder.toStdString());
-  const uint64_t limit = QSettings().value(LimitKey, qulonglong(TernioParser::TOutputStore::DefaultLimit)).toULongLong();
+  const uint64_t limit =
+      QSettings().value(LimitKey, qulonglong(TernioParser::TOutputStore::DefaultLimit)).toULongLong();
   Text = std::make_unique<TernioParser::TOutputStore>(folder.toStdString(), limit);
   setWindowTitle(tr("Output Window"));
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -274,10 +275,8 @@ void TOutputForm::UpdateNotice() {
   }
   if (!Text->Problem().empty()) {
     QString problem = QString::fromStdString(Text->Problem());
-    if (Text->LostLines() > 0)
-      problem += tr(" %1 of the oldest lines are lost.").arg(Text->LostLines());
-    else
-      problem += tr(" The output is kept in memory meanwhile.");
+    if (Text->LostLines() > 0) problem += tr(" %1 of the oldest lines are lost.").arg(Text->LostLines());
+    else problem += tr(" The output is kept in memory meanwhile.");
     parts << "<b>" + problem.toHtmlEscaped() + "</b>";
   }
   Notice->setVisible(!parts.isEmpty());
@@ -329,7 +328,8 @@ bool TOutputForm::SaveToFile(const QString& path, QString* error) {
     return file.write(block.data(), static_cast<qint64>(block.size())) == static_cast<qint64>(block.size());
   });
   if (!written || !file.commit()) {
-    if (error) *error = file.error() == QFileDevice::NoError ? tr("The output could not be read back.") : file.errorString();
+    if (error)
+      *error = file.error() == QFileDevice::NoError ? tr("The output could not be read back.") : file.errorString();
     file.cancelWriting();
     return false;
   }

@@ -35,7 +35,8 @@ QFont PanelFont(int points, int dpi) {
 QColor ToQColor(TColour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 TQtPlotCanvas::TQtPlotCanvas(QPainter* painter, int dpi)
-    : Painter(painter), Normal(PanelFont(8, dpi)), Small(PanelFont(7, dpi)), NormalMetrics(Normal), SmallMetrics(Small) {}
+    : Painter(painter), Normal(PanelFont(8, dpi)), Small(PanelFont(7, dpi)), NormalMetrics(Normal),
+      SmallMetrics(Small) {}
 
 int TQtPlotCanvas::TextWidth(std::string_view text, TPlotFont font) {
   return MetricsOf(font).horizontalAdvance(FromCodePage(text));
@@ -147,8 +148,8 @@ QByteArray PlotPdf(const TPlotPanel& panel, int width, int height, const std::op
   pdf.setCreator("Ostra Calculator");
   pdf.setResolution(96);
   pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-  pdf.setPageSize(QPageSize(QSizeF(width * 72.0 / 96, height * 72.0 / 96), QPageSize::Point, QString(),
-                            QPageSize::ExactMatch));
+  pdf.setPageSize(
+      QPageSize(QSizeF(width * 72.0 / 96, height * 72.0 / 96), QPageSize::Point, QString(), QPageSize::ExactMatch));
   QPainter p(&pdf);
   PaintPlot(p, panel, width, height, title);
   p.end();

@@ -35,7 +35,9 @@ private:
   QPainter* Painter;
   QFont Normal, Small;
   QFontMetrics NormalMetrics, SmallMetrics;
-  const QFont& FontOf(TernioParser::TPlotFont f) const { return f == TernioParser::TPlotFont::Small ? Small : Normal; }
+  const QFont& FontOf(TernioParser::TPlotFont f) const {
+    return f == TernioParser::TPlotFont::Small ? Small : Normal;
+  }
   const QFontMetrics& MetricsOf(TernioParser::TPlotFont f) const {
     return f == TernioParser::TPlotFont::Small ? SmallMetrics : NormalMetrics;
   }

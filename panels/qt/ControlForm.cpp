@@ -111,9 +111,7 @@ bool TControlForm::HasChanged(int32_t panel, int32_t control) {
 
 // ---- the host
 
-void TControlWindowHost::Call(const std::function<void()>& job) {
-  Ostra::CallOnWindow(Form.data(), job);
-}
+void TControlWindowHost::Call(const std::function<void()>& job) { Ostra::CallOnWindow(Form.data(), job); }
 
 bool TControlWindowHost::LoadPanel(std::unique_ptr<TCreatePanelInfo> request) {
   bool ok = false;

@@ -211,7 +211,9 @@ void PlaceControl(TEditObject& c) {
   QWidget* w = ControlWidget(c);
   if (!w) return;
   const TGridRect& r = c.Bounds;
-  w->setGeometry(r.Left * GridSize, r.Top * GridSize, std::max(0, r.Right - r.Left) * GridSize,
+  w->setGeometry(r.Left * GridSize,
+                 r.Top * GridSize,
+                 std::max(0, r.Right - r.Left) * GridSize,
                  std::max(0, r.Bottom - r.Top) * GridSize);
   w->show();
 }

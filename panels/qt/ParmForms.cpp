@@ -196,8 +196,7 @@ TParmForm* CreateParmForm(TEditObject& c, std::function<void()> applied, QWidget
   switch (c.GetTypeCode()) {
     case LabelType: return new TLabelParmForm(c, std::move(applied), parent);
     case DisplayType: return new TDisplayParmForm(static_cast<TDisplayObject&>(c), std::move(applied), parent);
-    case ScrollbarType:
-      return new TScrollbarParmForm(static_cast<TScrollbarObject&>(c), std::move(applied), parent);
+    case ScrollbarType: return new TScrollbarParmForm(static_cast<TScrollbarObject&>(c), std::move(applied), parent);
     case EditType: return new TEditParmForm(static_cast<TEditControlObject&>(c), std::move(applied), parent);
     case ButtonType:
     case CheckboxType: return new TButtonParmForm(c, std::move(applied), parent);

@@ -54,10 +54,11 @@ TGuiDialogs& GuiDialogs() {
         return dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty() ? dlg.selectedFiles().first()
                                                                                  : QString();
       },
-      [](QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-         QMessageBox::StandardButtons buttons) {
-        return Ostra::AskUser(parent, icon, title, text, buttons);
-      },
+      [](QWidget* parent,
+         QMessageBox::Icon icon,
+         const QString& title,
+         const QString& text,
+         QMessageBox::StandardButtons buttons) { return Ostra::AskUser(parent, icon, title, text, buttons); },
   };
   return dialogs;
 }
@@ -270,7 +271,10 @@ void TUserForm::closeEvent(QCloseEvent* e) {
     // chooses between closing and writing it elsewhere.
     QString target = FileName;
     while (!WriteAndNote(target)) {
-      if (GuiDialogs().Ask(this, QMessageBox::Warning, tr("GUI Editor"), tr("Cannot save file, close anyway?"),
+      if (GuiDialogs().Ask(this,
+                           QMessageBox::Warning,
+                           tr("GUI Editor"),
+                           tr("Cannot save file, close anyway?"),
                            QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok)
         break;
       target = GuiDialogs().SaveAs(this, target);
@@ -400,7 +404,8 @@ void TUserForm::DeleteSelection() {
 
 void TUserForm::ShowParameterDialog(TEditObject& control, QPoint screen) {
   RemoveDialog();
-  TParmForm* dlg = CreateParmForm(control, [this] { PaintBox->update(); }, this);
+  TParmForm* dlg = CreateParmForm(
+      control, [this] { PaintBox->update(); }, this);
   OpenDialog = dlg;
   dlg->move(screen);
   dlg->show();
@@ -449,8 +454,7 @@ void TUserForm::PaintBoxPaint(QPainter& p) {
       static const int fx[8] = {0, 1, 2, 0, 2, 0, 1, 2}, fy[8] = {0, 0, 0, 1, 1, 2, 2, 2};
       const int l = c->Bounds.Left * GridSize, t = c->Bounds.Top * GridSize;
       const int rr = c->Bounds.Right * GridSize, b = c->Bounds.Bottom * GridSize;
-      for (int h = 0; h < 8; ++h)
-        p.fillRect(l + (rr - l) * fx[h] / 2 - 3, t + (b - t) * fy[h] / 2 - 3, 6, 6, frame);
+      for (int h = 0; h < 8; ++h) p.fillRect(l + (rr - l) * fx[h] / 2 - 3, t + (b - t) * fy[h] / 2 - 3, 6, 6, frame);
     }
   }
   if (Mode == Placing && Creator) {
@@ -469,9 +473,15 @@ void TUserForm::UpdatePointerShape(QPoint p) {
   int hit = 9;
   for (const auto& c : Panel.Controls)
     if (c->Hovered) hit = HitTest(*c, p);
-  static const Qt::CursorShape shapes[10] = {Qt::SizeFDiagCursor, Qt::SizeVerCursor, Qt::SizeBDiagCursor,
-                                             Qt::SizeHorCursor,   Qt::SizeHorCursor, Qt::SizeBDiagCursor,
-                                             Qt::SizeVerCursor,   Qt::SizeFDiagCursor, Qt::SizeAllCursor,
+  static const Qt::CursorShape shapes[10] = {Qt::SizeFDiagCursor,
+                                             Qt::SizeVerCursor,
+                                             Qt::SizeBDiagCursor,
+                                             Qt::SizeHorCursor,
+                                             Qt::SizeHorCursor,
+                                             Qt::SizeBDiagCursor,
+                                             Qt::SizeVerCursor,
+                                             Qt::SizeFDiagCursor,
+                                             Qt::SizeAllCursor,
                                              Qt::ArrowCursor};
   PaintBox->setCursor(shapes[hit]);
 }
@@ -496,7 +506,8 @@ void TUserForm::MoveSelection(QPoint p) {
   const QPoint cell(p.x() / GridSize, p.y() / GridSize);
   if (cell == Anchor) return;
   const int dx = cell.x() - Anchor.x(), dy = cell.y() - Anchor.y();
-  for (TEditObject* c : Selection) c->Bounds = {c->Bounds.Left + dx, c->Bounds.Top + dy, c->Bounds.Right + dx, c->Bounds.Bottom + dy};
+  for (TEditObject* c : Selection)
+    c->Bounds = {c->Bounds.Left + dx, c->Bounds.Top + dy, c->Bounds.Right + dx, c->Bounds.Bottom + dy};
   Anchor = cell;
   PaintBox->update();
 }
@@ -579,9 +590,7 @@ void TUserForm::FormMouseMove(QMouseEvent* e) {
       UpdatePointerShape(p);
       break;
     }
-    case Placing:
-      PaintBox->update();
-      break;
+    case Placing: PaintBox->update(); break;
     case PressedOnControl:
       if (leftDown && distance >= 5) {
         SetMode(MovingControl);
@@ -619,11 +628,8 @@ void TUserForm::FormMouseMove(QMouseEvent* e) {
       PaintBox->setCursor(over ? Qt::SizeAllCursor : Qt::ArrowCursor);
       break;
     }
-    case MovingSelection:
-      MoveSelection(p);
-      break;
-    default:
-      break;
+    case MovingSelection: MoveSelection(p); break;
+    default: break;
   }
 }
 
@@ -651,9 +657,7 @@ void TUserForm::FormMouseUp(QMouseEvent* e) {
       Drag = {};
       SetMode(Idle);
       break;
-    case PressedOnEmpty:
-      SetMode(Idle);
-      break;
+    case PressedOnEmpty: SetMode(Idle); break;
     case RubberBand:
       Selection = BandSet;
       BandSet.clear();
@@ -665,8 +669,7 @@ void TUserForm::FormMouseUp(QMouseEvent* e) {
       SetMode(Selecting);
       PaintBox->setCursor(Qt::ArrowCursor);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

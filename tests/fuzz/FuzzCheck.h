@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <new>
 
-#define FUZZ_CHECK(condition)                                                         \
-  do {                                                                                \
-    if (!(condition)) {                                                               \
+#define FUZZ_CHECK(condition)                                                            \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
       std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                   \
-    }                                                                                 \
+      std::abort();                                                                      \
+    }                                                                                    \
   } while (0)
 
 // Under AddressSanitizer an allocation beyond 64 MiB returns null, as an
@@ -32,7 +32,9 @@ void* operator new(size_t n) {
   throw std::bad_alloc();
 }
 void* operator new[](size_t n) { return operator new(n); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept { return n > FuzzAllocationLimit ? nullptr : std::malloc(n ? n : 1); }
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+  return n > FuzzAllocationLimit ? nullptr : std::malloc(n ? n : 1);
+}
 void* operator new[](size_t n, const std::nothrow_t&) noexcept { return operator new(n, std::nothrow); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }

@@ -28,7 +28,11 @@ namespace {
 
 const TLayerTables& InProcessLayers() {
   static const TLayerTables layers = {
-      .Core = {{NumericLibrary(), ControlFlowLibrary(), StringLibrary(), ArrayLibrary(), FittingLibrary(),
+      .Core = {{NumericLibrary(),
+                ControlFlowLibrary(),
+                StringLibrary(),
+                ArrayLibrary(),
+                FittingLibrary(),
                 SpectralLibrary()}},
       .Comm = {{TextOutputLibrary(), PlotLibrary()}},
       .GUI = {},

@@ -66,8 +66,24 @@ int Set(int sta, int err, long cnt) {
 }
 
 [[maybe_unused]] TClock::duration TimeoutOf(int code) {
-  static const long long us[] = {0,      10,      30,       100,      300,       1000,      3000,      10000,     30000,
-                                 100000, 300000, 1000000, 3000000, 10000000, 30000000, 100000000, 300000000, 1000000000};
+  static const long long us[] = {0,
+                                 10,
+                                 30,
+                                 100,
+                                 300,
+                                 1000,
+                                 3000,
+                                 10000,
+                                 30000,
+                                 100000,
+                                 300000,
+                                 1000000,
+                                 3000000,
+                                 10000000,
+                                 30000000,
+                                 100000000,
+                                 300000000,
+                                 1000000000};
   if (code <= 0 || code > 17) return std::chrono::hours(24);
   return std::chrono::microseconds(us[code]);
 }

@@ -63,8 +63,10 @@ class BreakKeyTest : public QObject {
   // events until it is stopped; true once the panel is up.
   bool StartWaitingProgram(TSetup& s) {
     if (!s.Main.ShowWithFocus(1)) return false;
-    s.Main.SetText(1, "println('x'), plot(0;0;x;x;0;1;10), loadgui(0;'" + Panel + "'),\n"
-                      "while(1; waitguievent(0))");
+    s.Main.SetText(1,
+                   "println('x'), plot(0;0;x;x;0;1;10), loadgui(0;'" + Panel +
+                       "'),\n"
+                       "while(1; waitguievent(0))");
     s.Main.Form->ActionStartExecute();
     QElapsedTimer t;
     t.start();
@@ -149,8 +151,11 @@ private slots:
       dlg.setOption(QFileDialog::DontUseNativeDialog);
       dlg.exec();
     } else {
-      QMessageBox box(QMessageBox::Question, "The Ostra Calculator", "Continue?",
-                      QMessageBox::Yes | QMessageBox::No, f.ControlForm);
+      QMessageBox box(QMessageBox::Question,
+                      "The Ostra Calculator",
+                      "Continue?",
+                      QMessageBox::Yes | QMessageBox::No,
+                      f.ControlForm);
       box.exec();
     }
     QVERIFY(pressed);

@@ -89,14 +89,22 @@ private slots:
 void ColouringTest::coloursPerKind_data() {
   QTest::addColumn<QString>("text");
   QTest::addColumn<QString>("mask");
-  QTest::newRow("assignment") << "a=1" << "GKB";
-  QTest::newRow("blanks take the token's colour") << "a = 10 * b" << "GGKKBBBKKG";
-  QTest::newRow("leading blank lines take the first colour") << "  \n\na=1" << "GG..GKB";
-  QTest::newRow("string with backslash and braces") << "s='c:\\{x}'" << "GKBBBBBBBB";
-  QTest::newRow("comment grey up to next token") << "/* note */ a=1" << "RRRRRRRRRRRGKB";
-  QTest::newRow("array and sign") << "b[0]=-3" << "GMBMKBB";
-  QTest::newRow("function call") << "if(1;x;'s')" << "KKMBMGMBBBM";
-  QTest::newRow("across lines") << "x=1,\n y=2" << "GKBK.KGKB";
+  QTest::newRow("assignment") << "a=1"
+                              << "GKB";
+  QTest::newRow("blanks take the token's colour") << "a = 10 * b"
+                                                  << "GGKKBBBKKG";
+  QTest::newRow("leading blank lines take the first colour") << "  \n\na=1"
+                                                             << "GG..GKB";
+  QTest::newRow("string with backslash and braces") << "s='c:\\{x}'"
+                                                    << "GKBBBBBBBB";
+  QTest::newRow("comment grey up to next token") << "/* note */ a=1"
+                                                 << "RRRRRRRRRRRGKB";
+  QTest::newRow("array and sign") << "b[0]=-3"
+                                  << "GMBMKBB";
+  QTest::newRow("function call") << "if(1;x;'s')"
+                                 << "KKMBMGMBBBM";
+  QTest::newRow("across lines") << "x=1,\n y=2"
+                                << "GKBK.KGKB";
   QTest::newRow("character outside 16 bits") << QString::fromUtf8("s='\U0001F600', a=1") << "GKBBBBKKGKB";
 }
 
@@ -238,7 +246,9 @@ void ColouringTest::largeDocument() {
   QElapsedTimer t;
   t.start();
   colourer.ColourNow(p.Tokens);
-  qInfo("colouring %d lines with %zu tokens: %lld ms", editor.document()->blockCount(), p.Tokens.size(),
+  qInfo("colouring %d lines with %zu tokens: %lld ms",
+        editor.document()->blockCount(),
+        p.Tokens.size(),
         static_cast<long long>(t.elapsed()));
   const QTextBlock last = editor.document()->lastBlock().previous();
   QCOMPARE(ColourAt(editor, last.position()), QColor(0, 128, 0));

@@ -20,20 +20,30 @@ private slots:
   void folderChoice_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("folder");  // "home", "temp" or "current"
-    QTest::newRow("file in /proc") << "/proc/test.gui" << "home";
-    QTest::newRow("/proc itself") << "/proc" << "home";
-    QTest::newRow("folder in /sys") << "/sys/kernel" << "home";
-    QTest::newRow("device file") << "/dev/null" << "home";
-    QTest::newRow("folder that is gone") << "/nonexistent-folder/a.gui" << "home";
-    QTest::newRow("new file in a real folder") << "TEMP/new.gui" << "temp";
-    QTest::newRow("real folder") << "TEMP" << "temp";
-    QTest::newRow("no preset") << "" << "current";
+    QTest::newRow("file in /proc") << "/proc/test.gui"
+                                   << "home";
+    QTest::newRow("/proc itself") << "/proc"
+                                  << "home";
+    QTest::newRow("folder in /sys") << "/sys/kernel"
+                                    << "home";
+    QTest::newRow("device file") << "/dev/null"
+                                 << "home";
+    QTest::newRow("folder that is gone") << "/nonexistent-folder/a.gui"
+                                         << "home";
+    QTest::newRow("new file in a real folder") << "TEMP/new.gui"
+                                               << "temp";
+    QTest::newRow("real folder") << "TEMP"
+                                 << "temp";
+    QTest::newRow("no preset") << ""
+                               << "current";
   }
   void folderChoice() {
     QFETCH(QString, path);
     QFETCH(QString, folder);
     path.replace("TEMP", Dir.path());
-    const QString expected = folder == "home" ? QDir::homePath() : folder == "temp" ? Dir.path() : QDir::currentPath();
+    const QString expected = folder == "home"   ? QDir::homePath()
+                             : folder == "temp" ? Dir.path()
+                                                : QDir::currentPath();
     QCOMPARE(QDir(Ostra::DialogFolder(path)).canonicalPath(), QDir(expected).canonicalPath());
   }
 
@@ -51,9 +61,10 @@ private slots:
   void editorSaveDialogAfterFailedWrite() {
     TGuiDialogs saved = GuiDialogs();
     int asked = 0;
-    GuiDialogs().Ask = [&](QWidget*, QMessageBox::Icon, const QString&, const QString&, QMessageBox::StandardButtons) {
-      return ++asked == 1 ? QMessageBox::Cancel : QMessageBox::Ok;
-    };
+    GuiDialogs().Ask =
+        [&](QWidget*, QMessageBox::Icon, const QString&, const QString&, QMessageBox::StandardButtons) {
+          return ++asked == 1 ? QMessageBox::Cancel : QMessageBox::Ok;
+        };
     QString dialogFolder, dialogName;
     bool sawDialog = false;
     QTimer probe;
@@ -73,7 +84,7 @@ private slots:
       editor.show();
       QVERIFY(!editor.close());  // the save dialog was cancelled: the editor stays
       QVERIFY(editor.isVisible());
-      QVERIFY(editor.close());   // "close anyway?" answered OK
+      QVERIFY(editor.close());  // "close anyway?" answered OK
     }
     probe.stop();
     GuiDialogs() = saved;

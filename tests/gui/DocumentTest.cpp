@@ -39,8 +39,8 @@ struct TWindow {
   int Dialogs = 0;
 
   TWindow() : Form(new TMainForm) {
-    Form->Ask = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
-                       QMessageBox::StandardButtons) {
+    Form->Ask = [this](
+                    QMessageBox::Icon icon, const QString& title, const QString& text, QMessageBox::StandardButtons) {
       Questions.append({icon, title, text});
       return Answers.isEmpty() ? QMessageBox::Cancel : Answers.takeFirst();
     };
@@ -144,7 +144,8 @@ private slots:
   void roundTrip_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("names");
-    QTest::newRow("three panels") << QByteArray("/*$$panel:Global$$*/\n/*$$panel:A$$*/\n1+2/*$$panel:B$$*/\nx=3\r\nx*2")
+    QTest::newRow("three panels") << QByteArray(
+                                         "/*$$panel:Global$$*/\n/*$$panel:A$$*/\n1+2/*$$panel:B$$*/\nx=3\r\nx*2")
                                   << QStringList({"Global", "A", "B"});
     QTest::newRow("global text") << QByteArray("/*$$panel:Global$$*/\n$k=2\r\n/*$$panel:Calculator 1$$*/\n$k*3\r\n")
                                  << QStringList({"Global", "Calculator 1"});
@@ -478,8 +479,7 @@ private slots:
   void commandLineOpens() {
     const QString path = Dir.filePath("with blank.sma");
     WriteFile(path, "/*$$panel:Global$$*/\n$a=5/*$$panel:Use$$*/\n$a*2");
-    for (const QStringList& args :
-         {QStringList{path}, QStringList{"\"" + path + "\""}, path.split(u' ')}) {
+    for (const QStringList& args : {QStringList{path}, QStringList{"\"" + path + "\""}, path.split(u' ')}) {
       TWindow w;
       w.Form->OpenCommandLine(args);
       QCOMPARE(w.Form->FullPath, path);

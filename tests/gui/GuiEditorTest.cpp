@@ -30,9 +30,7 @@ void Send(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::M
   QApplication::sendEvent(w, &e);
 }
 void Press(QWidget* w, QPoint p, Qt::MouseButton b = Qt::LeftButton) { Send(w, QEvent::MouseButtonPress, p, b, b); }
-void DoubleClick(QWidget* w, QPoint p) {
-  Send(w, QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton);
-}
+void DoubleClick(QWidget* w, QPoint p) { Send(w, QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton); }
 void Move(QWidget* w, QPoint p, Qt::MouseButtons held = Qt::LeftButton) {
   Send(w, QEvent::MouseMove, p, Qt::NoButton, held);
 }
@@ -168,8 +166,12 @@ private slots:
     const struct {
       QPoint At;
       Qt::CursorShape Shape;
-    } shapes[] = {{{14, 14}, Qt::SizeFDiagCursor}, {{84, 14}, Qt::SizeVerCursor}, {{154, 14}, Qt::SizeBDiagCursor},
-                  {{154, 21}, Qt::SizeHorCursor},  {{50, 20}, Qt::SizeAllCursor},  {{300, 200}, Qt::ArrowCursor}};
+    } shapes[] = {{{14, 14}, Qt::SizeFDiagCursor},
+                  {{84, 14}, Qt::SizeVerCursor},
+                  {{154, 14}, Qt::SizeBDiagCursor},
+                  {{154, 21}, Qt::SizeHorCursor},
+                  {{50, 20}, Qt::SizeAllCursor},
+                  {{300, 200}, Qt::ArrowCursor}};
     for (const auto& c : shapes) {
       Move(Box(), c.At, Qt::NoButton);
       QCOMPARE(Box()->cursor().shape(), c.Shape);
@@ -331,11 +333,11 @@ private slots:
     Place(Form->BtnAddLabel, QPoint(14, 14));
     QStringList asked;
     QMessageBox::StandardButton answer = QMessageBox::Cancel;
-    GuiDialogs().Ask = [&](QWidget*, QMessageBox::Icon, const QString& title, const QString& text,
-                           QMessageBox::StandardButtons) {
-      asked << title + ": " + text;
-      return answer;
-    };
+    GuiDialogs().Ask =
+        [&](QWidget*, QMessageBox::Icon, const QString& title, const QString& text, QMessageBox::StandardButtons) {
+          asked << title + ": " + text;
+          return answer;
+        };
     // Save reports the failure.
     Form->BtnSave->click();
     QCOMPARE(asked, QStringList{"Ostra Calculator: Error writing file!"});
@@ -406,8 +408,8 @@ private slots:
     c.setPosition(7, QTextCursor::KeepAnchor);
     memo->setTextCursor(c);
     main.Action4->trigger();
-    QCOMPARE(memo->toPlainText(), "a=1,\nloadgui(0;'" + Path("ins.gui") +
-                                      "'),\nwhile(waitguievent(0);\n println('GUI Event...')\n)\n");
+    QCOMPARE(memo->toPlainText(),
+             "a=1,\nloadgui(0;'" + Path("ins.gui") + "'),\nwhile(waitguievent(0);\n println('GUI Event...')\n)\n");
     memo->undo();
     QCOMPARE(memo->toPlainText(), QString("a=1,\nXX"));
 

@@ -73,13 +73,20 @@ private slots:
     QTest::addColumn<QString>("marked");
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("message");  // empty: the engine's
-    QTest::newRow("token on the second line") << "a=1,\n1 2" << "2" << 1 << "";
-    QTest::newRow("operand missing at the end") << "1+" << "+" << 0 << "";
-    QTest::newRow("comment not closed") << "1 /* open" << "/* open" << 0 << "";
-    QTest::newRow("call open at the end") << "a = 1,\nb = 2,\nc = sin(" << "(" << 2 << "";
-    QTest::newRow("call open after 31 lines") << QString("a=1,\n").repeated(30) + "plotaxis(" << "(" << 30 << "";
-    QTest::newRow("unknown function") << "x = foo(3) + 1" << "foo" << 0 << "Unknown function foo";
-    QTest::newRow("unknown function, blank before (") << "a=2,\nx = bar (3)" << "bar" << 1 << "Unknown function bar";
+    QTest::newRow("token on the second line") << "a=1,\n1 2"
+                                              << "2" << 1 << "";
+    QTest::newRow("operand missing at the end") << "1+"
+                                                << "+" << 0 << "";
+    QTest::newRow("comment not closed") << "1 /* open"
+                                        << "/* open" << 0 << "";
+    QTest::newRow("call open at the end") << "a = 1,\nb = 2,\nc = sin("
+                                          << "(" << 2 << "";
+    QTest::newRow("call open after 31 lines") << QString("a=1,\n").repeated(30) + "plotaxis("
+                                              << "(" << 30 << "";
+    QTest::newRow("unknown function") << "x = foo(3) + 1"
+                                      << "foo" << 0 << "Unknown function foo";
+    QTest::newRow("unknown function, blank before (") << "a=2,\nx = bar (3)"
+                                                      << "bar" << 1 << "Unknown function bar";
   }
   void errorMarkedWithItsMessage() {
     QFETCH(QString, text);

@@ -30,12 +30,11 @@ using namespace TernioParser;
 
 namespace {
 
-const THelpEntry DemoHelp = {
-    "panel;name",
-    "Loads <name> as\npanel <panel>.",
-    "loadgui(0;'c:\\mygui.gui'),\n {x}=1\n",
-    "This loads a panel.",
-    "plain(a), other(b)"};
+const THelpEntry DemoHelp = {"panel;name",
+                             "Loads <name> as\npanel <panel>.",
+                             "loadgui(0;'c:\\mygui.gui'),\n {x}=1\n",
+                             "This loads a panel.",
+                             "plain(a), other(b)"};
 
 // A function with every help text, one with none.
 class TDemo final : public TFunction {
@@ -100,8 +99,8 @@ void HelpBrowserTest::listOfRegisteredBuiltins() {
     const QByteArray b = items[i].left(items[i].indexOf('(')).toLatin1();
     QVERIFY2(std::strcmp(a.constData(), b.constData()) < 0, qPrintable(items[i - 1] + " / " + items[i]));
   }
-  for (const char* expected : {"if(cond;expr1;expr2)", "for(init;cond;incr;expr)", "println(s)", "cleartext()",
-                               "define(func;expr)"})
+  for (const char* expected :
+       {"if(cond;expr1;expr2)", "for(init;cond;incr;expr)", "println(s)", "cleartext()", "define(func;expr)"})
     QVERIFY2(items.contains(expected), expected);
   // Every item is the name followed by the object's signature.
   int i = 1;
@@ -146,13 +145,14 @@ void HelpBrowserTest::formattedEntry() {
   QCOMPARE(Items(panel), (QStringList{"[General Info]", "demo(panel;name)", "plain(a;b;c)"}));
   panel.csFunctionsChange(1);
   const QString text = panel.edtHelp->toPlainText();
-  QCOMPARE(text, QString("demo(panel;name)\n"
-                         "Loads <name> as\npanel <panel>.\n"
-                         "Example:\n"
-                         "loadgui(0;'c:\\mygui.gui'),\n {x}=1\n\n"
-                         "This loads a panel.\n"
-                         "See also:\n"
-                         "plain(a), other(b)"));
+  QCOMPARE(text,
+           QString("demo(panel;name)\n"
+                   "Loads <name> as\npanel <panel>.\n"
+                   "Example:\n"
+                   "loadgui(0;'c:\\mygui.gui'),\n {x}=1\n\n"
+                   "This loads a panel.\n"
+                   "See also:\n"
+                   "plain(a), other(b)"));
   QTextDocument* doc = panel.edtHelp->document();
   const auto formatAt = [&](const QString& piece) {
     const int pos = text.indexOf(piece);

@@ -282,11 +282,20 @@ private slots:
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("selected");
     QTest::addColumn<QString>("status");  // empty: the engine's message
-    QTest::newRow("at the end") << "1+" << "+" << "";
-    QTest::newRow("one token") << "1 2" << "2" << "";
-    QTest::newRow("second line") << "a=1,\n1 2" << "2" << "";
-    QTest::newRow("after a pair") << QString::fromUtf8("a='\xF0\x9F\x98\x80',\n1 2") << "2" << "";
-    QTest::newRow("unknown function") << "x = foo(3) + 1" << "foo" << "Unknown function foo";
+    QTest::newRow("at the end") << "1+"
+                                << "+"
+                                << "";
+    QTest::newRow("one token") << "1 2"
+                               << "2"
+                               << "";
+    QTest::newRow("second line") << "a=1,\n1 2"
+                                 << "2"
+                                 << "";
+    QTest::newRow("after a pair") << QString::fromUtf8("a='\xF0\x9F\x98\x80',\n1 2") << "2"
+                                  << "";
+    QTest::newRow("unknown function") << "x = foo(3) + 1"
+                                      << "foo"
+                                      << "Unknown function foo";
   }
   void syntaxStatusAndShowError() {
     QFETCH(QString, text);
@@ -588,12 +597,18 @@ private slots:
   void desktopExecQuoting_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("quoted");
-    QTest::newRow("plain") << "/usr/bin/ostracalc" << "\"/usr/bin/ostracalc\"";
-    QTest::newRow("blank") << "/a b/x" << "\"/a b/x\"";
-    QTest::newRow("dollar") << "/a$b" << "\"/a\\\\$b\"";
-    QTest::newRow("quote") << "/a\"b" << "\"/a\\\\\"b\"";
-    QTest::newRow("backslash") << "/a\\b" << "\"/a\\\\\\\\b\"";
-    QTest::newRow("percent") << "/100%" << "\"/100%%\"";
+    QTest::newRow("plain") << "/usr/bin/ostracalc"
+                           << "\"/usr/bin/ostracalc\"";
+    QTest::newRow("blank") << "/a b/x"
+                           << "\"/a b/x\"";
+    QTest::newRow("dollar") << "/a$b"
+                            << "\"/a\\\\$b\"";
+    QTest::newRow("quote") << "/a\"b"
+                           << "\"/a\\\\\"b\"";
+    QTest::newRow("backslash") << "/a\\b"
+                               << "\"/a\\\\\\\\b\"";
+    QTest::newRow("percent") << "/100%"
+                             << "\"/100%%\"";
   }
   void desktopExecQuoting() {
     QFETCH(QString, path);
@@ -673,7 +688,10 @@ private slots:
     colourer->ColourNow(f.Tokens);
     const qint64 colour = t.elapsed();
     qInfo("5001-line program: set %lld ms, keystroke incl. parse %.1f ms, parse %lld ms, colouring %lld ms",
-          load, perKey, parse, colour);
+          load,
+          perKey,
+          parse,
+          colour);
     // Generous bounds: a loaded machine must still feel responsive.
     QVERIFY2(perKey < 300, "a keystroke takes too long");
     QVERIFY2(colour < 3000, "colouring takes too long");
@@ -691,7 +709,9 @@ private slots:
     QCOMPARE(text[0xE9], QChar(0x00E9));
     QCOMPARE(text[0x81], QChar(0x0081));
     // Characters outside the code page become one '?' each.
-    QCOMPARE(Ostra::ToCodePage(QString::fromUtf8("a\xCE\xA9" "b\xF0\x9F\x98\x80" "c€")),
+    QCOMPARE(Ostra::ToCodePage(QString::fromUtf8("a\xCE\xA9"
+                                                 "b\xF0\x9F\x98\x80"
+                                                 "c€")),
              std::string("a?b?c\x80"));
     const QString pair = QString::fromUtf8("x\xF0\x9F\x98\x80yz");
     QCOMPARE(Ostra::TextPosition(pair, 0), 0);
@@ -704,7 +724,9 @@ private slots:
   void editorKeepsEveryCharacter() {
     TWindow w;
     // A non-breaking space and a C1 byte are program text like any other.
-    const std::string program = "'a\xA0" "b\x81'";
+    const std::string program =
+        "'a\xA0"
+        "b\x81'";
     w.SetText(1, Ostra::FromCodePage(program));
     QCOMPARE(w.Panel(1)->Text8(), program);
     w.SetText(1, "1\r\n2\r3");

@@ -22,8 +22,8 @@ private slots:
     const QString path = dir.filePath("manual.pdf");
     QPdfWriter pdf(path);
     pdf.setResolution(300);
-    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
-                                  QPageLayout::Millimeter));
+    pdf.setPageLayout(QPageLayout(
+        QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
     auto doc = Ostra::BuildManual(OSTRA_SOURCE_DIR "/docs/manual/tour.html", "1.0", Ostra::ManualPageSize(pdf));
     QVERIFY(doc);
 

@@ -207,15 +207,22 @@ void OutputWindowTest::programsOnCalculationThread_data() {
   QTest::addColumn<QStringList>("lines");
   QTest::addColumn<QString>("result");
   QTest::addColumn<QString>("error");
-  QTest::newRow("number") << QByteArray("print(5)") << QStringList{"5"} << "1" << "";
-  QTest::newRow("fifteen digits") << QByteArray("println(1/3)") << QStringList{"0.333333333333333"} << "1" << "";
-  QTest::newRow("result is one") << QByteArray("a=print('x'), a") << QStringList{"x"} << "1" << "";
-  QTest::newRow("order with cleartext") << QByteArray("println('a'), print('b'), cleartext(), print('c'), println('d'), print('e')")
-                                        << QStringList{"cd", "e"} << "1" << "";
-  QTest::newRow("loop") << QByteArray("for(i=0;i<5;i+=1;print(i))") << QStringList{"01234"} << "1" << "";
-  QTest::newRow("unassigned variable still writes 0")
-      << QByteArray("print(v)") << QStringList{"0"} << "" << "Variable v has no value";
-  QTest::newRow("high bytes") << QByteArray("print('\xe4\x80')") << QStringList{QString::fromUtf8("ä€")} << "1" << "";
+  QTest::newRow("number") << QByteArray("print(5)") << QStringList{"5"} << "1"
+                          << "";
+  QTest::newRow("fifteen digits") << QByteArray("println(1/3)") << QStringList{"0.333333333333333"} << "1"
+                                  << "";
+  QTest::newRow("result is one") << QByteArray("a=print('x'), a") << QStringList{"x"} << "1"
+                                 << "";
+  QTest::newRow("order with cleartext")
+      << QByteArray("println('a'), print('b'), cleartext(), print('c'), println('d'), print('e')")
+      << QStringList{"cd", "e"} << "1"
+      << "";
+  QTest::newRow("loop") << QByteArray("for(i=0;i<5;i+=1;print(i))") << QStringList{"01234"} << "1"
+                        << "";
+  QTest::newRow("unassigned variable still writes 0") << QByteArray("print(v)") << QStringList{"0"} << ""
+                                                      << "Variable v has no value";
+  QTest::newRow("high bytes") << QByteArray("print('\xe4\x80')") << QStringList{QString::fromUtf8("ä€")} << "1"
+                              << "";
 }
 
 void OutputWindowTest::programsOnCalculationThread() {
@@ -340,7 +347,8 @@ void OutputWindowTest::manyPrintlnsFromProgram() {
   QVERIFY(form.LineComplete);
   QVERIFY(form.Memo->verticalScrollBar()->value() == form.Memo->verticalScrollBar()->maximum());
   qInfo("100000 println: %lld ms until all text is in the window; longest pause of the UI thread %lld ms",
-        static_cast<long long>(elapsed), static_cast<long long>(longestGap));
+        static_cast<long long>(elapsed),
+        static_cast<long long>(longestGap));
   QVERIFY2(elapsed < 20000, "printing is far too slow");
 }
 
@@ -353,8 +361,7 @@ void OutputWindowTest::sinkReleasesWritersOnDestruction() {
     std::atomic<bool> finished{false};
     std::thread writer([&] {
       // No event is processed meanwhile, so the last call waits.
-      if (viaClear)
-        sink->Clear();
+      if (viaClear) sink->Clear();
       else
         for (size_t i = 0; i <= TOutputForm::MaxPendingWrites; ++i) sink->Write("x", true);
       finished = true;
@@ -432,7 +439,8 @@ void OutputWindowTest::tenMillionLinesInBoundedMemory() {
   form.Flush();
   const qint64 elapsed = clock.elapsed();
   sample.stop();
-  qInfo("10^7 lines: %lld ms; process grew by %llu MB at most; store %llu kB at most, spool %llu MB", elapsed,
+  qInfo("10^7 lines: %lld ms; process grew by %llu MB at most; store %llu kB at most, spool %llu MB",
+        elapsed,
         static_cast<unsigned long long>((rssMax - std::min(rssMax, rssBefore)) >> 20),
         static_cast<unsigned long long>(storeMax >> 10),
         static_cast<unsigned long long>(form.Store().SpoolBytes() >> 20));

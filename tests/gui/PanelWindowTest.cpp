@@ -190,10 +190,9 @@ private slots:
   }
 
   void userValuesReachTheProgram() {
-    QVERIFY(Runner->Start(Load() +
-                          ",\nwaitguievent(0), waitguievent(0),\n"
-                          "string(getproperty(0;3;0))+' '+getproperty(0;4;0)+' '+string(haschanged(0;3))"
-                          "+string(haschanged(0;4))+string(haschanged(0;4))"));
+    QVERIFY(Runner->Start(Load() + ",\nwaitguievent(0), waitguievent(0),\n"
+                                   "string(getproperty(0;3;0))+' '+getproperty(0;4;0)+' '+string(haschanged(0;3))"
+                                   "+string(haschanged(0;4))+string(haschanged(0;4))"));
     QVERIFY(WaitForPanel());
     QSlider* bar = WidgetOfId<QSlider>(*Form, 0, 3);
     auto* edit = WidgetOfId<TEditCtrlForm>(*Form, 0, 4);

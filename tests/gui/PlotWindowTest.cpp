@@ -115,8 +115,9 @@ void PlotWindowTest::programsDrawInProgramOrder() {
   QVERIFY(run.Run("plotcurvecount(2)"));
   QCOMPARE(form.PageControl->count(), 3);
   QVERIFY(!form.isVisible());
-  QVERIFY(run.Run("plotcleartabs(), plot(0;0;x;sin(x);0;2*pi();200), plot(1;0;x;x;0;1;10), a=plottabs(), "
-                  "plotcleartab(1), b=plottabs(), plottitle(0;'Sine'), string(a)+string(b)+string(plotcurvecount(0))"));
+  QVERIFY(
+      run.Run("plotcleartabs(), plot(0;0;x;sin(x);0;2*pi();200), plot(1;0;x;x;0;1;10), a=plottabs(), "
+              "plotcleartab(1), b=plottabs(), plottitle(0;'Sine'), string(a)+string(b)+string(plotcurvecount(0))"));
   QCOMPARE(run.Result.AsString(), std::string("211"));
   QVERIFY(form.isVisible());
   QCOMPARE(form.PageControl->count(), 1);
@@ -185,11 +186,12 @@ void PlotWindowTest::saveAsTextWritesEveryPoint() {
   const QString path = dir.filePath("curves.txt");
   form.ChooseSaveFile = [&] { return path; };
   form.btnSave->click();
-  QCOMPARE(ReadAll(path), QByteArray("1\t10\t1\t0.5\r\n"
-                                     "2\t20\t2\t1.5\r\n"
-                                     "3\t30\t3\t2.5\r\n"
-                                     "\t\t4\t3.5\r\n"
-                                     "\t\t5\t0.3333333333\r\n"));
+  QCOMPARE(ReadAll(path),
+           QByteArray("1\t10\t1\t0.5\r\n"
+                      "2\t20\t2\t1.5\r\n"
+                      "3\t30\t3\t2.5\r\n"
+                      "\t\t4\t3.5\r\n"
+                      "\t\t5\t0.3333333333\r\n"));
   // The longer curve first: nothing is lost either.
   AddCurve(form, 1, 0, Range(5), Range(5));
   AddCurve(form, 1, 1, Range(3), Range(3));
@@ -346,8 +348,7 @@ void PlotWindowTest::mouseZoomAndRightClick() {
   Mouse(w, QEvent::MouseButtonPress, QPoint(1, 1), Qt::RightButton, Qt::RightButton);
   QVERIFY(!p->AutoscaleX);
   w->UpdateLayout();
-  Mouse(w, QEvent::MouseButtonPress, QPoint(w->Layout.Left + 5, w->Layout.Top + 5), Qt::RightButton,
-        Qt::RightButton);
+  Mouse(w, QEvent::MouseButtonPress, QPoint(w->Layout.Left + 5, w->Layout.Top + 5), Qt::RightButton, Qt::RightButton);
   QVERIFY(p->AutoscaleX && p->AutoscaleY);
   QVERIFY(form.CbAutoRange->isChecked());
   QCOMPARE(p->XMax, 10.0);
@@ -403,8 +404,7 @@ void PlotWindowTest::picturesAsTheRunnerDrawsThem() {
   const QByteArray pdf = ReadAll(dir.filePath("tab0.pdf"));
   QVERIFY(pdf.startsWith("%PDF-"));
   // 800 x 600 pixels at 96 per inch: 600 x 450 points.
-  const QRegularExpressionMatch box =
-      QRegularExpression("/MediaBox \\[([^\\]]*)\\]").match(QString::fromLatin1(pdf));
+  const QRegularExpressionMatch box = QRegularExpression("/MediaBox \\[([^\\]]*)\\]").match(QString::fromLatin1(pdf));
   QVERIFY(box.hasMatch());
   QStringList corners = box.captured(1).simplified().split(' ');
   QCOMPARE(corners.size(), 4);

@@ -29,7 +29,9 @@ bool WriteAll(const QString& path, const QByteArray& bytes) {
 QStringList CopiesIn(const QString& folder) { return QDir(folder).entryList({"*.sma"}, QDir::Files); }
 
 // A text with characters outside ASCII, as the editor holds it.
-const QString Unsaved = QString::fromUtf8("t=25 /* \xc2\xb0""C */,\nt*2");
+const QString Unsaved = QString::fromUtf8(
+    "t=25 /* \xc2\xb0"
+    "C */,\nt*2");
 
 // The child process: opens the document, types into it, waits for the
 // recovery copy and then dies as a killed program does.
@@ -83,7 +85,9 @@ private slots:
     QVERIFY(f.ActionSaveExecute());
     QVERIFY(!QFile::exists(copy));
     QCOMPARE(copied, ReadAll(dir.filePath("saved.sma")));
-    QVERIFY(copied.contains("t=25 /* \xb0""C */,\r\nt*2"));
+    QVERIFY(
+        copied.contains("t=25 /* \xb0"
+                        "C */,\r\nt*2"));
     QVERIFY(CopiesIn(Folder).isEmpty());
 
     // Each change restarts the wait; the copy follows the latest text.
@@ -210,7 +214,8 @@ private slots:
 
     QVERIFY(WriteAll(path, saved));
     QVERIFY(WriteAll(QDir(Folder).filePath("999999-3.sma"), changed));
-    QVERIFY(WriteAll(QDir(Folder).filePath("999999-3.info"), "kind=layout\npath=" + path.toUtf8().toPercentEncoding() + "\n"));
+    QVERIFY(WriteAll(QDir(Folder).filePath("999999-3.info"),
+                     "kind=layout\npath=" + path.toUtf8().toPercentEncoding() + "\n"));
     TScriptedMainForm w;
     w.Answers << QMessageBox::Yes;
     QVERIFY(!w.Form->OfferRecovery());  // the document in the main window stays as it is

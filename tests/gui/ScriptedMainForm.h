@@ -29,8 +29,8 @@ struct TScriptedMainForm {
   int ForcedExits = 0;
 
   TScriptedMainForm() : Form(new TMainForm) {
-    Form->Ask = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
-                       QMessageBox::StandardButtons) {
+    Form->Ask = [this](
+                    QMessageBox::Icon icon, const QString& title, const QString& text, QMessageBox::StandardButtons) {
       Questions.append({icon, title, text});
       return Answers.isEmpty() ? QMessageBox::Cancel : Answers.takeFirst();
     };

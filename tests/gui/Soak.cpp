@@ -172,10 +172,18 @@ int main(int argc, char** argv) {
     std::printf(
         "{\"t\": %.1f, \"rss\": %llu, \"fds\": %d, \"threads\": %d, \"store\": %llu, \"spool\": %llu, "
         "\"lines\": %llu, \"keys\": %zu, \"key_median_ms\": %.2f, \"key_max_ms\": %.2f, \"running\": %s%s}\n",
-        clock.elapsed() / 1000.0, static_cast<unsigned long long>(ResidentBytes()), OpenDescriptors(), Threads(),
-        static_cast<unsigned long long>(s.MemoryBytes()), static_cast<unsigned long long>(s.SpoolBytes()),
-        static_cast<unsigned long long>(s.LineCount()), t.size(), medianMs, maxMs,
-        form->Running() ? "true" : "false", last ? ", \"end\": true" : "");
+        clock.elapsed() / 1000.0,
+        static_cast<unsigned long long>(ResidentBytes()),
+        OpenDescriptors(),
+        Threads(),
+        static_cast<unsigned long long>(s.MemoryBytes()),
+        static_cast<unsigned long long>(s.SpoolBytes()),
+        static_cast<unsigned long long>(s.LineCount()),
+        t.size(),
+        medianMs,
+        maxMs,
+        form->Running() ? "true" : "false",
+        last ? ", \"end\": true" : "");
     std::fflush(stdout);
   };
   QTimer samples;
@@ -196,7 +204,8 @@ int main(int argc, char** argv) {
     QElapsedTimer wait;
     wait.start();
     while (form->Running() && wait.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    std::fprintf(stderr, "broken after %.1f s: %s\n", clock.elapsed() / 1000.0, qPrintable(form->StatusPanel1->text()));
+    std::fprintf(
+        stderr, "broken after %.1f s: %s\n", clock.elapsed() / 1000.0, qPrintable(form->StatusPanel1->text()));
     QApplication::exit(form->Running() ? 2 : 0);
   });
   const int rc = app.exec();

@@ -57,7 +57,8 @@ QStringList TextsOf(QWidget* window) {
     if (auto* m = qobject_cast<QMenu*>(w)) texts << m->title();
     if (auto* c = qobject_cast<QComboBox*>(w); c && !qobject_cast<QFileDialog*>(window)) {
       if (c->parent() && qobject_cast<THelpPanel*>(c->parent())) texts << c->itemText(0);
-      else for (int i = 0; i < c->count(); ++i) texts << c->itemText(i);
+      else
+        for (int i = 0; i < c->count(); ++i) texts << c->itemText(i);
     }
     const bool dataTabs = qobject_cast<TGraphicForm*>(window) || qobject_cast<TMainForm*>(window);
     if (auto* t = qobject_cast<QTabWidget*>(w); t && !dataTabs)
@@ -72,15 +73,19 @@ QStringList TextsOf(QWidget* window) {
 // English words of the interface that German writes differently.
 QStringList EnglishIn(const QStringList& texts) {
   static const QSet<QString> english{
-      "save", "delete", "print", "clipboard", "width", "height", "size", "alignment", "left", "center", "right",
-      "orientation", "vertical", "value", "line", "page", "font", "clear", "output", "window", "yes", "no",
-      "cancel", "open", "file", "files", "look", "type", "new", "edit", "button", "checkbox", "display",
-      "scrollbar", "duplicate", "parameters", "properties", "copy", "paste", "cut", "find", "replace", "match",
-      "case", "error", "close", "show", "help", "back", "forward", "folder", "directory", "view", "detail", "list",
-      "name", "function", "picture", "image", "drawing", "document", "all", "the", "of", "to", "and",
-      "for", "with", "is", "plot", "plots", "pixels", "controls", "setting", "target", "graphic", "quit", "about",
-      "manual", "recent", "undo", "redo", "select", "insert", "break", "calculation", "rename", "changed",
-      "result", "radix", "decimal", "binary", "go", "info", "general", "choose", "create", "parent", "computer"};
+      "save",     "delete",    "print",     "clipboard",   "width",      "height",      "size",    "alignment",
+      "left",     "center",    "right",     "orientation", "vertical",   "value",       "line",    "page",
+      "font",     "clear",     "output",    "window",      "yes",        "no",          "cancel",  "open",
+      "file",     "files",     "look",      "type",        "new",        "edit",        "button",  "checkbox",
+      "display",  "scrollbar", "duplicate", "parameters",  "properties", "copy",        "paste",   "cut",
+      "find",     "replace",   "match",     "case",        "error",      "close",       "show",    "help",
+      "back",     "forward",   "folder",    "directory",   "view",       "detail",      "list",    "name",
+      "function", "picture",   "image",     "drawing",     "document",   "all",         "the",     "of",
+      "to",       "and",       "for",       "with",        "is",         "plot",        "plots",   "pixels",
+      "controls", "setting",   "target",    "graphic",     "quit",       "about",       "manual",  "recent",
+      "undo",     "redo",      "select",    "insert",      "break",      "calculation", "rename",  "changed",
+      "result",   "radix",     "decimal",   "binary",      "go",         "info",        "general", "choose",
+      "create",   "parent",    "computer"};
   QStringList found;
   for (QString t : texts) {
     t.remove("Ostra Calculator").remove(u'&');
@@ -107,14 +112,30 @@ private slots:
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("tip");
     QTest::addColumn<QString>("status");
-    QTest::newRow("open") << "FileOpen" << "Öffnen" << "Vorhandene Datei öffnen";
-    QTest::newRow("save") << "ActionSave" << "Speichern" << "Aktuelle Datei speichern";
-    QTest::newRow("save as") << "FileSaveAs" << "Speichern unter" << "Aktive Datei unter einem neuen Namen speichern";
-    QTest::newRow("quit") << "FileExit1" << "Beenden" << "Anwendung beenden";
-    QTest::newRow("cut") << "EditCut1" << "Ausschneiden" << "Markiertes Objekt in die Zwischenablage verschieben";
-    QTest::newRow("copy") << "EditCopy1" << "Kopieren" << "Markiertes Objekt in die Zwischenablage kopieren";
-    QTest::newRow("paste") << "EditPaste1" << "Einfügen" << "Inhalt der Zwischenablage einfügen";
-    QTest::newRow("select all") << "EditSelectAll1" << "Alles markieren" << "Gesamtes Dokument markieren";
+    QTest::newRow("open") << "FileOpen"
+                          << "Öffnen"
+                          << "Vorhandene Datei öffnen";
+    QTest::newRow("save") << "ActionSave"
+                          << "Speichern"
+                          << "Aktuelle Datei speichern";
+    QTest::newRow("save as") << "FileSaveAs"
+                             << "Speichern unter"
+                             << "Aktive Datei unter einem neuen Namen speichern";
+    QTest::newRow("quit") << "FileExit1"
+                          << "Beenden"
+                          << "Anwendung beenden";
+    QTest::newRow("cut") << "EditCut1"
+                         << "Ausschneiden"
+                         << "Markiertes Objekt in die Zwischenablage verschieben";
+    QTest::newRow("copy") << "EditCopy1"
+                          << "Kopieren"
+                          << "Markiertes Objekt in die Zwischenablage kopieren";
+    QTest::newRow("paste") << "EditPaste1"
+                           << "Einfügen"
+                           << "Inhalt der Zwischenablage einfügen";
+    QTest::newRow("select all") << "EditSelectAll1"
+                                << "Alles markieren"
+                                << "Gesamtes Dokument markieren";
   }
 
   void germanHints() {
@@ -157,8 +178,9 @@ private slots:
     QFile file(panelFile);
     QVERIFY(file.open(QIODevice::WriteOnly));
     // One control of each type.
-    file.write("0,1,1,16,5,1,a,0\r\n1,1,6,16,9,2,b,1,10\r\n2,1,10,16,13,3,0,100,5,1,10,1\r\n"
-               "3,1,14,16,17,4,c,0\r\n4,1,18,16,21,5,d\r\n5,1,22,16,25,6,e,checked\r\n");
+    file.write(
+        "0,1,1,16,5,1,a,0\r\n1,1,6,16,9,2,b,1,10\r\n2,1,10,16,13,3,0,100,5,1,10,1\r\n"
+        "3,1,14,16,17,4,c,0\r\n4,1,18,16,21,5,d\r\n5,1,22,16,25,6,e,checked\r\n");
     file.close();
     QMap<QString, QStringList> left;
     const auto walk = [&](const QString& name, QWidget* w) {
@@ -209,7 +231,10 @@ private slots:
       for (QAbstractButton* b : box->buttons()) buttons << b->text();
       box->reject();
     });
-    Ostra::AskUser(&f, QMessageBox::Question, "Ostra Calculator", "Weiter?",
+    Ostra::AskUser(&f,
+                   QMessageBox::Question,
+                   "Ostra Calculator",
+                   "Weiter?",
                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     buttons.sort();
     QCOMPARE(buttons, (QStringList{"&Ja", "&Nein", "Abbrechen"}));
@@ -240,8 +265,7 @@ private slots:
     buttons += editor.findChildren<QPushButton*>();
     TGraphicForm plots(&f);
     buttons += plots.findChildren<QPushButton*>();
-    for (QPushButton* b : buttons)
-      QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));
+    for (QPushButton* b : buttons) QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));
     // The editor at its narrowest still shows its whole tool bar.
     QVERIFY(editor.minimumWidth() >= editor.PanelControl->minimumSizeHint().width());
     for (int type = 0; type < 6; ++type) {

@@ -25,14 +25,13 @@ struct TRecorder {
   std::vector<size_t> Batches;
   // Called inside apply, before the batch is recorded (a nested event loop).
   std::function<void()> DuringApply;
-  TBatchChannel<std::vector<int>> Channel{
-      &Target,
-      [this](std::vector<int>& b) {
-        Batches.push_back(b.size());
-        if (DuringApply) DuringApply();
-        Items.insert(Items.end(), b.begin(), b.end());
-      },
-      [](const std::vector<int>& b) { return b.size() > Limit; }};
+  TBatchChannel<std::vector<int>> Channel{&Target,
+                                          [this](std::vector<int>& b) {
+                                            Batches.push_back(b.size());
+                                            if (DuringApply) DuringApply();
+                                            Items.insert(Items.end(), b.begin(), b.end());
+                                          },
+                                          [](const std::vector<int>& b) { return b.size() > Limit; }};
 
   bool Push(int i, TBatchChannel<std::vector<int>>::TWait wait = TBatchChannel<std::vector<int>>::TWait::UntilRoom) {
     return Channel.Push([i](std::vector<int>& b) { b.push_back(i); }, wait);
@@ -111,8 +110,7 @@ void WindowChannelTest::goingChannelReleasesWorkers() {
     auto r = std::make_unique<TRecorder>();
     std::atomic<bool> finished{false};
     std::thread worker([&, channel = r.get()] {
-      if (untilApplied)
-        channel->Push(0, TBatchChannel<std::vector<int>>::TWait::UntilApplied);
+      if (untilApplied) channel->Push(0, TBatchChannel<std::vector<int>>::TWait::UntilApplied);
       else
         for (size_t i = 0; i <= Limit; ++i) channel->Push(int(i));
       finished = true;

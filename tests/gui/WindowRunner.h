@@ -22,11 +22,14 @@ public:
 
   void RunFinished(const TernioParser::TReturnValue* result) override {
     TernioParser::TReturnValue copy = *result;
-    QMetaObject::invokeMethod(qApp, [this, copy] {
-      Result = copy;
-      Done = true;
-      if (Waiting) Waiting->quit();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp,
+        [this, copy] {
+          Result = copy;
+          Done = true;
+          if (Waiting) Waiting->quit();
+        },
+        Qt::QueuedConnection);
   }
 
   // Parses the program as the panel's and starts it; false on a parse error.

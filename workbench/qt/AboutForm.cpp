@@ -11,18 +11,19 @@
 
 namespace {
 
-const char* const AboutText = QT_TRANSLATE_NOOP("TAboutForm",
-    "Copyright (C) Ostra Instruments. All rights reserved.\n"
-    "\n"
-    "The Ostra Calculator is provided \"as is\", without warranty of any kind, "
-    "express or implied, including but not limited to the warranties of "
-    "merchantability, fitness for a particular purpose and non-infringement. "
-    "In no event shall the authors be liable for any claim, damages or other "
-    "liability arising from the use of the software, including damage to "
-    "instruments or samples driven by its programs.\n"
-    "\n"
-    "Check every program that controls an instrument with the instrument in a "
-    "safe state before running it on a sample.");
+const char* const AboutText =
+    QT_TRANSLATE_NOOP("TAboutForm",
+                      "Copyright (C) Ostra Instruments. All rights reserved.\n"
+                      "\n"
+                      "The Ostra Calculator is provided \"as is\", without warranty of any kind, "
+                      "express or implied, including but not limited to the warranties of "
+                      "merchantability, fitness for a particular purpose and non-infringement. "
+                      "In no event shall the authors be liable for any claim, damages or other "
+                      "liability arising from the use of the software, including damage to "
+                      "instruments or samples driven by its programs.\n"
+                      "\n"
+                      "Check every program that controls an instrument with the instrument in a "
+                      "safe state before running it on a sample.");
 
 }  // namespace
 

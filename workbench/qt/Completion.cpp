@@ -79,11 +79,8 @@ TCompletion::TCompletion(TCodeEditor* editor) : QObject(editor), Editor(editor) 
       case Qt::Key_Return:
       case Qt::Key_Escape:
       case Qt::Key_Tab:
-      case Qt::Key_Backtab:
-        key->ignore();
-        return true;
-      default:
-        return false;
+      case Qt::Key_Backtab: key->ignore(); return true;
+      default: return false;
     }
   };
   // Anything but the "(" right after a taken name ends the step-over.
@@ -135,7 +132,8 @@ void TCompletion::Update() {
     Completer->setCompletionPrefix(prefix);
     Completer->popup()->setCurrentIndex(Completer->completionModel()->index(0, 0));
     QRect r = Editor->cursorRect();
-    r.setWidth(Completer->popup()->sizeHintForColumn(0) + Completer->popup()->verticalScrollBar()->sizeHint().width());
+    r.setWidth(Completer->popup()->sizeHintForColumn(0) +
+               Completer->popup()->verticalScrollBar()->sizeHint().width());
     Completer->complete(r);
   }
   ShowSignature();

@@ -24,8 +24,8 @@ TErrorPlace ErrorPlace(const std::string& text, const TernioParser::TParserBase&
   place.Message = engine.Message;
   if (engine.ErrorPos < 0) {
     place.End = TrimmedEnd(text, size);
-    place.Start = engine.TokenStart >= 0 && engine.TokenStart < place.End ? engine.TokenStart
-                                                                           : std::max(place.End - 1, 0);
+    place.Start =
+        engine.TokenStart >= 0 && engine.TokenStart < place.End ? engine.TokenStart : std::max(place.End - 1, 0);
     return place;
   }
   const int32_t at = std::min(engine.ErrorPos, size);

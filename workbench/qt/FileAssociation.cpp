@@ -78,8 +78,8 @@ void RunQuietly(const QString& tool, const QStringList& args) {
 
 }  // namespace
 
-bool RegisterFileAssociation(const QString& dataHome, const QStringList& otherDataDirs,
-                             const QString& executable, bool refreshCaches) {
+bool RegisterFileAssociation(const QString& dataHome, const QStringList& otherDataDirs, const QString& executable,
+                             bool refreshCaches) {
   if (dataHome.isEmpty()) return false;
   QStringList dirs = otherDataDirs;
   dirs.prepend(dataHome);
@@ -102,8 +102,7 @@ bool RegisterFileAssociation() {
   if (home.isEmpty()) home = QDir::homePath() + "/.local/share";
   QString sys = qEnvironmentVariable("XDG_DATA_DIRS");
   if (sys.isEmpty()) sys = "/usr/local/share:/usr/share";
-  return RegisterFileAssociation(home, sys.split(u':', Qt::SkipEmptyParts),
-                                 QCoreApplication::applicationFilePath());
+  return RegisterFileAssociation(home, sys.split(u':', Qt::SkipEmptyParts), QCoreApplication::applicationFilePath());
 }
 
 }  // namespace Ostra

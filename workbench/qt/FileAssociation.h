@@ -8,9 +8,9 @@
 
 namespace Ostra {
 
-extern const char* const MacroMimeType;        // "application/x-rir-macro"
-extern const char* const DesktopEntryName;     // "ostracalc.desktop"
-extern const char* const MimePackageName;      // "ostracalc-sma.xml"
+extern const char* const MacroMimeType;     // "application/x-rir-macro"
+extern const char* const DesktopEntryName;  // "ostracalc.desktop"
+extern const char* const MimePackageName;   // "ostracalc-sma.xml"
 
 // The MIME package describing *.sma files.
 QString MimePackageText();
@@ -24,8 +24,8 @@ QString DesktopExecQuote(const QString& path);
 // program exists already there or in one of otherDataDirs; then refreshes
 // the desktop's caches when their tools are installed. Failures are silent.
 // True when the files were written.
-bool RegisterFileAssociation(const QString& dataHome, const QStringList& otherDataDirs,
-                             const QString& executable, bool refreshCaches = true);
+bool RegisterFileAssociation(const QString& dataHome, const QStringList& otherDataDirs, const QString& executable,
+                             bool refreshCaches = true);
 
 // The same for the current user: $XDG_DATA_HOME (or ~/.local/share) and the
 // system data folders of $XDG_DATA_DIRS.

@@ -53,7 +53,8 @@ void TLineGutter::paintEvent(QPaintEvent* event) {
       p.drawEllipse(QRect(2, top + (lineHeight - d) / 2, d, d));
     }
     p.setPen(QColor(120, 120, 120));
-    p.drawText(QRect(MarkWidth, top, width() - MarkWidth - Padding, lineHeight), Qt::AlignRight | Qt::AlignVCenter,
+    p.drawText(QRect(MarkWidth, top, width() - MarkWidth - Padding, lineHeight),
+               Qt::AlignRight | Qt::AlignVCenter,
                QString::number(b.blockNumber() + 1));
   }
 }
@@ -62,10 +63,8 @@ bool TLineGutter::event(QEvent* event) {
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
     const int line = LineAt(help->pos().y());
-    if (line >= 0 && line == Editor->ErrorLine())
-      QToolTip::showText(help->globalPos(), Editor->ErrorMessage(), this);
-    else
-      QToolTip::hideText();
+    if (line >= 0 && line == Editor->ErrorLine()) QToolTip::showText(help->globalPos(), Editor->ErrorMessage(), this);
+    else QToolTip::hideText();
     return true;
   }
   return QWidget::event(event);

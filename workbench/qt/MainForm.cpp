@@ -68,10 +68,13 @@ QString NameOfCaption(const QString& caption) {
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   setObjectName("MainForm");
-  Ask = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
-               QMessageBox::StandardButtons buttons) { return Ostra::AskUser(this, icon, title, text, buttons); };
+  Ask = [this](
+            QMessageBox::Icon icon, const QString& title, const QString& text, QMessageBox::StandardButtons buttons) {
+    return Ostra::AskUser(this, icon, title, text, buttons);
+  };
   ChooseFile = [this](bool save) {
-    QFileDialog dlg(this, save ? tr("Save as") : tr("Open"),
+    QFileDialog dlg(this,
+                    save ? tr("Save as") : tr("Open"),
                     Ostra::DialogFolder(FullPath.isEmpty() ? QString() : QFileInfo(FullPath).absolutePath()));
     dlg.setNameFilters({tr("RIR macro files (*.sma)"), tr("All files (*.*)")});
     dlg.setDefaultSuffix("sma");
@@ -270,9 +273,7 @@ void TMainForm::SetSyntaxState(bool error) {
   UpdateActionStates();
 }
 
-TEditPanel* TMainForm::Panel(int index) const {
-  return qobject_cast<TEditPanel*>(PageControl->widget(index));
-}
+TEditPanel* TMainForm::Panel(int index) const { return qobject_cast<TEditPanel*>(PageControl->widget(index)); }
 
 int TMainForm::PanelCount() const { return PageControl->count(); }
 
@@ -340,7 +341,8 @@ void TMainForm::MarkParseError(TEditPanel* panel) {
   const TGUIParser* engine = EngineOf(panel);
   const Ostra::TErrorPlace place = Ostra::ErrorPlace(engine->Text, *engine, Tokens);
   const QString text = panel->Text();
-  panel->MemoEdit->MarkError(Ostra::TextPosition(text, place.Start), Ostra::TextPosition(text, place.End),
+  panel->MemoEdit->MarkError(Ostra::TextPosition(text, place.Start),
+                             Ostra::TextPosition(text, place.End),
                              Ostra::FromCodePage(place.Message));
 }
 
@@ -363,4 +365,3 @@ void TMainForm::UpdateCaption() {
   if (HasFileName) title += " - " + DisplayName;
   setWindowTitle(title);
 }
-

@@ -54,7 +54,7 @@ public:
   QAction* EditFindNext;  // F3
   QAction* EditReplace;   // Ctrl+H
   QAction* EditGoToLine;  // Ctrl+G
-  QAction* Action4;  // Insert GUI Code
+  QAction* Action4;       // Insert GUI Code
   QAction* ActionStart;
   QAction* ActionBreak;
   QAction* ActNewPanel;

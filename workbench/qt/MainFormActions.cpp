@@ -54,57 +54,95 @@ QAction* MakeAction(QObject* owner, const char* name, const QString& menuText, c
 
 void TMainForm::CreateActions() {
   ActionNew = MakeAction(this, "ActionNew", tr("&New"), tr("New"), {}, tr("Start with an empty file"));
-  FileOpen = MakeAction(this, "FileOpen", tr("&Open..."), tr("Open"), QKeySequence("Ctrl+O"),
-                        tr("Open|Open an existing file"));
-  ActionSave = MakeAction(this, "ActionSave", tr("&Save"), tr("Save"), QKeySequence("Ctrl+S"),
-                          tr("Save|Save the current file"));
-  FileSaveAs = MakeAction(this, "FileSaveAs", tr("Save &as..."), tr("Save as"), {},
-                          tr("Save as|Save the active file under a new name"));
+  FileOpen = MakeAction(
+      this, "FileOpen", tr("&Open..."), tr("Open"), QKeySequence("Ctrl+O"), tr("Open|Open an existing file"));
+  ActionSave = MakeAction(
+      this, "ActionSave", tr("&Save"), tr("Save"), QKeySequence("Ctrl+S"), tr("Save|Save the current file"));
+  FileSaveAs = MakeAction(
+      this, "FileSaveAs", tr("Save &as..."), tr("Save as"), {}, tr("Save as|Save the active file under a new name"));
   Action3 = MakeAction(this, "Action3", tr("&Create / Edit GUI..."), tr("Create / Edit GUI..."), {}, {});
   FileExit1 = MakeAction(this, "FileExit1", tr("&Quit"), tr("Quit"), {}, tr("Quit|Quit the application"));
   EditUndo1 = MakeAction(this, "EditUndo1", tr("&Undo"), tr("Undo"), QKeySequence::Undo, {});
   EditRedo1 = MakeAction(this, "EditRedo1", tr("&Redo"), tr("Redo"), QKeySequence::Redo, {});
-  EditCut1 = MakeAction(this, "EditCut1", tr("&Cut"), tr("Cut"), QKeySequence("Ctrl+X"),
-                        tr("Cut|Move the selection to the clipboard"));
-  EditCopy1 = MakeAction(this, "EditCopy1", tr("C&opy"), tr("Copy"), QKeySequence("Ctrl+C"),
+  EditCut1 = MakeAction(
+      this, "EditCut1", tr("&Cut"), tr("Cut"), QKeySequence("Ctrl+X"), tr("Cut|Move the selection to the clipboard"));
+  EditCopy1 = MakeAction(this,
+                         "EditCopy1",
+                         tr("C&opy"),
+                         tr("Copy"),
+                         QKeySequence("Ctrl+C"),
                          tr("Copy|Copy the selection to the clipboard"));
-  EditPaste1 = MakeAction(this, "EditPaste1", tr("&Paste"), tr("Paste"), QKeySequence("Ctrl+V"),
+  EditPaste1 = MakeAction(this,
+                          "EditPaste1",
+                          tr("&Paste"),
+                          tr("Paste"),
+                          QKeySequence("Ctrl+V"),
                           tr("Paste|Insert the contents of the clipboard"));
-  EditSelectAll1 = MakeAction(this, "EditSelectAll1", tr("&Select all"), tr("Select all"), QKeySequence("Ctrl+A"),
+  EditSelectAll1 = MakeAction(this,
+                              "EditSelectAll1",
+                              tr("&Select all"),
+                              tr("Select all"),
+                              QKeySequence("Ctrl+A"),
                               tr("Select all|Select the whole document"));
-  EditFind = MakeAction(this, "EditFind", tr("&Find..."), tr("Find"), QKeySequence("Ctrl+F"),
-                        tr("Find|Find a text in the program"));
-  EditFindNext = MakeAction(this, "EditFindNext", tr("Find &next"), tr("Find next"), QKeySequence(Qt::Key_F3),
+  EditFind = MakeAction(
+      this, "EditFind", tr("&Find..."), tr("Find"), QKeySequence("Ctrl+F"), tr("Find|Find a text in the program"));
+  EditFindNext = MakeAction(this,
+                            "EditFindNext",
+                            tr("Find &next"),
+                            tr("Find next"),
+                            QKeySequence(Qt::Key_F3),
                             tr("Find next|Find the next place of the text"));
-  EditReplace = MakeAction(this, "EditReplace", tr("R&eplace..."), tr("Replace"), QKeySequence("Ctrl+H"),
+  EditReplace = MakeAction(this,
+                           "EditReplace",
+                           tr("R&eplace..."),
+                           tr("Replace"),
+                           QKeySequence("Ctrl+H"),
                            tr("Replace|Replace a text in the program"));
-  EditGoToLine = MakeAction(this, "EditGoToLine", tr("&Go to line..."), tr("Go to line"), QKeySequence("Ctrl+G"),
+  EditGoToLine = MakeAction(this,
+                            "EditGoToLine",
+                            tr("&Go to line..."),
+                            tr("Go to line"),
+                            QKeySequence("Ctrl+G"),
                             tr("Go to line|Move the caret to a line of the program"));
   Action4 = MakeAction(this, "Action4", tr("&Insert GUI Code..."), tr("Insert GUI Code..."), {}, {});
-  ActionStart = MakeAction(this, "ActionStart", tr("&Start"), tr("Start"), QKeySequence(Qt::Key_F2),
-                           tr("Start the calculation"));
-  ActionBreak = MakeAction(this, "ActionBreak", tr("&Break"), tr("Break"), QKeySequence(Qt::Key_F4),
-                           tr("Interrupt calculation"));
-  ActNewPanel = MakeAction(this, "ActNewPanel", tr("New &panel"), tr("New panel"), QKeySequence("Ctrl+N"),
+  ActionStart = MakeAction(
+      this, "ActionStart", tr("&Start"), tr("Start"), QKeySequence(Qt::Key_F2), tr("Start the calculation"));
+  ActionBreak = MakeAction(
+      this, "ActionBreak", tr("&Break"), tr("Break"), QKeySequence(Qt::Key_F4), tr("Interrupt calculation"));
+  ActNewPanel = MakeAction(this,
+                           "ActNewPanel",
+                           tr("New &panel"),
+                           tr("New panel"),
+                           QKeySequence("Ctrl+N"),
                            tr("Create a new expression window"));
-  ActDelPanel = MakeAction(this, "ActDelPanel", tr("&Delete panel"), tr("Delete panel"), QKeySequence("Ctrl+D"),
+  ActDelPanel = MakeAction(this,
+                           "ActDelPanel",
+                           tr("&Delete panel"),
+                           tr("Delete panel"),
+                           QKeySequence("Ctrl+D"),
                            tr("Delete the current expression window and the expression in it"));
-  ActRename = MakeAction(this, "ActRename", tr("&Rename..."), tr("Rename..."), {},
-                         tr("Rename the tabsheet label of the current panel"));
-  Action1 = MakeAction(this, "Action1", tr("&User Manual..."), tr("User Manual..."), {},
-                       tr("Display the PDF-Manual"));
+  ActRename = MakeAction(
+      this, "ActRename", tr("&Rename..."), tr("Rename..."), {}, tr("Rename the tabsheet label of the current panel"));
+  Action1 =
+      MakeAction(this, "Action1", tr("&User Manual..."), tr("User Manual..."), {}, tr("Display the PDF-Manual"));
   ActAbout = MakeAction(this, "ActAbout", tr("&About..."), tr("About..."), {}, {});
-  ActShowOutput = MakeAction(this, "ActShowOutput", tr("&Output Window"), tr("Output Window"), {},
-                             tr("Show the output window"));
+  ActShowOutput =
+      MakeAction(this, "ActShowOutput", tr("&Output Window"), tr("Output Window"), {}, tr("Show the output window"));
   ActShowPlots = MakeAction(this, "ActShowPlots", tr("P&lots"), tr("Plots"), {}, tr("Show the plot window"));
-  ActShowControls = MakeAction(this, "ActShowControls", tr("&Controls"), tr("Controls"), {},
+  ActShowControls = MakeAction(this,
+                               "ActShowControls",
+                               tr("&Controls"),
+                               tr("Controls"),
+                               {},
                                tr("Show the control window of the panels a program has loaded"));
 
 
   // The desktop theme's icons; without a theme, style icons that do not
   // mislead (none for cut and paste: the button then shows its text).
   QStyle* st = style();
-  const auto icon = [](const char* name, const QIcon& fallback = QIcon()) { return QIcon::fromTheme(name, fallback); };
+  const auto icon = [](const char* name, const QIcon& fallback = QIcon()) {
+    return QIcon::fromTheme(name, fallback);
+  };
   FileOpen->setIcon(icon("document-open", st->standardIcon(QStyle::SP_DialogOpenButton)));
   ActionSave->setIcon(icon("document-save", st->standardIcon(QStyle::SP_DialogSaveButton)));
   EditCopy1->setIcon(icon("edit-copy"));
@@ -303,11 +341,15 @@ void TMainForm::Action1Execute() {
   // be) and can open it some other way.
   const QString manual = QDir::toNativeSeparators(ManualPath);
   if (!QFileInfo::exists(ManualPath))
-    Ask(QMessageBox::Information, tr(AppTitle), tr("The user manual is not installed. It belongs here:\n%1").arg(manual),
+    Ask(QMessageBox::Information,
+        tr(AppTitle),
+        tr("The user manual is not installed. It belongs here:\n%1").arg(manual),
         QMessageBox::Ok);
   else if (!OpenUrl(QUrl::fromLocalFile(ManualPath)))
-    Ask(QMessageBox::Information, tr(AppTitle),
-        tr("No application could show the user manual. You find it here:\n%1").arg(manual), QMessageBox::Ok);
+    Ask(QMessageBox::Information,
+        tr(AppTitle),
+        tr("No application could show the user manual. You find it here:\n%1").arg(manual),
+        QMessageBox::Ok);
 }
 
 void TMainForm::OpenWebSite() { OpenUrl(QUrl(Ostra::WebSiteAddress)); }

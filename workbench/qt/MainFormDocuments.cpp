@@ -107,9 +107,10 @@ void TMainForm::DeletePanel() {
     UpdateActionStates();
     return;
   }
-  if (!p->IsEmpty() &&
-      Ask(QMessageBox::Question, tr("Calculator"), tr("Panel is not empty, do you really want to delete it?"),
-          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+  if (!p->IsEmpty() && Ask(QMessageBox::Question,
+                           tr("Calculator"),
+                           tr("Panel is not empty, do you really want to delete it?"),
+                           QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   FLoading = true;
   PageControl->removeTab(index);
@@ -139,15 +140,15 @@ bool TMainForm::QuerySaveChanges() {
     return true;
   raise();
   activateWindow();
-  switch (Ask(QMessageBox::Question, tr(AppTitle), tr("The current file has been modified, do you want to save it?"),
+  switch (Ask(QMessageBox::Question,
+              tr(AppTitle),
+              tr("The current file has been modified, do you want to save it?"),
               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
       // Go on only when the document is safe on disk.
       return ActionSaveExecute();
-    case QMessageBox::No:
-      return true;
-    default:
-      return false;
+    case QMessageBox::No: return true;
+    default: return false;
   }
 }
 
@@ -181,8 +182,10 @@ void TMainForm::OpenRecent(const QString& path) {
   if (FRunning) return;
   if (!QFileInfo::exists(path)) {
     RecentFiles->Remove(path);
-    Ask(QMessageBox::Warning, tr(AppTitle),
-        tr("The file %1 no longer exists; it has been removed from the recent files.").arg(QDir::toNativeSeparators(path)),
+    Ask(QMessageBox::Warning,
+        tr(AppTitle),
+        tr("The file %1 no longer exists; it has been removed from the recent files.")
+            .arg(QDir::toNativeSeparators(path)),
         QMessageBox::Ok);
     return;
   }
@@ -237,8 +240,7 @@ std::string TMainForm::DocumentBytes() const {
   const int n = PageControl->count();
   std::vector<Ostra::TMacroPanel> panels;
   panels.reserve(size_t(n));
-  for (int i = 0; i < n; ++i)
-    panels.push_back({Ostra::ToCodePage(PanelName(i)), FileText(Panel(i)->Text8()), 0});
+  for (int i = 0; i < n; ++i) panels.push_back({Ostra::ToCodePage(PanelName(i)), FileText(Panel(i)->Text8()), 0});
   return Ostra::WriteMacroText(panels);
 }
 

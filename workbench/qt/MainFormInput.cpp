@@ -52,7 +52,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::DragMove: {
       auto* d = static_cast<QDropEvent*>(event);
       auto* w = qobject_cast<QWidget*>(watched);
-      if (w && w->window() == this && d->mimeData()->hasUrls() && !d->mimeData()->urls().first().toLocalFile().isEmpty()) {
+      if (w && w->window() == this && d->mimeData()->hasUrls() &&
+          !d->mimeData()->urls().first().toLocalFile().isEmpty()) {
         d->acceptProposedAction();
         return true;
       }
@@ -73,8 +74,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -37,13 +37,12 @@ bool TMainForm::OfferRecovery() {
       continue;
     }
     if (copy.Kind != TRecoveryStore::MacroKind) continue;
-    const QString text =
-        copy.OriginalPath.isEmpty()
-            ? tr("The Ostra Calculator ended without saving the changes of an unnamed document.\n"
-                 "Do you want to restore them? (No discards them.)")
-            : tr("The Ostra Calculator ended without saving the changes of the document %1.\n"
-                 "Do you want to restore them? (No discards them.)")
-                  .arg(QDir::toNativeSeparators(copy.OriginalPath));
+    const QString text = copy.OriginalPath.isEmpty()
+                             ? tr("The Ostra Calculator ended without saving the changes of an unnamed document.\n"
+                                  "Do you want to restore them? (No discards them.)")
+                             : tr("The Ostra Calculator ended without saving the changes of the document %1.\n"
+                                  "Do you want to restore them? (No discards them.)")
+                                   .arg(QDir::toNativeSeparators(copy.OriginalPath));
     const auto answer = Ask(QMessageBox::Question, tr(AppTitle), text, QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes) {
       Recovery->Discard(copy);

@@ -46,17 +46,16 @@ void TMainForm::ActionBreakExecute() {
 }
 
 void TMainForm::RunFinished(const TReturnValue* result) {
-  QMetaObject::invokeMethod(this, [this, result] { ShowCalculationResult(result); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, result] { ShowCalculationResult(result); }, Qt::QueuedConnection);
   FRunDone = true;
 }
 
 void TMainForm::ShowCalculationResult(const TReturnValue* result) {
   const TCalcInfo& ci = Run->CalcInfo();
   if (TEditPanel* p = CurrentPanel()) {
-    if (ci.Error)
-      p->ShowResult(tr("Error: %1").arg(Ostra::FromCodePage(ci.Message)));
-    else if (result)
-      p->ShowResult(Ostra::FromCodePage(FormatResult(*result, p->Radix())));
+    if (ci.Error) p->ShowResult(tr("Error: %1").arg(Ostra::FromCodePage(ci.Message)));
+    else if (result) p->ShowResult(Ostra::FromCodePage(FormatResult(*result, p->Radix())));
   }
   StatusPanel1->setText(ci.Error ? tr("Calculation terminated") : tr("Calculation finished"));
   BreakRepeater->stop();
@@ -68,7 +67,8 @@ void TMainForm::ShowCalculationResult(const TReturnValue* result) {
 
 void TMainForm::ThreadTerminated() {
   if (!FClosing.load())
-    Ask(QMessageBox::Critical, tr(AppTitle),
+    Ask(QMessageBox::Critical,
+        tr(AppTitle),
         tr("Macro thread terminated unexpectedly, maybe the connection to the RIR program is lost. "
            "Please restart the program."),
         QMessageBox::Ok);
@@ -114,7 +114,9 @@ bool TMainForm::EndCalculation() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (FRunning && !FThreadEnded) {
-    if (Ask(QMessageBox::Question, tr(AppTitle), tr("Calculation running, do you want to kill it?"),
+    if (Ask(QMessageBox::Question,
+            tr(AppTitle),
+            tr("Calculation running, do you want to kill it?"),
             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
       event->ignore();
       return;

@@ -152,9 +152,8 @@ void TSyntaxColourer::ColourBlocks(int first, int last) {
   // The span that holds the block's first character: that of the last token
   // starting at or before it (the first token's span starts at 0).
   const int from = b.position();
-  const auto after = std::upper_bound(Tokens.begin() + 1, Tokens.end(), from, [&](int p, const TCodePosInfo& t) {
-    return p < Position(t.Position);
-  });
+  const auto after = std::upper_bound(
+      Tokens.begin() + 1, Tokens.end(), from, [&](int p, const TCodePosInfo& t) { return p < Position(t.Position); });
   size_t next = size_t(after - Tokens.begin());  // the token that ends the current span
   int spanStart = next == 1 ? 0 : Position(Tokens[next - 1].Position);
   int32_t spanKind = Tokens[next - 1].Kind;

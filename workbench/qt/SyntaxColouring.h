@@ -67,7 +67,6 @@ signals:
   void Coloured();
 
 public:
-
   // Single-shot, 200 ms; runs the colouring when it fires.
   QTimer* HighlightTimer;
 
