@@ -14,14 +14,15 @@ namespace TernioParser {
 namespace {
 
 const char* const EntryNames[] = {
-    "ibdev", "ibwrt", "ibrd", "ibtmo", "ibconfig", "ibonl", "ibrda", "ibwrta", "ibwait", "ibstop"};
+    "ibdev", "ibwrt", "ibrd", "ibtmo", "ibconfig", "ibonl", "ibrda", "ibwrta", "ibwait", "ibstop", "ibclr", "ibrsp"};
 
 using TDev = int (*)(int, int, int, int, int, int);
 using TWrt = int (*)(int, const void*, long);
 using TRd = int (*)(int, void*, long);
 using TIntInt = int (*)(int, int);
 using TConfig = int (*)(int, int, int);
-using TStop = int (*)(int);
+using TUd = int (*)(int);
+using TRsp = int (*)(int, char*);
 
 }  // namespace
 
@@ -90,6 +91,18 @@ void* TGpibDriver::Resolve(TEntry e) {
   return p;
 }
 
+void* TGpibDriver::Lookup(TEntry e) {
+  void* p = dlsym(Library, EntryNames[e]);
+  if (p) Entries[e].store(p, std::memory_order_release);
+  return p;
+}
+
+void* TGpibDriver::Optional(TEntry e) {
+  if (void* p = Entries[e].load(std::memory_order_acquire)) return p;
+  std::lock_guard<std::mutex> g(LoadLock);
+  return Library ? Lookup(e) : nullptr;
+}
+
 void TGpibDriver::CopyStatus() {
   if (ThreadIbsta) {
     Status = ThreadIbsta();
@@ -150,6 +163,22 @@ int TGpibDriver::ibonl(int ud, int v) {
   return r;
 }
 
+int TGpibDriver::ibclr(int ud) {
+  auto f = Get<TUd>(Clr);
+  if (!f) return Status;
+  int r = f(ud);
+  CopyStatus();
+  return r;
+}
+
+int TGpibDriver::ibrsp(int ud, char* spr) {
+  auto f = Get<TRsp>(Rsp);
+  if (!f) return Status;
+  int r = f(ud, spr);
+  CopyStatus();
+  return r;
+}
+
 bool TGpibDriver::CanAbort() {
   const int known = Abortable.load(std::memory_order_acquire);
   if (known >= 0) return known == 1;
@@ -157,18 +186,15 @@ bool TGpibDriver::CanAbort() {
   if (!Library) return false;
   // Looked up quietly, once: a library without them is still fine.
   bool all = true;
-  for (TEntry e : {Rda, Wrta, Wait, Stop}) {
-    void* p = dlsym(Library, EntryNames[e]);
-    if (!p) all = false;
-    else Entries[e].store(p, std::memory_order_release);
-  }
+  for (TEntry e : {Rda, Wrta, Wait, Stop})
+    if (!Lookup(e)) all = false;
   Abortable.store(all ? 1 : 0, std::memory_order_release);
   return all;
 }
 
 int TGpibDriver::Complete(TCalcInfo& ci, int ud, bool& stopped) {
   auto wait = reinterpret_cast<TIntInt>(Entries[Wait].load());
-  auto stop = reinterpret_cast<TStop>(Entries[Stop].load());
+  auto stop = reinterpret_cast<TUd>(Entries[Stop].load());
   // Polls the transfer (mask 0 answers at once), more slowly the longer it
   // takes, and aborts it when the run is to stop.
   int pause = 0;

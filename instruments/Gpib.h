@@ -46,6 +46,13 @@ public:
   int ibtmo(int ud, int v);
   int ibconfig(int ud, int option, int value);
   int ibonl(int ud, int v);
+  // Device clear and serial poll (the status byte into *spr): not every
+  // library has them. CanClear and CanPoll look them up in the loaded
+  // library without recording a failure (false while none is loaded).
+  int ibclr(int ud);
+  int ibrsp(int ud, char* spr);
+  bool CanClear() { return Optional(Clr) != nullptr; }
+  bool CanPoll() { return Optional(Rsp) != nullptr; }
 
   // Transfers that a stop request aborts: the asynchronous calls with
   // ibwait and ibstop when the library has all four, else the synchronous
@@ -65,7 +72,7 @@ public:
   bool Unload = true;
 
 private:
-  enum TEntry { Dev, Wrt, Rd, Tmo, Config, Onl, Rda, Wrta, Wait, Stop, EntryCount };
+  enum TEntry { Dev, Wrt, Rd, Tmo, Config, Onl, Rda, Wrta, Wait, Stop, Clr, Rsp, EntryCount };
   std::vector<std::string> Names;
   std::mutex LoadLock;
   void* Library = nullptr;
@@ -82,6 +89,11 @@ private:
 
   // The entry point, or null after recording a failed resolution.
   void* Resolve(TEntry e);
+  // An entry point the library may lack: null, with nothing recorded, when
+  // it does or no library is loaded.
+  void* Optional(TEntry e);
+  // The entry point of the loaded library, stored when found; LoadLock held.
+  void* Lookup(TEntry e);
   bool LoadLibrary();
   void Failed(int code);
   void CopyStatus();

@@ -121,15 +121,16 @@ const TBuiltinRow Rows[] = {
      MakeFunction<TVisaClear>,
      {"h",
       "Sends a device clear to session <h> (on sockets and serial ports the bytes not yet read are "
-      "dropped) and returns -1, or 0 when it failed or the session is not open.",
+      "dropped) and returns -1, or 0 when it failed, the GPIB driver has no device clear or the "
+      "session is not open.",
       nullptr,
       nullptr,
       "visastatus(h)"}},
     {"visastatus",
      MakeFunction<TVisaStatus>,
      {"h",
-      "Returns the status byte of the instrument of session <h> (a serial poll; on sockets and serial "
-      "ports the answer to *STB?), or -1 on failure.",
+      "Returns the status byte of the instrument of session <h> (a serial poll; on sockets, serial "
+      "ports and GPIB drivers without serial poll the answer to *STB?), or -1 on failure.",
       nullptr,
       nullptr,
       "visaclear(h)"}},

@@ -254,9 +254,12 @@ int TimeoutCode(int64_t ms) {
 
 class TGpibLink final : public TVisaLink {
 public:
-  explicit TGpibLink(int ud) : Ud(ud) {}
+  // The descriptor of a loaded library, which may lack device clear and
+  // serial poll: then clear fails and the session asks *STB?.
+  explicit TGpibLink(int ud) : Ud(ud), CanClear(Driver().CanClear()), CanPoll(Driver().CanPoll()) {}
   ~TGpibLink() override { Driver().ibonl(Ud, 0); }
   int Ud;
+  bool CanClear, CanPoll;
   static TGpibDriver& Driver() { return *Instruments().Gpib; }
 
   bool HasEnd() const override { return true; }
@@ -280,8 +283,16 @@ public:
     w.Progress();
     return TVisaIo::Ok;
   }
-  // The binding has no device clear.
-  bool Clear(TVisaWait&) override { return false; }
+  // Both bounded by the device time-out, as the synchronous transfers.
+  bool Clear(TVisaWait&) override { return CanClear && !(Driver().ibclr(Ud) & GpibErr); }
+  bool HasStatus() const override { return CanPoll; }
+  bool Status(TVisaWait&, int& stb, TVisaIo& how) override {
+    how = TVisaIo::Ok;
+    char spr = 0;
+    if (Driver().ibrsp(Ud, &spr) & GpibErr) return false;
+    stb = static_cast<unsigned char>(spr);
+    return true;
+  }
 };
 
 }  // namespace

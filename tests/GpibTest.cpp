@@ -1,6 +1,7 @@
 // GPIB through a real shared library standing in for the driver: the
-// binding, every function, board changes, start and exit, Break, and a
-// library lacking an entry point or missing altogether.
+// binding, every function, board changes, start and exit, Break, a library
+// lacking an entry point or missing altogether, and device clear and serial
+// poll under the VISA functions.
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -8,8 +9,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "InstrumentTestSupport.h"
 #include "TestSupport.h"
@@ -32,8 +35,8 @@ double MsSince(TClock::time_point t) { return std::chrono::duration<double, std:
 // The stand-in's record of the calls it received.
 class TStandInLog {
 public:
-  TStandInLog() {
-    Handle = dlopen(OSTRA_GPIB_STANDIN, RTLD_NOW | RTLD_LOCAL);
+  explicit TStandInLog(const char* library = OSTRA_GPIB_STANDIN) {
+    Handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
     if (!Handle) return;
     LogFn = reinterpret_cast<const char* (*)()>(dlsym(Handle, "StandInLog"));
     ResetFn = reinterpret_cast<void (*)()>(dlsym(Handle, "StandInReset"));
@@ -86,6 +89,7 @@ TEST(GpibBinding, WithoutLibraryEveryCallReportsTheMissingDriver) {
       EXPECT_FALSE(d.Loaded());
     }
     EXPECT_FALSE(d.CanAbort());
+    EXPECT_FALSE(d.CanClear());
   }
 }
 
@@ -108,6 +112,11 @@ TEST(GpibBinding, ALibraryLackingAFunctionFailsOnlyThatOne) {
   EXPECT_EQ(d.Status, GpibCmpl);
   // The status comes from the library's global variables.
   EXPECT_EQ(d.ibwrt(ud, "*IDN?", 5), GpibCmpl | GpibEnd);
+  EXPECT_EQ(d.Count, 5);
+  // Device clear and serial poll are missing quietly: nothing recorded.
+  EXPECT_FALSE(d.CanClear());
+  EXPECT_FALSE(d.CanPoll());
+  EXPECT_EQ(d.Status, GpibCmpl | GpibEnd);
   EXPECT_EQ(d.Count, 5);
   char buf[64];
   EXPECT_EQ(d.ibrd(ud, buf, 64), GpibErr);
@@ -251,6 +260,66 @@ TEST_F(Gpib, StartAndExit) {
   StopInstruments();
   EXPECT_NE(Log.Text().find("ibonl "), std::string::npos) << Log.Text();
   for (int32_t slot : Instruments().GpibSlots) EXPECT_EQ(slot, -1);
+}
+
+// ---- device clear and the status byte of VISA sessions
+
+namespace {
+
+// A driver on the given library in place of the instrument layer's while
+// it lives.
+class TGpibLibraryInUse {
+public:
+  explicit TGpibLibraryInUse(const char* library) : Saved(std::move(Instruments().Gpib)) {
+    Instruments().Gpib = std::make_unique<TGpibDriver>(std::vector<std::string>{library});
+  }
+  ~TGpibLibraryInUse() { Instruments().Gpib = std::move(Saved); }
+
+private:
+  std::unique_ptr<TGpibDriver> Saved;
+};
+
+}  // namespace
+
+// With ibclr and ibrsp, visaclear clears the device and visastatus is its
+// serial poll; a library without them keeps the session working: no clear
+// (0) and the device asked *STB?, which the minimal library cannot read
+// back (-1). One table through both libraries.
+TEST(GpibVisa, ClearAndStatusByteWithAndWithoutTheDriverCalls) {
+  struct {
+    const char* Program;
+    const char* Full;
+    const char* Minimal;
+  } cases[] = {
+      {"visastatus(0)", "0", "-1"},
+      // MAV while an answer waits, ESB after an unknown query.
+      {"visawrite(0;'*IDN?'), visastatus(0)", "16", "-1"},
+      {"visawrite(0;'*IDN?'), visawrite(0;'NOSUCH?'), visastatus(0)", "48", "-1"},
+      {"visawrite(0;'NOSUCH?'), c=visaclear(0), string(c)+' '+string(visastatus(0))", "'-1 0'", "'0 -1'"},
+      // The answer waiting before the clear is gone.
+      {"visawrite(0;'*IDN?'), visaclear(0), visaquery(0;'READ?')", "'+1.234500E+00'", "''"},
+      // A missing call is no failure of the driver.
+      {"visaclear(0), gpibsta()", "256", "256"},
+      // No instrument at address 6: clear and serial poll fail as results.
+      {"visaopen(1;'GPIB::6::INSTR';200), string(visaclear(1))+' '+string(visastatus(1))", "'0 -1'", "'0 -1'"},
+  };
+  for (const bool full : {true, false}) {
+    const char* library = full ? OSTRA_GPIB_STANDIN : OSTRA_GPIB_MINIMAL;
+    SCOPED_TRACE(library);
+    TGpibLibraryInUse use(library);
+    TStandInLog log(library);
+    ASSERT_TRUE(log.Ok()) << dlerror();
+    log.Reset();
+    OstraTest::TCalculator calc;
+    for (const auto& c : cases)
+      EXPECT_EQ(Describe(calc.Run(std::string("visaopen(0;'GPIB::5::INSTR';200), ") + c.Program)),
+                full ? c.Full : c.Minimal)
+          << c.Program;
+    const std::string text = log.Text();
+    EXPECT_EQ(text.find(" *STB?") != std::string::npos, !full) << text;
+    EXPECT_EQ(text.find("\nibclr ") != std::string::npos, full) << text;
+    EXPECT_EQ(text.find("\nibrsp ") != std::string::npos, full) << text;
+  }
 }
 
 // End to end through the headless runner with each kind of library.

@@ -7,12 +7,16 @@
 //   LAST?   the bytes of the last write that was no query
 //   SLOW?   the identification, but only after 10 s
 // and honours ibtmo: a read with no answer waiting ends with TIMO after the
-// device's time-out. Other addresses have no instrument: writes fail with
-// ENOL, reads with a time-out at once (a real bus would wait for it).
+// device's time-out. Any other query is an error. Its status byte (ibrsp)
+// has MAV (16) while an answer is ready and ESB (32) after an error; device
+// clear (ibclr) drops the answer and the error. Other addresses have no
+// instrument: writes, ibclr and ibrsp fail with ENOL, reads with a time-out
+// at once (a real bus would wait for it).
 //
 // Built twice: the full library (thread status functions, asynchronous
-// transfers), and with STANDIN_MINIMAL a library that has only the global
-// status variables and lacks ibrd and the asynchronous calls.
+// transfers, device clear, serial poll), and with STANDIN_MINIMAL a library
+// that has only the global status variables and lacks ibrd, the
+// asynchronous calls, ibclr and ibrsp.
 //
 // StandInLog() gives the calls made so far, one per line, so that tests can
 // see what the calculator asked the driver to do.
@@ -38,11 +42,13 @@ using TClock = std::chrono::steady_clock;
 
 constexpr int ERR = 0x8000, TIMO = 0x4000, END = 0x2000, CMPL = 0x0100;
 constexpr int ENOL = 2, EARG = 4, EABO = 6;
+constexpr int MAV = 0x10, ESB = 0x20;
 
 struct TDevice {
   int Board = 0, Pad = 0, Tmo = 12;
   bool Instrument = false;
   std::string Answer, Last;
+  bool QueryError = false;
   TClock::time_point AvailableAt{};
   // An asynchronous read in progress.
   bool Reading = false;
@@ -103,7 +109,8 @@ void Command(TDevice& d, const std::string& data) {
   else if (c == "SLOW?") {
     d.Answer = "OSTRA INSTRUMENTS,GPIB STAND-IN,5,1.0\n";
     d.AvailableAt = TClock::now() + std::chrono::seconds(10);
-  } else d.Last = data;
+  } else if (!c.empty() && c.back() == '?') d.QueryError = true;
+  else d.Last = data;
 }
 
 [[maybe_unused]] bool Ready(const TDevice& d) { return !d.Answer.empty() && TClock::now() >= d.AvailableAt; }
@@ -223,6 +230,28 @@ EXPORT int ibwait(int ud, int mask) {
     return Set(ERR | TIMO | CMPL, EABO, 0);
   }
   return Set(0, 0, 0);
+}
+
+EXPORT int ibclr(int ud) {
+  std::lock_guard<std::mutex> g(Lock);
+  TDevice* d = Find(ud);
+  Note("ibclr " + std::to_string(ud));
+  if (!d) return Set(ERR, 1, 0);
+  if (!d->Instrument) return Set(ERR, ENOL, 0);
+  d->Answer.clear();
+  d->QueryError = false;
+  d->Reading = false;
+  return Set(CMPL, 0, 0);
+}
+
+EXPORT int ibrsp(int ud, char* spr) {
+  std::lock_guard<std::mutex> g(Lock);
+  TDevice* d = Find(ud);
+  Note("ibrsp " + std::to_string(ud));
+  if (!d) return Set(ERR, 1, 0);
+  if (!d->Instrument) return Set(ERR, ENOL, 0);
+  *spr = static_cast<char>((Ready(*d) ? MAV : 0) | (d->QueryError ? ESB : 0));
+  return Set(CMPL, 0, 1);
 }
 
 EXPORT int ibstop(int ud) {
