@@ -11,11 +11,7 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool Sanitized = true;
-#else
-constexpr bool Sanitized = false;
-#endif
+using OstraTest::Sanitized;
 
 // Enough for the runner and its 512 MiB calculation stack, little enough that
 // the programs below reach the end of it within a second or two.

@@ -14,6 +14,17 @@
 
 namespace OstraTest {
 
+// A build with the sanitizers: their shadow memory does not fit an
+// address-space limit, and the code runs several times slower, so time
+// bounds meant for the real build are scaled by SanitizerSlowdown.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool Sanitized = true;
+constexpr double SanitizerSlowdown = 5;
+#else
+constexpr bool Sanitized = false;
+constexpr double SanitizerSlowdown = 1;
+#endif
+
 struct TRun {
   bool ParseOk = true;
   std::string ParseMessage;

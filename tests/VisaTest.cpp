@@ -291,6 +291,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A header that announces more than the process may have is refused before
 // anything is read into memory.
 TEST(VisaBlock, BeyondMemoryIsAClearError) {
+  if (OstraTest::Sanitized) GTEST_SKIP() << "the sanitizers' shadow memory does not fit an address-space limit";
   OstraTest::TLanOscilloscope scope;
   ASSERT_TRUE(scope.Ready) << scope.Output;
   OstraTest::TCliOptions options;
