@@ -94,7 +94,7 @@ int TScaleBase::LabelRoom() {
   if (Vertical) return Room;
   ComputeDecade();
   MeasureLabel(StepDecade);
-  return LabelHeight + (Title ? TextHeight : 0);
+  return LabelHeight + TitleDepth();
 }
 
 void TScaleBase::Recompute() {
@@ -126,7 +126,7 @@ void TScaleBase::Recompute() {
   LastMajor = (MajorCount - 1) * MajorStep + FirstMajor;
   StepDecade = finite ? TruncToInt(FloorTolerant(std::log10(MajorStep))) : 0;
   MeasureLabel(StepDecade);
-  Room = (Vertical ? LabelWidth : LabelHeight) + (Title ? TextHeight : 0);
+  Room = (Vertical ? LabelWidth : LabelHeight) + TitleDepth();
   ExtendedMax = std::max(Max, LastMajor);
   ExtendedMin = std::min(FirstMajor, Min);
   const double minor = MinorStep * std::ceil(ExtendedMin / MinorStep);
@@ -174,7 +174,7 @@ std::vector<TLabelItem> TScaleBase::Labels(int x0, int y0, TTextMetrics& m) {
         x = x0 + e;
         y = y0 - TextHeight + LabelHeight;
       } else {
-        x = x0 + (Title ? TextHeight : 0);
+        x = x0 + TitleDepth();
         y = y0 - TextHeight + e + LabelHeight / 2;
       }
       if (HasNegatives && v >= 0) x += MinusWidth;

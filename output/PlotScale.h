@@ -104,6 +104,10 @@ public:
   int SeparatorWidth = 0, TimesTenWidth = 0;
 
   bool Scientific() const { return Decade > 3 || Decade < -3; }
+  // The depth of the title across the axis, 0 without one. The title of
+  // the vertical axis, reading upward, keeps a third of the text height
+  // from the labels: its descenders would touch them otherwise.
+  int TitleDepth() const { return !Title ? 0 : Vertical ? TextHeight + TextHeight / 3 : TextHeight; }
   // Pixel offset of a value along the axis (from the axis start).
   double Map(double v) const { return v * Factor + Offset; }
   double MajorValue(int k) const;

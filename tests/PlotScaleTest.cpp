@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <random>
 #include <set>
@@ -195,8 +196,10 @@ TEST(PlotScale, TitlesAndDirtyMarks) {
   EXPECT_EQ(vi.back().Font, TPlotFont::Rotated);
   EXPECT_EQ(vi.back().X, 1);
   EXPECT_EQ(vi.back().Y, 20 + 150 + 35 / 2);
-  // Labels of an axis with a title move right by the text height.
-  EXPECT_EQ(vi.front().X, 1 + 13 + 7);
+  // Labels of an axis with a title move right by the text height and a
+  // third of it.
+  EXPECT_EQ(vi.front().X, 1 + 13 + 4 + 7);
+  EXPECT_EQ(v.Room, v.LabelWidth + 13 + 4);
 }
 
 TEST(PlotScale, HostileIntervalsStayBounded) {
@@ -297,6 +300,45 @@ TEST(PlotDrawing, LayoutAndPaintOrder) {
   EXPECT_EQ(pts[0].X, TruncToInt(l.Left + l.XAxis.Offset));
   EXPECT_EQ(pts[0].Y, TruncToInt(l.Top + l.YAxis.Offset));
   EXPECT_LT(pts[1].Y, pts[0].Y);
+}
+
+// The title of the y axis stands the layout's gap away from the widest
+// label, and the labels stay clear of the frame, however wide they are.
+TEST(PlotDrawing, YTitleKeepsAGapFromTheLabels) {
+  struct TCase {
+    const char* Name;
+    double Min, Max;
+    bool Scientific;
+  };
+  for (const TCase c : {TCase{"narrow", 0, 10, false},
+                        TCase{"signed", -1, 1, false},
+                        TCase{"many decimals", 100, 100.001, false},
+                        TCase{"small negative", -0.0045, -0.0001, false},
+                        TCase{"exponent", 0, 5e6, true},
+                        TCase{"negative exponent", -123456.5, 3, true}}) {
+    SCOPED_TRACE(c.Name);
+    TPlotPanel panel;
+    panel.XMin = 0, panel.XMax = 1;
+    panel.YMin = c.Min, panel.YMax = c.Max;
+    panel.YTitle = "U / V";
+    TPlotLayout l;
+    TRecordingCanvas canvas;
+    l.Update(panel, 600, 400, canvas);
+    EXPECT_EQ(l.YAxis.Scientific(), c.Scientific);
+    const auto items = l.YAxis.Labels(1, l.Top, canvas);
+    ASSERT_GE(items.size(), 2u);
+    const TLabelItem& title = items.back();
+    ASSERT_EQ(title.Font, TPlotFont::Rotated);
+    const int titleRight = title.X + canvas.TextHeight(title.Text, TPlotFont::Rotated);
+    int labelsLeft = INT_MAX, labelsRight = INT_MIN;
+    for (size_t i = 0; i + 1 < items.size(); ++i) {
+      labelsLeft = std::min(labelsLeft, items[i].X);
+      labelsRight = std::max(labelsRight, items[i].X + canvas.TextWidth(items[i].Text, items[i].Font));
+    }
+    EXPECT_GE(l.Gap, 3);
+    EXPECT_GE(labelsLeft - titleRight, l.Gap);
+    EXPECT_LT(labelsRight, l.Left - 1);
+  }
 }
 
 TEST(PlotDrawing, EmptyIntervalPaintsNothingAndPointsAreClamped) {

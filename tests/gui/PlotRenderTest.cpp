@@ -50,6 +50,8 @@ private slots:
   void reducedDrawingIsTheSamePicture_data();
   void reducedDrawingIsTheSamePicture();
   void svgHasTheSameSize();
+  void yTitleStandsClearOfTheLabels_data();
+  void yTitleStandsClearOfTheLabels();
 };
 
 void PlotRenderTest::frameTicksAndCurve() {
@@ -181,6 +183,40 @@ void PlotRenderTest::svgHasTheSameSize() {
   QVERIFY(svg.startsWith("<?xml"));
   QVERIFY(svg.contains("viewBox=\"0 0 800 600\""));
   QVERIFY(svg.contains("polyline"));
+}
+
+void PlotRenderTest::yTitleStandsClearOfTheLabels_data() {
+  QTest::addColumn<double>("min");
+  QTest::addColumn<double>("max");
+  QTest::newRow("narrow") << 0.0 << 10.0;
+  QTest::newRow("many decimals") << 100.0 << 100.001;
+  QTest::newRow("exponent") << 0.0 << 5e6;
+  QTest::newRow("negative, exponent") << -123456.5 << 3.0;
+}
+
+void PlotRenderTest::yTitleStandsClearOfTheLabels() {
+  QFETCH(double, min);
+  QFETCH(double, max);
+  TPlotPanel panel;
+  panel.XMin = 0, panel.XMax = 1;
+  panel.YMin = min, panel.YMax = max;
+  panel.YTitle = "y (U / V)";
+  const QImage image = Ostra::PlotImage(panel, 600, 400);
+  const TPlotLayout l = LayoutOf(panel, 600, 400);
+  // The title is painted from column 1 over the text height; then come the
+  // gap and the labels, which end before the frame.
+  const int titleEnd = 1 + l.TextHeight, labelsStart = titleEnd + l.Gap;
+  QVERIFY(l.Gap >= 3);
+  QVERIFY(labelsStart < l.Left - 1);
+  auto dark = [&](int x0, int x1) {
+    int n = 0;
+    for (int y = 0; y < l.Bottom; ++y)
+      for (int x = x0; x < x1; ++x) n += image.pixel(x, y) != qRgb(255, 255, 255);
+    return n;
+  };
+  QVERIFY(dark(1, titleEnd) > 10);
+  QCOMPARE(dark(titleEnd, labelsStart), 0);
+  QVERIFY(dark(labelsStart, l.Left - 1) > 50);
 }
 
 QTEST_MAIN(PlotRenderTest)
