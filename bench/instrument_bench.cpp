@@ -22,32 +22,15 @@
 #include <thread>
 
 #include "instruments/Gpib.h"
+#include "BenchRun.h"
 #include "workbench/Libraries.h"
 
 using namespace TernioParser;
+using OstraBench::Run;
 
 namespace {
 
 using TClock = std::chrono::steady_clock;
-
-// Runs a program on this thread; its result as a number (-1 on an error).
-double Run(const std::string& program) {
-  TVarHandler::TGlobalList globals;
-  TGUIParser engine(&globals, StandardLayers());
-  engine.SetText(program);
-  if (!engine.Parse(nullptr)) {
-    std::fprintf(stderr, "parse error: %s\n", engine.Message.c_str());
-    return -1;
-  }
-  engine.Prepare();
-  TCalcInfo ci;
-  TReturnValue r = engine.Evaluate(ci);
-  if (ci.Error) {
-    std::fprintf(stderr, "error: %s\n", ci.Message.c_str());
-    return -1;
-  }
-  return r.AsNumber();
-}
 
 void UdpReceive() {
   int fd = socket(AF_INET, SOCK_DGRAM, 0);

@@ -22,9 +22,11 @@
 #include <string>
 #include <vector>
 
+#include "BenchRun.h"
 #include "workbench/Libraries.h"
 
 using namespace TernioParser;
+using OstraBench::Run;
 
 namespace {
 
@@ -79,25 +81,6 @@ struct TScope {
     }
   }
 };
-
-// Runs a program on this thread; its result as a number (-1 on an error).
-double Run(const std::string& program) {
-  TVarHandler::TGlobalList globals;
-  TGUIParser engine(&globals, StandardLayers());
-  engine.SetText(program);
-  if (!engine.Parse(nullptr)) {
-    std::fprintf(stderr, "parse error: %s\n", engine.Message.c_str());
-    return -1;
-  }
-  engine.Prepare();
-  TCalcInfo ci;
-  TReturnValue r = engine.Evaluate(ci);
-  if (ci.Error) {
-    std::fprintf(stderr, "error: %s\n", ci.Message.c_str());
-    return -1;
-  }
-  return r.AsNumber();
-}
 
 // A TCP connection to port on 127.0.0.1, without Nagle's delay; -1 on failure.
 int ConnectLoopback(int port) {
