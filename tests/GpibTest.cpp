@@ -28,9 +28,9 @@ namespace {
 // a real driver is installed: set before the instrument layer is first used.
 const bool UsesStandIn = setenv("OSTRA_GPIB_LIBRARY", OSTRA_GPIB_STANDIN, 1) == 0;
 
-using TClock = std::chrono::steady_clock;
+using OstraTest::TClock;
 
-double MsSince(TClock::time_point t) { return std::chrono::duration<double, std::milli>(TClock::now() - t).count(); }
+using OstraTest::MsSince;
 
 // The stand-in's record of the calls it received.
 class TStandInLog {

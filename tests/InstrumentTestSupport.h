@@ -4,6 +4,7 @@
 // bounded wait.
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -11,6 +12,13 @@
 #include <vector>
 
 namespace OstraTest {
+
+using TClock = std::chrono::steady_clock;
+
+// Milliseconds from t until now.
+inline double MsSince(TClock::time_point t) {
+  return std::chrono::duration<double, std::milli>(TClock::now() - t).count();
+}
 
 // A pseudo-terminal pair whose slave is the device the calculator opens; a
 // thread on the master side answers each line (ended by CR) with what

@@ -26,9 +26,9 @@ using OstraTest::TScopedEnv;
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
+using OstraTest::TClock;
 
-double MsSince(TClock::time_point t) { return std::chrono::duration<double, std::milli>(TClock::now() - t).count(); }
+using OstraTest::MsSince;
 
 // A program's result "text|milliseconds" split up.
 struct TTimed {

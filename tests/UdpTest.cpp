@@ -25,9 +25,9 @@ using OstraTest::Describe;
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
+using OstraTest::TClock;
 
-double MsSince(TClock::time_point t) { return std::chrono::duration<double, std::milli>(TClock::now() - t).count(); }
+using OstraTest::MsSince;
 
 struct TDatagram {
   std::string Data;

@@ -30,8 +30,8 @@ namespace {
 // The GPIB forms use the stand-in library (as the GPIB tests do).
 const bool UsesStandIn = setenv("OSTRA_GPIB_LIBRARY", OSTRA_GPIB_STANDIN, 1) == 0;
 
-using TClock = std::chrono::steady_clock;
-double MsSince(TClock::time_point t) { return std::chrono::duration<double, std::milli>(TClock::now() - t).count(); }
+using OstraTest::TClock;
+using OstraTest::MsSince;
 
 const std::string Idn = "OSTRA INSTRUMENTS,LAN OSCILLOSCOPE,SIM0001,1.0";
 
