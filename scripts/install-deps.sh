@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-l10n-tools libgl-dev
   qt6-translations-l10n adwaita-icon-theme
   xvfb xauth
-  lua5.4 python3 python3-numpy python3-scipy libfftw3-dev
+  lua5.4 luajit python3 python3-numpy python3-scipy libfftw3-dev
   libgsl-dev
   locales
   libtirpc-dev rpcsvc-proto
