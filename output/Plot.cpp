@@ -13,9 +13,11 @@ namespace {
 uint32_t Cut(double x, uint32_t mask) { return static_cast<uint32_t>(IntegerValue(x)) & mask; }
 uint32_t Word32(double x) { return static_cast<uint32_t>(IntegerValue(x)); }
 
-// Gives the window time to apply a request before the program goes on; a
-// Break ends the pause.
-void Pause(TCalcInfo& ci) { ci.StopEvent.Wait(10); }
+// Lets the window apply a request before the program goes on, for at most
+// 10 ms; a Break ends the wait.
+void Pause(TCalcInfo& ci) {
+  if (ci.Host.Plot) ci.Host.Plot->WaitApplied(ci.StopEvent, 10);
+}
 
 // True when n points (x and y) can be held at all: the arrays of a curve
 // must fit into the machine's memory twice over (the run's copy and the

@@ -4,8 +4,10 @@
 // thread), and the two counting queries wait for their answer, which reflects
 // every request made before them.
 
+#include <cstdint>
 #include <mutex>
 
+#include "engine/Events.h"
 #include "engine/Host.h"
 #include "output/PlotModel.h"
 
@@ -20,10 +22,14 @@ public:
   virtual int32_t TabCount() = 0;
   // The curve list length of a tab (creating the tabs up to it).
   virtual int32_t CurveCount(int32_t tab) = 0;
+  // Waits until every request handed over so far has been applied, for at
+  // most timeoutMs, and no longer once stop is set. True when they have
+  // been applied.
+  virtual bool WaitApplied(TEvent& stop, int64_t timeoutMs) = 0;
 };
 
 // A host that applies every request at once to a model of its own: the
-// headless runner's and the tests'. The model may be read from another
+// headless runner's and the tests'. Its requests never wait. The model may be read from another
 // thread while no run is going on, or under Lock.
 class TModelPlotHost final : public TPlotHost {
 public:
@@ -43,6 +49,7 @@ public:
     std::lock_guard<std::mutex> g(Lock);
     return Model.CurveCount(tab);
   }
+  bool WaitApplied(TEvent&, int64_t) override { return true; }
 };
 
 }  // namespace TernioParser

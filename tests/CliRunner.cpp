@@ -20,7 +20,8 @@ TCliRun RunCli(const std::vector<std::string>& args, const TCliOptions& options)
   // Everything the child needs is prepared before fork: after it only
   // async-signal-safe calls are made.
   std::vector<std::string> env = options.Env;
-  std::vector<char*> argv{const_cast<char*>(OSTRA_CLI)};
+  std::string program = options.Program.empty() ? OSTRA_CLI : options.Program;
+  std::vector<char*> argv{program.data()};
   std::vector<std::string> argsCopy = args;
   for (std::string& a : argsCopy) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -36,7 +37,7 @@ TCliRun RunCli(const std::vector<std::string>& args, const TCliOptions& options)
     dup2(err[1], 2);
     close(out[0]), close(err[0]), close(out[1]), close(err[1]);
     for (std::string& e : env) putenv(e.data());
-    execv(OSTRA_CLI, argv.data());
+    execv(program.c_str(), argv.data());
     _exit(127);
   }
   close(out[1]);

@@ -21,6 +21,7 @@ struct TCliOptions {
   int InterruptAfterMs = -1;       // >= 0: SIGINT that long after the start,
   int Interrupts = 1;              // this many times, 2 ms apart
   size_t AddressSpaceLimit = 0;    // bytes of address space the child may map; 0: no limit
+  std::string Program{};           // the runner to start; empty: the build's
 };
 
 // A child still running after 20 s is killed (status 128 + SIGKILL).

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "TestSupport.h"
@@ -192,4 +193,79 @@ TEST_F(CliFiles, PlotsNeedARunAndAFolder) {
   EXPECT_EQ(blocked.Out, "7\n");
   EXPECT_NE(blocked.Err.find("cannot write the plots to " + file), std::string::npos) << blocked.Err;
   EXPECT_NE(RunCli({"--help"}).Out.find("--plots DIR"), std::string::npos);
+}
+
+// The dynamic loader names every library it opens (LD_DEBUG=files): a run
+// without --plots opens no Qt library; with --plots the picture writer
+// brings Qt in.
+TEST_F(CliFiles, QtIsLoadedOnlyToPaintPlots) {
+  const std::vector<std::string> loaderLog{"LD_DEBUG=files"};
+  auto plain = RunCli({"-e", "plot(0;0;x;x;0;1;10), 1"}, {.Env = loaderLog});
+  EXPECT_EQ(plain.Status, 0) << plain.Err;
+  EXPECT_EQ(plain.Out, "1\n");
+  // The log is there, and names no Qt library.
+  EXPECT_NE(plain.Err.find("file=libstdc++.so"), std::string::npos) << plain.Err;
+  EXPECT_EQ(plain.Err.find("libQt"), std::string::npos) << plain.Err;
+#ifdef OSTRA_PLOT_PICTURES_TESTED
+  auto plots = RunCli({"--plots", Dir / "plots", "-e", "plot(0;0;x;x;0;1;10), 1"}, {.Env = loaderLog});
+  EXPECT_EQ(plots.Status, 0) << plots.Err;
+  EXPECT_NE(plots.Err.find("file=libQt6Gui.so"), std::string::npos) << plots.Err;
+  EXPECT_TRUE(std::filesystem::exists(Dir / "plots/tab0.png"));
+#endif
+}
+
+#ifdef OSTRA_PLOT_PICTURES_TESTED
+// A runner whose picture writer is missing or unusable says so and runs
+// nothing; without --plots it runs as ever.
+TEST_F(CliFiles, PlotsWithoutAUsablePictureWriter) {
+  const std::string bin = Dir / "bin";
+  std::filesystem::create_directories(bin);
+  const std::string runner = bin + "/ostracalc-cli";
+  std::filesystem::copy_file(OSTRA_CLI, runner);
+  const std::string plugin = bin + "/ostracalc-plots.so";
+  struct {
+    const char* what;
+    std::string plugin;  // copied from this file; empty: none
+    std::string message;
+  } cases[] = {
+      {"missing", "", "the picture writer ostracalc-plots.so is missing (looked in " + bin},
+      {"not a library", Write("garbage", "not a shared object"), plugin},
+      {"another library", OSTRA_GPIB_STANDIN, plugin + " is not the picture writer of this program's version"},
+  };
+  for (auto& c : cases) {
+    std::filesystem::remove(plugin);
+    if (!c.plugin.empty()) std::filesystem::copy_file(c.plugin, plugin);
+    auto r = RunCli({"--plots", Dir / "plots", "-e", "println('ran'), 1"}, {.Program = runner});
+    EXPECT_EQ(r.Status, 5) << c.what;
+    EXPECT_EQ(r.Out, "") << c.what;
+    EXPECT_NE(r.Err.find("ostracalc-cli: cannot write the plots to " + Dir / "plots" + ": " + c.message),
+              std::string::npos)
+        << c.what << ": " << r.Err;
+    EXPECT_FALSE(std::filesystem::exists(Dir / "plots")) << c.what;
+    EXPECT_EQ(RunCli({"-e", "6*7"}, {.Program = runner}).Out, "42\n") << c.what;
+  }
+}
+#endif
+
+// The runner has no window to wait for: its plot calls return at once.
+TEST(Cli, PlotCallsReturnAtOnce) {
+  auto r = RunCli({"-e",
+                   "for(i=0;i<5;i+=1; a[i]=i*i), t=gettime(), "
+                   "for(k=0;k<200;k+=1; plotxy(0;mod(k;20);0;a[])), print(gettime()-t), print(' '), "
+                   "t=gettime(), for(k=0;k<200;k+=1; plot(1;mod(k;20);x;x^2;0;1;5)), print(gettime()-t), print(' '), "
+                   "t=gettime(), for(k=0;k<200;k+=1; plotview(0;0;k;0;1)), print(gettime()-t), print(' '), "
+                   "t=gettime(), for(k=0;k<200;k+=1; plotautoscale(0;1;1)), print(gettime()-t), "
+                   "plotcurvecount(0)"});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  std::istringstream out(r.Out);
+  // 200 calls of each under 0.1 s (they slept 10 ms each).
+  for (const char* function : {"plotxy", "plot", "plotview", "plotautoscale"}) {
+    double ms = -1;
+    out >> ms;
+    EXPECT_GE(ms, 0) << function << ": " << r.Out;
+    EXPECT_LT(ms, 100 * OstraTest::SanitizerSlowdown) << function;
+  }
+  int curves = 0;
+  out >> curves;
+  EXPECT_EQ(curves, 20);
 }

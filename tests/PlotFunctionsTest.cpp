@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <thread>
 
@@ -347,3 +350,72 @@ TEST_F(PlotFunctions, HelpExamplesDoWhatTheirNotesSay) {
 }
 
 }  // namespace
+
+namespace {
+
+// A window that applies nothing while the program waits for it: each wait
+// lasts as long as the window says (the time asked for, or longer), unless
+// the stop event ends it.
+class TSlowWindow final : public TPlotHost {
+public:
+  TModelPlotHost Model;
+  std::atomic<int> Waits{0};
+  std::atomic<int64_t> LongestAsked{0};
+  int64_t WaitMs = -1;  // -1: the time asked for
+
+  bool Post(TPlotRequest request) override { return Model.Post(std::move(request)); }
+  int32_t TabCount() override { return Model.TabCount(); }
+  int32_t CurveCount(int32_t tab) override { return Model.CurveCount(tab); }
+  bool WaitApplied(TEvent& stop, int64_t timeoutMs) override {
+    ++Waits;
+    LongestAsked = std::max<int64_t>(LongestAsked, timeoutMs);
+    stop.Wait(WaitMs < 0 ? timeoutMs : WaitMs);
+    return false;
+  }
+};
+
+}  // namespace
+
+// plot, plotxy, plotview and plotautoscale wait for the window to apply
+// their request, for at most 10 ms; nothing else waits, nor a call that
+// hands nothing over.
+TEST_F(PlotFunctions, DrawingCallsWaitForTheWindowAtMost10Ms) {
+  TSlowWindow window;
+  Calc.Host().Plot = &window;
+  struct {
+    const char* program;
+    int waits;
+  } cases[] = {
+      {"plot(0;0;x;x;0;1;10)", 1},
+      {"a[0]=1, plotxy(0;0;0;a[]), plotxy(0;1;a[];a[])", 2},
+      {"plotview(0;0;1;0;1)", 1},
+      {"plotautoscale(0;1;1)", 1},
+      {"plot(0;0;x;x;1;1;10), plot(0;0;x;x;0;1;0), plot(0;0;x;nosuch;0;1;10)", 0},
+      {"plottitle(0;'t'), plotaxis(0;'x';'y'), plotcurveparms(0;0;1;1;1), plotclearcurve(0;0), plotcleartab(0), "
+       "plotcleartabs(), plottabs(), plotcurvecount(0)",
+       0},
+  };
+  for (auto& c : cases) {
+    window.Waits = 0;
+    Run(c.program);
+    EXPECT_EQ(window.Waits, c.waits) << c.program;
+  }
+  EXPECT_EQ(window.LongestAsked, 10);
+  Calc.Host().Plot = &Calc.Plots;
+}
+
+// A Break ends the wait for a window that does not answer at once.
+TEST_F(PlotFunctions, BreakEndsTheWaitForTheWindow) {
+  TSlowWindow window;
+  window.WaitMs = 5000;
+  Calc.Host().Plot = &window;
+  ASSERT_TRUE(Calc.Start("a[0]=1, for(k=0;k<10;k+=1; plotxy(0;0;0;a[]))"));
+  for (int i = 0; i < 10000 && window.Waits == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(window.Waits, 1);
+  const auto breakAt = std::chrono::steady_clock::now();
+  Calc.Thread->Break();
+  EXPECT_EQ(Describe(Calc.Finish()), "!Stopped");
+  EXPECT_LT(std::chrono::steady_clock::now() - breakAt, std::chrono::milliseconds(500) * OstraTest::SanitizerSlowdown);
+  EXPECT_EQ(window.Waits, 1);
+  Calc.Host().Plot = &Calc.Plots;
+}

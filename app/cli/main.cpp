@@ -23,9 +23,7 @@
 #include "output/PlotHost.h"
 #include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
-#ifdef OSTRA_PLOT_PICTURES
-#include "output/qt/PlotPicture.h"
-#endif
+#include "PlotPictures.h"
 
 using namespace TernioParser;
 
@@ -177,8 +175,9 @@ bool IsTabFile(const std::string& name) {
   return ext == ".txt" || ext == ".svg" || ext == ".png";
 }
 
-// Writes the plot model into dir; the problem, or empty when all went well.
-std::string WritePlots(const TPlotModel& model, const std::filesystem::path& dir) {
+// Writes the plot model into dir, with the pictures when there is a picture
+// writer; the problem, or empty when all went well.
+std::string WritePlots(const TPlotModel& model, const std::filesystem::path& dir, Ostra::TPlotPicturesWriter pictures) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   if (ec || !std::filesystem::is_directory(dir, ec)) return ec ? ec.message() : "not a folder";
@@ -191,11 +190,10 @@ std::string WritePlots(const TPlotModel& model, const std::filesystem::path& dir
     if (!panel) continue;
     const std::string base = "tab" + std::to_string(k);
     if (panel->HasCurves() && !WriteFile(dir / (base + ".txt"), CurvesAsText(*panel))) return base + ".txt";
-#ifdef OSTRA_PLOT_PICTURES
-    std::string problem =
-        Ostra::SavePlotPictures(*panel, 800, 600, (dir / (base + ".svg")).string(), (dir / (base + ".png")).string());
+    if (!pictures) continue;
+    std::string problem;
+    pictures(*panel, 800, 600, (dir / (base + ".svg")).c_str(), (dir / (base + ".png")).c_str(), problem);
     if (!problem.empty()) return problem;
-#endif
   }
   return "";
 }
@@ -301,6 +299,16 @@ int main(int argc, char** argv) {
   }
 
   if (havePlots && plotsDir.empty()) return UsageError("--plots needs a folder");
+  // The picture writer, loaded before the run, so that a broken installation
+  // costs no run.
+  Ostra::TPlotPicturesWriter pictures = nullptr;
+#ifdef OSTRA_PLOT_PICTURES
+  std::string picturesProblem;
+  if (havePlots && !(pictures = Ostra::LoadPlotPictures(picturesProblem))) {
+    std::cerr << "ostracalc-cli: cannot write the plots to " << plotsDir << ": " << picturesProblem << "\n";
+    return ExitPlots;
+  }
+#endif
 
   TStdoutSink sink;
   // Panels without windows; loadgui looks for files next to the document too
@@ -347,7 +355,7 @@ int main(int argc, char** argv) {
   }
   std::fflush(stdout);
   if (havePlots) {
-    std::string problem = WritePlots(plots.Model, plotsDir);
+    std::string problem = WritePlots(plots.Model, plotsDir, pictures);
     if (!problem.empty()) {
       std::cerr << "ostracalc-cli: cannot write the plots to " << plotsDir << ": " << problem << "\n";
       if (status == ExitOk) status = ExitPlots;

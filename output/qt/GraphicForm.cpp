@@ -21,6 +21,8 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <atomic>
+#include <chrono>
 
 #include "engine/qt/CodePage.h"
 #include "engine/qt/DialogFolder.h"
@@ -143,7 +145,9 @@ void TFuncGraphicPanel::EndDrag(QPoint at) {
 
 // Requests go through a batch channel, so that a program drawing point by
 // point is neither slowed down by a call per point nor runs far ahead of the
-// window; the counting queries first apply what is pending.
+// window; the counting queries first apply what is pending. Requests are
+// numbered as they are handed over, and each batch applied says up to which
+// number the window has come, for the plot functions that wait for it.
 class TGraphicForm::THost final : public TPlotHost {
 public:
   static constexpr size_t MaxPendingRequests = 4000;
@@ -153,8 +157,10 @@ public:
       : Form(form),
         Channel(
             form,
-            [form](TBatch& b) {
-              for (TPlotRequest& r : b.Requests) form->Apply(r);
+            [this](TBatch& b) {
+              for (TPlotRequest& r : b.Requests) Form->Apply(r);
+              Applied = b.Last;
+              AppliedEvent.Set();
             },
             [](const TBatch& b) { return b.Requests.size() >= MaxPendingRequests || b.Points >= MaxPendingPoints; }) {
   }
@@ -163,6 +169,7 @@ public:
     return Channel.Push([&](TBatch& b) {
       b.Points += request.X.size();
       b.Requests.push_back(std::move(request));
+      b.Last = ++Posted;
     });
   }
   int32_t TabCount() override {
@@ -177,11 +184,21 @@ public:
       return n;
     });
   }
+  bool WaitApplied(TEvent& stop, int64_t timeoutMs) override {
+    const uint64_t wanted = Posted;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Applied < wanted) {
+      const int64_t left = std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+      if (left <= 0 || TEvent::WaitAny({&stop, &AppliedEvent}, left) == 0) return false;
+    }
+    return true;
+  }
 
 private:
   struct TBatch {
     std::vector<TPlotRequest> Requests;
     size_t Points = 0;
+    uint64_t Last = 0;  // the number of its last request
     bool empty() const { return Requests.empty(); }
     void clear() {
       Requests.clear();
@@ -189,6 +206,9 @@ private:
     }
   };
   TGraphicForm* Form;
+  // Requests handed over and applied so far; a batch applied sets the event.
+  std::atomic<uint64_t> Posted{0}, Applied{0};
+  TEvent AppliedEvent{false};
   Ostra::TBatchChannel<TBatch> Channel;
 
   template <class F>

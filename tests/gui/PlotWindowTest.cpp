@@ -23,7 +23,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "WindowRunner.h"
 #include "output/qt/ClipbForm.h"
@@ -86,6 +89,7 @@ private slots:
   void pictureButtonAndItsFailures();
   void panelShowsEveryChange();
   void plotOfManyPointsIsDrawnQuickly();
+  void drawingCallsWaitUntilTheWindowApplied();
 };
 
 void PlotWindowTest::windowParts() {
@@ -497,6 +501,65 @@ void PlotWindowTest::plotOfManyPointsIsDrawnQuickly() {
   t.restart();
   for (int k = 0; k < 10; ++k) form.PanelWidget(0)->repaint(QRect(100, 100, 200, 150));
   qInfo("repaint of a part, from the kept picture: %.1f ms", t.elapsed() / 10.0);
+}
+
+
+// The plot functions that draw wait until the window has applied their
+// request, for at most the time they give, and no longer than a Break.
+void PlotWindowTest::drawingCallsWaitUntilTheWindowApplied() {
+  using TClock = std::chrono::steady_clock;
+  TGraphicForm form;
+  TPlotHost* host = form.Host();
+  TEvent stop(true);
+  auto post = [&](uint32_t curve) {
+    TPlotRequest r;
+    r.Kind = TPlotRequestKind::AddCurve;
+    r.Word = 0, r.Long = curve;
+    r.X = {0, 1}, r.Y = {0, 1};
+    host->Post(std::move(r));
+  };
+  // The window takes events: the wait ends when the curve is in place.
+  std::atomic<bool> done{false};
+  bool applied = false;
+  size_t curves = 0;
+  std::thread worker([&] {
+    post(0);
+    applied = host->WaitApplied(stop, 10000);
+    curves = form.Model.Panel(0) ? form.Model.Panel(0)->Curves.size() : 0;
+    done = true;
+  });
+  QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+  worker.join();
+  QVERIFY(applied);
+  QCOMPARE(curves, size_t(1));
+
+  // The window takes no events meanwhile: the wait gives up after its time.
+  double waitedMs = 0;
+  worker = std::thread([&] {
+    post(1);
+    const auto start = TClock::now();
+    applied = host->WaitApplied(stop, 10);
+    waitedMs = std::chrono::duration<double, std::milli>(TClock::now() - start).count();
+  });
+  worker.join();
+  QVERIFY(!applied);
+  QVERIFY2(waitedMs >= 10 && waitedMs < 10 + 1000, qPrintable(QString::number(waitedMs)));
+  // The request stays in order and is applied with the next events.
+  QTRY_COMPARE_WITH_TIMEOUT(form.Model.Panel(0)->Curves.size(), size_t(2), 10000);
+
+  // A Break ends a wait at once.
+  TClock::time_point returned;
+  worker = std::thread([&] {
+    post(2);
+    applied = host->WaitApplied(stop, 60000);
+    returned = TClock::now();
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const auto breakAt = TClock::now();
+  stop.Set();
+  worker.join();
+  QVERIFY(!applied);
+  QVERIFY(returned - breakAt < std::chrono::milliseconds(500));
 }
 
 QTEST_MAIN(PlotWindowTest)

@@ -2,8 +2,8 @@
 # Checks a Debian package of the calculator the way an installation sees it:
 # unpacked into a scratch root (dpkg -x), its files must be in their places
 # and nothing else, its dependencies declared, the installed runner must run a
-# program, an installed example and (with the desktop parts) paint a plot,
-# and the manual must be where Help > User Manual looks for it.
+# program, an installed example and (with the desktop parts) paint a plot
+# through its picture writer plugin, loading Qt only then, and the manual must be where Help > User Manual looks for it.
 #   tests/package/check-deb.sh build/package/ostracalc_VERSION_ARCH.deb [BUILD]
 # With BUILD, the installed manual must also be the one that build wrote.
 set -euo pipefail
@@ -28,7 +28,9 @@ gui=0
 # (no test programs, no caches that dpkg's triggers own).
 expected=(usr/bin/ostracalc-cli "$docs/examples/demo.sma" "$docs/examples/motor.gui"
           "$docs/examples/instruments/serial_instrument.py" "$docs/examples/instruments/udp_peer.py")
-[ $gui = 1 ] && expected+=(usr/bin/ostracalc "$docs/ostracalc.pdf"
+# The runner's picture writer, in the installed library folder.
+plugin=$(cd "$root" && find usr/lib -path '*/ostracalc/ostracalc-plots.so' | head -n 1)
+[ $gui = 1 ] && expected+=("${plugin:-usr/lib/ostracalc/ostracalc-plots.so}" usr/bin/ostracalc "$docs/ostracalc.pdf"
                            usr/share/applications/ostracalc.desktop
                            usr/share/mime/packages/ostracalc-sma.xml
                            usr/share/icons/hicolor/scalable/apps/ostracalc.svg)
@@ -37,7 +39,7 @@ for f in usr/bin/ostracalc-cli "$docs/examples/instruments/serial_instrument.py"
   [ -x "$root/$f" ] || fail "/$f is not executable"
 done
 stray=$(cd "$root" && find . -type f | sed 's|^\./||' |
-        grep -vE "^(usr/bin/ostracalc(-cli)?|$docs/.*|usr/share/applications/ostracalc\.desktop|usr/share/mime/packages/ostracalc-sma\.xml|usr/share/icons/hicolor/scalable/apps/ostracalc\.svg|usr/lib/udev/rules\.d/[^/]+\.rules)$" || true)
+        grep -vE "^(usr/bin/ostracalc(-cli)?|usr/lib/([^/]+/)?ostracalc/ostracalc-plots\.so|$docs/.*|usr/share/applications/ostracalc\.desktop|usr/share/mime/packages/ostracalc-sma\.xml|usr/share/icons/hicolor/scalable/apps/ostracalc\.svg|usr/lib/udev/rules\.d/[^/]+\.rules)$" || true)
 [ -z "$stray" ] || fail "unexpected files: $stray"
 ok "files in place ($(cd "$root" && find . -type f | wc -l) files)"
 
@@ -62,7 +64,9 @@ fi
 
 # The installed runner, with the system's libraries only.
 cli=$root/usr/bin/ostracalc-cli
-if ldd "$cli" | grep -q 'not found'; then fail "ostracalc-cli: $(ldd "$cli" | grep 'not found')"; fi
+for f in "$cli" ${plugin:+"$root/$plugin"}; do
+  if ldd "$f" | grep -q 'not found'; then fail "$(basename "$f"): $(ldd "$f" | grep 'not found')"; fi
+done
 out=$(cd "$root" && timeout 60 "$cli" -e "println('installed'), 6*7" 2>&1) || fail "ostracalc-cli -e failed: $out"
 [ "$out" = $'installed\n42' ] || fail "ostracalc-cli -e printed: $out"
 out=$(timeout 60 "$cli" "$root/$docs/examples/demo.sma" 2>&1) || fail "the installed demo failed: $out"
@@ -74,7 +78,13 @@ if [ $gui = 1 ]; then
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 "$cli" --plots "$plots" \
           -e "plot(0;0;x;sin(x);0;2*pi();200)" 2>&1) || fail "ostracalc-cli --plots failed: $out"
   for f in plots.json tab0.txt tab0.svg tab0.png; do [ -s "$plots/$f" ] || fail "--plots wrote no $f"; done
-  ok "the installed runner paints a plot"
+  # The dynamic loader's list of the files it opened: Qt only with --plots.
+  qt=$(LD_DEBUG=files timeout 60 "$cli" -e 1 2>&1 | grep -c 'file=libQt6' || true)
+  [ "$qt" = 0 ] || fail "ostracalc-cli -e 1 loads $qt Qt libraries"
+  qt=$(env -u DISPLAY -u WAYLAND_DISPLAY LD_DEBUG=files timeout 60 "$cli" --plots "$plots" -e 1 2>&1 |
+       grep -c 'file=libQt6' || true)
+  [ "$qt" -gt 0 ] || fail "ostracalc-cli --plots loads no Qt library: is LD_DEBUG ignored?"
+  ok "the installed runner paints a plot, loading Qt only then"
 fi
 
 # The manual: a PDF of several pages where the program looks for it, the
