@@ -29,8 +29,8 @@ public:
 };
 
 // A host that applies every request at once to a model of its own: the
-// headless runner's and the tests'. Its requests never wait. The model may be read from another
-// thread while no run is going on, or under Lock.
+// headless runner's and the tests', so nothing waits for it. The model may be
+// read from another thread while no run is going on, or under Lock.
 class TModelPlotHost final : public TPlotHost {
 public:
   TPlotModel Model;

@@ -415,7 +415,8 @@ TEST_F(PlotFunctions, BreakEndsTheWaitForTheWindow) {
   const auto breakAt = std::chrono::steady_clock::now();
   Calc.Thread->Break();
   EXPECT_EQ(Describe(Calc.Finish()), "!Stopped");
-  EXPECT_LT(std::chrono::steady_clock::now() - breakAt, std::chrono::milliseconds(500) * OstraTest::SanitizerSlowdown);
+  EXPECT_LT(std::chrono::steady_clock::now() - breakAt,
+            std::chrono::milliseconds(500) * OstraTest::SanitizerSlowdown);
   EXPECT_EQ(window.Waits, 1);
   Calc.Host().Plot = &Calc.Plots;
 }

@@ -177,7 +177,8 @@ bool IsTabFile(const std::string& name) {
 
 // Writes the plot model into dir, with the pictures when there is a picture
 // writer; the problem, or empty when all went well.
-std::string WritePlots(const TPlotModel& model, const std::filesystem::path& dir, Ostra::TPlotPicturesWriter pictures) {
+std::string WritePlots(const TPlotModel& model, const std::filesystem::path& dir,
+                       Ostra::TPlotPicturesWriter pictures) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   if (ec || !std::filesystem::is_directory(dir, ec)) return ec ? ec.message() : "not a folder";

@@ -188,7 +188,8 @@ public:
     const uint64_t wanted = Posted;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (Applied < wanted) {
-      const int64_t left = std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+      const int64_t left =
+          std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
       if (left <= 0 || TEvent::WaitAny({&stop, &AppliedEvent}, left) == 0) return false;
     }
     return true;

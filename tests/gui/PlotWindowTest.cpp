@@ -503,7 +503,6 @@ void PlotWindowTest::plotOfManyPointsIsDrawnQuickly() {
   qInfo("repaint of a part, from the kept picture: %.1f ms", t.elapsed() / 10.0);
 }
 
-
 // The plot functions that draw wait until the window has applied their
 // request, for at most the time they give, and no longer than a Break.
 void PlotWindowTest::drawingCallsWaitUntilTheWindowApplied() {
