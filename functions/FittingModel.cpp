@@ -225,6 +225,14 @@ void TVectorModel::PlanSkips() {
 }
 
 bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double* out) {
+  return Run(x, n, shifted, out, nullptr);
+}
+
+bool TVectorModel::Record(const double* x, int32_t n, double* out, double* tape) {
+  return Run(x, n, -1, out, tape);
+}
+
+bool TVectorModel::Run(const double* x, int32_t n, int32_t shifted, double* out, double* tape) {
   const int32_t* skip = shifted >= 0 && shifted < 64 && !Kept.empty() ? Skip[shifted].data() : nullptr;
   int32_t level = -1;  // the stack level of the top block
   double* top = nullptr;
@@ -271,7 +279,8 @@ bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double*
         break;
       }
     }
-    if (shifted < 0 && (s.Kept || KeepAll)) std::copy_n(top, n, Kept.data() + static_cast<size_t>(e) * BlockSize);
+    if (tape) std::copy_n(top, n, tape + static_cast<size_t>(e) * BlockSize);
+    else if (shifted < 0 && s.Kept) std::copy_n(top, n, Kept.data() + static_cast<size_t>(e) * BlockSize);
   }
   std::copy_n(top, n, out);
   return true;
@@ -279,17 +288,19 @@ bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double*
 
 bool TVectorModel::Gradient(const double* x, int32_t n, int32_t m, double* out, double* jac) {
   if (!Differentiable_) return false;
+  if (Kept.size() < TapeSize()) Kept.assign(TapeSize(), 0.0);
+  if (!Record(x, n, out, Kept.data())) return false;
+  Derivatives(Kept.data(), n, m, jac);
+  return true;
+}
+
+void TVectorModel::Derivatives(const double* tape, int32_t n, int32_t m, double* jac) {
   const size_t count = Steps.size();
-  if (Kept.size() < count * BlockSize) Kept.assign(count * BlockSize, 0.0);
   if (Adjoint.size() < count * BlockSize) Adjoint.assign(count * BlockSize, 0.0);
   Slopes.resize(BlockSize);
   Filled.resize(BlockSize);
-  KeepAll = true;
-  const bool ok = Evaluate(x, n, -1, out);
-  KeepAll = false;
-  if (!ok) return false;
   std::fill_n(jac, static_cast<size_t>(n) * m, 0.0);
-  auto value = [&](size_t e) { return Kept.data() + e * BlockSize; };
+  auto value = [&](size_t e) { return tape + e * BlockSize; };
   auto adjoint = [&](size_t e) { return Adjoint.data() + e * BlockSize; };
   // The slopes by one read of the element p[k] into column k.
   auto intoJacobian = [&](const TScalar& operand, const double* slopes) {
@@ -352,7 +363,6 @@ bool TVectorModel::Gradient(const double* x, int32_t n, int32_t m, double* out, 
       }
     }
   }
-  return true;
 }
 
 }  // namespace TernioParser

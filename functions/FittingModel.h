@@ -41,6 +41,18 @@ public:
   // and the step functions count as constant. False as for Evaluate.
   bool Gradient(const double* x, int32_t n, int32_t m, double* out, double* jac);
 
+  // Gradient in two halves, for a caller that keeps the values of a pass
+  // until it knows whether it needs the derivatives there. The doubles one
+  // pass over a block records (TapeSize() of them).
+  size_t TapeSize() const { return Steps.size() * BlockSize; }
+  // The values at x[0..n) as Evaluate gives them, with the block of every
+  // step into tape; false as for Evaluate. It counts as no pass with -1 for
+  // a later shifted one.
+  bool Record(const double* x, int32_t n, double* out, double* tape);
+  // The derivatives of Gradient from the tape of a Record over the same n
+  // points, with p[] as it was then. Only where Differentiable().
+  void Derivatives(const double* tape, int32_t n, int32_t m, double* jac);
+
   enum class TOp : uint8_t { Push, X, Neg, Unary, Binary };
   // A binary operator over a block: a = a op b, a op c or c op a.
   using TBinary = void (*)(double* a, const double* b, bool scalar, bool left, double c, int32_t n);
@@ -80,8 +92,6 @@ private:
   int32_t Depth = 0;
   const TArrayEntry* Params = nullptr;  // p
   bool Differentiable_ = true;
-  // Evaluate keeps the block of every step (for the backward pass).
-  bool KeepAll = false;
   // The backward pass: per step, d result / d (the step's value); the slopes
   // of one operator by its number operand, and that number as a block.
   std::vector<double> Adjoint, Slopes, Filled;
@@ -93,6 +103,8 @@ private:
   bool Add(TParserAtom* node, const TVarEntry* x, const TArrayEntry* p, int32_t depth);
   bool Scalar(TParserAtom* node, const TVarEntry* x, const TArrayEntry* p, TScalar& out, uint64_t& reads) const;
   void PlanSkips();
+  // Evaluate, and with a tape Record.
+  bool Run(const double* x, int32_t n, int32_t shifted, double* out, double* tape);
 };
 
 }  // namespace TernioParser
