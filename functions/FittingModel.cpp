@@ -224,15 +224,15 @@ void TVectorModel::PlanSkips() {
   if (std::any_of(Steps.begin(), Steps.end(), [](const TStep& s) { return s.Kept; })) Kept.assign(n * BlockSize, 0.0);
 }
 
-bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double* out) {
-  return Run(x, n, shifted, out, nullptr);
+bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double* out, double* kept) {
+  return Run(x, n, shifted, out, kept ? kept : Kept.data(), false);
 }
 
 bool TVectorModel::Record(const double* x, int32_t n, double* out, double* tape) {
-  return Run(x, n, -1, out, tape);
+  return Run(x, n, -1, out, tape, true);
 }
 
-bool TVectorModel::Run(const double* x, int32_t n, int32_t shifted, double* out, double* tape) {
+bool TVectorModel::Run(const double* x, int32_t n, int32_t shifted, double* out, double* store, bool all) {
   const int32_t* skip = shifted >= 0 && shifted < 64 && !Kept.empty() ? Skip[shifted].data() : nullptr;
   int32_t level = -1;  // the stack level of the top block
   double* top = nullptr;
@@ -245,7 +245,7 @@ bool TVectorModel::Run(const double* x, int32_t n, int32_t shifted, double* out,
     if (skip && skip[e] >= 0) {
       e = skip[e];
       push();
-      std::copy_n(Kept.data() + static_cast<size_t>(e) * BlockSize, n, top);
+      std::copy_n(store + static_cast<size_t>(e) * BlockSize, n, top);
       continue;
     }
     const TStep& s = Steps[e];
@@ -279,8 +279,7 @@ bool TVectorModel::Run(const double* x, int32_t n, int32_t shifted, double* out,
         break;
       }
     }
-    if (tape) std::copy_n(top, n, tape + static_cast<size_t>(e) * BlockSize);
-    else if (shifted < 0 && s.Kept) std::copy_n(top, n, Kept.data() + static_cast<size_t>(e) * BlockSize);
+    if (all || (shifted < 0 && s.Kept)) std::copy_n(top, n, store + static_cast<size_t>(e) * BlockSize);
   }
   std::copy_n(top, n, out);
   return true;

@@ -29,7 +29,11 @@ public:
   // the model that do not read it keep their values from that pass. False
   // when a variable has no number or an element lies outside its array: the
   // point-by-point evaluation then raises the error the tree raises.
-  bool Evaluate(const double* x, int32_t n, int32_t shifted, double* out);
+  // kept: where the blocks kept for the shifted passes over these points
+  // go and come from (KeptSize() doubles); null: the model's own, for one
+  // set of points at a time.
+  bool Evaluate(const double* x, int32_t n, int32_t shifted, double* out, double* kept = nullptr);
+  size_t KeptSize() const { return Kept.size(); }
 
   // Whether every node of the program has a derivative (the operators and
   // the elementary functions do), so that Gradient can be used.
@@ -103,8 +107,9 @@ private:
   bool Add(TParserAtom* node, const TVarEntry* x, const TArrayEntry* p, int32_t depth);
   bool Scalar(TParserAtom* node, const TVarEntry* x, const TArrayEntry* p, TScalar& out, uint64_t& reads) const;
   void PlanSkips();
-  // Evaluate, and with a tape Record.
-  bool Run(const double* x, int32_t n, int32_t shifted, double* out, double* tape);
+  // Evaluate (the kept blocks in store), and with all Record (every block
+  // into store).
+  bool Run(const double* x, int32_t n, int32_t shifted, double* out, double* store, bool all);
 };
 
 }  // namespace TernioParser

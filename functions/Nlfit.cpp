@@ -101,7 +101,7 @@ public:
           continue;
         }
         recorded = false;
-      } else if (Parms.Vector && TFitFuncParms::EvaluatePass(X + first, count, -1, out + first, &Parms)) {
+      } else if (Parms.Vector && TFitFuncParms::EvaluatePass(X + first, count, -1, out + first, nullptr, &Parms)) {
         continue;
       }
       for (int32_t t = 0; t < count; ++t) out[first + t] = TFitFuncParms::Evaluate(X[first + t], &Parms);
