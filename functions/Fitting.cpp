@@ -142,9 +142,11 @@ double AddBlock(double* alpha, double* beta, const double* deriv, const double* 
   double localAlpha[Order > 0 ? Order * Order : 1], localBeta[Order > 0 ? Order : 1];
   double* a = alpha;
   double* b = beta;
+  // Element by element: a local array that is only indexed can live in
+  // registers.
   if constexpr (Order > 0) {
-    std::copy_n(alpha, Order * Order, localAlpha);
-    std::copy_n(beta, Order, localBeta);
+    for (int32_t c = 0; c < Order * Order; ++c) localAlpha[c] = alpha[c];
+    for (int32_t c = 0; c < Order; ++c) localBeta[c] = beta[c];
     a = localAlpha;
     b = localBeta;
   }
@@ -153,16 +155,18 @@ double AddBlock(double* alpha, double* beta, const double* deriv, const double* 
     const double dy = y[t] - model[t];
     const double w = 1.0 / (sigma[t] * sigma[t]);
     chisq += dy * dy * w;
+#pragma GCC unroll 8
     for (int32_t j = 0; j < m; ++j) {
       const double t2 = d[j] * w;
       double* row = a + static_cast<size_t>(j) * m;
+#pragma GCC unroll 8
       for (int32_t k = 0; k <= j; ++k) row[k] += t2 * d[k];
       b[j] += dy * t2;
     }
   }
   if constexpr (Order > 0) {
-    std::copy_n(localAlpha, Order * Order, alpha);
-    std::copy_n(localBeta, Order, beta);
+    for (int32_t c = 0; c < Order * Order; ++c) alpha[c] = localAlpha[c];
+    for (int32_t c = 0; c < Order; ++c) beta[c] = localBeta[c];
   }
   return chisq;
 }
