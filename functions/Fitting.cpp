@@ -172,8 +172,15 @@ double AddBlock(double* alpha, double* beta, const double* deriv, const double* 
 }
 using TAddBlock = decltype(&AddBlock<0>);
 TAddBlock AddBlockFor(int32_t m) {
-  static constexpr TAddBlock unrolled[] = {
-      AddBlock<0>, AddBlock<1>, AddBlock<2>, AddBlock<3>, AddBlock<4>, AddBlock<5>, AddBlock<6>, AddBlock<7>, AddBlock<8>};
+  static constexpr TAddBlock unrolled[] = {AddBlock<0>,
+                                           AddBlock<1>,
+                                           AddBlock<2>,
+                                           AddBlock<3>,
+                                           AddBlock<4>,
+                                           AddBlock<5>,
+                                           AddBlock<6>,
+                                           AddBlock<7>,
+                                           AddBlock<8>};
   return m < static_cast<int32_t>(std::size(unrolled)) ? unrolled[m] : AddBlock<0>;
 }
 }  // namespace

@@ -142,7 +142,8 @@ private:
     for (int32_t first = 0; first < N; first += TVectorModel::BlockSize) {
       if (Ending()) return false;
       const int32_t count = std::min(TVectorModel::BlockSize, N - first);
-      const double* tape = Tape.data() + static_cast<size_t>(first / TVectorModel::BlockSize) * Parms.Vector->TapeSize();
+      const double* tape =
+          Tape.data() + static_cast<size_t>(first / TVectorModel::BlockSize) * Parms.Vector->TapeSize();
       Parms.Vector->Derivatives(tape, count, M, jac + static_cast<size_t>(first) * M);
     }
     return true;
@@ -431,7 +432,8 @@ void TNlfit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       if ((status == GSL_ENOPROG && iteration == 0) || (status != GSL_SUCCESS && status != GSL_ENOPROG)) break;
       int info = 0;
       if (gsl_multifit_nlinear_test(Tolerance, Tolerance, Tolerance, &info, w.get()) == GSL_SUCCESS ||
-          Orthogonal(gsl_multifit_nlinear_jac(w.get()), gsl_multifit_nlinear_residual(w.get()), OrthogonalityTolerance)) {
+          Orthogonal(
+              gsl_multifit_nlinear_jac(w.get()), gsl_multifit_nlinear_residual(w.get()), OrthogonalityTolerance)) {
         converged = true;
         break;
       }
