@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 namespace TernioParser {
@@ -127,30 +128,102 @@ Marquardt::Marquardt(const double* x, const double* y, int32_t n, const std::vec
       User(user), Alpha(M), SavedAlpha(M), Covar(M), Beta(M), SavedBeta(M), SavedA(M), Sigma(n, 1.0), Model(PassSize),
       Shifted(PassSize), Deriv(static_cast<size_t>(PassSize) * M), Index(M) {}
 
-bool Marquardt::Curvature() {
+namespace {
+// One block's terms of chi-square, alpha (the lower triangle, m x m, row by
+// row) and beta. With the order m known when compiled (Order > 0) the loops
+// unroll and the sums stay in registers for the block; every cell still
+// adds its terms point by point in the same order, so the doubles are those
+// of the plain loops (Order 0).
+template <int32_t Order>
+double AddBlock(double* alpha, double* beta, const double* deriv, const double* model, const double* y,
+                const double* sigma, int32_t count, int32_t order, double chisq) {
+  const int32_t m = Order > 0 ? Order : order;
+  // The sums: alpha and beta themselves, or local copies for Order > 0.
+  double localAlpha[Order > 0 ? Order * Order : 1], localBeta[Order > 0 ? Order : 1];
+  double* a = alpha;
+  double* b = beta;
+  // Element by element: a local array that is only indexed can live in
+  // registers.
+  if constexpr (Order > 0) {
+    for (int32_t c = 0; c < Order * Order; ++c) localAlpha[c] = alpha[c];
+    for (int32_t c = 0; c < Order; ++c) localBeta[c] = beta[c];
+    a = localAlpha;
+    b = localBeta;
+  }
+  for (int32_t t = 0; t < count; ++t) {
+    const double* d = deriv + static_cast<size_t>(t) * m;
+    const double dy = y[t] - model[t];
+    const double w = 1.0 / (sigma[t] * sigma[t]);
+    chisq += dy * dy * w;
+#pragma GCC unroll 8
+    for (int32_t j = 0; j < m; ++j) {
+      const double t2 = d[j] * w;
+      double* row = a + static_cast<size_t>(j) * m;
+#pragma GCC unroll 8
+      for (int32_t k = 0; k <= j; ++k) row[k] += t2 * d[k];
+      b[j] += dy * t2;
+    }
+  }
+  if constexpr (Order > 0) {
+    for (int32_t c = 0; c < Order * Order; ++c) alpha[c] = localAlpha[c];
+    for (int32_t c = 0; c < Order; ++c) beta[c] = localBeta[c];
+  }
+  return chisq;
+}
+using TAddBlock = decltype(&AddBlock<0>);
+TAddBlock AddBlockFor(int32_t m) {
+  static constexpr TAddBlock unrolled[] = {AddBlock<0>,
+                                           AddBlock<1>,
+                                           AddBlock<2>,
+                                           AddBlock<3>,
+                                           AddBlock<4>,
+                                           AddBlock<5>,
+                                           AddBlock<6>,
+                                           AddBlock<7>,
+                                           AddBlock<8>};
+  return m < static_cast<int32_t>(std::size(unrolled)) ? unrolled[m] : AddBlock<0>;
+}
+}  // namespace
+
+bool Marquardt::Curvature(bool taken) {
   Alpha.Clear();
   std::fill(Beta.begin(), Beta.end(), 0.0);
+  ChiSq = 0;
+  const TAddBlock add = AddBlockFor(M);
+  for (int32_t first = 0; first < N; first += PassSize) {
+    if (StopHook && StopHook(User)) return false;
+    const int32_t count = std::min(PassSize, N - first);
+    const size_t block = static_cast<size_t>(first / PassSize);
+    // Taken: the values and kept blocks of the trial pass at these parameters.
+    double* kept = TrialKept.empty() ? nullptr : TrialKept.data() + block * PassKept;
+    if (taken && TrialPassed[block]) std::copy_n(TrialModel.data() + first, count, Model.data());
+    if (!(taken && TrialPassed[block] && ShiftedPasses(first, count, kept))) ModelBlock(first, count);
+    ChiSq = add(Alpha[0], Beta.data(), Deriv.data(), Model.data(), Y + first, Sigma.data() + first, count, M, ChiSq);
+  }
+  for (int32_t j = 1; j < M; ++j)
+    for (int32_t k = 0; k < j; ++k) Alpha[k][j] = Alpha[j][k];
+  return true;
+}
+
+bool Marquardt::ChiSquare() {
   ChiSq = 0;
   for (int32_t first = 0; first < N; first += PassSize) {
     if (StopHook && StopHook(User)) return false;
     const int32_t count = std::min(PassSize, N - first);
-    ModelBlock(first, count);
+    const size_t block = static_cast<size_t>(first / PassSize);
+    double* model = TrialModel.data() + first;
+    double* kept = TrialKept.empty() ? nullptr : TrialKept.data() + block * PassKept;
+    TrialPassed[block] = PassHook(X + first, count, -1, model, kept, User);
+    if (TrialPassed[block]) EvalCount += count;
+    else
+      for (int32_t t = 0; t < count; ++t) model[t] = Eval(X[first + t]);
     for (int32_t t = 0; t < count; ++t) {
       const int32_t i = first + t;
-      const double* d = Deriv.data() + static_cast<size_t>(t) * M;
-      const double dy = Y[i] - Model[t];
+      const double dy = Y[i] - model[t];
       const double w = 1.0 / (Sigma[i] * Sigma[i]);
       ChiSq += dy * dy * w;
-      for (int32_t j = 0; j < M; ++j) {
-        const double t2 = d[j] * w;
-        double* row = Alpha[j];
-        for (int32_t k = 0; k <= j; ++k) row[k] += t2 * d[k];
-        Beta[j] += dy * t2;
-      }
     }
   }
-  for (int32_t j = 1; j < M; ++j)
-    for (int32_t k = 0; k < j; ++k) Alpha[k][j] = Alpha[j][k];
   return true;
 }
 
@@ -189,20 +262,23 @@ void Marquardt::ModelBlock(int32_t first, int32_t count) {
 // arithmetic is that of the point-by-point path, so the results are the
 // same doubles.
 bool Marquardt::ModelPasses(int32_t first, int32_t count) {
+  if (!PassHook(X + first, count, -1, Model.data(), nullptr, User)) return false;
+  EvalCount += count;
+  return ShiftedPasses(first, count, nullptr);
+}
+
+bool Marquardt::ShiftedPasses(int32_t first, int32_t count, double* kept) {
   const double* x = X + first;
-  if (!PassHook(x, count, -1, Model.data(), User)) return false;
-  int64_t passes = 1;
   for (int32_t j = 0; j < M; ++j) {
     const double saved = A[j];
     const double h = DerivativeStep(saved);
     A[j] = saved + h;
-    const bool ok = PassHook(x, count, j, Shifted.data(), User);
+    const bool ok = PassHook(x, count, j, Shifted.data(), kept, User);
     A[j] = saved;
     if (!ok) return false;
-    ++passes;
+    EvalCount += count;
     for (int32_t t = 0; t < count; ++t) Deriv[static_cast<size_t>(t) * M + j] = (Shifted[t] - Model[t]) / h;
   }
-  EvalCount += passes * count;
   return true;
 }
 
@@ -212,11 +288,32 @@ Marquardt::TOutcome Marquardt::Run() {
   if (WeightsHook) WeightsHook(X, Y, Sigma.data(), N);
   Iteration = 0;
   if (!Curvature()) return Stopped;
+  // In block passes a trial point gets its chi-square first, and alpha and
+  // beta only once it is taken and the run goes on (pending), from the
+  // values and kept blocks of that first pass; point by point, each point's
+  // derivatives come with its value. Beyond TrialLimit doubles of kept
+  // blocks every trial point gets its curvature at once.
+  const size_t blocks = (static_cast<size_t>(N) + PassSize - 1) / PassSize;
+  const bool split = PassHook && !DerivativeHook && blocks * PassKept <= TrialLimit;
+  if (split) {
+    TrialModel.resize(N);
+    TrialKept.resize(blocks * PassKept);
+    TrialPassed.assign(blocks, 0);
+  }
+  bool pending = false;
+  // A run ended in a trial leaves the parameters of the last complete step.
+  auto stop = [&] {
+    std::copy(SavedA.begin(), SavedA.end(), A);
+    ChiSq = PrevChiSq;
+    return Stopped;
+  };
   bool failed;
   do {
     ++Iteration;
     failed = false;
     if (StopHook && StopHook(User)) return Stopped;
+    if (pending && !Curvature(true)) return stop();
+    pending = false;
     if (ProgressHook) ProgressHook(User, Iteration, ChiSq / N);
     PrevChiSq = ChiSq;
     for (int32_t j = 0; j < M; ++j) Alpha[j][j] *= 1.0 + Lambda_;
@@ -231,14 +328,10 @@ Marquardt::TOutcome Marquardt::Run() {
       if (v > Params[j].Upper) v = Params[j].Upper;
       A[j] = v;
     }
-    if (!Curvature()) {
-      // Leave the parameters of the last complete step.
-      std::copy(SavedA.begin(), SavedA.end(), A);
-      ChiSq = PrevChiSq;
-      return Stopped;
-    }
+    if (!(split ? ChiSquare() : Curvature())) return stop();
     if (ChiSq < PrevChiSq) {
       Lambda_ *= 0.1;
+      pending = split;
     } else {
       Lambda_ *= 10.0;
       ChiSq = PrevChiSq;
@@ -280,11 +373,11 @@ double TFitFuncParms::Evaluate(double x, void* user) {
   return self->Func->EvaluateNumber(ci);
 }
 
-bool TFitFuncParms::EvaluatePass(const double* x, int32_t n, int32_t shifted, double* out, void* user) {
+bool TFitFuncParms::EvaluatePass(const double* x, int32_t n, int32_t shifted, double* out, double* kept, void* user) {
   auto* self = static_cast<TFitFuncParms*>(user);
   if (self->Info->Error) return false;
   self->Publish();
-  if (!self->Vector->Evaluate(x, n, shifted, out)) return false;
+  if (!self->Vector->Evaluate(x, n, shifted, out, kept)) return false;
   // The variable holds the last point, as after evaluating point by point.
   self->X->SetNumber(x[n - 1]);
   return true;
@@ -355,7 +448,10 @@ void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     engine.Tolerance = 1e-5;
     engine.IterationLimit = 100;
     engine.StopHook = TFitFuncParms::StopRequested;
-    if (parms.Vector) engine.PassHook = TFitFuncParms::EvaluatePass;
+    if (parms.Vector) {
+      engine.PassHook = TFitFuncParms::EvaluatePass;
+      engine.PassKept = parms.Vector->KeptSize();
+    }
     Marquardt::TOutcome outcome = engine.Run();
     if (ci.Error || outcome == Marquardt::Stopped) {
       // A run that did not finish leaves p[] as it found it.

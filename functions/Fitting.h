@@ -70,9 +70,11 @@ public:
   // PassSize) with the current parameters, in one pass; false when they
   // cannot be had that way, and the points are then evaluated one by one.
   // shifted: -1, or the one parameter moved since the last pass with -1
-  // over the same points.
-  using TPassHook = bool (*)(const double* x, int32_t n, int32_t shifted, double* out, void* user);
+  // over the same points. kept: null, or the PassKept doubles where a pass
+  // with -1 leaves what the shifted passes over the same points reuse.
+  using TPassHook = bool (*)(const double* x, int32_t n, int32_t shifted, double* out, double* kept, void* user);
   static constexpr int32_t PassSize = 64;
+  size_t PassKept = 0;
 
   TWeightsHook WeightsHook = nullptr;
   TPassHook PassHook = nullptr;
@@ -117,10 +119,20 @@ private:
 
   // alpha, beta and chi-square at the current parameters; false when the
   // stop hook asked to end the run.
-  bool Curvature();
+  // taken: at the trial point ChiSquare has just passed over.
+  bool Curvature(bool taken = false);
+  // Chi-square alone, from one block pass per block of points.
+  bool ChiSquare();
   // Model values and derivatives of the count points from first on.
   void ModelBlock(int32_t first, int32_t count);
   bool ModelPasses(int32_t first, int32_t count);
+  bool ShiftedPasses(int32_t first, int32_t count, double* kept);
+  // What a trial point's pass leaves for its curvature: the model values,
+  // the kept blocks (PassKept per block of points) and whether each block
+  // was passed at all (else it was evaluated point by point).
+  std::vector<double> TrialModel, TrialKept;
+  std::vector<char> TrialPassed;
+  static constexpr size_t TrialLimit = size_t(1) << 22;
   double Eval(double x) {
     ++EvalCount;
     return Function(x, User);
@@ -141,7 +153,7 @@ struct TFitFuncParms {
   // Puts the parameter vector into the storage of p[], where the model reads it.
   void Publish();
   static double Evaluate(double x, void* user);
-  static bool EvaluatePass(const double* x, int32_t n, int32_t shifted, double* out, void* user);
+  static bool EvaluatePass(const double* x, int32_t n, int32_t shifted, double* out, double* kept, void* user);
   static bool StopRequested(void* user);
 };
 

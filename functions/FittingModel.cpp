@@ -224,7 +224,15 @@ void TVectorModel::PlanSkips() {
   if (std::any_of(Steps.begin(), Steps.end(), [](const TStep& s) { return s.Kept; })) Kept.assign(n * BlockSize, 0.0);
 }
 
-bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double* out) {
+bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double* out, double* kept) {
+  return Run(x, n, shifted, out, kept ? kept : Kept.data(), false);
+}
+
+bool TVectorModel::Record(const double* x, int32_t n, double* out, double* tape) {
+  return Run(x, n, -1, out, tape, true);
+}
+
+bool TVectorModel::Run(const double* x, int32_t n, int32_t shifted, double* out, double* store, bool all) {
   const int32_t* skip = shifted >= 0 && shifted < 64 && !Kept.empty() ? Skip[shifted].data() : nullptr;
   int32_t level = -1;  // the stack level of the top block
   double* top = nullptr;
@@ -237,7 +245,7 @@ bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double*
     if (skip && skip[e] >= 0) {
       e = skip[e];
       push();
-      std::copy_n(Kept.data() + static_cast<size_t>(e) * BlockSize, n, top);
+      std::copy_n(store + static_cast<size_t>(e) * BlockSize, n, top);
       continue;
     }
     const TStep& s = Steps[e];
@@ -271,7 +279,7 @@ bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double*
         break;
       }
     }
-    if (shifted < 0 && (s.Kept || KeepAll)) std::copy_n(top, n, Kept.data() + static_cast<size_t>(e) * BlockSize);
+    if (all || (shifted < 0 && s.Kept)) std::copy_n(top, n, store + static_cast<size_t>(e) * BlockSize);
   }
   std::copy_n(top, n, out);
   return true;
@@ -279,17 +287,19 @@ bool TVectorModel::Evaluate(const double* x, int32_t n, int32_t shifted, double*
 
 bool TVectorModel::Gradient(const double* x, int32_t n, int32_t m, double* out, double* jac) {
   if (!Differentiable_) return false;
+  if (Kept.size() < TapeSize()) Kept.assign(TapeSize(), 0.0);
+  if (!Record(x, n, out, Kept.data())) return false;
+  Derivatives(Kept.data(), n, m, jac);
+  return true;
+}
+
+void TVectorModel::Derivatives(const double* tape, int32_t n, int32_t m, double* jac) {
   const size_t count = Steps.size();
-  if (Kept.size() < count * BlockSize) Kept.assign(count * BlockSize, 0.0);
   if (Adjoint.size() < count * BlockSize) Adjoint.assign(count * BlockSize, 0.0);
   Slopes.resize(BlockSize);
   Filled.resize(BlockSize);
-  KeepAll = true;
-  const bool ok = Evaluate(x, n, -1, out);
-  KeepAll = false;
-  if (!ok) return false;
   std::fill_n(jac, static_cast<size_t>(n) * m, 0.0);
-  auto value = [&](size_t e) { return Kept.data() + e * BlockSize; };
+  auto value = [&](size_t e) { return tape + e * BlockSize; };
   auto adjoint = [&](size_t e) { return Adjoint.data() + e * BlockSize; };
   // The slopes by one read of the element p[k] into column k.
   auto intoJacobian = [&](const TScalar& operand, const double* slopes) {
@@ -352,7 +362,6 @@ bool TVectorModel::Gradient(const double* x, int32_t n, int32_t m, double* out, 
       }
     }
   }
-  return true;
 }
 
 }  // namespace TernioParser

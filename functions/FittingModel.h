@@ -29,7 +29,11 @@ public:
   // the model that do not read it keep their values from that pass. False
   // when a variable has no number or an element lies outside its array: the
   // point-by-point evaluation then raises the error the tree raises.
-  bool Evaluate(const double* x, int32_t n, int32_t shifted, double* out);
+  // kept: where the blocks kept for the shifted passes over these points
+  // go and come from (KeptSize() doubles); null: the model's own, for one
+  // set of points at a time.
+  bool Evaluate(const double* x, int32_t n, int32_t shifted, double* out, double* kept = nullptr);
+  size_t KeptSize() const { return Kept.size(); }
 
   // Whether every node of the program has a derivative (the operators and
   // the elementary functions do), so that Gradient can be used.
@@ -40,6 +44,18 @@ public:
   // rule from the result down to each read of p[k]); comparisons, & and |
   // and the step functions count as constant. False as for Evaluate.
   bool Gradient(const double* x, int32_t n, int32_t m, double* out, double* jac);
+
+  // Gradient in two halves, for a caller that keeps the values of a pass
+  // until it knows whether it needs the derivatives there. The doubles one
+  // pass over a block records (TapeSize() of them).
+  size_t TapeSize() const { return Steps.size() * BlockSize; }
+  // The values at x[0..n) as Evaluate gives them, with the block of every
+  // step into tape; false as for Evaluate. It counts as no pass with -1 for
+  // a later shifted one.
+  bool Record(const double* x, int32_t n, double* out, double* tape);
+  // The derivatives of Gradient from the tape of a Record over the same n
+  // points, with p[] as it was then. Only where Differentiable().
+  void Derivatives(const double* tape, int32_t n, int32_t m, double* jac);
 
   enum class TOp : uint8_t { Push, X, Neg, Unary, Binary };
   // A binary operator over a block: a = a op b, a op c or c op a.
@@ -80,8 +96,6 @@ private:
   int32_t Depth = 0;
   const TArrayEntry* Params = nullptr;  // p
   bool Differentiable_ = true;
-  // Evaluate keeps the block of every step (for the backward pass).
-  bool KeepAll = false;
   // The backward pass: per step, d result / d (the step's value); the slopes
   // of one operator by its number operand, and that number as a block.
   std::vector<double> Adjoint, Slopes, Filled;
@@ -93,6 +107,9 @@ private:
   bool Add(TParserAtom* node, const TVarEntry* x, const TArrayEntry* p, int32_t depth);
   bool Scalar(TParserAtom* node, const TVarEntry* x, const TArrayEntry* p, TScalar& out, uint64_t& reads) const;
   void PlanSkips();
+  // Evaluate (the kept blocks in store), and with all Record (every block
+  // into store).
+  bool Run(const double* x, int32_t n, int32_t shifted, double* out, double* store, bool all);
 };
 
 }  // namespace TernioParser

@@ -75,24 +75,47 @@ class TNlfitModel {
 public:
   TNlfitModel(TFitFuncParms& parms, const double* x, const double* y, int32_t n)
       : Parms(parms), X(x), Y(y), N(n), M(parms.M), Exact(parms.Vector && parms.Vector->Differentiable()),
-        Block(TVectorModel::BlockSize) {}
+        Block(TVectorModel::BlockSize) {
+    // The solver asks for the Jacobian where it has just asked for the
+    // values: a pass over the data records every step's values for the
+    // backward pass, up to TapeLimit doubles (beyond, the Jacobian
+    // evaluates the model again).
+    const size_t blocks = (static_cast<size_t>(N) + TVectorModel::BlockSize - 1) / TVectorModel::BlockSize;
+    if (Exact && blocks * Parms.Vector->TapeSize() <= TapeLimit) Tape.resize(blocks * Parms.Vector->TapeSize());
+  }
 
   // The model values at the current parameters into out[0..n); false when
   // the run is to end (Break, or an error of the model).
   bool Values(double* out) {
+    const bool record = Exact && !Tape.empty();
+    bool recorded = record;
     for (int32_t first = 0; first < N; first += TVectorModel::BlockSize) {
       if (Ending()) return false;
       const int32_t count = std::min(TVectorModel::BlockSize, N - first);
-      if (Parms.Vector && TFitFuncParms::EvaluatePass(X + first, count, -1, out + first, &Parms)) continue;
+      if (record) {
+        Parms.Publish();
+        double* tape = Tape.data() + static_cast<size_t>(first / TVectorModel::BlockSize) * Parms.Vector->TapeSize();
+        if (Parms.Vector->Record(X + first, count, out + first, tape)) {
+          // The variable holds the last point, as after evaluating point by point.
+          Parms.X->SetNumber(X[first + count - 1]);
+          continue;
+        }
+        recorded = false;
+      } else if (Parms.Vector && TFitFuncParms::EvaluatePass(X + first, count, -1, out + first, nullptr, &Parms)) {
+        continue;
+      }
       for (int32_t t = 0; t < count; ++t) out[first + t] = TFitFuncParms::Evaluate(X[first + t], &Parms);
     }
+    if (recorded) Recorded = Parms.Parameters;
+    else Recorded.clear();
     return !Ending();
   }
 
   // The Jacobian d model(x_i) / d p_j into jac (n rows of m); a slope that
   // does not exist (not a finite number) counts as 0.
   bool Jacobian(double* jac) {
-    if (!(Exact ? ExactJacobian(jac) : DifferenceJacobian(jac))) return false;
+    const bool taped = Exact && !Recorded.empty() && Recorded == Parms.Parameters;
+    if (!(taped ? TapedJacobian(jac) : Exact ? ExactJacobian(jac) : DifferenceJacobian(jac))) return false;
     std::replace_if(
         jac, jac + static_cast<size_t>(N) * M, [](double v) { return !std::isfinite(v); }, 0.0);
     return true;
@@ -109,6 +132,22 @@ private:
   int32_t N, M;
   bool Exact;
   std::vector<double> Block, Plus, Minus;
+  static constexpr size_t TapeLimit = size_t(1) << 22;
+  // The tapes of the last pass of Values over all blocks, and the
+  // parameters it was at (empty: none to use).
+  std::vector<double> Tape, Recorded;
+
+  bool TapedJacobian(double* jac) {
+    Parms.Publish();
+    for (int32_t first = 0; first < N; first += TVectorModel::BlockSize) {
+      if (Ending()) return false;
+      const int32_t count = std::min(TVectorModel::BlockSize, N - first);
+      const double* tape =
+          Tape.data() + static_cast<size_t>(first / TVectorModel::BlockSize) * Parms.Vector->TapeSize();
+      Parms.Vector->Derivatives(tape, count, M, jac + static_cast<size_t>(first) * M);
+    }
+    return true;
+  }
 
   bool ExactJacobian(double* jac) {
     for (int32_t first = 0; first < N; first += TVectorModel::BlockSize) {
@@ -245,6 +284,9 @@ const gsl_multifit_nlinear_scale MoreScale = {"more", InitMoreScale, UpdateMoreS
 // tolerances (the exact Jacobian allows them).
 constexpr int32_t QRPoints = 1000;
 constexpr double Tolerance = 1e-12;
+// The orthogonality test's bound on the cosines: below it the Gauss-Newton
+// step left is about that fraction of a standard error times sqrt(n).
+constexpr double OrthogonalityTolerance = 1e-10;
 // Columns of the scaled Jacobian that QR finds below this (relative to the
 // largest) are taken as dependent.
 constexpr double RankTolerance = 1e-12;
@@ -289,6 +331,29 @@ bool StandardErrors(gsl_matrix* jac, const std::vector<bool>& fixed, double vari
     }
     errors[free[c]] = std::sqrt(v * variance) / norm[c];
   }
+  return true;
+}
+
+// MINPACK's orthogonality test, which GSL's tests lack: the cosine of the
+// angle between the residuals f and every column of J at most tolerance.
+// At the noise floor of a large data set it ends the run where only steps
+// below the rounding of chi-square are left to try.
+bool Orthogonal(const gsl_matrix* jac, const gsl_vector* f, double tolerance) {
+  const size_t n = jac->size1, m = jac->size2;
+  std::vector<double> dot(m, 0.0), norm(m, 0.0);
+  double fnorm = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const double* row = jac->data + i * jac->tda;
+    const double r = f->data[i * f->stride];
+    fnorm += r * r;
+    for (size_t j = 0; j < m; ++j) {
+      dot[j] += row[j] * r;
+      norm[j] += row[j] * row[j];
+    }
+  }
+  if (!std::isfinite(fnorm)) return false;
+  for (size_t j = 0; j < m; ++j)
+    if (norm[j] > 0 && !(std::fabs(dot[j]) <= tolerance * std::sqrt(norm[j] * fnorm))) return false;
   return true;
 }
 
@@ -366,7 +431,9 @@ void TNlfit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       // No better point in reach of the start, or a failure of the solver.
       if ((status == GSL_ENOPROG && iteration == 0) || (status != GSL_SUCCESS && status != GSL_ENOPROG)) break;
       int info = 0;
-      if (gsl_multifit_nlinear_test(Tolerance, Tolerance, Tolerance, &info, w.get()) == GSL_SUCCESS) {
+      if (gsl_multifit_nlinear_test(Tolerance, Tolerance, Tolerance, &info, w.get()) == GSL_SUCCESS ||
+          Orthogonal(
+              gsl_multifit_nlinear_jac(w.get()), gsl_multifit_nlinear_residual(w.get()), OrthogonalityTolerance)) {
         converged = true;
         break;
       }

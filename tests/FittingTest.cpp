@@ -410,3 +410,124 @@ TEST(LFit, GaussJordanSolvesWithFullPivoting) {
   std::vector<double> singular = {1, 2, 2, 4}, rhs = {1, 2};
   EXPECT_FALSE(TernioParser::GaussJordan(singular, rhs, 2));
 }
+
+// fit's results are relied on by stored macros to the last bit: a table of
+// fits through the block program and point by point, with the parameters,
+// the chi-square and the result the engine has always given, compared as
+// doubles with ==.
+TEST(FitFunction, ResultsKeepEveryBit) {
+  struct Case {
+    const char* name;
+    std::string data;  // fills x[], y[] and p[] (the start values)
+    const char* model;
+    const char* limits;          // minvals[];maxvals[]
+    std::vector<double> expect;  // p[], then chisq, then the result
+  };
+  auto nist = [](const char* set, int start) {
+    TNist d = LoadNist(set);
+    return Fill("x", d.X) + Fill("y", d.Y) + Fill("p", d.Start[start]);
+  };
+  const std::string gauss =
+      "for(i=0;i<10000;i+=1; x[i]=i/1000, v=abs(sin(i*12.9898)*43758.5453), "
+      "y[i]=2*exp(-0.5*((x[i]-5)/1.3)^2)+0.5+0.1*(v-floor(v)-0.5)), p[0]=1, p[1]=4, p[2]=1, p[3]=0.1, ";
+  const std::string help =
+      "for(i=0;i<500;i+=1; x[i]=i/50, v=abs(sin(i*12.9898)*43758.5453), y[i]=3.5*(x[i]-4)^2+v-floor(v)-0.5), "
+      "p[0]=1, p[1]=-1, ";
+  const Case cases[] = {
+      {"Gaussian",
+       gauss,
+       "p[0]*exp(-0.5*((t-p[1])/p[2])^2)+p[3]",
+       "0;0",
+       {1.9995219953840819, 4.9999602651126871, 1.2996778277477159, 0.50021866795173076, 8.1838809175456504, -1}},
+      {"Gaussian, limits",
+       gauss + "lo[0]=0, lo[1]=0, lo[2]=0.1, lo[3]=0.2, hi[0]=1.8, hi[1]=10, hi[2]=5, hi[3]=1, ",
+       "p[0]*exp(-0.5*((t-p[1])/p[2])^2)+p[3]",
+       "lo[];hi[]",
+       {1.8, 4.9991155923949062, 1.3185996559089928, 0.55396392698575869, 57.33528008071896, -1}},
+      {"help example",
+       help,
+       "p[0]*(t-p[1])^2",
+       "0;0",
+       {3.5001876624875949, 4.0007555473261593, 39.848454711026335, -1}},
+      {"help example, point by point",
+       "define(sq(u); u*u), " + help,
+       "p[0]*sq(t-p[1])",
+       "0;0",
+       {3.5001876624875949, 4.0007555473261593, 39.848454711026335, -1}},
+      // A variable holding a text: the block passes give way to the points.
+      {"text variable",
+       "k='0.5', for(i=0;i<150;i+=1; x[i]=i/30-2, y[i]=1.5*exp(-0.7*x[i]^2)+0.1*sin(7*i)), p[0]=1, p[1]=0.5, ",
+       "p[0]*exp(-p[1]*t^2)+k",
+       "0;0",
+       {1.065920919096268, 1.6217796457601343, 11.299836922646376, -1}},
+      {"Misra1a 1",
+       nist("Misra1a", 0),
+       "p[0]*(1-exp(-p[1]*t))",
+       "0;0",
+       {238.94186363345926, 0.00055015714766779662, 0.12455138904521428, -1}},
+      {"Chwirut2 2",
+       nist("Chwirut2", 1),
+       "exp(-p[0]*t)/(p[1]+p[2]*t)",
+       "0;0",
+       {0.1665779650867312, 0.0051653504631089548, 0.012149953975246236, 513.04802941874664, -1}},
+      {"DanWood 1",
+       nist("DanWood", 0),
+       "p[0]*t^p[1]",
+       "0;0",
+       {0.76886917348274531, 3.8603862466211156, 0.0043173085637727843, -1}},
+      {"Gauss1 1",
+       nist("Gauss1", 0),
+       "p[0]*exp(-p[1]*t)+p[2]*exp(0-(t-p[3])^2/p[4]^2)+p[5]*exp(0-(t-p[6])^2/p[7]^2)",
+       "0;0",
+       {98.77811273559368,
+        0.010497233397424737,
+        100.48982548198471,
+        67.481103292364764,
+        23.129750005144793,
+        71.994401049067179,
+        178.99805663722378,
+        18.389371652406503,
+        1315.8222440647364,
+        -1}},
+      {"MGH09 1",
+       nist("MGH09", 0),
+       "p[0]*(t^2+t*p[1])/(t^2+t*p[2]+p[3])",
+       "0;0",
+       {0.46863721934800551, 78.387903116689287, 162.09251452998654, 63.882252988419211, 0.0019132853019676185, -1}},
+      {"Thurber 2",
+       nist("Thurber", 1),
+       "(p[0]+p[1]*t+p[2]*t^2+p[3]*t^3)/(1+p[4]*t+p[5]*t^2+p[6]*t^3)",
+       "0;0",
+       {1288.1417948309627,
+        1490.6256441814844,
+        582.90335268411047,
+        75.352095026386536,
+        0.96592168602078821,
+        0.39778861274467364,
+        0.04967324290510846,
+        5642.7412888865329,
+        -1}},
+      {"Lanczos3 1",
+       nist("Lanczos3", 0),
+       "p[0]*exp(-p[1]*t)+p[2]*exp(-p[3]*t)+p[4]*exp(-p[5]*t)",
+       "0;0",
+       {0.19622677398631316,
+        1.362359831612473,
+        1.3116391040069699,
+        3.6714876103633598,
+        1.0055711075418801,
+        5.3568796292851957,
+        4.8391432604084269e-08,
+        -1}},
+  };
+  for (const Case& c : cases) {
+    OstraTest::TCalculator calc;
+    auto r = calc.Run(c.data + "r=fit(x[];y[];p[];t;" + c.model + ";" + c.limits + ";chi), q[0]=chi, q[1]=r");
+    ASSERT_FALSE(r.Error) << c.name << ": " << r.Message;
+    std::vector<double> got = OstraTest::ArrayOf(calc, "p"), q = OstraTest::ArrayOf(calc, "q");
+    got.insert(got.end(), q.begin(), q.end());
+    std::string printed;
+    for (double v : got) printed += Num(v) + ", ";
+    EXPECT_EQ(got, c.expect) << c.name << ": {" << printed << "}";
+  }
+}

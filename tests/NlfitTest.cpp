@@ -269,6 +269,27 @@ TEST(NlfitFunction, FewAndManyPointsReachTheSameFit) {
   EXPECT_NEAR(errors[0] / errors[1], 2, 0.2);
 }
 
+// The Jacobian reuses the values pass over the data; a variable holding a
+// text stops that pass (a number to the tree only): the fit goes on by
+// differences and reaches the fit of the number.
+TEST(NlfitFunction, TextVariableFallsBackToDifferences) {
+  std::vector<std::vector<double>> fits;
+  for (const char* k : {"k=0.5", "k='0.5'"}) {
+    SCOPED_TRACE(k);
+    auto r =
+        RunProgram(std::string(k) +
+                   ", for(i=0;i<500;i+=1;x[i]=i/50, y[i]=2*exp(-0.5*((x[i]-5)/1.3)^2)+0.5+0.01*sin(i*i)), "
+                   "p[0]=1, p[1]=4, p[2]=1, r=nlfit(x[];y[];p[];t;p[0]*exp(-0.5*((t-p[1])/p[2])^2)+k;0;0;chi;e[]), "
+                   "println(r), for(j=0;j<3;j+=1;println(p[j])), 0");
+    ASSERT_FALSE(r.Error) << r.Message;
+    std::vector<double> v = ReadNumbers(r.Output);
+    ASSERT_EQ(v.size(), 4u);
+    EXPECT_EQ(v[0], -1);
+    fits.push_back(v);
+  }
+  for (int j = 1; j < 4; ++j) EXPECT_NEAR(fits[1][j], fits[0][j], 1e-7 * std::fabs(fits[0][j])) << j;
+}
+
 TEST(NlfitFunction, BoundsAreHonoured) {
   struct Case {
     const char* Name;
