@@ -67,32 +67,17 @@ std::string_view FormatNumber(TFormatBuffer& buf, char conv, double x, int32_t w
 
 void TStr::Compute(TCalcInfo&, TReturnValue& result) {
   TFormatBuffer buf;
-  result.SetString(FormatNumber(buf,
-                                'g',
-                                Results[0].AsNumber(),
-                                IntArg(1),
-                                IntArg(2),
-                                false));
+  result.SetString(FormatNumber(buf, 'g', Results[0].AsNumber(), IntArg(1), IntArg(2), false));
 }
 
 void TStrZero::Compute(TCalcInfo&, TReturnValue& result) {
   TFormatBuffer buf;
-  result.SetString(FormatNumber(buf,
-                                'f',
-                                Results[0].AsNumber(),
-                                IntArg(1),
-                                IntArg(2),
-                                true));
+  result.SetString(FormatNumber(buf, 'f', Results[0].AsNumber(), IntArg(1), IntArg(2), true));
 }
 
 void TStrBlank::Compute(TCalcInfo&, TReturnValue& result) {
   TFormatBuffer buf;
-  result.SetString(FormatNumber(buf,
-                                'f',
-                                Results[0].AsNumber(),
-                                IntArg(1),
-                                IntArg(2),
-                                false));
+  result.SetString(FormatNumber(buf, 'f', Results[0].AsNumber(), IntArg(1), IntArg(2), false));
 }
 
 // ---- cutting, joining, searching

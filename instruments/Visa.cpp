@@ -391,7 +391,8 @@ void TVisaQuery::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr = RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
+  TArrayEntry* const arr =
+      RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
@@ -404,7 +405,8 @@ void TVisaWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr = RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
+  TArrayEntry* const arr =
+      RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
@@ -422,7 +424,8 @@ void TVisaReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaReadBlock::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(-1);
-  TArrayEntry* const arr = RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
+  TArrayEntry* const arr =
+      RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);

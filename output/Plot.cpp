@@ -57,7 +57,8 @@ void TPlot::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (start == stop || !(count > 0)) return;
   const double step = (stop - start) / count;
   const int32_t n = IntegerValue(count);
-  TPlotRequest r = Request(TPlotRequestKind::AddCurve, Cut(IntegerValue(v[0]), 0xFFFF), Cut(IntegerValue(v[1]), 0xFFFF));
+  TPlotRequest r =
+      Request(TPlotRequestKind::AddCurve, Cut(IntegerValue(v[0]), 0xFFFF), Cut(IntegerValue(v[1]), 0xFFFF));
   try {
     if (!PointsFit(n)) throw std::bad_alloc();
     r.X.reserve(n);
@@ -95,7 +96,8 @@ void TPlotXY::Evaluate(TCalcInfo& ci, TReturnValue&) {
   if (ci.Error) return;
   const double curve = Args[1]->EvaluateNumber(ci);
   if (ci.Error) return;
-  TPlotRequest r = Request(TPlotRequestKind::AddCurve, Cut(IntegerValue(tab), 0xFFFF), Cut(IntegerValue(curve), 0xFFFF));
+  TPlotRequest r =
+      Request(TPlotRequestKind::AddCurve, Cut(IntegerValue(tab), 0xFFFF), Cut(IntegerValue(curve), 0xFFFF));
   try {
     if (!PointsFit(n)) throw std::bad_alloc();
     if (IsArrayArg(2)) {
@@ -145,9 +147,7 @@ double TClearTabs::Calculate(TCalcInfo& ci) {
 
 double TClearCurve::Calculate(TCalcInfo& ci) {
   if (ci.Error) return 0;
-  return Post(ci, Request(TPlotRequestKind::ClearCurve, Word32(IntArg(0)), Word32(IntArg(1))))
-             ? 1
-             : 0;
+  return Post(ci, Request(TPlotRequestKind::ClearCurve, Word32(IntArg(0)), Word32(IntArg(1)))) ? 1 : 0;
 }
 
 double TPlotAxis::Calculate(TCalcInfo& ci) {
@@ -178,8 +178,7 @@ double TAutoScale::Calculate(TCalcInfo& ci) {
 double TCurveParms::Calculate(TCalcInfo& ci) {
   if (ci.Error) return 0;
   const uint32_t word = Cut(IntArg(0), 0xFFFF) | Cut(IntArg(1), 0xFFFF) << 16;
-  const uint32_t lng = Cut(IntArg(4), 0xFF) | Cut(IntArg(2), 0xFF) << 8 |
-                       Cut(IntArg(3), 0xFF) << 16;
+  const uint32_t lng = Cut(IntArg(4), 0xFF) | Cut(IntArg(2), 0xFF) << 8 | Cut(IntArg(3), 0xFF) << 16;
   return Post(ci, Request(TPlotRequestKind::CurveParms, word, lng)) ? 1 : 0;
 }
 

@@ -74,7 +74,7 @@ struct TLongCall {
   const char* Name;
   std::string Program;  // fills the outputs, builds the input, says ready, then the call
   std::vector<std::pair<std::string, std::vector<double>>> Unchanged;  // arrays as they must stay
-  std::string Input;  // an array that is complete when the call starts
+  std::string Input;         // an array that is complete when the call starts
   bool WritesFiles = false;  // the output folder must hold the old file alone
 };
 
@@ -154,8 +154,7 @@ std::vector<TLongCall> BeginningCases() {
 
 void ExpectUnchanged(TCalculator& calc, const TLongCall& c) {
   EXPECT_EQ(ArrayOf(calc, c.Input).size(), size_t(BigCount)) << c.Name;
-  for (const auto& [name, values] : c.Unchanged)
-    EXPECT_TRUE(ArrayOf(calc, name) == values) << c.Name << ": " << name;
+  for (const auto& [name, values] : c.Unchanged) EXPECT_TRUE(ArrayOf(calc, name) == values) << c.Name << ": " << name;
   if (c.WritesFiles) EXPECT_EQ(Folder().Files(), OnlyOld) << c.Name;
 }
 
