@@ -4,7 +4,6 @@
 #include "instruments/Serial.h"
 #include "instruments/Udp.h"
 
-
 namespace TernioParser {
 
 TInstrumentLayer::TInstrumentLayer() : Gpib(std::make_unique<TGpibDriver>()) {

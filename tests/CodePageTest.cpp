@@ -58,7 +58,7 @@ TEST(CodePage, Characters) {
   for (const auto& c : cases) EXPECT_EQ(CodePageChar(c.Byte), c.Char) << int(c.Byte);
   // Characters the code page cannot hold, among them those whose place the
   // table gives to another character (0x80 is the euro sign).
-  for (char32_t c : {0x0080, 0x009F, 0x0100, 0x20AD, 0xFFFD, 0x1F600}) EXPECT_EQ(CodePageByte(c), -1) << c;
+  for (char32_t c : {0x0080, 0x009F, 0x0100, 0x20AD, 0xFFFD, 0x1F600}) EXPECT_EQ(CodePageByte(c), -1) << uint32_t(c);
 }
 
 // The plot description writes every byte of a caption as the character of
@@ -72,6 +72,10 @@ TEST(CodePage, JsonExportUsesTheTable) {
     expect += CodePageChar(static_cast<unsigned char>(b));
   }
   TPlotModel m;
+  TPlotRequest curve;
+  curve.Kind = TPlotRequestKind::AddCurve;
+  curve.X = curve.Y = {0};
+  m.Apply(curve);
   TPlotRequest title;
   title.Kind = TPlotRequestKind::Title;
   title.Text = caption;

@@ -155,7 +155,9 @@ std::vector<TLongCall> BeginningCases() {
 void ExpectUnchanged(TCalculator& calc, const TLongCall& c) {
   EXPECT_EQ(ArrayOf(calc, c.Input).size(), size_t(BigCount)) << c.Name;
   for (const auto& [name, values] : c.Unchanged) EXPECT_TRUE(ArrayOf(calc, name) == values) << c.Name << ": " << name;
-  if (c.WritesFiles) EXPECT_EQ(Folder().Files(), OnlyOld) << c.Name;
+  if (c.WritesFiles) {
+    EXPECT_EQ(Folder().Files(), OnlyOld) << c.Name;
+  }
 }
 
 double ProcessCpuMs() {
