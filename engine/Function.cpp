@@ -58,6 +58,46 @@ bool TFunction::IsArrayArg(int i) const {
   return op && op->IsVariable() && op->IsArrayRef();
 }
 
+TArrayEntry* TFunction::RequireArray(TCalcInfo& ci, int i, std::string_view message, TScalarName scalar) const {
+  const bool reference = IsArrayArg(i);
+  if (TArrayEntry* a = reference ? ArrayArg(i) : nullptr) return a;
+  if (!reference || scalar == TScalarName::Same) {
+    ci.SetError(std::string(message));
+  } else if (scalar == TScalarName::Bare) {
+    ci.SetErrorFlag(true);
+  } else {
+    constexpr std::string_view tail = " is not an array";
+    const std::string_view head = message.substr(0, message.size() - std::min(message.size(), tail.size()));
+    const auto* ref = dynamic_cast<const TOpArray*>(Args[i]);
+    ci.SetError(std::string(head) + " " + (ref ? ref->Name : std::string()) + "[]" + std::string(tail));
+  }
+  return nullptr;
+}
+
+bool TFunction::StopIfRequested(TCalcInfo& ci) {
+  if (!ci.Stopping()) return false;
+  RaiseStopped(ci);
+  return true;
+}
+
+void TFunction::RaiseStopped(TCalcInfo& ci) {
+  if (!ci.Error) ci.SetError("Stopped");
+}
+
+std::string TFunction::ArrayBytes(const TArrayEntry& a, int32_t n) {
+  n = std::clamp(n, 0, a.Count);
+  std::string bytes(static_cast<size_t>(n), '\0');
+  for (int32_t k = 0; k < n; ++k) bytes[k] = static_cast<char>(IntegerValue(a.Data[k]) & 0xFF);
+  return bytes;
+}
+
+void TFunction::StoreBytes(TArrayEntry& a, std::string_view bytes) {
+  const int32_t n = static_cast<int32_t>(std::min<size_t>(bytes.size(), TArrayEntry::MaxCount));
+  a.SetLength(n);
+  for (int32_t k = 0; k < n; ++k) a.Data[k] = static_cast<unsigned char>(bytes[k]);
+  std::fill(a.Data + n, a.Data + a.Capacity, 0.0);
+}
+
 std::string TFunction::Signature() const {
   if (const char* p = ParameterList()) return std::string("(") + p + ")";
   std::string s = "(";

@@ -2,8 +2,10 @@
 // Built-in function nodes: argument slots, default evaluation, help texts and
 // the name tables through which each engine layer registers its functions.
 
+#include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/Atoms.h"
@@ -84,6 +86,34 @@ protected:
   TArrayEntry* ArrayArg(int i) const { return Args[i]->ArrayEntry(); }
   // True when argument i is an array reference a[] or a[i].
   bool IsArrayArg(int i) const;
+
+  // ---- Argument helpers: every library checks its arguments and the stop
+  // request through these, so that the checks and their messages agree.
+public:
+  // What RequireArray raises when argument i is an array reference whose
+  // name holds a scalar (x[] after x=1).
+  enum class TScalarName {
+    Same,   // the message given for any argument that names no array
+    Named,  // that message with the reference put in: "... x[] is not an array"
+    Bare,   // the error state without a message
+  };
+  // The array argument i names; null after raising `message` when the
+  // argument is no array reference, and what `scalar` says when its name
+  // holds a scalar. A Named message ends in " is not an array".
+  TArrayEntry* RequireArray(TCalcInfo& ci, int i, std::string_view message,
+                            TScalarName scalar = TScalarName::Same) const;
+  // The number in value slot i cut to a 32-bit integer.
+  int32_t IntArg(int i) const { return IntegerValue(Results[i].AsNumber()); }
+  // True, with RaiseStopped, when the run is to stop.
+  static bool StopIfRequested(TCalcInfo& ci);
+  // Ends the run with "Stopped", unless an error stands already.
+  static void RaiseStopped(TCalcInfo& ci);
+  // The first n elements of an array (all when n is larger) as bytes: each
+  // element cut to an integer and its lowest 8 bits, so 300 is 44.
+  static std::string ArrayBytes(const TArrayEntry& a, int32_t n = INT32_MAX);
+  // The array becomes the bytes, one element of 0..255 each, and reads as 0
+  // beyond them. Memory it cannot have throws and leaves it as it was.
+  static void StoreBytes(TArrayEntry& a, std::string_view bytes);
 };
 
 // The leading minus sign of a primary: -(number of the argument).

@@ -35,12 +35,20 @@ constexpr int32_t Piece = 1 << 20;
 template <class F>
 bool ForEachElement(TCalcInfo& ci, int32_t n, F&& body) {
   for (int32_t from = 0; from<n; from = n - from> Piece ? from + Piece : n) {
-    if (from > 0 && ci.Stopping()) {
-      ci.SetError("Stopped");
-      return false;
-    }
+    if (from > 0 && TFunction::StopIfRequested(ci)) return false;
     const int32_t to = n - from > Piece ? from + Piece : n;
     for (int32_t i = from; i < to; ++i) body(i);
+  }
+  return true;
+}
+
+// Copies n elements from src to dest (which do not overlap) in pieces, with
+// a look at the stop request between them; false, with "Stopped" raised, when
+// the run stops before the copy is done.
+bool CopyElements(TCalcInfo& ci, double* dest, const double* src, int32_t n) {
+  for (int32_t from = 0; from < n; from += Piece) {
+    if (from > 0 && TFunction::StopIfRequested(ci)) return false;
+    std::memcpy(dest + from, src + from, static_cast<size_t>(std::min(Piece, n - from)) * sizeof(double));
   }
   return true;
 }
@@ -50,24 +58,12 @@ struct TSortStopped {};
 
 }  // namespace
 
-TArrayEntry* TArrayFunction::ReadableArray(TCalcInfo& ci, int i, const char* message) const {
-  if (!IsArrayArg(i)) {
-    ci.SetError(message);
-    return nullptr;
-  }
-  TArrayEntry* a = ArrayArg(i);
-  if (!a) ci.SetErrorFlag(true);
-  return a;
-}
-
 TArrayEntry* TArrayFunction::TargetArray(TCalcInfo& ci, int i, const char* constant, const char* notArray) const {
   if (!Args[i]->IsVariable()) {
     ci.SetError(constant);
     return nullptr;
   }
-  TArrayEntry* a = IsArrayArg(i) ? ArrayArg(i) : nullptr;
-  if (!a) ci.SetError(notArray);
-  return a;
+  return RequireArray(ci, i, notArray);
 }
 
 void TLength::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -87,17 +83,14 @@ void TLength::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TClear::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (ci.Error) return;
-  TArrayEntry* a = IsArrayArg(0) ? ArrayArg(0) : nullptr;
-  if (!a) {
-    ci.SetError("Clear: Array expected");
-    return;
-  }
+  TArrayEntry* a = RequireArray(ci, 0, "Clear: Array expected");
+  if (!a) return;
   a->Clear();
   result.SetNumber(1);
 }
 
 void TMean::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  TArrayEntry* a = ReadableArray(ci, 0, "Mean: Array expected");
+  TArrayEntry* a = RequireArray(ci, 0, "Mean: Array expected", TScalarName::Bare);
   if (!a) return;
   const int32_t n = a->Count;
   double sum = 0;
@@ -106,11 +99,8 @@ void TMean::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TStdDev::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  TArrayEntry* a = IsArrayArg(0) ? ArrayArg(0) : nullptr;
-  if (!a) {
-    ci.SetError("StdDev: Array expected");
-    return;
-  }
+  TArrayEntry* a = RequireArray(ci, 0, "StdDev: Array expected");
+  if (!a) return;
   const int32_t n = a->Count;
   double sum = 0;
   if (!ForEachElement(ci, n, [&](int32_t i) { sum += a->Data[i] * a->Data[i]; })) return;
@@ -123,7 +113,7 @@ void TArrMin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     ci.SetError("arraymin: Variable expected");
     return;
   }
-  TArrayEntry* a = ReadableArray(ci, 0, "arraymin: Not an array");
+  TArrayEntry* a = RequireArray(ci, 0, "arraymin: Not an array", TScalarName::Bare);
   if (!a) return;
   double m = Infinity;
   if (!ForEachElement(ci, a->Count, [&](int32_t i) {
@@ -135,7 +125,7 @@ void TArrMin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TArrMax::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  TArrayEntry* a = ReadableArray(ci, 0, "arraymax: Array expected");
+  TArrayEntry* a = RequireArray(ci, 0, "arraymax: Array expected", TScalarName::Bare);
   if (!a) return;
   double m = -Infinity;
   if (!ForEachElement(ci, a->Count, [&](int32_t i) {
@@ -147,7 +137,7 @@ void TArrMax::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TSeekMin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  TArrayEntry* a = ReadableArray(ci, 0, "seekmin: Array expected");
+  TArrayEntry* a = RequireArray(ci, 0, "seekmin: Array expected", TScalarName::Bare);
   if (!a) return;
   double m = Infinity;
   int32_t pos = 0;
@@ -162,7 +152,7 @@ void TSeekMin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TSeekMax::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  TArrayEntry* a = ReadableArray(ci, 0, "seekmax: Array expected");
+  TArrayEntry* a = RequireArray(ci, 0, "seekmax: Array expected", TScalarName::Bare);
   if (!a) return;
   double m = -Infinity;
   int32_t pos = 0;
@@ -184,12 +174,18 @@ void TAppend::Compute(TCalcInfo& ci, TReturnValue& result) {
   TArrayEntry* a = TargetArray(ci, 0, "Append: First argument is constant", "Append: First argument is not an array");
   if (!a) return;
   if (IsArrayArg(1)) {
-    TArrayEntry* b = ArrayArg(1);
-    if (!b) {
-      ci.SetError("Append: Second argument is not an array");
+    TArrayEntry* b = RequireArray(ci, 1, "Append: Second argument is not an array");
+    if (!b) return;
+    // The room first (b may be a itself: its data may move), then the copy
+    // behind a's elements; a Break during it leaves a as it was.
+    const int32_t old = a->Count, n = b->Count;
+    a->Reserve(static_cast<int64_t>(old) + n);
+    if (!CopyElements(ci, a->Data + old, b->Data, n)) {
+      std::fill(a->Data + old, a->Data + old + n, 0.0);
       return;
     }
-    result.SetNumber(a->Append(*b));
+    a->Count = old + n;
+    result.SetNumber(a->Count);
     return;
   }
   const double x = NumberArg(ci, 1);
@@ -213,6 +209,23 @@ void TArrayCopy::Compute(TCalcInfo& ci, TReturnValue& result) {
   int64_t n = std::min<int64_t>(src->Count - s, IntegerValue(countValue));
   if (n < 0) n = 0;
   const int32_t count = static_cast<int32_t>(n);
+  if (count > Piece) {
+    // A long slice goes to storage of its own, so that a Break leaves the
+    // target as it was; without the memory for that it is copied in place.
+    TArrayEntry slice(target->Name);
+    bool room = true;
+    try {
+      slice.SetLength(count);
+    } catch (const std::bad_alloc&) {
+      room = false;
+    }
+    if (room) {
+      if (!CopyElements(ci, slice.Data, src->Data + s, count)) return;
+      target->TakeStorage(slice);
+      result.SetNumber(count);
+      return;
+    }
+  }
   if (target == src) {
     // Copying a slice of an array onto itself: move the slice to the front.
     if (count > 0) std::memmove(src->Data, src->Data + s, static_cast<size_t>(count) * sizeof(double));
@@ -255,7 +268,7 @@ void TSort::Compute(TCalcInfo& ci, TReturnValue& result) {
         return x.Position < y.Position;
       });
   } catch (const TSortStopped&) {
-    ci.SetError("Stopped");
+    RaiseStopped(ci);
     stopped = true;
   }
   if (!stopped) {
@@ -271,11 +284,8 @@ void TSort::Compute(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TScroll::Compute(TCalcInfo& ci, TReturnValue& result) {
-  TArrayEntry* a = IsArrayArg(0) ? ArrayArg(0) : nullptr;
-  if (!a) {
-    ci.SetError("Scroll: Array expected as 1st argument");
-    return;
-  }
+  TArrayEntry* a = RequireArray(ci, 0, "Scroll: Array expected as 1st argument");
+  if (!a) return;
   const double value = NumberArg(ci, 1);
   if (ci.Error) return;
   double length = NumberArg(ci, 2);

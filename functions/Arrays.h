@@ -15,10 +15,6 @@ public:
   bool AlwaysNumber() const override { return true; }
 
 protected:
-  // The array that argument i names, for the functions that only read an
-  // array: raises `message` when the argument is not an array reference, and
-  // the error state without a message when the name is bound to a scalar.
-  TArrayEntry* ReadableArray(TCalcInfo& ci, int i, const char* message) const;
   // The array that argument i names, for the functions that change or fill an
   // array: `constant` when the argument is not a variable, `notArray` when it
   // is a variable without brackets or its name is bound to a scalar.

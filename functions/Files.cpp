@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <new>
 #include <vector>
 
@@ -173,7 +174,7 @@ void TFileRead::Run(TCalcInfo& ci, TReturnValue& result) {
     case TReadStatus::OpenFailed: ci.SetError("FileRead: Error opening file '" + name + "'."); break;
     case TReadStatus::TooLarge: ci.SetError("FileRead: File '" + name + "' is too large."); break;
     case TReadStatus::ReadFailed: ci.SetError("FileRead: Error reading file '" + name + "'."); break;
-    case TReadStatus::Stopped: ci.SetError("Stopped"); break;
+    case TReadStatus::Stopped: RaiseStopped(ci); break;
   }
 }
 
@@ -217,11 +218,8 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
     ci.SetError("ReadMatrix: 1st parameter is not a variable.");
     return;
   }
-  TArrayEntry* a = IsArrayArg(0) ? ArrayArg(0) : nullptr;
-  if (!a) {
-    ci.SetError("ReadMatrix: 1st parameter is not an array.");
-    return;
-  }
+  TArrayEntry* a = RequireArray(ci, 0, "ReadMatrix: 1st parameter is not an array.");
+  if (!a) return;
   const std::string name = Results[1].AsString();
   std::string bytes;
   switch (ReadWholeFile(name, bytes, ci)) {
@@ -229,7 +227,7 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
     case TReadStatus::OpenFailed: ci.SetError("ReadMatrix: File '" + name + "' not found."); return;
     case TReadStatus::TooLarge: ci.SetError("ReadMatrix: Input file too large."); return;
     case TReadStatus::ReadFailed: ci.SetError("ReadMatrix: I/O error reading file."); return;
-    case TReadStatus::Stopped: ci.SetError("Stopped"); return;
+    case TReadStatus::Stopped: RaiseStopped(ci); return;
   }
 
   const char* const begin = bytes.data();
@@ -240,7 +238,7 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
   const int64_t lines = ScanMatrix(
       begin, end, ci, [&](const char*, const char*, int64_t column) { lastColumn = std::max(lastColumn, column); });
   if (lines < 0) {
-    ci.SetError("Stopped");
+    RaiseStopped(ci);
     return;
   }
   if (lines == 0) {
@@ -260,10 +258,7 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
     next.assign(static_cast<size_t>(cols), 0);
     matrix.reserve(static_cast<size_t>(total));
     while (matrix.size() < static_cast<size_t>(total)) {
-      if (ci.Stopping()) {
-        ci.SetError("Stopped");
-        return;
-      }
+      if (StopIfRequested(ci)) return;
       matrix.insert(matrix.end(), std::min<size_t>(total - matrix.size(), ReadPiece / sizeof(double)), 0.0);
     }
   } catch (const std::bad_alloc&) {
@@ -275,7 +270,7 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
         matrix[next[column]++ + column * lines] =
             TextToNumber(std::string_view(first, static_cast<size_t>(last - first)));
       }) < 0) {
-    ci.SetError("Stopped");
+    RaiseStopped(ci);
     return;
   }
   try {
@@ -288,10 +283,13 @@ void TMatrixReader::Run(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(static_cast<double>(lines));
 }
 
-// Writes n elements in `cols` columns as matrix text; false when a write
-// fails.
-static bool WriteMatrixText(int fd, const double* data, int32_t n, int32_t cols) {
-  if (n <= 0 || cols < 1) return true;
+enum class TWriteStatus { Done, Failed, Stopped };
+
+// Writes n elements in `cols` columns as matrix text. With a stop request
+// given (stop not null), the text goes out in blocks with a look at it
+// between them.
+static TWriteStatus WriteMatrixText(int fd, const double* data, int32_t n, int32_t cols, const TCalcInfo* stop) {
+  if (n <= 0 || cols < 1) return TWriteStatus::Done;
   // Integer arithmetic: a rounded quotient could drop the last elements.
   const int64_t rows = (static_cast<int64_t>(n) + cols - 1) / cols;
   // The text goes out in blocks, so that a huge matrix needs no huge buffer.
@@ -308,14 +306,91 @@ static bool WriteMatrixText(int fd, const double* data, int32_t n, int32_t cols)
         out.append(buf, r.ptr);
       }
       if (out.size() >= Block) {
-        if (!WriteAll(fd, out.data(), out.size())) return false;
+        if (!WriteAll(fd, out.data(), out.size())) return TWriteStatus::Failed;
         out.clear();
+        if (stop && stop->Stopping()) return TWriteStatus::Stopped;
       }
     }
     out += "\r\n";
   }
-  return WriteAll(fd, out.data(), out.size());
+  return WriteAll(fd, out.data(), out.size()) ? TWriteStatus::Done : TWriteStatus::Failed;
 }
+
+namespace {
+
+// Where writematrix puts its text so that a Break or a failed write leaves
+// the file as it was. An existing regular file (the file a link leads to)
+// gets a new file beside it, renamed over it once complete, with its mode
+// and owner; a file made anew is removed again unless complete. A file with
+// more names (hard links), one in a folder that takes no new file, and what
+// is no regular file (a FIFO, a device) are written in place, completely.
+class TMatrixFile {
+public:
+  explicit TMatrixFile(const std::string& name) : Name(name) {}
+  TMatrixFile(const TMatrixFile&) = delete;
+  TMatrixFile& operator=(const TMatrixFile&) = delete;
+  ~TMatrixFile() {
+    if (Fd >= 0) ::close(Fd);
+    if (Done) return;
+    if (How == THow::Replace) ::unlink(Temp.c_str());
+    if (How == THow::Fresh) ::unlink(Name.c_str());
+  }
+
+  // Opens where the text goes; false when the file cannot be made.
+  bool Open() {
+    struct stat st;
+    if (Name.find('\0') != std::string::npos) return InPlace();
+    if (::lstat(Name.c_str(), &st) != 0) {
+      Fd = OpenFile(Name, O_WRONLY | O_CREAT | O_EXCL);
+      if (Fd < 0) return InPlace();
+      How = THow::Fresh;
+      return true;
+    }
+    Target = Name;
+    if (S_ISLNK(st.st_mode)) {
+      char* real = ::realpath(Name.c_str(), nullptr);
+      if (!real) return InPlace();
+      Target = real;
+      std::free(real);
+      if (::stat(Target.c_str(), &st) != 0) return InPlace();
+    }
+    if (!S_ISREG(st.st_mode) || st.st_nlink > 1) return InPlace();
+    Temp = Target + ".XXXXXX";
+    Fd = ::mkostemp(Temp.data(), O_CLOEXEC);
+    if (Fd < 0) return InPlace();
+    How = THow::Replace;
+    ::fchmod(Fd, st.st_mode & 07777);
+    // Another owner's file keeps its owner where the system allows it.
+    const bool owned = ::fchown(Fd, st.st_uid, st.st_gid) == 0;
+    (void)owned;
+    return true;
+  }
+  int Get() const { return Fd; }
+  // True when a Break may end the writing: the file then stays as it was.
+  bool Breakable() const { return How != THow::InPlace; }
+  // Closes the text and puts it in place; false when that fails.
+  bool Commit() {
+    const int fd = Fd;
+    Fd = -1;
+    if (::close(fd) != 0) return false;
+    Done = How != THow::Replace || ::rename(Temp.c_str(), Target.c_str()) == 0;
+    return Done;
+  }
+
+private:
+  bool InPlace() {
+    Fd = OpenFile(Name, O_WRONLY | O_CREAT | O_TRUNC);
+    return Fd >= 0;
+  }
+  enum class THow { InPlace, Fresh, Replace };
+  const std::string& Name;
+  THow How = THow::InPlace;
+  int Fd = -1;
+  std::string Target, Temp;
+  bool Done = false;
+};
+
+}  // namespace
 
 void TMatrixWriter::Run(TCalcInfo& ci, TReturnValue&) {
   if (!Results[0].IsString) {
@@ -326,24 +401,26 @@ void TMatrixWriter::Run(TCalcInfo& ci, TReturnValue&) {
     ci.SetError("WriteMatrix: 2nd parameter not a variable");
     return;
   }
-  TArrayEntry* a = IsArrayArg(1) ? ArrayArg(1) : nullptr;
-  if (!a) {
-    ci.SetError("WriteMatrix: 2nd parameter not an array");
-    return;
-  }
-  const int32_t cols = IntegerValue(Results[2].AsNumber());
+  TArrayEntry* a = RequireArray(ci, 1, "WriteMatrix: 2nd parameter not an array");
+  if (!a) return;
+  const int32_t cols = IntArg(2);
   if (cols < 1) {
     ci.SetError("WriteMatrix: Illegal column count " + Results[2].AsString());
     return;
   }
   const std::string name = Results[0].AsString();
-  TFd fd(OpenFile(name, O_WRONLY | O_CREAT | O_TRUNC));
-  if (!fd.Valid()) {
+  TMatrixFile file(name);
+  if (!file.Open()) {
     ci.SetError("WriteMatrix: unable to create file " + name);
     return;
   }
-  if (!WriteMatrixText(fd.Get(), a->Data, a->Count, cols) || !fd.Close())
-    ci.SetError("WriteMatrix: Error writing to file " + name);
+  switch (WriteMatrixText(file.Get(), a->Data, a->Count, cols, file.Breakable() ? &ci : nullptr)) {
+    case TWriteStatus::Done:
+      if (file.Commit()) return;
+      [[fallthrough]];
+    case TWriteStatus::Failed: ci.SetError("WriteMatrix: Error writing to file " + name); return;
+    case TWriteStatus::Stopped: RaiseStopped(ci); return;
+  }
 }
 
 }  // namespace TernioParser

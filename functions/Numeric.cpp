@@ -19,15 +19,15 @@ double TNumericFunction::EvaluateNumber(TCalcInfo& ci) {
 // ---- bit functions
 
 namespace {
-uint32_t Bits(const TReturnValue& v) { return static_cast<uint32_t>(IntegerValue(v.AsNumber())); }
+uint32_t Bits(int32_t v) { return static_cast<uint32_t>(v); }
 double Signed(uint32_t bits) { return static_cast<int32_t>(bits); }
 }  // namespace
 
-double TLogShl::Calculate(TCalcInfo&) { return Signed(Bits(Results[0]) << (Bits(Results[1]) & 31)); }
-double TLogShr::Calculate(TCalcInfo&) { return Signed(Bits(Results[0]) >> (Bits(Results[1]) & 31)); }
-double TLogAnd::Calculate(TCalcInfo&) { return Signed(Bits(Results[0]) & Bits(Results[1])); }
-double TLogOr::Calculate(TCalcInfo&) { return Signed(Bits(Results[0]) | Bits(Results[1])); }
-double TLogXor::Calculate(TCalcInfo&) { return Signed(Bits(Results[0]) ^ Bits(Results[1])); }
+double TLogShl::Calculate(TCalcInfo&) { return Signed(Bits(IntArg(0)) << (Bits(IntArg(1)) & 31)); }
+double TLogShr::Calculate(TCalcInfo&) { return Signed(Bits(IntArg(0)) >> (Bits(IntArg(1)) & 31)); }
+double TLogAnd::Calculate(TCalcInfo&) { return Signed(Bits(IntArg(0)) & Bits(IntArg(1))); }
+double TLogOr::Calculate(TCalcInfo&) { return Signed(Bits(IntArg(0)) | Bits(IntArg(1))); }
+double TLogXor::Calculate(TCalcInfo&) { return Signed(Bits(IntArg(0)) ^ Bits(IntArg(1))); }
 
 // ---- conversions
 
@@ -48,7 +48,7 @@ void TString::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TDezHex::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  uint32_t v = static_cast<uint32_t>(IntegerValue(Results[0].AsNumber()));
+  uint32_t v = static_cast<uint32_t>(IntArg(0));
   if (Results[0].IsString) Results[0].Text.Clear();
   char buf[8];
   int n = 0;
@@ -145,15 +145,11 @@ double TRandom::Calculate(TCalcInfo&) {
 
 double TSleep::Calculate(TCalcInfo& ci) {
   if (ci.Error) return 0;  // an argument failed: no wait
-  const uint32_t ms = static_cast<uint32_t>(IntegerValue(Results[0].AsNumber()));
+  const uint32_t ms = static_cast<uint32_t>(IntArg(0));
   // Waiting on the stop event lets a Break end even a very long sleep; a
   // sleep that Break cut short (or that Break came before) stops the run.
   if (ms > 0) ci.StopEvent.Wait(ms);
-  if (ci.Stopping()) {
-    ci.SetError("Stopped");
-    return 0;
-  }
-  return 1;
+  return StopIfRequested(ci) ? 0 : 1;
 }
 
 uint32_t TickCount() noexcept {

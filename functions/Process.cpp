@@ -271,11 +271,8 @@ void TExecute::Run(TCalcInfo& ci, TReturnValue& result) {
   // a different one.
   const std::vector<std::string> words =
       cmd.find('\0') == std::string::npos ? SplitCommandLine(cmd) : std::vector<std::string>();
-  if (ci.Stopping()) {
-    // Break came first: start nothing.
-    ci.SetError("Stopped");
-    return;
-  }
+  // Break came first: start nothing.
+  if (StopIfRequested(ci)) return;
   int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1};
   pid_t pid = 0;
   if (!words.empty() && !words[0].empty() && MakePipe(inPipe) && MakePipe(outPipe))
@@ -299,7 +296,7 @@ void TExecute::Run(TCalcInfo& ci, TReturnValue& result) {
       break;
     case TOutcome::Stopped:
       KillAndReap(pid);
-      ci.SetError("Stopped");
+      RaiseStopped(ci);
       break;
     case TOutcome::TooLarge:
       KillAndReap(pid);

@@ -410,11 +410,8 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     ci.SetError("FFT: Illegal pad value");
     return;
   }
-  TArrayEntry* ya = ArrayArg(1);
-  if (!ya) {
-    ci.SetError("FFT: ydata array missing.");
-    return;
-  }
+  TArrayEntry* ya = RequireArray(ci, 1, "FFT: ydata array missing.");
+  if (!ya) return;
   const int32_t n = ya->Count;
   if (n <= 1) return;
 
@@ -429,7 +426,7 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   std::vector<double> work;
   try {
     if (!Spectral::AssignZeros(work, N, &ci.StopRequested)) {
-      ci.SetError("Stopped");
+      RaiseStopped(ci);
       return;
     }
   } catch (const std::bad_alloc&) {
@@ -437,11 +434,7 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     return;
   }
   // Break ends the function before any output is written.
-  auto stopped = [&](int32_t i) {
-    if ((i & 0x3FFFF) != 0 || !ci.Stopping()) return false;
-    ci.SetError("Stopped");
-    return true;
-  };
+  auto stopped = [&](int32_t i) { return (i & 0x3FFFF) == 0 && StopIfRequested(ci); };
   const double* y = ya->Data;
   double v = 0;
   if (pad == 0) {
@@ -474,7 +467,7 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     work[i] = x;
   }
   if (!Spectral::RealTransform(work.data(), N, 1, &ci.StopRequested)) {
-    ci.SetError("Stopped");
+    RaiseStopped(ci);
     return;
   }
 
@@ -519,21 +512,12 @@ void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TInvFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* img = ArrayArg(1);
-  if (!img) {
-    ci.SetError("InvFFT: Illegal imaginary parameter");
-    return;
-  }
-  TArrayEntry* re = ArrayArg(0);
-  if (!re) {
-    ci.SetError("InvFFT: Illegal real parameter");
-    return;
-  }
-  TArrayEntry* out = ArrayArg(2);
-  if (!out) {
-    ci.SetError("InvFFT: Illegal output parameter");
-    return;
-  }
+  TArrayEntry* img = RequireArray(ci, 1, "InvFFT: Illegal imaginary parameter");
+  if (!img) return;
+  TArrayEntry* re = RequireArray(ci, 0, "InvFFT: Illegal real parameter");
+  if (!re) return;
+  TArrayEntry* out = RequireArray(ci, 2, "InvFFT: Illegal output parameter");
+  if (!out) return;
   const int32_t h = std::min(re->Count, img->Count);
   if (h <= 1) return;
   if ((h & (h - 1)) != 0) {
@@ -548,7 +532,7 @@ void TInvFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   std::vector<double> work;
   try {
     if (!Spectral::AssignZeros(work, N, &ci.StopRequested)) {
-      ci.SetError("Stopped");
+      RaiseStopped(ci);
       return;
     }
   } catch (const std::bad_alloc&) {
@@ -560,7 +544,7 @@ void TInvFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     work[2 * k + 1] = img->Data[k];
   }
   if (!Spectral::RealTransform(work.data(), N, -1, &ci.StopRequested)) {
-    ci.SetError("Stopped");
+    RaiseStopped(ci);
     return;
   }
   out->SetLength(static_cast<int32_t>(N));
@@ -574,15 +558,12 @@ void TInvFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TSGFilter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   const bool ok = EvaluateArguments(ci);
-  TArrayEntry* data = ArrayArg(0);
-  if (!data) {
-    ci.SetError("SGFilter: no data array");
-    return;
-  }
+  TArrayEntry* data = RequireArray(ci, 0, "SGFilter: no data array");
+  if (!data) return;
   if (!ok) return;
-  const int32_t f = IntegerValue(Results[2].AsNumber());
-  const int32_t m = IntegerValue(Results[3].AsNumber());
-  const int32_t d = IntegerValue(Results[4].AsNumber());
+  const int32_t f = IntArg(2);
+  const int32_t m = IntArg(3);
+  const int32_t d = IntArg(4);
   TArrayEntry* scale = IsArrayArg(1) ? ArrayArg(1) : nullptr;
   if (scale == data) scale = nullptr;  // one array cannot be both
   const int32_t n = scale ? std::min(data->Count, scale->Count) : data->Count;
@@ -602,7 +583,7 @@ void TSGFilter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   bool done;
   try {
     if (!Spectral::AssignZeros(out, kept, &ci.StopRequested)) {
-      ci.SetError("Stopped");
+      RaiseStopped(ci);
       return;
     }
     if (f <= DirectLimit) {
@@ -618,7 +599,7 @@ void TSGFilter::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     return;
   }
   if (!done) {
-    ci.SetError("Stopped");
+    RaiseStopped(ci);
     return;
   }
   std::memcpy(data->Data, out.data(), kept * sizeof(double));

@@ -67,32 +67,17 @@ std::string_view FormatNumber(TFormatBuffer& buf, char conv, double x, int32_t w
 
 void TStr::Compute(TCalcInfo&, TReturnValue& result) {
   TFormatBuffer buf;
-  result.SetString(FormatNumber(buf,
-                                'g',
-                                Results[0].AsNumber(),
-                                IntegerValue(Results[1].AsNumber()),
-                                IntegerValue(Results[2].AsNumber()),
-                                false));
+  result.SetString(FormatNumber(buf, 'g', Results[0].AsNumber(), IntArg(1), IntArg(2), false));
 }
 
 void TStrZero::Compute(TCalcInfo&, TReturnValue& result) {
   TFormatBuffer buf;
-  result.SetString(FormatNumber(buf,
-                                'f',
-                                Results[0].AsNumber(),
-                                IntegerValue(Results[1].AsNumber()),
-                                IntegerValue(Results[2].AsNumber()),
-                                true));
+  result.SetString(FormatNumber(buf, 'f', Results[0].AsNumber(), IntArg(1), IntArg(2), true));
 }
 
 void TStrBlank::Compute(TCalcInfo&, TReturnValue& result) {
   TFormatBuffer buf;
-  result.SetString(FormatNumber(buf,
-                                'f',
-                                Results[0].AsNumber(),
-                                IntegerValue(Results[1].AsNumber()),
-                                IntegerValue(Results[2].AsNumber()),
-                                false));
+  result.SetString(FormatNumber(buf, 'f', Results[0].AsNumber(), IntArg(1), IntArg(2), false));
 }
 
 // ---- cutting, joining, searching
@@ -101,8 +86,8 @@ void TSubStr::Compute(TCalcInfo&, TReturnValue& result) {
   std::string scratch;
   const std::string_view s = TextOf(Results[0], scratch);
   // Start and length are unsigned counts: a negative length takes the rest.
-  const size_t idx = static_cast<uint32_t>(IntegerValue(Results[1].AsNumber()));
-  const size_t len = static_cast<uint32_t>(IntegerValue(Results[2].AsNumber()));
+  const size_t idx = static_cast<uint32_t>(IntArg(1));
+  const size_t len = static_cast<uint32_t>(IntArg(2));
   // A start beyond the end gives the empty text.
   result.SetString(idx >= s.size() ? std::string_view() : s.substr(idx, len));
 }
@@ -134,7 +119,7 @@ double TAsc::Calculate(TCalcInfo& ci) {
 
 void TChr::Compute(TCalcInfo&, TReturnValue& result) {
   // Any of the 256 byte values, the zero byte included.
-  const char c = static_cast<char>(IntegerValue(Results[0].AsNumber()) & 0xFF);
+  const char c = static_cast<char>(IntArg(0) & 0xFF);
   result.SetString(std::string_view(&c, 1));
 }
 

@@ -240,10 +240,8 @@ int TGpibDriver::Read(TCalcInfo& ci, int ud, void* buf, long cnt, bool& stopped)
 
 namespace {
 
-int32_t Int(const TReturnValue& v) { return IntegerValue(v.AsNumber()); }
-
 void CheckStop(TCalcInfo& ci, bool stopped) {
-  if (stopped && !ci.Error) ci.SetError("Stopped");
+  if (stopped) TFunction::RaiseStopped(ci);
 }
 
 // The bytes a read delivered: the driver's count, never more than the buffer.
@@ -274,9 +272,9 @@ int32_t TGpibFunction::EnsureDevice(int32_t id) {
 
 void TGPIBWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr = TransferArray(ci, *this, "GPIBWriteBin");
+  TArrayEntry* const arr = RequireArray(ci, 1, "GPIBWriteBin: Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
-  const int32_t id = Int(Results[0]);
+  const int32_t id = IntArg(0);
   if (!ValidId(ci, id, "GPIBWriteBin: Illegal GPIB id")) return;
   const int32_t ud = EnsureDevice(id);
   if (ud < 0) return;
@@ -289,13 +287,13 @@ void TGPIBWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TGPIBReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr = TransferArray(ci, *this, "GPIBReadBin");
+  TArrayEntry* const arr = RequireArray(ci, 1, "GPIBReadBin: Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
-  const int32_t id = Int(Results[0]);
+  const int32_t id = IntArg(0);
   if (!ValidId(ci, id, "GPIBWriteBin: Illegal GPIB id")) return;
   const int32_t ud = EnsureDevice(id);
   if (ud < 0) return;
-  const long n = std::max<int32_t>(Int(Results[2]), 0);
+  const long n = std::max<int32_t>(IntArg(2), 0);
   try {
     std::string buffer(static_cast<size_t>(n) + 1, '\0');
     bool stopped = false;
@@ -303,9 +301,7 @@ void TGPIBReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     if (!(sta & GpibErr) && !stopped) {
       result.SetNumber(-1);
       const size_t got = Received(Driver(), n);
-      arr->Clear();
-      arr->SetLength(static_cast<int32_t>(got));
-      for (size_t k = got; k-- > 0;) arr->Data[k] = static_cast<unsigned char>(buffer[k]);
+      StoreBytes(*arr, std::string_view(buffer.data(), got));
     }
     CheckStop(ci, stopped);
   } catch (const std::bad_alloc&) {
@@ -344,7 +340,7 @@ void TGPIBWriteLn::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   // An argument that failed sends nothing: the run stops with its error.
   if (!EvaluateArguments(ci)) return;
-  const int32_t id = Int(Results[0]);
+  const int32_t id = IntArg(0);
   if (!ValidId(ci, id, "GPIBPrintLn: Illegal GPIB id")) return;
   const int32_t ud = EnsureDevice(id);
   if (ud < 0) return;
@@ -354,7 +350,7 @@ void TGPIBWriteLn::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TGPIBWrite::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t id = Int(Results[0]);
+  const int32_t id = IntArg(0);
   if (!ValidId(ci, id, "GPIBPrint: Illegal GPIB id")) return;
   const int32_t ud = EnsureDevice(id);
   if (ud < 0) return;
@@ -364,7 +360,7 @@ void TGPIBWrite::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TGPIBReadLn::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t id = Int(Results[0]);
+  const int32_t id = IntArg(0);
   if (!ValidId(ci, id, "GPIBReadLn: Illegal GPIB id")) return;
   result.SetString("");
   const int32_t ud = EnsureDevice(id);
@@ -375,9 +371,9 @@ void TGPIBReadLn::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TGPIBRead::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t id = Int(Results[0]);
+  const int32_t id = IntArg(0);
   if (!ValidId(ci, id, "GPIBRead: Illegal GPIB id")) return;
-  const int32_t c = Int(Results[1]);
+  const int32_t c = IntArg(1);
   if (c < 0 || c > 65535) {
     ci.SetError("GPIBRead: Illegal byte count");
     return;
@@ -391,9 +387,9 @@ void TGPIBRead::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TGPIBTimout::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t id = Int(Results[0]);
+  const int32_t id = IntArg(0);
   if (!ValidId(ci, id, "GPIBTimeout: Illegal GPIB id")) return;
-  const int32_t t = Int(Results[1]);
+  const int32_t t = IntArg(1);
   if (t < 1 || t > 17) {
     ci.SetError("GPIBTimeout: Illegal timeout value");
     return;
@@ -407,7 +403,7 @@ void TGPIBTimout::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TGPIBBoard::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t b = Int(Results[0]);
+  const int32_t b = IntArg(0);
   if (b < 0 || b > 20) {
     ci.SetError("GPIBBoard: Illegal GPIB board number");
     return;

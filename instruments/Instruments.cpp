@@ -4,11 +4,6 @@
 #include "instruments/Serial.h"
 #include "instruments/Udp.h"
 
-#include <algorithm>
-
-#include "engine/Atoms.h"
-#include "engine/Function.h"
-
 namespace TernioParser {
 
 TInstrumentLayer::TInstrumentLayer() : Gpib(std::make_unique<TGpibDriver>()) {
@@ -53,19 +48,5 @@ void StopInstruments() {
 }
 
 void CloseSerialPortsAfterRun(TCalcInfo&) { Instruments().CloseSerialPorts(); }
-
-TArrayEntry* TransferArray(TCalcInfo& ci, const TFunction& f, const std::string& name) {
-  const auto* ref = dynamic_cast<const TOpArray*>(f.Args[1]);
-  if (!ref) ci.SetError(name + ": Second parameter is not an array");
-  else if (!ref->Array) ci.SetError(name + ": Second parameter " + ref->Name + "[] is not an array");
-  return ref ? ref->Array : nullptr;
-}
-
-std::string ArrayBytes(const TArrayEntry& a, int32_t n) {
-  n = std::clamp(n, 0, a.Count);
-  std::string bytes(static_cast<size_t>(n), '\0');
-  for (int32_t k = 0; k < n; ++k) bytes[k] = static_cast<char>(IntegerValue(a.Data[k]) & 0xFF);
-  return bytes;
-}
 
 }  // namespace TernioParser

@@ -11,15 +11,12 @@
 
 #include <memory>
 #include <mutex>
-#include <string>
 
 #include "engine/CalcInfo.h"
 
 namespace TernioParser {
 
-class TArrayEntry;
 class TCommHandler;
-class TFunction;
 class TUdpSocket;
 class TGpibDriver;
 
@@ -77,13 +74,5 @@ public:
 // The end-of-run hook of the output and instrument layer: every serial port
 // is closed, so no port stays open from one run to the next.
 void CloseSerialPortsAfterRun(TCalcInfo& ci);
-
-// The array of a binary transfer's second argument, or null after stopping
-// the run with "<name>: Second parameter ... is not an array": the argument
-// is no array reference, or its name holds a scalar (x[] after x=1).
-TArrayEntry* TransferArray(TCalcInfo& ci, const TFunction& f, const std::string& name);
-// The first n elements of an array (all when n is larger) as bytes: each
-// element cut to an integer and its lowest 8 bits, so 300 is sent as 44.
-std::string ArrayBytes(const TArrayEntry& a, int32_t n = INT32_MAX);
 
 }  // namespace TernioParser

@@ -459,8 +459,6 @@ bool TCommHandler::Write(TCalcInfo& ci, std::string_view bytes, TRead& how) {
 
 namespace {
 
-int32_t Int(const TReturnValue& v) { return IntegerValue(v.AsNumber()); }
-
 // A text ends at its first zero byte.
 std::string UpToZero(std::string s) {
   size_t z = s.find('\0');
@@ -490,15 +488,15 @@ TCommHandler* TCommFunction::OpenPort(TCalcInfo& ci, int32_t port, std::unique_l
 }
 
 void TCommFunction::CheckStop(TCalcInfo& ci, TCommHandler::TRead how) {
-  if (how == TCommHandler::TRead::Stopped && !ci.Error) ci.SetError("Stopped");
+  if (how == TCommHandler::TRead::Stopped) RaiseStopped(ci);
 }
 
 void TOpenComm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t port = Int(Results[0]);
+  const int32_t port = IntArg(0);
   if (!ValidPort(ci, port)) return;
-  const int32_t t = Int(Results[2]);
+  const int32_t t = IntArg(2);
   const std::string desc = Results[1].AsString();
   TInstrumentLayer& layer = Instruments();
   std::lock_guard<std::mutex> g(layer.Locks[port]);
@@ -514,7 +512,7 @@ void TOpenComm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TCloseComm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t port = Int(Results[0]);
+  const int32_t port = IntArg(0);
   if (!ValidPort(ci, port)) return;
   TInstrumentLayer& layer = Instruments();
   std::lock_guard<std::mutex> g(layer.Locks[port]);
@@ -524,7 +522,7 @@ void TCloseComm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TWriteComm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t port = Int(Results[0]);
+  const int32_t port = IntArg(0);
   std::unique_lock<std::mutex> lock;
   TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
@@ -536,7 +534,7 @@ void TWriteComm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TReadComm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t port = Int(Results[0]);
+  const int32_t port = IntArg(0);
   std::unique_lock<std::mutex> lock;
   TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
@@ -549,11 +547,11 @@ void TReadComm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TReadCommCnt::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t port = Int(Results[0]);
+  const int32_t port = IntArg(0);
   std::unique_lock<std::mutex> lock;
   TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
-  const int32_t count = Int(Results[1]);
+  const int32_t count = IntArg(1);
   if (count < 0) {
     ci.SetError("CommRead: Illegal char count");
     return;
@@ -571,7 +569,7 @@ void TReadCommCnt::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TLineTerm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t port = Int(Results[0]);
+  const int32_t port = IntArg(0);
   std::unique_lock<std::mutex> lock;
   TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
@@ -581,9 +579,9 @@ void TLineTerm::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TReadCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr = TransferArray(ci, *this, "CommReadBin");
+  TArrayEntry* const arr = RequireArray(ci, 1, "CommReadBin: Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
-  const int32_t port = Int(Results[0]);
+  const int32_t port = IntArg(0);
   if (port < 0 || port > 255) {
     ci.SetError("CommReadBin: Illegal port number");
     return;
@@ -591,13 +589,11 @@ void TReadCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   std::unique_lock<std::mutex> lock;
   TCommHandler* h = OpenPort(ci, port, lock);
   if (!h) return;
-  const int32_t n = std::max<int32_t>(Int(Results[2]), 0);
+  const int32_t n = std::max<int32_t>(IntArg(2), 0);
   TCommHandler::TRead how;
   try {
     const std::string bytes = h->ReadText(ci, static_cast<size_t>(n), how);
-    arr->Clear();
-    arr->SetLength(static_cast<int32_t>(bytes.size()));
-    for (size_t k = 0; k < bytes.size(); ++k) arr->Data[k] = static_cast<unsigned char>(bytes[k]);
+    StoreBytes(*arr, bytes);
     result.SetNumber(bytes.empty() ? 0 : 1);
   } catch (const std::bad_alloc&) {
     ci.SetError("CommReadBin: Out of memory");
@@ -608,9 +604,9 @@ void TReadCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TWriteCommBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr = TransferArray(ci, *this, "CommWriteBin");
+  TArrayEntry* const arr = RequireArray(ci, 1, "CommWriteBin: Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
-  const int32_t port = Int(Results[0]);
+  const int32_t port = IntArg(0);
   if (port < 0 || port > 255) {
     ci.SetError("CommWriteBin: Illegal comm port number");
     return;

@@ -30,8 +30,6 @@ uint16_t PortNumber(const std::string& text) {
   return static_cast<uint16_t>(v & 0xFFFF);
 }
 
-int32_t Int(const TReturnValue& v) { return IntegerValue(v.AsNumber()); }
-
 }  // namespace
 
 bool TUdpSocket::Create() {
@@ -144,7 +142,7 @@ std::string TUdpFunction::ReceiveDatagram(TCalcInfo& ci, int32_t handle, TUdpSoc
   bool stopped = false;
   int n = socket.Receive(ci, buffer, UdpBufferSize, static_cast<int64_t>(attempts) * AttemptMs, stopped);
   if (stopped) {
-    ci.SetError("Stopped");
+    RaiseStopped(ci);
     return {};
   }
   if (n < 0 || n > UdpBufferSize - 1) n = 0;
@@ -154,14 +152,14 @@ std::string TUdpFunction::ReceiveDatagram(TCalcInfo& ci, int32_t handle, TUdpSoc
 void TUdpCreate::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t handle = Int(Results[0]);
+  const int32_t handle = IntArg(0);
   if (!ValidHandle(ci, handle, "udpcreate")) return;
   TInstrumentLayer& layer = Instruments();
   std::lock_guard<std::mutex> g(layer.Locks[handle]);
   layer.Udp[handle].reset();
   layer.Udp[handle] = std::make_unique<TUdpSocket>(Results[1].AsString(), Results[2].AsString());
   layer.Udp[handle]->Create();
-  layer.UdpTimeout[handle] = Int(Results[3]);
+  layer.UdpTimeout[handle] = IntArg(3);
   if (layer.Udp[handle]->Active) result.SetNumber(-1);
   else layer.Udp[handle].reset();
 }
@@ -169,7 +167,7 @@ void TUdpCreate::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TUdpSendString::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t handle = Int(Results[0]);
+  const int32_t handle = IntArg(0);
   std::unique_lock<std::mutex> lock;
   TUdpSocket* s = ActiveSocket(ci, handle, "udpsendstring", lock);
   if (!s) return;
@@ -180,7 +178,7 @@ void TUdpSendString::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 void TUdpReceiveString::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t handle = Int(Results[0]);
+  const int32_t handle = IntArg(0);
   std::unique_lock<std::mutex> lock;
   TUdpSocket* s = ActiveSocket(ci, handle, "udpsendstring", lock);
   if (!s) return;
@@ -189,9 +187,9 @@ void TUdpReceiveString::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TUdpSendBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr = TransferArray(ci, *this, "udpsendbin");
+  TArrayEntry* const arr = RequireArray(ci, 1, "udpsendbin: Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
-  const int32_t handle = Int(Results[0]);
+  const int32_t handle = IntArg(0);
   std::unique_lock<std::mutex> lock;
   TUdpSocket* s = ActiveSocket(ci, handle, "udpsendbin", lock);
   if (!s) return;
@@ -200,24 +198,22 @@ void TUdpSendBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TUdpReceiveBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr = TransferArray(ci, *this, "udpreceivebin");
+  TArrayEntry* const arr = RequireArray(ci, 1, "udpreceivebin: Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
-  const int32_t handle = Int(Results[0]);
+  const int32_t handle = IntArg(0);
   std::unique_lock<std::mutex> lock;
   TUdpSocket* s = ActiveSocket(ci, handle, "udpreceivebin", lock);
   if (!s) return;
   const std::string bytes = ReceiveDatagram(ci, handle, *s);
   if (ci.Error) return;
-  arr->Clear();
-  arr->SetLength(static_cast<int32_t>(bytes.size()));
-  for (size_t k = 0; k < bytes.size(); ++k) arr->Data[k] = static_cast<unsigned char>(bytes[k]);
+  StoreBytes(*arr, bytes);
   result.SetNumber(static_cast<double>(bytes.size()));
 }
 
 void TUdpClose::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t handle = Int(Results[0]);
+  const int32_t handle = IntArg(0);
   if (!ValidHandle(ci, handle, "udpsendstring")) return;
   std::lock_guard<std::mutex> g(Instruments().Locks[handle]);
   Instruments().Udp[handle].reset();

@@ -19,8 +19,6 @@ namespace {
 // Bytes taken from a link in one read when no count is asked for.
 constexpr size_t Chunk = 65536;
 
-int32_t Int(const TReturnValue& v) { return IntegerValue(v.AsNumber()); }
-
 // The memory this process may have: the machine's, or less where a limit
 // is set. A block is held as bytes and as doubles, and must fit.
 uint64_t MemoryLimit() {
@@ -313,7 +311,7 @@ void CloseInstrumentsAfterRun(TCalcInfo& ci) {
 // ---- script functions
 
 TVisaSession* TVisaFunction::Session(TCalcInfo& ci, std::unique_lock<std::mutex>& lock) {
-  const int32_t h = Int(Results[0]);
+  const int32_t h = IntArg(0);
   if (h < 0 || h >= VisaSessions) {
     ci.SetError(std::string(Name) + ": Illegal session number");
     return nullptr;
@@ -323,34 +321,20 @@ TVisaSession* TVisaFunction::Session(TCalcInfo& ci, std::unique_lock<std::mutex>
 }
 
 void TVisaFunction::CheckStop(TCalcInfo& ci, TVisaIo how) {
-  if ((how == TVisaIo::Stopped || ci.Stopping()) && !ci.Error) ci.SetError("Stopped");
+  if (how == TVisaIo::Stopped || ci.Stopping()) RaiseStopped(ci);
 }
-
-namespace {
-
-// The array argument replaced by the bytes, in its own storage where that
-// is large enough; the array is untouched when the memory is not there.
-void StoreBytes(TArrayEntry& arr, const TByteBuffer& bytes) {
-  const int32_t n = static_cast<int32_t>(bytes.Size);
-  arr.Reserve(n);
-  arr.SetLength(n);
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.Data());
-  for (int32_t k = 0; k < n; ++k) arr.Data[k] = p[k];
-}
-
-}  // namespace
 
 void TVisaOpen::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
-  const int32_t h = Int(Results[0]);
+  const int32_t h = IntArg(0);
   if (h < 0 || h >= VisaSessions) return;
   TVisaTable& table = VisaTable();
   std::lock_guard<std::mutex> g(table.Locks[h]);
   table.Sessions[h].reset();
   TVisaResource r;
   if (!ParseVisaResource(Results[1].AsString(), r)) return;
-  const int64_t timeout = Int(Results[2]);
+  const int64_t timeout = IntArg(2);
   TVisaWait w(ci, timeout);
   TVisaIo how = TVisaIo::Ok;
   std::unique_ptr<TVisaLink> link;
@@ -407,12 +391,13 @@ void TVisaQuery::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr = TransferArray(ci, *this, Name);
+  TArrayEntry* const arr =
+      RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
   if (!s) return;
-  const std::string bytes = ArrayBytes(*arr, Int(Results[2]));
+  const std::string bytes = ArrayBytes(*arr, IntArg(2));
   TVisaIo how = s->Write(ci, bytes, false);
   if (how == TVisaIo::Ok) result.SetNumber(static_cast<double>(bytes.size()));
   CheckStop(ci, how);
@@ -420,15 +405,16 @@ void TVisaWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr = TransferArray(ci, *this, Name);
+  TArrayEntry* const arr =
+      RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
   if (!s) return;
-  const int32_t n = std::max<int32_t>(Int(Results[2]), 0);
+  const int32_t n = std::max<int32_t>(IntArg(2), 0);
   try {
     TVisaIo how = s->ReadRaw(ci, static_cast<size_t>(n));
-    StoreBytes(*arr, s->Bytes);
+    StoreBytes(*arr, std::string_view(s->Bytes.Data(), s->Bytes.Size));
     result.SetNumber(static_cast<double>(s->Bytes.Size));
     CheckStop(ci, how);
   } catch (const std::bad_alloc&) {
@@ -438,7 +424,8 @@ void TVisaReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaReadBlock::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(-1);
-  TArrayEntry* const arr = TransferArray(ci, *this, Name);
+  TArrayEntry* const arr =
+      RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
   if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
@@ -453,7 +440,7 @@ void TVisaReadBlock::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     const TVisaSession::TBlock b = s->ReadBlock(ci, how, announced);
     if (b == TVisaSession::TBlock::TooLarge) return tooLarge();
     if (b == TVisaSession::TBlock::Ok && how != TVisaIo::Stopped) {
-      StoreBytes(*arr, s->Bytes);
+      StoreBytes(*arr, std::string_view(s->Bytes.Data(), s->Bytes.Size));
       result.SetNumber(static_cast<double>(s->Bytes.Size));
     }
   } catch (const std::bad_alloc&) {
@@ -479,7 +466,7 @@ void TVisaTimeout::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
   if (!s) return;
-  s->SetTimeout(Int(Results[1]));
+  s->SetTimeout(IntArg(1));
   result.SetNumber(-1);
 }
 
@@ -511,7 +498,7 @@ void TVisaClose::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   std::unique_lock<std::mutex> lock;
   Session(ci, lock);
   if (ci.Error) return;
-  VisaTable().Sessions[Int(Results[0])].reset();
+  VisaTable().Sessions[IntArg(0)].reset();
 }
 
 void TVisaFind::Evaluate(TCalcInfo& ci, TReturnValue& result) {

@@ -10,8 +10,8 @@ namespace TernioParser {
 
 namespace {
 
-uint32_t Cut(double x, uint32_t mask) { return static_cast<uint32_t>(IntegerValue(x)) & mask; }
-uint32_t Word32(double x) { return static_cast<uint32_t>(IntegerValue(x)); }
+uint32_t Word32(int32_t x) { return static_cast<uint32_t>(x); }
+uint32_t Cut(int32_t x, uint32_t mask) { return Word32(x) & mask; }
 
 // Lets the window apply a request before the program goes on, for at most
 // 10 ms; a Break ends the wait.
@@ -59,7 +59,8 @@ void TPlot::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   if (start == stop || !(count > 0)) return;
   const double step = (stop - start) / count;
   const int32_t n = IntegerValue(count);
-  TPlotRequest r = Request(TPlotRequestKind::AddCurve, Cut(v[0], 0xFFFF), Cut(v[1], 0xFFFF));
+  TPlotRequest r =
+      Request(TPlotRequestKind::AddCurve, Cut(IntegerValue(v[0]), 0xFFFF), Cut(IntegerValue(v[1]), 0xFFFF));
   try {
     if (!PointsFit(n)) throw std::bad_alloc();
     r.X.reserve(n);
@@ -71,10 +72,7 @@ void TPlot::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   double x = start;
   TReturnValue y;
   for (int32_t i = 0; i < n && !ci.Error; ++i) {
-    if (ci.Stopping()) {
-      ci.SetError("Stopped");
-      break;
-    }
+    if (StopIfRequested(ci)) break;
     if (!var->SetNumber(x)) {
       ci.SetErrorFlag(true);
       break;
@@ -91,14 +89,8 @@ void TPlot::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 }
 
 void TPlotXY::Evaluate(TCalcInfo& ci, TReturnValue&) {
-  if (!Args[3]->IsVariable()) {
-    ci.SetError("PlotXY: 4th argument is constant");
-    return;
-  }
-  if (!IsArrayArg(3)) {
-    ci.SetError("PlotXY: 4th argument is not an array");
-    return;
-  }
+  // The parser has made sure the 4th argument is an array reference; a name
+  // that holds a scalar plots nothing.
   const TArrayEntry* ya = ArrayArg(3);
   int32_t n = ya ? ya->Count : 0;
   if (n < 1) return;
@@ -106,7 +98,8 @@ void TPlotXY::Evaluate(TCalcInfo& ci, TReturnValue&) {
   if (ci.Error) return;
   const double curve = Args[1]->EvaluateNumber(ci);
   if (ci.Error) return;
-  TPlotRequest r = Request(TPlotRequestKind::AddCurve, Cut(tab, 0xFFFF), Cut(curve, 0xFFFF));
+  TPlotRequest r =
+      Request(TPlotRequestKind::AddCurve, Cut(IntegerValue(tab), 0xFFFF), Cut(IntegerValue(curve), 0xFFFF));
   try {
     if (!PointsFit(n)) throw std::bad_alloc();
     if (IsArrayArg(2)) {
@@ -134,19 +127,19 @@ double TPlotTabs::Calculate(TCalcInfo& ci) {
 
 double TCurveCount::Calculate(TCalcInfo& ci) {
   if (ci.Error || !ci.Host.Plot) return 0;
-  return ci.Host.Plot->CurveCount(IntegerValue(Results[0].AsNumber()));
+  return ci.Host.Plot->CurveCount(IntArg(0));
 }
 
 double TPlotTitle::Calculate(TCalcInfo& ci) {
   if (ci.Error) return 0;
-  TPlotRequest r = Request(TPlotRequestKind::Title, Word32(Results[0].AsNumber()));
+  TPlotRequest r = Request(TPlotRequestKind::Title, Word32(IntArg(0)));
   r.Text = Results[1].AsString();
   return Post(ci, std::move(r)) ? 1 : 0;
 }
 
 double TClearTab::Calculate(TCalcInfo& ci) {
   if (ci.Error) return 0;
-  return Post(ci, Request(TPlotRequestKind::ClearTab, Word32(Results[0].AsNumber()))) ? 1 : 0;
+  return Post(ci, Request(TPlotRequestKind::ClearTab, Word32(IntArg(0)))) ? 1 : 0;
 }
 
 double TClearTabs::Calculate(TCalcInfo& ci) {
@@ -156,14 +149,12 @@ double TClearTabs::Calculate(TCalcInfo& ci) {
 
 double TClearCurve::Calculate(TCalcInfo& ci) {
   if (ci.Error) return 0;
-  return Post(ci, Request(TPlotRequestKind::ClearCurve, Word32(Results[0].AsNumber()), Word32(Results[1].AsNumber())))
-             ? 1
-             : 0;
+  return Post(ci, Request(TPlotRequestKind::ClearCurve, Word32(IntArg(0)), Word32(IntArg(1)))) ? 1 : 0;
 }
 
 double TPlotAxis::Calculate(TCalcInfo& ci) {
   if (ci.Error) return 0;
-  TPlotRequest r = Request(TPlotRequestKind::Axis, Word32(Results[0].AsNumber()));
+  TPlotRequest r = Request(TPlotRequestKind::Axis, Word32(IntArg(0)));
   r.Text = Results[1].AsString();
   r.Text2 = Results[2].AsString();
   return Post(ci, std::move(r)) ? 1 : 0;
@@ -171,7 +162,7 @@ double TPlotAxis::Calculate(TCalcInfo& ci) {
 
 double TPlotView::Calculate(TCalcInfo& ci) {
   if (ci.Error) return 0;
-  TPlotRequest r = Request(TPlotRequestKind::View, Word32(Results[0].AsNumber()));
+  TPlotRequest r = Request(TPlotRequestKind::View, Word32(IntArg(0)));
   for (int k = 0; k < 4; ++k) r.View[k] = Results[k + 1].AsNumber();
   Post(ci, std::move(r));
   Pause(ci);
@@ -180,17 +171,16 @@ double TPlotView::Calculate(TCalcInfo& ci) {
 
 double TAutoScale::Calculate(TCalcInfo& ci) {
   if (ci.Error) return 0;
-  const uint32_t flags = Cut(Results[1].AsNumber(), 0xFFFF) | Cut(Results[2].AsNumber(), 0xFFFF) << 16;
-  Post(ci, Request(TPlotRequestKind::Autoscale, Word32(Results[0].AsNumber()), flags));
+  const uint32_t flags = Cut(IntArg(1), 0xFFFF) | Cut(IntArg(2), 0xFFFF) << 16;
+  Post(ci, Request(TPlotRequestKind::Autoscale, Word32(IntArg(0)), flags));
   Pause(ci);
   return 1;
 }
 
 double TCurveParms::Calculate(TCalcInfo& ci) {
   if (ci.Error) return 0;
-  const uint32_t word = Cut(Results[0].AsNumber(), 0xFFFF) | Cut(Results[1].AsNumber(), 0xFFFF) << 16;
-  const uint32_t lng = Cut(Results[4].AsNumber(), 0xFF) | Cut(Results[2].AsNumber(), 0xFF) << 8 |
-                       Cut(Results[3].AsNumber(), 0xFF) << 16;
+  const uint32_t word = Cut(IntArg(0), 0xFFFF) | Cut(IntArg(1), 0xFFFF) << 16;
+  const uint32_t lng = Cut(IntArg(4), 0xFF) | Cut(IntArg(2), 0xFF) << 8 | Cut(IntArg(3), 0xFF) << 16;
   return Post(ci, Request(TPlotRequestKind::CurveParms, word, lng)) ? 1 : 0;
 }
 

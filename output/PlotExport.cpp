@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "engine/CodePage.h"
+
 namespace TernioParser {
 
 namespace {
@@ -26,23 +28,16 @@ void AppendJsonNumber(std::string& s, double x) {
   s.append(buf, r.ptr);
 }
 
-// The code points of Windows-1252 0x80..0x9F (0 where the code page has none).
-const char16_t HighControls[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                   0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 void AppendJsonString(std::string& s, const std::string& text) {
   s += '"';
   for (unsigned char c : text) {
-    unsigned cp = c;
-    if (c >= 0x80 && c < 0xA0) cp = HighControls[c - 0x80] ? HighControls[c - 0x80] : c;
+    const char32_t cp = CodePageChar(c);
     if (cp == '"' || cp == '\\') {
       s += '\\';
       s += static_cast<char>(cp);
     } else if (cp < 0x20) {
       char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", cp);
+      std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(cp));
       s += buf;
     } else if (cp < 0x80) {
       s += static_cast<char>(cp);

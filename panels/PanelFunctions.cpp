@@ -5,14 +5,8 @@
 
 namespace TernioParser {
 
-namespace {
-
-int32_t IntArg(const TReturnValue& v) { return IntegerValue(v.AsNumber()); }
-
-}  // namespace
-
 double TGUILoader::Calculate(TCalcInfo& ci) {
-  const int32_t panel = IntArg(Results[0]);
+  const int32_t panel = IntArg(0);
   if (!ci.Host.Panels || !IsPanelNumber(panel)) return 0;
   auto request = std::make_unique<TCreatePanelInfo>();
   request->Panel = panel;
@@ -22,17 +16,17 @@ double TGUILoader::Calculate(TCalcInfo& ci) {
 }
 
 double TPanelName::Calculate(TCalcInfo& ci) {
-  const int32_t panel = IntArg(Results[0]);
+  const int32_t panel = IntArg(0);
   if (ci.Host.Panels && IsPanelNumber(panel)) ci.Host.Panels->NamePanel(panel, Results[1].AsString());
   return 0;
 }
 
 double TSetProperty::Calculate(TCalcInfo& ci) {
   TSetPropertyInfo r;
-  r.Panel = IntArg(Results[0]);
+  r.Panel = IntArg(0);
   if (!ci.Host.Panels || !IsPanelNumber(r.Panel)) return 0;
-  r.Control = IntArg(Results[1]);
-  r.Id = IntArg(Results[2]);
+  r.Control = IntArg(1);
+  r.Id = IntArg(2);
   r.IsString = Results[3].IsString;
   if (r.IsString) r.Text = Results[3].Text.Str();
   else r.Number = Results[3].Number;
@@ -43,19 +37,19 @@ void TGetProperty::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
   if (!EvaluateArguments(ci)) return;
   TSetPropertyInfo r;
-  r.Panel = IntArg(Results[0]);
+  r.Panel = IntArg(0);
   if (!ci.Host.Panels || !IsPanelNumber(r.Panel)) return;
-  r.Control = IntArg(Results[1]);
-  r.Id = IntArg(Results[2]);
+  r.Control = IntArg(1);
+  r.Id = IntArg(2);
   if (!ci.Host.Panels->GetProperty(r)) return;
   if (r.IsString) result.SetString(r.Text);
   else result.SetNumber(r.Number);
 }
 
 double THasChanged::Calculate(TCalcInfo& ci) {
-  const int32_t panel = IntArg(Results[0]);
+  const int32_t panel = IntArg(0);
   if (!ci.Host.Panels || !IsPanelNumber(panel)) return 0;
-  return ci.Host.Panels->HasChanged(panel, IntArg(Results[1])) ? -1 : 0;
+  return ci.Host.Panels->HasChanged(panel, IntArg(1)) ? -1 : 0;
 }
 
 void TWaitGUIEvent::Evaluate(TCalcInfo& ci, TReturnValue& result) {
@@ -68,14 +62,14 @@ void TWaitGUIEvent::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   }
   // 0 waits without limit; so does a negative time-out, which as an unsigned
   // count of milliseconds lasts weeks.
-  const int32_t timeout = IntArg(Results[0]);
+  const int32_t timeout = IntArg(0);
   const int hit = TEvent::WaitAny({&ci.PanelEvent, &ci.StopEvent}, timeout > 0 ? timeout : -1);
   if (hit == 0) {
     result.SetNumber(-1);
   } else if (hit == 1) {
     // Break: the run ends here, also when the wait is the last thing the
     // program does.
-    ci.SetError("Stopped");
+    RaiseStopped(ci);
   }
 }
 

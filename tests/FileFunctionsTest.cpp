@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <filesystem>
 #include <fstream>
@@ -192,6 +193,45 @@ TEST_F(FileFunctions, WriteMatrixFormat) {
     EXPECT_EQ(r.Number(), 0) << c.Program;
     EXPECT_EQ(ReadBytes(P("m")), c.Bytes) << c.Program;
   }
+}
+
+// writematrix replaces the file a name stands for once the text is
+// complete: the name, its mode and the links to it stay, and no other file
+// is left in the folder.
+TEST_F(FileFunctions, WriteMatrixReplacesTheFileTheNameStandsFor) {
+  const auto names = [&] {
+    std::vector<std::string> n;
+    for (const auto& e : std::filesystem::directory_iterator(Dir)) n.push_back(e.path().filename().string());
+    std::sort(n.begin(), n.end());
+    return n;
+  };
+  const auto mode = [](const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st.st_mode;
+  };
+  WriteBytes(P("m"), "old contents");
+  ASSERT_EQ(::chmod(P("m").c_str(), 0640), 0);
+  EXPECT_FALSE(Run("d[0]=1, writematrix('@m';d[];1)").Error);
+  EXPECT_EQ(ReadBytes(P("m")), "1\r\n");
+  EXPECT_EQ(mode(P("m")) & 07777, 0640u);
+
+  // Through a link: the link stays and the file it leads to changes.
+  ASSERT_EQ(::symlink("m", P("link").c_str()), 0);
+  EXPECT_FALSE(Run("d[0]=2, writematrix('@link';d[];1)").Error);
+  EXPECT_TRUE(S_ISLNK(mode(P("link"))));
+  EXPECT_EQ(ReadBytes(P("m")), "2\r\n");
+
+  // A file with a second name: both names see the new text.
+  ASSERT_EQ(::link(P("m").c_str(), P("second").c_str()), 0);
+  EXPECT_FALSE(Run("d[0]=3, writematrix('@m';d[];1)").Error);
+  EXPECT_EQ(ReadBytes(P("second")), "3\r\n");
+
+  // A new file gets the mode of any new file.
+  EXPECT_FALSE(Run("filewrite('@plain';1), d[0]=4, writematrix('@new';d[];1)").Error);
+  EXPECT_EQ(ReadBytes(P("new")), "4\r\n");
+  EXPECT_EQ(mode(P("new")), mode(P("plain")));
+  EXPECT_EQ(names(), (std::vector<std::string>{"link", "m", "new", "plain", "second"}));
 }
 
 TEST_F(FileFunctions, ReadMatrixLayout) {

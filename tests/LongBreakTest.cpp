@@ -10,9 +10,8 @@
 
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,7 +22,10 @@
 namespace {
 
 using OstraTest::ArrayOf;
+using OstraTest::ReadBytes;
 using OstraTest::TCalculator;
+using OstraTest::TWatchSink;
+using OstraTest::WriteBytes;
 
 constexpr int BigCount = 1 << 23;
 
@@ -41,11 +43,39 @@ std::vector<double> BigValues() {
   return v;
 }
 
+// Makes name an array of 2^23 fractions, which take longer to write as text.
+std::string BigFractions(const std::string& name) {
+  return name + "[0]=1/3, " + name + "[1]=2/7, for(k=0;k<22;k+=1;append(" + name + "[];" + name + "[])), ";
+}
+
+// The folder of the files the calls write, with a file in it that holds
+// "old" before each case.
+struct TOutputFolder {
+  OstraTest::TTempDir Dir;
+  std::string Old = Dir / "old.txt";
+  // The files of the folder as name and contents.
+  std::vector<std::pair<std::string, std::string>> Files() const {
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const auto& e : std::filesystem::directory_iterator(Dir.Path))
+      files.emplace_back(e.path().filename().string(), ReadBytes(e.path().string()));
+    return files;
+  }
+};
+
+const TOutputFolder& Folder() {
+  static const TOutputFolder folder;
+  return folder;
+}
+
+// What the folder must hold after a case: the old file alone.
+const std::vector<std::pair<std::string, std::string>> OnlyOld = {{"old.txt", "old"}};
+
 struct TLongCall {
   const char* Name;
   std::string Program;  // fills the outputs, builds the input, says ready, then the call
   std::vector<std::pair<std::string, std::vector<double>>> Unchanged;  // arrays as they must stay
-  std::string Input;  // an array that is complete when the call starts
+  std::string Input;         // an array that is complete when the call starts
+  bool WritesFiles = false;  // the output folder must hold the old file alone
 };
 
 // A matrix file of 10^7 numbers in 2 000 000 lines, made once and removed
@@ -89,28 +119,46 @@ std::vector<TLongCall> Cases() {
        "s"},
       {"sort", "b[0]=5, " + Big("a") + Ready + "sort(a[];b[])", {{"b", {5}}, {"a", big}}, "a"},
       {"readmatrix", "m[0]=2, " + Big("x") + Ready + "readmatrix(m[];'" + MatrixFile() + "')", {{"m", {2}}}, "x"},
+      {"writematrix over a file",
+       BigFractions("w") + Ready + "writematrix('" + Folder().Old + "';w[];3)",
+       {},
+       "w",
+       true},
+      {"writematrix of a new file",
+       BigFractions("w") + Ready + "writematrix('" + Folder().Dir / "new.txt" + "';w[];1)",
+       {},
+       "w",
+       true},
   };
 }
 
-// Text output that tells the test when a line has arrived.
-class TWatchSink : public TernioParser::TOutputSink {
-public:
-  void Write(const std::string& text, bool) override {
-    std::lock_guard<std::mutex> g(Lock);
-    Text += text;
-    Changed.notify_all();
-  }
-  void Clear() override {}
-  bool WaitFor(const std::string& text, int ms) {
-    std::unique_lock<std::mutex> g(Lock);
-    return Changed.wait_for(g, std::chrono::milliseconds(ms), [&] { return Text.find(text) != std::string::npos; });
-  }
+// Calls that are long only on inputs larger than a test can build; a Break
+// that comes as the call begins (from the output of its condition) ends them
+// all the same.
+std::vector<TLongCall> BeginningCases() {
+  const std::vector<double> big = BigValues();
+  const auto when = [](const std::string& call) { return "if(println('go'); " + call + "; 0)"; };
+  return {
+      {"append", "t[0]=9, " + Big("a") + when("append(t[];a[])"), {{"t", {9}}, {"a", big}}, "a"},
+      {"append to itself", Big("a") + when("append(a[];a[])"), {{"a", big}}, "a"},
+      {"arraycopy", "t[0]=9, " + Big("a") + when("arraycopy(t[];a[];1;length(a[]))"), {{"t", {9}}}, "a"},
+      {"arraycopy onto itself", Big("a") + when("arraycopy(a[];a[];1;length(a[]))"), {{"a", big}}, "a"},
+      {"writematrix over a file", Big("a") + when("writematrix('" + Folder().Old + "';a[];1)"), {}, "a", true},
+      {"writematrix of a new file",
+       Big("a") + when("writematrix('" + Folder().Dir / "new.txt" + "';a[];1)"),
+       {},
+       "a",
+       true},
+  };
+}
 
-private:
-  std::mutex Lock;
-  std::condition_variable Changed;
-  std::string Text;
-};
+void ExpectUnchanged(TCalculator& calc, const TLongCall& c) {
+  EXPECT_EQ(ArrayOf(calc, c.Input).size(), size_t(BigCount)) << c.Name;
+  for (const auto& [name, values] : c.Unchanged) EXPECT_TRUE(ArrayOf(calc, name) == values) << c.Name << ": " << name;
+  if (c.WritesFiles) {
+    EXPECT_EQ(Folder().Files(), OnlyOld) << c.Name;
+  }
+}
 
 double ProcessCpuMs() {
   timespec t{};
@@ -125,6 +173,7 @@ double ProcessCpuMs() {
 // as processor time, which a busy machine does not stretch.
 TEST(LongBreak, BreakLeavesTheOutputArraysAsTheyWere) {
   for (const TLongCall& c : Cases()) {
+    WriteBytes(Folder().Old, "old");
     TCalculator calc;
     TWatchSink watch;
     calc.Host().Output = &watch;
@@ -139,9 +188,22 @@ TEST(LongBreak, BreakLeavesTheOutputArraysAsTheyWere) {
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - at).count();
     EXPECT_EQ(r.Message, "Stopped") << c.Name;
     EXPECT_LT(cpuMs, 100 * OstraTest::SanitizerSlowdown) << c.Name << " (" << ms << " ms on the clock)";
-    EXPECT_EQ(ArrayOf(calc, c.Input).size(), size_t(BigCount)) << c.Name;
-    for (const auto& [name, values] : c.Unchanged)
-      EXPECT_TRUE(ArrayOf(calc, name) == values) << c.Name << ": " << name;
+    ExpectUnchanged(calc, c);
+  }
+}
+
+TEST(LongBreak, BreakAsTheCallBeginsLeavesTheOutputsAsTheyWere) {
+  for (const TLongCall& c : BeginningCases()) {
+    WriteBytes(Folder().Old, "old");
+    TCalculator calc;
+    TWatchSink watch;
+    watch.OnWrite = [&](const std::string& text) {
+      if (text == "go") calc.Thread->Break();
+    };
+    calc.Host().Output = &watch;
+    const OstraTest::TRun r = calc.Run(c.Program);
+    EXPECT_EQ(r.Message, "Stopped") << c.Name;
+    ExpectUnchanged(calc, c);
   }
 }
 
@@ -180,4 +242,38 @@ TEST(LongBreak, UnbrokenCallsComplete) {
   ASSERT_EQ(values.size(), 10000000u);
   EXPECT_EQ(values[0], 1.25);
   EXPECT_EQ(values[9999999], 5.25);
+}
+
+// Unbroken, the long copies and writes put every piece in its place.
+TEST(LongBreak, UnbrokenLongCopiesComplete) {
+  const std::vector<double> big = BigValues();
+  std::vector<double> twice = big, nineFirst = {9}, shifted(big.begin() + 1, big.end());
+  twice.insert(twice.end(), big.begin(), big.end());
+  nineFirst.insert(nineFirst.end(), big.begin(), big.end());
+  const struct {
+    std::string Program;
+    const char* Array;
+    const std::vector<double>& Values;
+  } cases[] = {
+      {Big("a") + "append(a[];a[])", "a", twice},
+      {"t[0]=9, " + Big("a") + "append(t[];a[])", "t", nineFirst},
+      {"t[0]=9, " + Big("a") + "arraycopy(t[];a[];1;length(a[]))", "t", shifted},
+      {Big("a") + "arraycopy(a[];a[];1;length(a[]))", "a", shifted},
+  };
+  for (const auto& c : cases) {
+    TCalculator calc;
+    const OstraTest::TRun r = calc.Run(c.Program);
+    EXPECT_FALSE(r.Error) << c.Program << ": " << r.Message;
+    EXPECT_TRUE(ArrayOf(calc, c.Array) == c.Values) << c.Program;
+  }
+
+  WriteBytes(Folder().Old, "old");
+  const OstraTest::TRun w = OstraTest::RunProgram(Big("a") + "writematrix('" + Folder().Old + "';a[];2)");
+  EXPECT_FALSE(w.Error) << w.Message;
+  std::string text;
+  for (int row = 0; row < BigCount / 2; ++row) text += row % 2 ? "3\t3\r\n" : "1\t1\r\n";
+  const auto files = Folder().Files();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].first, "old.txt");
+  EXPECT_TRUE(files[0].second == text);
 }

@@ -313,13 +313,19 @@ TEST_F(Serial, ZeroOrNegativeTimeOutWaitsUntilDataOrBreak) {
     EXPECT_EQ(late.Text, "abc");
     EXPECT_GE(late.Ms, 600);
 
-    Calc.Start(std::string("commopen(0;'9600,n,8,1';") + t + "), commreadln(0)");
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // The Break comes once the port is open and the read waits: the time
+    // taken is the read's answer to it, not the opening of the port.
+    OstraTest::TWatchSink watch;
+    Calc.Host().Output = &watch;
+    Calc.Start(std::string("commopen(0;'9600,n,8,1';") + t + "), println('reading'), commreadln(0)");
+    ASSERT_TRUE(watch.WaitFor("reading", 10000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const auto breakAt = TClock::now();
     Calc.Thread->Break();
     OstraTest::TRun stopped = Calc.Finish();
     EXPECT_LT(MsSince(breakAt), 200);
     EXPECT_EQ(Describe(stopped), "!Stopped");
+    Calc.Host().Output = &Calc.Sink;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -96,6 +97,21 @@ TTempDir::TTempDir() {
 TTempDir::~TTempDir() {
   std::error_code ec;
   if (!Path.empty()) std::filesystem::remove_all(Path, ec);
+}
+
+void TWatchSink::Write(const std::string& text, bool newline) {
+  {
+    std::lock_guard<std::mutex> g(Lock);
+    Text += text;
+    if (newline) Text += '\n';
+    Changed.notify_all();
+  }
+  if (OnWrite) OnWrite(text);
+}
+
+bool TWatchSink::WaitFor(const std::string& text, int ms) {
+  std::unique_lock<std::mutex> g(Lock);
+  return Changed.wait_for(g, std::chrono::milliseconds(ms), [&] { return Text.find(text) != std::string::npos; });
 }
 
 std::vector<double> ArrayOf(TCalculator& calc, const std::string& name) {

@@ -3,6 +3,7 @@
 // the calculation thread, text output collected in a string.
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -91,6 +92,22 @@ public:
   TTempDir& operator=(const TTempDir&) = delete;
   std::string Path;
   std::string operator/(const std::string& name) const { return Path + "/" + name; }
+};
+
+// Text output that a test can wait on while the run goes on: WaitFor
+// returns once the text has arrived (false after ms milliseconds without).
+// OnWrite, when set, runs on the calculation thread after each write.
+class TWatchSink : public TernioParser::TOutputSink {
+public:
+  void Write(const std::string& text, bool newline) override;
+  void Clear() override {}
+  bool WaitFor(const std::string& text, int ms);
+  std::function<void(const std::string& text)> OnWrite;
+
+private:
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::string Text;
 };
 
 // The elements of an array variable of the main panel after a run (the
