@@ -457,7 +457,7 @@ void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       // A run that did not finish leaves p[] as it found it.
       parms.Parameters = start;
       parms.Publish();
-      if (!ci.Error) ci.SetError("Stopped");
+      TFunction::RaiseStopped(ci);
       return;
     }
     Chisq()->SetNumber(engine.Chisq());
@@ -488,10 +488,7 @@ void TLFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   std::vector<double> c(static_cast<size_t>(k) * k, 0.0), b(k, 0.0), phi(k);
   for (int32_t i = 0; i < n; ++i) {
     // Break: p[] keeps what it held (it is only written at the end).
-    if (i % 1024 == 0 && ci.Stopping()) {
-      ci.SetError("Stopped");
-      return;
-    }
+    if (i % 1024 == 0 && StopIfRequested(ci)) return;
     const double x = hasX ? xa->Data[i] : static_cast<double>(i);
     const double y = ya->Data[i];
     phi[0] = 1.0;

@@ -440,7 +440,7 @@ void TNlfit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     }
     if (model.Ending()) {
       restore();
-      if (!ci.Error) ci.SetError("Stopped");
+      TFunction::RaiseStopped(ci);
       return;
     }
     if (!started) {
@@ -465,7 +465,7 @@ void TNlfit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
     });
     if (!identity && !model.Jacobian(jac->data)) {
       restore();
-      if (!ci.Error) ci.SetError("Stopped");
+      TFunction::RaiseStopped(ci);
       return;
     }
     std::vector<bool> fixed(m);
