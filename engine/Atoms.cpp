@@ -1,15 +1,10 @@
 #include "engine/Atoms.h"
 
-#include <cmath>
 #include <vector>
 
 #include "engine/OutOfMemory.h"
 
 namespace TernioParser {
-
-// A square is the product, which is exact to the last bit (pow need not be)
-// and many times faster; models are full of squares.
-double Ops::Exp::Apply(double a, double b) { return b == 2 ? a * a : std::pow(a, b); }
 
 // ---- TOperand
 
@@ -102,17 +97,6 @@ bool TOpArray::SetString(std::string_view s) { return SetNumber(TextToNumber(s))
 
 // ---- operator chains
 
-TOpFunction::~TOpFunction() {
-  delete Right;
-  TParserAtom* left = Left;
-  while (TOpFunction* op = left ? left->AsOperator() : nullptr) {
-    left = op->Left;
-    op->Left = nullptr;
-    delete op;
-  }
-  delete left;
-}
-
 void TOpFunction::Bind(TVarHandler& vars) {
   // Left operands first, from the bottom of the chain up, then each right.
   std::vector<TOpFunction*> chain{this};
@@ -123,18 +107,6 @@ void TOpFunction::Bind(TVarHandler& vars) {
     (*it)->LeftFast.Bound();
     (*it)->RightFast.Bound();
   }
-}
-
-// ---- default operator evaluation
-
-void TOpFunction::Evaluate(TCalcInfo& ci, TReturnValue& result) {
-  Left->Evaluate(ci, result);
-  double a = result.AsNumber();
-  if (ci.Error) return;
-  result.SetNumber(0);
-  Right->Evaluate(ci, result);
-  double b = result.AsNumber();
-  if (!ci.Error) result.SetNumber(Operate(a, b));
 }
 
 // ---- TAdd
@@ -207,7 +179,7 @@ bool TAssignment::StoreNumber(TCalcInfo& ci, const char* who, double v, bool& st
 
 bool TAssignment::CheckOperands() {
   RightNumeric = Right->AlwaysNumber();
-  LeftScalar = Left->AsOperand();
+  LeftScalar = FastForms ? Left->AsOperand() : nullptr;
   return Left->IsVariable();
 }
 
@@ -247,7 +219,7 @@ void TPlusEq::Update(TCalcInfo& ci, TReturnValue& result) {
   }
   // Appending text to a scalar happens in place, so that building a long
   // text piece by piece stays linear.
-  if (auto* op = dynamic_cast<TOperand*>(Left)) {
+  if (TOperand* op = Left->AsOperand()) {
     TVarEntry* v = op->Var;
     if (!v || !v->HasValue) {
       op->RaiseNoValue(ci);

@@ -2,10 +2,14 @@
 // Nodes of the expression tree: the common interface, operands and the binary
 // operators.
 
+#include <cmath>
+#include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "engine/CalcInfo.h"
+#include "engine/Operators.h"
 #include "engine/ReturnValue.h"
 #include "engine/Variables.h"
 
@@ -29,7 +33,6 @@ public:
   // Errors go to the context; callers check ci.Error after every child.
   virtual void Evaluate(TCalcInfo& ci, TReturnValue& result) = 0;
   virtual bool IsVariable() const { return false; }
-  virtual bool IsString() const { return false; }
 
   // The number of the value the node computes into a fresh (number 0) value:
   // exactly Evaluate followed by AsNumber, with the same errors and side
@@ -56,6 +59,30 @@ public:
   virtual TConstOperand* AsConstant() { return nullptr; }
 };
 
+// The nodes of one tree: a node points to its children without owning them,
+// and the store owns every node until it is cleared.
+class TNodeStore {
+public:
+  template <class T, class... A>
+  T* Make(A&&... args) {
+    return Adopt(std::make_unique<T>(std::forward<A>(args)...));
+  }
+  template <class T>
+  T* Adopt(std::unique_ptr<T> node) {
+    T* raw = node.get();
+    Nodes.push_back(std::move(node));
+    return raw;
+  }
+  // Destroys the nodes, the last made first (parents before their children).
+  void Clear() noexcept {
+    while (!Nodes.empty()) Nodes.pop_back();
+  }
+  ~TNodeStore() { Clear(); }
+
+private:
+  std::vector<std::unique_ptr<TParserAtom>> Nodes;
+};
+
 class TOperandBase : public TParserAtom {
 public:
   virtual bool HasValue() = 0;
@@ -79,7 +106,6 @@ public:
   bool PeekNumber(double& out) const override;
   bool IsVariable() const override { return true; }
   TOperand* AsOperand() override { return this; }
-  bool IsString() const override { return Var && Var->HasValue && Var->IsString; }
   bool HasValue() override { return Var && Var->HasValue; }
   bool SetNumber(double x) override;
   bool SetString(std::string_view s) override;
@@ -106,7 +132,6 @@ public:
     out = Num;
     return true;
   }
-  bool IsString() const override { return Value.IsString; }
   bool HasValue() override { return true; }
   TConstOperand* AsConstant() override { return this; }
 };
@@ -116,7 +141,6 @@ public:
 class TOpArray final : public TOperandBase {
 public:
   TOpArray(std::string name, TParserAtom* index) : Name(std::move(name)), Index(index) {}
-  ~TOpArray() override { delete Index; }
   std::string Name;
   TArrayEntry* Array = nullptr;
   TParserAtom* Index;
@@ -143,15 +167,15 @@ private:
 };
 
 // An operand whose number an operator can read without a call: a numeric
-// constant, or a scalar variable while it holds a number. Anything else is
-// evaluated as usual.
+// constant, or a scalar variable while it holds a number. Anything else (and
+// everything when fast forms are off) is evaluated as usual.
 class TFastOperand {
 public:
-  void Set(TParserAtom* node) {
+  void Set(TParserAtom* node, bool fast) {
     Node = node;
-    TConstOperand* c = node->AsConstant();
+    TConstOperand* c = fast ? node->AsConstant() : nullptr;
     Const = c && !c->Value.IsString ? &c->Num : nullptr;
-    Operand = node->AsOperand();
+    Operand = fast ? node->AsOperand() : nullptr;
     Var = nullptr;
   }
   // Takes the variable's entry once the operand is bound.
@@ -172,28 +196,31 @@ private:
 // Base of the binary operators.
 class TOpFunction : public TParserAtom {
 public:
-  // A long program is a long chain of operators down the left operands (one
-  // per comma): destroying and binding walk that chain in a loop, so that
-  // the depth of the stack does not grow with the length of the program.
-  ~TOpFunction() override;
+  explicit TOpFunction(TOpCode code) : Code(code) {}
+  // The operator's row in Operators().
+  const TOpCode Code;
   TParserAtom* Left = nullptr;
   TParserAtom* Right = nullptr;
 
+  // A long program is a long chain of operators down the left operands (one
+  // per comma): binding walks that chain in a loop, so that the depth of the
+  // stack does not grow with the length of the program.
   void Bind(TVarHandler& vars) override;
-  void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
   bool AlwaysNumber() const override { return true; }
   TOpFunction* AsOperator() override { return this; }
-  virtual double Operate(double, double) { return 0; }
   // Called by the parser once both operands are attached.
   virtual bool CheckOperands() { return true; }
-  // Called by the parser once both operands are attached, before the check.
-  void Attached() {
-    LeftFast.Set(Left);
-    RightFast.Set(Right);
+  // Called by the parser once both operands are attached, before the check;
+  // fastForms false: the node takes its general form only.
+  void Attached(bool fastForms) {
+    FastForms = fastForms;
+    LeftFast.Set(Left, fastForms);
+    RightFast.Set(Right, fastForms);
   }
 
 protected:
   TFastOperand LeftFast, RightFast;
+  bool FastForms = true;
 };
 
 // Operators whose value is a function of the two numbers: both operands are
@@ -201,7 +228,7 @@ protected:
 template <class Op>
 class TArithmetic : public TOpFunction {
 public:
-  double Operate(double a, double b) final { return Op::Apply(a, b); }
+  TArithmetic() : TOpFunction(Op::Code) {}
   void Evaluate(TCalcInfo& ci, TReturnValue& result) final {
     const double v = EvaluateNumber(ci);
     if (!ci.Error) result.SetNumber(v);
@@ -216,45 +243,63 @@ public:
 
 namespace Ops {
 struct Add {
+  static constexpr TOpCode Code = TOpCode::Add;
   static double Apply(double a, double b) { return a + b; }
 };
 struct Sub {
+  static constexpr TOpCode Code = TOpCode::Sub;
+  static constexpr TOpCode AssignCode = TOpCode::SubAssign;
   static constexpr const char* Assignment = "-= operator";
   static double Apply(double a, double b) { return a - b; }
 };
 struct Mult {
+  static constexpr TOpCode Code = TOpCode::Mult;
+  static constexpr TOpCode AssignCode = TOpCode::MultAssign;
   static constexpr const char* Assignment = "*= operator";
   static double Apply(double a, double b) { return a * b; }
 };
 struct Div {
+  static constexpr TOpCode Code = TOpCode::Div;
+  static constexpr TOpCode AssignCode = TOpCode::DivAssign;
   static constexpr const char* Assignment = "/= operator";
   static double Apply(double a, double b) { return a / b; }
 };
 struct Exp {
-  static double Apply(double a, double b);
+  static constexpr TOpCode Code = TOpCode::Exp;
+  // A square is the product, which is exact to the last bit (pow need not
+  // be) and many times faster; models are full of squares.
+  static double Apply(double a, double b) { return b == 2 ? a * a : std::pow(a, b); }
 };
 struct RelL {
+  static constexpr TOpCode Code = TOpCode::Less;
   static double Apply(double a, double b) { return a < b ? 1 : 0; }
 };
 struct RelG {
+  static constexpr TOpCode Code = TOpCode::Greater;
   static double Apply(double a, double b) { return a > b ? 1 : 0; }
 };
 struct RelLE {
+  static constexpr TOpCode Code = TOpCode::LessEqual;
   static double Apply(double a, double b) { return a <= b ? 1 : 0; }
 };
 struct RelGE {
+  static constexpr TOpCode Code = TOpCode::GreaterEqual;
   static double Apply(double a, double b) { return a >= b ? 1 : 0; }
 };
 struct RelE {
+  static constexpr TOpCode Code = TOpCode::Equal;
   static double Apply(double a, double b) { return a == b ? 1 : 0; }
 };
 struct RelU {
+  static constexpr TOpCode Code = TOpCode::Unequal;
   static double Apply(double a, double b) { return a != b ? 1 : 0; }
 };
 struct And {
+  static constexpr TOpCode Code = TOpCode::And;
   static double Apply(double a, double b) { return (IntegerValue(a) != 0 && IntegerValue(b) != 0) ? 1 : 0; }
 };
 struct Or {
+  static constexpr TOpCode Code = TOpCode::Or;
   static double Apply(double a, double b) { return (IntegerValue(a) != 0 || IntegerValue(b) != 0) ? 1 : 0; }
 };
 }  // namespace Ops
@@ -275,6 +320,7 @@ class TOr final : public TArithmetic<Ops::Or> {};
 // + : concatenation of two strings, else the sum of the numbers.
 class TAdd final : public TOpFunction {
 public:
+  TAdd() : TOpFunction(TOpCode::Add) {}
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
   double EvaluateNumber(TCalcInfo& ci) override;
   bool AlwaysNumber() const override { return Left->AlwaysNumber() || Right->AlwaysNumber(); }
@@ -283,24 +329,33 @@ public:
 // For an operator node that computes a number from its two numbers, the
 // result of make.template operator()<Ops::X>() with its Ops::X (+ as the sum:
 // where both operands are numbers); otherwise for every other node. The one
-// place that tells operator nodes apart for the evaluators that compile them.
+// place that maps operator codes to their arithmetic for the evaluators that
+// compile operator nodes.
 template <class R, class Make>
 R ByNumericOperator(TParserAtom* node, R otherwise, Make&& make) {
   TOpFunction* op = node->AsOperator();
   if (!op) return otherwise;
-  if (dynamic_cast<TAdd*>(op)) return make.template operator()<Ops::Add>();
-  if (dynamic_cast<TSub*>(op)) return make.template operator()<Ops::Sub>();
-  if (dynamic_cast<TMult*>(op)) return make.template operator()<Ops::Mult>();
-  if (dynamic_cast<TDiv*>(op)) return make.template operator()<Ops::Div>();
-  if (dynamic_cast<TExp*>(op)) return make.template operator()<Ops::Exp>();
-  if (dynamic_cast<TRelL*>(op)) return make.template operator()<Ops::RelL>();
-  if (dynamic_cast<TRelG*>(op)) return make.template operator()<Ops::RelG>();
-  if (dynamic_cast<TRelLE*>(op)) return make.template operator()<Ops::RelLE>();
-  if (dynamic_cast<TRelGE*>(op)) return make.template operator()<Ops::RelGE>();
-  if (dynamic_cast<TRelE*>(op)) return make.template operator()<Ops::RelE>();
-  if (dynamic_cast<TRelU*>(op)) return make.template operator()<Ops::RelU>();
-  if (dynamic_cast<TAnd*>(op)) return make.template operator()<Ops::And>();
-  if (dynamic_cast<TOr*>(op)) return make.template operator()<Ops::Or>();
+  switch (op->Code) {
+    case TOpCode::Add: return make.template operator()<Ops::Add>();
+    case TOpCode::Sub: return make.template operator()<Ops::Sub>();
+    case TOpCode::Mult: return make.template operator()<Ops::Mult>();
+    case TOpCode::Div: return make.template operator()<Ops::Div>();
+    case TOpCode::Exp: return make.template operator()<Ops::Exp>();
+    case TOpCode::Less: return make.template operator()<Ops::RelL>();
+    case TOpCode::Greater: return make.template operator()<Ops::RelG>();
+    case TOpCode::LessEqual: return make.template operator()<Ops::RelLE>();
+    case TOpCode::GreaterEqual: return make.template operator()<Ops::RelGE>();
+    case TOpCode::Equal: return make.template operator()<Ops::RelE>();
+    case TOpCode::Unequal: return make.template operator()<Ops::RelU>();
+    case TOpCode::And: return make.template operator()<Ops::And>();
+    case TOpCode::Or: return make.template operator()<Ops::Or>();
+    case TOpCode::Sep:
+    case TOpCode::Assign:
+    case TOpCode::AddAssign:
+    case TOpCode::SubAssign:
+    case TOpCode::MultAssign:
+    case TOpCode::DivAssign: break;
+  }
   return otherwise;
 }
 
@@ -313,6 +368,7 @@ inline constexpr bool IsComparison =
 // , : the value of the right operand; notices Break between the two.
 class TSep final : public TOpFunction {
 public:
+  TSep() : TOpFunction(TOpCode::Sep) {}
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
   bool AlwaysNumber() const override { return Right->AlwaysNumber(); }
 };
@@ -320,6 +376,7 @@ public:
 // Base of the assignments: the left operand must be a variable or element.
 class TAssignment : public TOpFunction {
 public:
+  using TOpFunction::TOpFunction;
   bool CheckOperands() override;
   bool AlwaysNumber() const override { return Right->AlwaysNumber(); }
 
@@ -329,7 +386,8 @@ protected:
   // array); false when memory ran out, with the error set.
   bool StoreNumber(TCalcInfo& ci, const char* who, double v, bool& stored);
   // Known once both operands are attached: the right operand never yields a
-  // string, and the scalar variable on the left (null for an element).
+  // string, and the scalar variable on the left (null for an element, and
+  // when fast forms are off).
   bool RightNumeric = false;
   TOperand* LeftScalar = nullptr;
   // The fast path of compound assignments: a number into a scalar that holds
@@ -353,11 +411,13 @@ protected:
 
 class TEq final : public TAssignment {
 public:
+  TEq() : TAssignment(TOpCode::Assign) {}
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override;
 };
 
 class TPlusEq final : public TAssignment {
 public:
+  TPlusEq() : TAssignment(TOpCode::AddAssign) {}
   void Evaluate(TCalcInfo& ci, TReturnValue& result) override {
     if (!UpdateScalar<Ops::Add>(ci, result)) EvaluateGeneral(ci, result);
   }
@@ -370,6 +430,7 @@ private:
 template <class Op>
 class TCompound : public TAssignment {
 public:
+  TCompound() : TAssignment(Op::AssignCode) {}
   void Evaluate(TCalcInfo& ci, TReturnValue& result) final {
     if (!UpdateScalar<Op>(ci, result)) EvaluateGeneral(ci, result);
   }

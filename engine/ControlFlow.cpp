@@ -4,7 +4,7 @@ namespace TernioParser {
 
 bool TIf::CheckArguments() {
   CondNumeric = Args[0]->AlwaysNumber();
-  Condition.Set(Args[0]);
+  Condition.Set(Args[0], FastForms);
   return true;
 }
 
@@ -29,17 +29,19 @@ void TIf::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   Args[c ? 1 : 2]->Evaluate(ci, result);
 }
 
-void TFastCondition::Set(TParserAtom* node) {
+void TFastCondition::Set(TParserAtom* node, bool fast) {
   LeftNode = RightNode = nullptr;
-  TOpFunction* op = node->AsOperator();
+  TOpFunction* op = fast ? node->AsOperator() : nullptr;
   if (!op) return;
-  if (dynamic_cast<TRelL*>(op)) Kind = TKind::Less;
-  else if (dynamic_cast<TRelG*>(op)) Kind = TKind::Greater;
-  else if (dynamic_cast<TRelLE*>(op)) Kind = TKind::LessEqual;
-  else if (dynamic_cast<TRelGE*>(op)) Kind = TKind::GreaterEqual;
-  else if (dynamic_cast<TRelE*>(op)) Kind = TKind::Equal;
-  else if (dynamic_cast<TRelU*>(op)) Kind = TKind::Unequal;
-  else return;
+  switch (op->Code) {
+    case TOpCode::Less:
+    case TOpCode::Greater:
+    case TOpCode::LessEqual:
+    case TOpCode::GreaterEqual:
+    case TOpCode::Equal:
+    case TOpCode::Unequal: Code = op->Code; break;
+    default: return;
+  }
   TOperand* left = op->Left->AsOperand();
   TConstOperand* constant = op->Right->AsConstant();
   TOperand* right = op->Right->AsOperand();
@@ -58,9 +60,10 @@ void TFastCondition::Bound() {
 // evaluated into held before.
 
 bool TFor::CheckArguments() {
-  Condition.Set(Args[1]);
+  Condition.Set(Args[1], FastForms);
   StepNode = nullptr;
-  if (auto* inc = dynamic_cast<TPlusEq*>(Args[2])) {
+  TOpFunction* inc = FastForms ? Args[2]->AsOperator() : nullptr;
+  if (inc && inc->Code == TOpCode::AddAssign) {
     TConstOperand* c = inc->Right->AsConstant();
     if (c && !c->Value.IsString) {
       StepNode = inc->Left->AsOperand();

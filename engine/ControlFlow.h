@@ -18,7 +18,8 @@ inline bool Truth(double x) {
 // node while both hold numbers.
 class TFastCondition {
 public:
-  void Set(TParserAtom* node);
+  // fast false: the condition is always computed by its node.
+  void Set(TParserAtom* node, bool fast);
   void Bound();
   // The condition's value, false when the node must compute it.
   bool Read(double& value) const {
@@ -30,20 +31,20 @@ public:
     }
     const double a = Left->HeldNumber();
     bool holds = a != b;
-    switch (Kind) {
-      case TKind::Less: holds = a < b; break;
-      case TKind::Greater: holds = a > b; break;
-      case TKind::LessEqual: holds = a <= b; break;
-      case TKind::GreaterEqual: holds = a >= b; break;
-      case TKind::Equal: holds = a == b; break;
-      case TKind::Unequal: break;
+    switch (Code) {
+      case TOpCode::Less: holds = a < b; break;
+      case TOpCode::Greater: holds = a > b; break;
+      case TOpCode::LessEqual: holds = a <= b; break;
+      case TOpCode::GreaterEqual: holds = a >= b; break;
+      case TOpCode::Equal: holds = a == b; break;
+      default: break;  // Unequal
     }
     value = holds ? 1 : 0;
     return true;
   }
 
 private:
-  enum class TKind : uint8_t { Less, Greater, LessEqual, GreaterEqual, Equal, Unequal } Kind = TKind::Less;
+  TOpCode Code = TOpCode::Less;  // a comparison
   TOperand* LeftNode = nullptr;
   TOperand* RightNode = nullptr;  // null: the constant
   double Constant = 0;
@@ -86,7 +87,7 @@ public:
   bool KeepsArgumentValues() const override { return false; }
   int ArgumentCount() const override { return 2; }
   bool CheckArguments() override {
-    Condition.Set(Args[0]);
+    Condition.Set(Args[0], FastForms);
     return true;
   }
   void Bind(TVarHandler& vars) override {

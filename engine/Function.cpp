@@ -6,10 +6,6 @@
 
 namespace TernioParser {
 
-TFunction::~TFunction() {
-  for (TParserAtom* a : Args) delete a;
-}
-
 void TFunction::CreateSlots() {
   Count = ArgumentCount();
   Args.assign(Count, nullptr);

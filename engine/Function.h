@@ -30,13 +30,14 @@ struct TAside {
 
 class TFunction : public TParserAtom {
 public:
-  ~TFunction() override;
-
-  // Argument nodes (owned) and one value slot per argument, kept between
-  // evaluations.
+  // Argument nodes (owned by the tree's node store) and one value slot per
+  // argument, kept between evaluations.
   int Count = 0;
   std::vector<TParserAtom*> Args;
   std::vector<TReturnValue> Results;
+  // Set by the parser before the check of the arguments: false when the node
+  // takes its general form only (no fast path prepared at parse time).
+  bool FastForms = true;
 
   // Creates the argument slots (the parser calls this before filling Args).
   void CreateSlots();

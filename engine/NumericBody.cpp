@@ -1,7 +1,5 @@
 #include "engine/NumericBody.h"
 
-#include <algorithm>
-
 #include "engine/ControlFlow.h"
 #include "engine/ParserBase.h"
 #include "engine/StackGuard.h"
@@ -134,10 +132,14 @@ double Call1(const TNode& n, const TSlot* frame, TCalcInfo& ci) {
 
 }  // namespace
 
+std::atomic<uint64_t> TNumericBody::Compiled{0};
+
 std::unique_ptr<TNumericBody> TNumericBody::Compile(const TFunctionBody& body) {
-  if (!body.Engine->Root || body.Params.size() > MaxParams) return nullptr;
-  auto numeric = std::unique_ptr<TNumericBody>(new TNumericBody);
-  if (!numeric->Add(body.Engine->Root, body, 0, numeric->Root)) return nullptr;
+  const TParserBase& engine = *body.Engine;
+  if (!engine.Options.FastForms || !engine.Root || body.Params.size() > MaxParams) return nullptr;
+  std::unique_ptr<TNumericBody> numeric(new TNumericBody);
+  if (!numeric->Add(engine.Root, body, 0, numeric->Root)) return nullptr;
+  Compiled.fetch_add(1, std::memory_order_relaxed);
   return numeric;
 }
 
@@ -149,13 +151,8 @@ bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, 
     out.Value = c->Num;
     return true;
   }
-  // A parameter: its entry stands in the body's parameters.
-  auto slot = [&](const TVarEntryBase* e) {
-    auto p = std::find(body.Params.begin(), body.Params.end(), e);
-    return e && p != body.Params.end() ? static_cast<int32_t>(p - body.Params.begin()) : -1;
-  };
   if (TOperand* v = node->AsOperand()) {
-    const int32_t k = slot(v->Var);
+    const int32_t k = body.ParamIndex(v->Var);
     if (k < 0) return false;
     out.Source = TSource::Param;
     out.Slot = k;
@@ -167,7 +164,7 @@ bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, 
     n.Fn = ByNumericOperator<TFn>(op, nullptr, [&]<class Op>() { return BinaryFor<Op>(n.A.Source, n.B.Source); });
     if (!n.Fn) return false;
   } else if (auto* element = dynamic_cast<TOpArray*>(node)) {
-    if ((n.Slot = slot(element->Array)) < 0 || !Add(element->Index, body, depth + 1, n.A)) return false;
+    if ((n.Slot = body.ParamIndex(element->Array)) < 0 || !Add(element->Index, body, depth + 1, n.A)) return false;
     n.ArrayName = &element->Name;
     n.Fn = &Element;
   } else if (auto* neg = dynamic_cast<TNeg*>(node)) {
@@ -200,7 +197,7 @@ bool TNumericBody::Add(TParserAtom* node, const TFunctionBody& body, int depth, 
     // The function itself (whose fast form is being made), or one that has
     // a fast form already.
     if (call->Def != &body && !call->Def->Numeric) return false;
-    for (const TVarEntryBase* p : call->Def->Params)
+    for (const auto& p : call->Def->Params)
       if (p->Kind() != TVarKind::Scalar) return false;
     n.Callee = call->Def;
     n.Args.resize(call->Args.size());

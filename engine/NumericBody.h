@@ -10,6 +10,7 @@
 // (an operator reads a parameter or a constant operand itself). Its values,
 // errors, Break and stack guard are those of the general evaluation.
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -29,8 +30,11 @@ public:
   // The most parameters a body of this form has (its frame is on the stack).
   static constexpr int MaxParams = 8;
 
-  // The fast form of a bound body; null when the body is not of that form.
+  // The fast form of a bound body; null when the body is not of that form
+  // or its engine builds general forms only.
   static std::unique_ptr<TNumericBody> Compile(const TFunctionBody& body);
+  // How many fast forms have been made so far (in the whole process).
+  static std::atomic<uint64_t> Compiled;
 
   // The elements of an array parameter: the copy the call made of its
   // argument (the body only reads it).

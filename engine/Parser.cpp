@@ -55,7 +55,6 @@ TReturnValue TParser::Evaluate(TCalcInfo& ci) {
   std::fesetenv(FE_DFL_ENV);
   TStackGuard& guard = TStackGuard::Current();
   guard.Arm();
-  BeforeRun();
   TReturnValue value;
   // The last line of defence: memory refused where no node turned it into
   // its own error still ends the run with an error, not the process.

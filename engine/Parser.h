@@ -40,7 +40,6 @@ public:
   // hooks around the plain evaluation, runaway recursion turned into the
   // result "Stack Overflow".
   virtual TReturnValue Evaluate(TCalcInfo& ci);
-  virtual void BeforeRun() {}
   virtual void AfterRun(TCalcInfo& ci);
 
 protected:

@@ -36,19 +36,24 @@ TFunctionDef* TGlobalFuncHandler::Find(const std::string& name) const {
 
 // ---- TFunctionBody
 
+TFunctionBody::TFunctionBody(std::string name, std::unique_ptr<TParserBase> engine)
+    : Name(std::move(name)), Engine(std::move(engine)) {}
+
+int32_t TFunctionBody::ParamIndex(const TVarEntryBase* e) const {
+  for (size_t k = 0; k < Params.size(); ++k)
+    if (e && Params[k].get() == e) return static_cast<int32_t>(k);
+  return -1;
+}
+
 void TFunctionBody::DetachParams() {
   auto& locals = Engine->Vars.Locals;
-  locals.erase(
-      std::remove_if(locals.begin(),
-                     locals.end(),
-                     [&](TVarEntryBase* e) { return std::find(Params.begin(), Params.end(), e) != Params.end(); }),
-      locals.end());
+  locals.erase(std::remove_if(locals.begin(), locals.end(), [&](TVarEntryBase* e) { return ParamIndex(e) >= 0; }),
+               locals.end());
 }
 
 TFunctionBody::~TFunctionBody() {
   DetachParams();
-  delete Engine;
-  for (TVarEntryBase* p : Params) delete p;
+  Engine.reset();
   DropAside();
 }
 
@@ -72,7 +77,7 @@ void TFunctionBody::Bind() {
   Engine->Vars.Release();
   auto& locals = Engine->Vars.Locals;
   // Each parameter goes to the front in turn, so the last one stands first.
-  for (TVarEntryBase* p : Params) locals.insert(locals.begin(), p);
+  for (const auto& p : Params) locals.insert(locals.begin(), p.get());
   Notes = {};
   Active = 0;
   DropAside();
@@ -277,7 +282,7 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
       if (ci.Error) return;
     }
     if (!GuardMemory(ci, "Functioncall", [&] { vars.SaveAll(); })) return;
-    for (size_t k = 0; k < n; ++k) static_cast<TVarEntry*>(body.Params[k])->SetNumber(Results[k].Number);
+    for (size_t k = 0; k < n; ++k) static_cast<TVarEntry*>(body.Params[k].get())->SetNumber(Results[k].Number);
     RunBody(ci, result);
     vars.RestoreAll();
     return;
@@ -327,9 +332,9 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   }
   for (size_t k = 0; k < n; ++k) {
     if (Passing[k] == TPass::Array) {
-      static_cast<TArrayEntry*>(body.Params[k])->TakeStorage(*ArrayIn[k]);
+      static_cast<TArrayEntry*>(body.Params[k].get())->TakeStorage(*ArrayIn[k]);
     } else {
-      static_cast<TVarEntry*>(body.Params[k])->SetValue(Results[k]);
+      static_cast<TVarEntry*>(body.Params[k].get())->SetValue(Results[k]);
       Results[k].SetNumber(0);
     }
   }
@@ -340,7 +345,7 @@ void TFunctionCall::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   // also after an error.
   if (HasArrays)
     for (size_t k = 0; k < n; ++k)
-      if (ArrayIn[k]) ArrayIn[k]->TakeStorage(*static_cast<TArrayEntry*>(body.Params[k]));
+      if (ArrayIn[k]) ArrayIn[k]->TakeStorage(*static_cast<TArrayEntry*>(body.Params[k].get()));
   vars.RestoreAll();
   if (!HasArrays) return;
   for (size_t k = 0; k < n; ++k) {

@@ -38,14 +38,16 @@ public:
 // anew. Calls inside function bodies only point to it: a body holding its own
 // definition alive (recursion) would never be freed.
 struct TFunctionBody {
-  TFunctionBody(std::string name, TParserBase* engine) : Name(std::move(name)), Engine(engine) {}
+  TFunctionBody(std::string name, std::unique_ptr<TParserBase> engine);
   TFunctionBody(const TFunctionBody&) = delete;
   TFunctionBody& operator=(const TFunctionBody&) = delete;
   ~TFunctionBody();
 
   std::string Name;
-  std::vector<TVarEntryBase*> Params;  // owned; TVarEntry or TArrayEntry
-  TParserBase* Engine;                 // owned
+  std::vector<std::unique_ptr<TVarEntryBase>> Params;  // TVarEntry or TArrayEntry
+  std::unique_ptr<TParserBase> Engine;
+  // The parameter entry e stands at; -1 when e is none of them.
+  int32_t ParamIndex(const TVarEntryBase* e) const;
 
   // Set when the definition node is gone (its text was parsed anew); calls
   // parsed earlier then bind the body themselves.

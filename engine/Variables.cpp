@@ -13,40 +13,12 @@ namespace TernioParser {
 
 // ---- TVarEntry
 
-TVarEntryBase* TVarEntry::Detach() {
-  TVarEntry* e = static_cast<TVarEntry*>(Clone());
-  Clear();
-  return e;
-}
-
-TVarEntryBase* TVarEntry::Clone() const {
-  TVarEntry* e = new TVarEntry(Name);
-  e->Text = Text;
-  e->Num = Num;
-  e->NumKnown = NumKnown;
-  e->HasValue = HasValue;
-  e->IsString = IsString;
-  return e;
-}
-
 void TVarEntry::Clear() {
   HasValue = false;
   IsString = false;
   Num = 0;
   NumKnown = true;
   Text.Clear();
-}
-
-bool TVarEntry::Restore(TVarEntryBase* other) {
-  if (!other || other->Kind() != Kind()) return false;
-  TVarEntry* o = static_cast<TVarEntry*>(other);
-  Text = std::move(o->Text);
-  Num = o->Num;
-  NumKnown = o->NumKnown;
-  HasValue = o->HasValue;
-  IsString = o->IsString;
-  delete o;
-  return true;
 }
 
 // ---- TArrayEntry
@@ -123,28 +95,9 @@ void TArrayEntry::PutBack(const TStorage& s) noexcept {
   Allocated = s.Allocated;
 }
 
-TVarEntryBase* TArrayEntry::Detach() {
-  TArrayEntry* e = new TArrayEntry(Name);
-  e->TakeStorage(*this);
-  return e;
-}
-
-TVarEntryBase* TArrayEntry::Clone() const {
-  TArrayEntry* e = new TArrayEntry(Name);
-  e->Append(*this);
-  return e;
-}
-
 void TArrayEntry::Clear() {
   Reserve(0);
   Count = 0;
-}
-
-bool TArrayEntry::Restore(TVarEntryBase* other) {
-  if (!other || other->Kind() != Kind()) return false;
-  TakeStorage(*static_cast<TArrayEntry*>(other));
-  delete other;
-  return true;
 }
 
 // ---- TVarHandler

@@ -19,7 +19,7 @@ class TVarHandler;
 class TFunction;
 
 // What a variable entry holds.
-enum class TVarKind { Scalar = 0, Array = 1, None = 2 };
+enum class TVarKind { Scalar = 0, Array = 1 };
 
 class TVarEntryBase {
 public:
@@ -35,15 +35,7 @@ public:
   // Fixed for the life of the entry; kept as a field, since saving and
   // restoring the locals of every call asks for it.
   TVarKind Kind() const { return VarKind; }
-  // A new entry of the same class and name holding this entry's contents;
-  // this entry is left empty.
-  virtual TVarEntryBase* Detach() = 0;
-  // A new entry of the same class and name holding a copy of the contents.
-  virtual TVarEntryBase* Clone() const = 0;
   virtual void Clear() = 0;
-  // Takes over the contents of an entry of the same kind and destroys it;
-  // false (both unchanged) for an entry of the other kind.
-  virtual bool Restore(TVarEntryBase* other) = 0;
 
 private:
   const TVarKind VarKind;
@@ -57,10 +49,7 @@ public:
   bool HasValue = false;
   bool IsString = false;
 
-  TVarEntryBase* Detach() override;
-  TVarEntryBase* Clone() const override;
   void Clear() override;
-  bool Restore(TVarEntryBase* other) override;
 
   void SetNumber(double x) noexcept {
     Num = x;
@@ -133,10 +122,7 @@ public:
   int32_t Count = 0;
   int32_t Capacity = 0;
 
-  TVarEntryBase* Detach() override;
-  TVarEntryBase* Clone() const override;
   void Clear() override;
-  bool Restore(TVarEntryBase* other) override;
 
   // The most elements an array can hold.
   static constexpr int32_t MaxCount = INT32_MAX / 128 * 128;

@@ -422,7 +422,7 @@ void TFitBase::Prepare(TFitFuncParms& parms, TCalcInfo& ci, TArrayEntry* p, int3
   parms.P = p;
   parms.Func = Args[4];
   parms.Info = &ci;
-  parms.Vector = TVectorModel::Compile(parms.Func, static_cast<TOperand*>(Args[3])->Var, p);
+  parms.Vector = FastForms ? TVectorModel::Compile(parms.Func, static_cast<TOperand*>(Args[3])->Var, p) : nullptr;
 }
 
 void TFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <type_traits>
 
 #include "functions/Numeric.h"
 
@@ -30,7 +29,6 @@ template <class Op>
 void Apply(double* a, const double* b, bool scalar, bool left, double c, int32_t n) {
   if (!scalar) Combine<Op>(a, b, n);
   else if (left) CombineLeft<Op>(a, c, n);
-  else if (c == 2 && std::is_same_v<Op, Ops::Exp>) Combine<Ops::Mult>(a, a, n);  // the square, as Exp computes it
   else CombineRight<Op>(a, c, n);
 }
 
@@ -126,12 +124,15 @@ bool TVectorModel::TScalar::Read(double& v) const {
   }
 }
 
+std::atomic<uint64_t> TVectorModel::Compiled{0};
+
 std::unique_ptr<TVectorModel> TVectorModel::Compile(TParserAtom* func, const TVarEntry* x, const TArrayEntry* p) {
   auto model = std::make_unique<TVectorModel>();
   model->Params = p;
   if (!func || !x || !model->Add(func, x, p, 1)) return nullptr;
   model->Stack.assign(static_cast<size_t>(model->Depth) * BlockSize, 0.0);
   model->PlanSkips();
+  Compiled.fetch_add(1, std::memory_order_relaxed);
   return model;
 }
 

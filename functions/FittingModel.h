@@ -6,6 +6,7 @@
 // over arrays of values: each node costs one loop over the block instead of
 // one tree walk per point. Every other model is evaluated point by point.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -22,6 +23,8 @@ public:
   // The program of func, in which the variable x stands for the points and
   // p is the parameter array; null when func is not a model of that kind.
   static std::unique_ptr<TVectorModel> Compile(TParserAtom* func, const TVarEntry* x, const TArrayEntry* p);
+  // How many programs have been made so far (in the whole process).
+  static std::atomic<uint64_t> Compiled;
 
   // The values at x[0..n), n <= BlockSize, exactly as evaluating the tree at
   // each point gives them. shifted: -1, or the one element of p that alone

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 #include "TestSupport.h"
 #include "engine/Parser.h"
@@ -218,62 +219,69 @@ TEST(UserFunctions, RecursionThroughALaterArgumentKeepsTheEarlierOnes) {
 }
 
 // A body that only computes with numbers has a fast form, used when the
-// arguments are numbers; behind "0, " the same body has none. Each case runs
-// both ways (@ marks where the body starts) and must give the same outcome.
+// arguments are numbers; an engine that builds general forms only makes none.
+// Each case runs both ways and must give the same outcome.
 TEST(UserFunctions, FastNumericBodiesGiveTheGeneralResults) {
   const TCase cases[] = {
-      {"define(fib(n); @if(n<2; n; fib(n-1)+fib(n-2))), fib(20)", "6765"},
-      {"define(f(a;b); @a+b*2-a/b-a^2), f(3;4)", "1.25"},
-      {"define(f(a;b); @(a<b)+(a>b)*2+(a<=b)*4+(a>=b)*8+(a==b)*16+(a!=b)*32+(a&b)*64+(a|0)*128), f(1;2)*1000+f(2;2)",
+      {"define(fib(n); if(n<2; n; fib(n-1)+fib(n-2))), fib(20)", "6765"},
+      {"define(f(a;b); a+b*2-a/b-a^2), f(3;4)", "1.25"},
+      {"define(f(a;b); (a<b)+(a>b)*2+(a<=b)*4+(a>=b)*8+(a==b)*16+(a!=b)*32+(a&b)*64+(a|0)*128), f(1;2)*1000+f(2;2)",
        "229220"},
-      {"define(f(x); @-x), f(3)", "-3"},
+      {"define(f(x); -x), f(3)", "-3"},
       // The truth of a condition is its integer value: 2^40 and 0.5 are false.
-      {"define(f(x); @if(x; 1; 2)), f(2^40)*10+f(0.5)+f(-1)*100", "122"},
-      {"define(f(x); @if(x>0; x; if(x<0; -x; 1/x))), f(-4)+f(0)", "inf"},
-      {"define(sq(x); @x*x), define(h(a;b); @sq(a)+sq(b)), h(3;4)", "25"},
+      {"define(f(x); if(x; 1; 2)), f(2^40)*10+f(0.5)+f(-1)*100", "122"},
+      {"define(f(x); if(x>0; x; if(x<0; -x; 1/x))), f(-4)+f(0)", "inf"},
+      {"define(sq(x); x*x), define(h(a;b); sq(a)+sq(b)), h(3;4)", "25"},
       // (the same rounding in both forms)
-      {"define(f(x); @abs(x)/3+floor(x/2)+exp(0)+sin(x)^2+cos(x)^2), f(-9)", "-1.11022302462516e-16"},
+      {"define(f(x); abs(x)/3+floor(x/2)+exp(0)+sin(x)^2+cos(x)^2), f(-9)", "-1.11022302462516e-16"},
       // A variable's number, and a string, which takes the general form.
-      {"x=2, define(f(n); @n*10), f(x)+f('3')", "50"},
-      {"define(f(n); @n), f('abc')", "'abc'"},
-      {"define(f(n); @n+1), f(5), n", "!Variable n has no value"},
-      {"define(f(n); @n+1), f(q)", "!Variable q has no value"},
+      {"x=2, define(f(n); n*10), f(x)+f('3')", "50"},
+      {"define(f(n); n), f('abc')", "'abc'"},
+      {"define(f(n); n+1), f(5), n", "!Variable n has no value"},
+      {"define(f(n); n+1), f(q)", "!Variable q has no value"},
       // Array parameters the body reads, copied at their turn and given back.
-      {"define(sum3(v[];k); @v[k]+v[k+1]+v[k+2]), for(i=0;i<8;i+=1;a[i]=i), s=0, "
+      {"define(sum3(v[];k); v[k]+v[k+1]+v[k+2]), for(i=0;i<8;i+=1;a[i]=i), s=0, "
        "for(i=0;i<50;i+=1; s+=sum3(a[];i-5*floor(i/5))), s",
        "450"},
-      {"define(f(v[];k); @v[k]), a[0]=1, f(a[]; 5)", "!Illegal array element access in array v"},
-      {"define(f(v[];k); @v[k]), f(a[]; 0)", "0"},
-      {"define(f(v[];k); @v[0]*10+k), a[0]=1, x=f(a[]; a[0]=5), x*100+a[0]", "1501"},
-      {"define(f(v[];k); @v[0]), a[0]=1, f(a[]; a[5]=2), length(a[])", "1"},
-      {"define(f(v[];w[]); @v[0]-w[0]+w[1]), a[0]=3, a[1]=4, f(a[]; a[])", "4"},
-      {"define(f(v[]); @v[0]), x=1, f(x[])", "!Functioncall: Array not found."},
-      {"define(f(v[];w[];k); @v[k]+w[k]), for(i=0;i<300;i+=1;a[i]=i), f(a[];a[];299)", "598"},
+      {"define(f(v[];k); v[k]), a[0]=1, f(a[]; 5)", "!Illegal array element access in array v"},
+      {"define(f(v[];k); v[k]), f(a[]; 0)", "0"},
+      {"define(f(v[];k); v[0]*10+k), a[0]=1, x=f(a[]; a[0]=5), x*100+a[0]", "1501"},
+      {"define(f(v[];k); v[0]), a[0]=1, f(a[]; a[5]=2), length(a[])", "1"},
+      {"define(f(v[];w[]); v[0]-w[0]+w[1]), a[0]=3, a[1]=4, f(a[]; a[])", "4"},
+      {"define(f(v[]); v[0]), x=1, f(x[])", "!Functioncall: Array not found."},
+      {"define(f(v[];w[];k); v[k]+w[k]), for(i=0;i<300;i+=1;a[i]=i), f(a[];a[];299)", "598"},
   };
-  auto with = [](std::string text, const char* start) {
-    for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, start);
-    return text;
-  };
-  for (const TCase& c : cases) {
-    OstraTest::ExpectEverywhere(with(c.Program, ""), c.Expect);
-    OstraTest::ExpectEverywhere(with(c.Program, "0, "), c.Expect);
+  for (const bool fast : {true, false}) {
+    std::optional<OstraTest::TGeneralFormsOnly> general;
+    if (!fast) general.emplace();
+    for (const TCase& c : cases) {
+      const uint64_t before = TNumericBody::Compiled.load();
+      EXPECT_EQ(Outcome(c.Program), c.Expect) << c.Program;
+      // Every body here has a fast form; the general runs make none, in no
+      // context.
+      EXPECT_EQ(TNumericBody::Compiled.load() > before, fast) << c.Program;
+      OstraTest::ExpectEverywhere(c.Program, c.Expect);
+      if (!fast) {
+        EXPECT_EQ(TNumericBody::Compiled.load(), before) << c.Program;
+      }
+    }
+    // The whole run's result, which no context sees.
+    EXPECT_EQ(Outcome("define(f(n); f(n+1)), f(0)"), "'Stack Overflow'") << fast;
   }
-  // The whole run's result, which no context sees.
-  for (const char* start : {"", "0, "})
-    EXPECT_EQ(Outcome(with("define(f(n); @f(n+1)), f(0)", start)), "'Stack Overflow'") << start;
   // The first form is the fast one.
-  auto hasFastForm = [](const std::string& text) {
+  auto hasFastForm = [](const std::string& text, bool fast = true) {
     TVarHandler::TGlobalList globals;
     TParser p(&globals, StandardLayers());
+    p.Options.FastForms = fast;
     p.SetText(text);
     EXPECT_TRUE(p.Parse(nullptr)) << text;
     p.Prepare();
     TFunctionDef* def = p.Registry->Find("f");
     return def && def->Body->Numeric != nullptr;
   };
-  EXPECT_TRUE(hasFastForm(with(cases[1].Program, "")));
-  EXPECT_TRUE(hasFastForm(with(cases[7].Program, "")));
-  EXPECT_FALSE(hasFastForm(with(cases[1].Program, "0, ")));
+  EXPECT_TRUE(hasFastForm(cases[1].Program));
+  EXPECT_TRUE(hasFastForm(cases[7].Program));
+  EXPECT_FALSE(hasFastForm(cases[1].Program, false));
   EXPECT_TRUE(hasFastForm("define(f(a[]); a[0])"));
   EXPECT_FALSE(hasFastForm("define(f(a[]); a[0]=1)"));
   EXPECT_FALSE(hasFastForm("define(f(n); $g+n)"));

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -125,17 +126,23 @@ TEST(NlfitNist, FiniteDifferencesWhereTheTreeHasNoDerivative) {
     const char* Set;
     const char* Opaque;
     double Digits;
+    bool General;  // run with general forms only
   };
   const Case cases[] = {
-      {"Misra1a", "p[0]*(1-g(-p[1]*t))", 7},
-      {"MGH09", "(z=0, p[0]*(t^2+t*p[1])/(t^2+t*p[2]+p[3]))", 6},
-      {"Thurber", "(z=0, (p[0]+p[1]*t+p[2]*t^2+p[3]*t^3)/(1+p[4]*t+p[5]*t^2+p[6]*t^3))", 6},
+      {"Misra1a", "p[0]*(1-g(-p[1]*t))", 7, false},
+      {"MGH09", "p[0]*(t^2+t*p[1])/(t^2+t*p[2]+p[3])", 6, true},
+      {"Thurber", "(p[0]+p[1]*t+p[2]*t^2+p[3]*t^3)/(1+p[4]*t+p[5]*t^2+p[6]*t^3)", 6, true},
   };
   for (const Case& c : cases) {
     TNist d = LoadNist(c.Set);
     for (int start = 0; start < 2; ++start) {
       SCOPED_TRACE(std::string(c.Set) + " start " + std::to_string(start + 1));
+      std::optional<OstraTest::TGeneralFormsOnly> general;
+      if (c.General) general.emplace();
+      const uint64_t programs = TernioParser::TVectorModel::Compiled.load();
       TFitOutcome f = RunNlfit(d, d.Start[start], c.Opaque, "define(g(u);exp(u)), ");
+      // No block program, so no exact derivatives.
+      EXPECT_EQ(TernioParser::TVectorModel::Compiled.load(), programs);
       ASSERT_TRUE(f.Ok);
       EXPECT_EQ(f.Result, -1);
       const double worst = WorstDigits(f.P, d.Certified);
@@ -230,8 +237,15 @@ TEST(NlfitFunction, ExactDerivativesAgreeWithDifferences) {
                         ";0;0;chi;e[]), println(r), println(chi), "
                         "for(j=0;j<3;j+=1;println(p[j])), for(j=0;j<3;j+=1;println(e[j])), 0");
     };
+    uint64_t programs = TernioParser::TVectorModel::Compiled.load();
     auto exact = fitWith(model);
-    auto opaque = fitWith(std::string("(z=0, ") + model + ")");
+    EXPECT_GT(TernioParser::TVectorModel::Compiled.load(), programs);
+    programs = TernioParser::TVectorModel::Compiled.load();
+    auto opaque = [&] {
+      OstraTest::TGeneralFormsOnly general;
+      return fitWith(model);
+    }();
+    EXPECT_EQ(TernioParser::TVectorModel::Compiled.load(), programs);
     ASSERT_FALSE(exact.Error) << exact.Message;
     ASSERT_FALSE(opaque.Error) << opaque.Message;
     std::vector<double> a = ReadNumbers(exact.Output), b = ReadNumbers(opaque.Output);
@@ -434,14 +448,15 @@ TEST(NlfitFunction, BreakStopsEveryFitPromptly) {
     const char* Name;
     const char* Call;
     double Bound;  // seconds from Break to the end in the real build
+    bool General;  // run with general forms only
   };
   const Case cases[] = {
       // Exact derivatives over the block program.
-      {"nlfit", "nlfit(x[];y[];p[];t;M;0;0;c;e[])", 0.2},
+      {"nlfit", "nlfit(x[];y[];p[];t;M;0;0;c;e[])", 0.2, false},
       // Point by point with differences.
-      {"nlfit opaque", "nlfit(x[];y[];p[];t;(z=0, M);0;0;c;e[])", 0.2},
-      {"fit", "fit(x[];y[];p[];t;M;0;0;c)", 0.1},
-      {"lfit", "lfit(x[];y[];100;p[])", 0.1},
+      {"nlfit opaque", "nlfit(x[];y[];p[];t;M;0;0;c;e[])", 0.2, true},
+      {"fit", "fit(x[];y[];p[];t;M;0;0;c)", 0.1, false},
+      {"lfit", "lfit(x[];y[];100;p[])", 0.1, false},
   };
   const std::string setup = "for(i=0;i<300000;i+=1;x[i]=i/1000, y[i]=sin(x[i])*x[i]), for(j=0;j<6;j+=1;p[j]=1+j/10)";
   // M in a call: a model that does not settle on these data.
@@ -451,6 +466,9 @@ TEST(NlfitFunction, BreakStopsEveryFitPromptly) {
   const double setupTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
+    std::optional<OstraTest::TGeneralFormsOnly> general;
+    if (c.General) general.emplace();
+    const uint64_t programs = TernioParser::TVectorModel::Compiled.load();
     OstraTest::TCalculator calc;
     std::string call = c.Call;
     if (call.find('M') != std::string::npos) call.replace(call.find('M'), 1, model);
@@ -464,6 +482,9 @@ TEST(NlfitFunction, BreakStopsEveryFitPromptly) {
     EXPECT_EQ(r.Message, "Stopped");
     EXPECT_LT(waited, c.Bound * OstraTest::SanitizerSlowdown);
     EXPECT_EQ(OstraTest::ArrayOf(calc, "p"), (std::vector<double>{1, 1.1, 1.2, 1.3, 1.4, 1.5}));
+    if (c.General) {
+      EXPECT_EQ(TernioParser::TVectorModel::Compiled.load(), programs);
+    }
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "engine/Lexer.h"
 #include "engine/Parser.h"
 #include "workbench/Libraries.h"
 
@@ -115,6 +116,19 @@ struct TPosCase {
   const char* Message;
   int32_t TokenStart, ErrorPos;
 };
+
+// Each operator row makes a node that keeps the row's code, and the lexer
+// reads the row's text as that row (a two-character operator as a whole).
+TEST(Parser, OperatorRowsAgreeWithTheirNodesAndTheLexer) {
+  for (const TOperatorRow& row : Operators()) {
+    EXPECT_EQ(row.Create()->Code, row.Code) << row.Text;
+    const std::string text = std::string(row.Text) + "1";
+    TLexer lexer(text, nullptr);
+    int first = 0;
+    EXPECT_EQ(lexer.ReadOperator(first), &row) << row.Text;
+    EXPECT_EQ(lexer.Offset(), static_cast<int32_t>(text.size()) - 1) << row.Text;
+  }
+}
 
 TEST(Parser, ErrorPositions) {
   const TPosCase cases[] = {

@@ -377,8 +377,9 @@ private:
 
 // ---- checking and shrinking
 
-// The first disagreement of a program: the plain run against the reference,
-// then every context against the plain run; empty when there is none.
+// The first disagreement of a program: the plain run against the reference
+// and against the run with general forms only, then every context against
+// the plain run; empty when there is none.
 std::string Disagreement(const TTree& tree) {
   const std::optional<std::string> want = ReferenceOutcome(tree);
   if (!want) return "";
@@ -386,6 +387,11 @@ std::string Disagreement(const TTree& tree) {
   const OstraTest::TRun plain = OstraTest::RunProgram(program);
   const std::string got = OstraTest::Describe(plain);
   if (got != *want) return program + "\n  gives " + got + ", the rules give " + *want;
+  {
+    OstraTest::TGeneralFormsOnly general;
+    const std::string slow = OstraTest::Describe(OstraTest::RunProgram(program));
+    if (slow != got) return program + "\n  gives " + slow + " with general forms only, " + got + " with fast forms";
+  }
   for (const OstraTest::TContextCase& c : OstraTest::InEveryContext(program, plain)) {
     const std::string in = OstraTest::Outcome(c.Program);
     if (in != c.Expect) return c.Program + "\n  gives " + in + ", expected " + c.Expect;

@@ -16,7 +16,10 @@ using namespace TernioParser;
 
 namespace OstraTest {
 
+bool FastForms = true;
+
 TCalculator::TCalculator() : TRunController(StandardLayers(), this) {
+  Main->Options.FastForms = Global->Options.FastForms = FastForms;
   Host().Output = &Sink;
   Host().Plot = &Plots;
   Resume();

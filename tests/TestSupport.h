@@ -80,6 +80,18 @@ private:
 // One-shot helper.
 TRun RunProgram(const std::string& program, const std::string& global = "");
 
+// Whether the engines of calculators made from now on build fast forms; the
+// tables that must agree both ways run once with each setting.
+extern bool FastForms;
+// General forms only while it lives.
+class TGeneralFormsOnly {
+public:
+  TGeneralFormsOnly() { FastForms = false; }
+  ~TGeneralFormsOnly() { FastForms = true; }
+  TGeneralFormsOnly(const TGeneralFormsOnly&) = delete;
+  TGeneralFormsOnly& operator=(const TGeneralFormsOnly&) = delete;
+};
+
 }  // namespace OstraTest
 
 namespace OstraTest {

@@ -91,19 +91,21 @@ TEST(Text, ZeroBytesAreData) {
 }
 
 TEST(VarEntry, ScalarLifecycle) {
-  TVarEntry e("x");
+  TVarHandler vars(nullptr);
+  TVarEntry& e = *vars.FindScalar("x");
   EXPECT_FALSE(e.HasValue);
   e.SetString("12");
   EXPECT_TRUE(e.IsString);
   EXPECT_EQ(e.Number(), 12);
-  std::unique_ptr<TVarEntryBase> detached(e.Detach());
+  // Put aside, as a call does, and given back.
+  vars.SaveAll();
   EXPECT_FALSE(e.HasValue);
-  auto* d = static_cast<TVarEntry*>(detached.get());
-  EXPECT_EQ(d->Text.Str(), "12");
-  EXPECT_TRUE(e.Restore(detached.release()));
+  EXPECT_TRUE(vars.RestoreAll());
+  EXPECT_TRUE(e.IsString);
   EXPECT_EQ(e.Text.Str(), "12");
-  TArrayEntry other("x");
-  EXPECT_FALSE(e.Restore(&other));
+  e.Clear();
+  EXPECT_FALSE(e.HasValue);
+  EXPECT_EQ(e.Number(), 0);
 }
 
 TEST(ArrayEntry, GrowsInStepsOf128) {
@@ -143,8 +145,9 @@ TEST(ArrayEntry, AppendToItself) {
   for (int i = 0; i < 100; ++i) a.SetElement(i, i);
   EXPECT_EQ(a.Append(a), 200);
   EXPECT_EQ(a.GetElement(150), 50);
-  std::unique_ptr<TVarEntryBase> c(a.Clone());
-  EXPECT_EQ(static_cast<TArrayEntry*>(c.get())->GetElement(199), 99);
+  TArrayEntry c("c");
+  EXPECT_EQ(c.Append(a), 200);
+  EXPECT_EQ(c.GetElement(199), 99);
 }
 
 TEST(VarHandler, LocalsAndGlobals) {

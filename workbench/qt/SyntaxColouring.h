@@ -32,7 +32,7 @@
 #include <list>
 #include <vector>
 
-#include "engine/ParserBase.h"
+#include "engine/Lexer.h"
 
 class QPlainTextEdit;
 class QTimer;
