@@ -94,7 +94,7 @@ class PanelWindowTest : public QObject {
   bool WaitForPanel() {
     QElapsedTimer t;
     t.start();
-    while (!(Form->Panel(0) && Form->Panel(0)->Mode == Ostra::TEditorModel::Running) && t.elapsed() < 5000)
+    while (!(Form->Panel(0) && Form->Panel(0)->Model().Mode() == Ostra::TEditorModel::Running) && t.elapsed() < 5000)
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     return Form->Panel(0) != nullptr;
   }
