@@ -54,7 +54,8 @@ private:
   std::vector<std::string> Captions;
 
   void MakePages(int32_t panel) {
-    while (Captions.size() <= static_cast<size_t>(panel)) Captions.push_back("Panel " + std::to_string(Captions.size() + 1));
+    while (Captions.size() <= static_cast<size_t>(panel))
+      Captions.push_back("Panel " + std::to_string(Captions.size() + 1));
   }
 };
 

@@ -27,6 +27,7 @@ TEST(DocumentModel, ActionStatesFollowRunPageSyntaxAndPendingParse) {
     bool Recent;
     TActionStates Expected;
   } cases[] = {
+      // clang-format off
       // New Open Recent Save | Start Break | NewPanel Delete Rename Replace | Switch Editable
       {"idle on a calculator page", false, false, false, false, 1, true,
        {true, true, true, false, true, false, true, true, true, true, true, true}},
@@ -45,6 +46,7 @@ TEST(DocumentModel, ActionStatesFollowRunPageSyntaxAndPendingParse) {
        {true, true, true, false, true, false, true, true, true, true, true, true}},
       {"running", true, true, false, false, 1, true,
        {false, false, false, true, false, true, false, false, true, false, false, false}},
+      // clang-format on
   };
   for (const auto& c : cases) {
     TDocumentModel d = NewDocument();
@@ -122,6 +124,22 @@ TEST(DocumentModel, ParseAtOnceUpToTheLimitAndDisplayNames) {
                {"/folder/", ""},
                {"/home/m\xc3\xbcller/\xc3\xa9.sma", "\xc3\xa9.sma"}};
   for (const auto& n : names) EXPECT_EQ(TDocumentModel::DisplayName(n.Path), n.Name) << n.Path;
+}
+
+TEST(DocumentModel, CommandLinePathsAndFileText) {
+  const struct {
+    const char* Joined;
+    const char* Path;
+  } lines[] = {{"/data/run.sma", "/data/run.sma"},
+               {"\"/data/my run.sma\"", "/data/my run.sma"},
+               {"\"/data/open", "/data/ope"},
+               {"\"", ""},
+               {"\"\"", ""},
+               {"", ""},
+               {"a \"b\"", "a \"b\""}};
+  for (const auto& l : lines) EXPECT_EQ(TDocumentModel::CommandLinePath(l.Joined), l.Path) << l.Joined;
+  EXPECT_EQ(TDocumentModel::FileText("a\nb\n\nc"), "a\r\nb\r\n\r\nc");
+  EXPECT_EQ(TDocumentModel::FileText(""), "");
 }
 
 }  // namespace

@@ -53,9 +53,20 @@ TEST(EditorHitTest, HandlesInsideAndOutside) {
   const struct {
     TPixel At;
     int Hit;
-  } cases[] = {{{14, 14}, 0},  {{11, 11}, 0}, {{10, 10}, HitOutside}, {{84, 14}, 1}, {{154, 14}, 2},
-               {{14, 21}, 3},  {{154, 21}, 4}, {{14, 28}, 5},  {{84, 27}, 6},  {{156, 30}, 7},
-               {{50, 20}, 8},  {{153, 17}, 8}, {{200, 20}, 9}, {{17, 10}, HitOutside}};
+  } cases[] = {{{14, 14}, 0},
+               {{11, 11}, 0},
+               {{10, 10}, HitOutside},
+               {{84, 14}, 1},
+               {{154, 14}, 2},
+               {{14, 21}, 3},
+               {{154, 21}, 4},
+               {{14, 28}, 5},
+               {{84, 27}, 6},
+               {{156, 30}, 7},
+               {{50, 20}, 8},
+               {{153, 17}, 8},
+               {{200, 20}, 9},
+               {{17, 10}, HitOutside}};
   for (const auto& k : cases) EXPECT_EQ(M::HitTest(*c, k.At), k.Hit) << k.At.X << "," << k.At.Y;
   // An inverted control (dragged past its own edge) still has its handles
   // where its corners are, but no inside.
@@ -198,8 +209,14 @@ TEST_F(EditorModel, HoverShowsHandlesAndPicksThePointerShape) {
     TPixel At;
     bool Hovered;
     int Pointer;
-  } cases[] = {{{11, 11}, true, 0},    {{10, 10}, false, HitOutside}, {{156, 30}, true, 7}, {{157, 31}, false, 9},
-               {{50, 20}, true, 8},    {{156, 20}, true, 4},          {{156, 17}, true, 9}, {{157, 20}, false, 9}};
+  } cases[] = {{{11, 11}, true, 0},
+               {{10, 10}, false, HitOutside},
+               {{156, 30}, true, 7},
+               {{157, 31}, false, 9},
+               {{50, 20}, true, 8},
+               {{156, 20}, true, 4},
+               {{156, 17}, true, 9},
+               {{157, 20}, false, 9}};
   for (const auto& k : cases) {
     EXPECT_EQ(Model.Move(k.At, false).Pointer, k.Pointer) << k.At.X << "," << k.At.Y;
     EXPECT_EQ(At(0).Hovered, k.Hovered) << k.At.X << "," << k.At.Y;
@@ -217,7 +234,8 @@ TEST_F(EditorModel, TestAndRunModesLeaveTheLayoutAlone) {
   EXPECT_EQ(Model.ToggleTest(), M::Testing);
   EXPECT_TRUE(Model.Selection().empty());
   EXPECT_FALSE(Model.EditsLayout());
-  Play({{'p', {50, 20}, M::Testing}, {'m', {90, 40}, M::Testing}, {'r', {90, 40}, M::Testing}, {'l', {}, M::Testing}});
+  Play(
+      {{'p', {50, 20}, M::Testing}, {'m', {90, 40}, M::Testing}, {'r', {90, 40}, M::Testing}, {'l', {}, M::Testing}});
   EXPECT_EQ(At(0).Bounds, (TGridRect{2, 2, 22, 4}));
   EXPECT_FALSE(Model.StartPlacing(CreatorOf(LabelType), {}));
   EXPECT_EQ(Model.ToggleTest(), M::Idle);

@@ -53,4 +53,19 @@ std::string TDocumentModel::DisplayName(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+std::string TDocumentModel::CommandLinePath(const std::string& joined) {
+  if (joined.empty() || joined[0] != '"') return joined;
+  return joined.size() < 2 ? std::string() : joined.substr(1, joined.size() - 2);
+}
+
+std::string TDocumentModel::FileText(const std::string& editorText) {
+  std::string out;
+  out.reserve(editorText.size() + editorText.size() / 16);
+  for (char c : editorText) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
 }  // namespace Ostra

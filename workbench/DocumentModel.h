@@ -82,6 +82,11 @@ public:
   // The name of a document as the title shows it: its path after the last
   // folder or drive separator.
   static std::string DisplayName(const std::string& path);
+  // The file named by the command line's arguments joined by blanks: a
+  // leading double quote drops the first and the last character.
+  static std::string CommandLinePath(const std::string& joined);
+  // A panel's editor text as the file holds it: line feeds become CR LF.
+  static std::string FileText(const std::string& editorText);
 
 private:
   std::vector<std::string> Names;

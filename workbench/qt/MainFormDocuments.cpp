@@ -23,21 +23,6 @@
 
 using namespace TernioParser;
 
-namespace {
-
-// Line feeds of the editor text become the file's CR LF.
-std::string FileText(const std::string& editorText) {
-  std::string out;
-  out.reserve(editorText.size() + editorText.size() / 16);
-  for (char c : editorText) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
-
-}  // namespace
-
 // ---- documents
 
 void TMainForm::NewDocument() {
@@ -241,7 +226,8 @@ std::string TMainForm::DocumentBytes() const {
   const int n = PageControl->count();
   std::vector<Ostra::TMacroPanel> panels;
   panels.reserve(size_t(n));
-  for (int i = 0; i < n; ++i) panels.push_back({Ostra::ToCodePage(PanelName(i)), FileText(Panel(i)->Text8()), 0});
+  for (int i = 0; i < n; ++i)
+    panels.push_back({Ostra::ToCodePage(PanelName(i)), Ostra::TDocumentModel::FileText(Panel(i)->Text8()), 0});
   return Ostra::WriteMacroText(panels);
 }
 
@@ -304,9 +290,7 @@ void TMainForm::ActRenameExecute() {
 }
 
 QString TMainForm::CommandLinePath(const QStringList& arguments) {
-  QString s = arguments.join(u' ');
-  if (s.startsWith(u'"')) s = s.mid(1, s.size() - 2);
-  return s;
+  return QString::fromStdString(Ostra::TDocumentModel::CommandLinePath(arguments.join(u' ').toStdString()));
 }
 
 void TMainForm::OpenCommandLine(const QStringList& arguments) {
