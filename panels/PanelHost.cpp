@@ -44,15 +44,6 @@ bool TakePanelChange(const Ostra::TPanelControls& panel, int32_t control) {
 
 // ---- headless panels
 
-void THeadlessPanelHost::CreatePages(int32_t panel) {
-  while (static_cast<int32_t>(Pages.size()) <= panel) Pages.push_back("Panel " + std::to_string(Pages.size() + 1));
-}
-
-const Ostra::TPanelControls* THeadlessPanelHost::Panel(int32_t panel) const {
-  if (panel < 0 || static_cast<size_t>(panel) >= Panels.size()) return nullptr;
-  return Panels[panel].get();
-}
-
 bool THeadlessPanelHost::LoadPanel(std::unique_ptr<TCreatePanelInfo> request) {
   const int32_t n = request->Panel;
   if (!IsPanelNumber(n)) return false;
@@ -60,35 +51,25 @@ bool THeadlessPanelHost::LoadPanel(std::unique_ptr<TCreatePanelInfo> request) {
   if (panel->LoadFile(ResolvePanelFile(request->FileName, DocumentPath)) == Ostra::TPanelLoad::Refused) return false;
   panel->BuildIndex();
   for (auto& c : panel->Controls) c->Changed = false;
-  if (Panels.size() <= static_cast<size_t>(n)) Panels.resize(n + 1);
-  CreatePages(n);
-  Panels[n] = std::move(panel);
-  return true;
+  return Table.Put(n, std::move(panel));
 }
 
-void THeadlessPanelHost::CloseAllPanels() {
-  for (auto& p : Panels) p.reset();
-  Pages.clear();
-}
+void THeadlessPanelHost::CloseAllPanels() { Table.Clear(); }
 
-void THeadlessPanelHost::NamePanel(int32_t panel, const std::string& name) {
-  if (!IsPanelNumber(panel)) return;
-  CreatePages(panel);
-  Pages[panel] = name;
-}
+void THeadlessPanelHost::NamePanel(int32_t panel, const std::string& name) { Table.Name(panel, name); }
 
 bool THeadlessPanelHost::SetProperty(TSetPropertyInfo& request) {
-  const Ostra::TPanelControls* p = Panel(request.Panel);
+  const Ostra::TPanelControls* p = Table.At(request.Panel);
   return p && SetPanelProperty(*p, request);
 }
 
 bool THeadlessPanelHost::GetProperty(TSetPropertyInfo& request) {
-  const Ostra::TPanelControls* p = Panel(request.Panel);
+  const Ostra::TPanelControls* p = Table.At(request.Panel);
   return p && GetPanelProperty(*p, request);
 }
 
 bool THeadlessPanelHost::HasChanged(int32_t panel, int32_t control) {
-  const Ostra::TPanelControls* p = Panel(panel);
+  const Ostra::TPanelControls* p = Table.At(panel);
   return p && TakePanelChange(*p, control);
 }
 

@@ -11,13 +11,9 @@
 
 #include "engine/CalcInfo.h"
 #include "panels/GuiFile.h"
+#include "panels/PanelTable.h"
 
 namespace TernioParser {
-
-// Panel numbers a program can use: 0 to this. Larger ones are refused rather
-// than creating pages up to them.
-constexpr int32_t MaxPanelNumber = 255;
-inline bool IsPanelNumber(int32_t panel) { return panel >= 0 && panel <= MaxPanelNumber; }
 
 // The load request of loadgui.
 struct TCreatePanelInfo {
@@ -82,13 +78,7 @@ public:
 
   // Full path of the macro document, for the resolution of file names.
   std::string DocumentPath;
-  // The panel table (slots may be empty) and the page captions.
-  std::vector<std::unique_ptr<Ostra::TPanelControls>> Panels;
-  std::vector<std::string> Pages;
-
-private:
-  void CreatePages(int32_t panel);
-  const Ostra::TPanelControls* Panel(int32_t panel) const;
+  TPanelTable<Ostra::TPanelControls> Table;
 };
 
 // The panel layer's end-of-run hook: closes every panel of the run.

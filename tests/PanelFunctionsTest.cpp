@@ -63,8 +63,8 @@ public:
   // False while the panel is not loaded.
   bool Operate(int32_t panel, int32_t control) {
     std::lock_guard<std::mutex> g(Lock);
-    if (static_cast<size_t>(panel) >= Model.Panels.size() || !Model.Panels[panel]) return false;
-    Ostra::TEditObject* c = Model.Panels[panel]->Find(control);
+    if (!Model.Table.At(panel)) return false;
+    Ostra::TEditObject* c = Model.Table.At(panel)->Find(control);
     if (!c) return false;
     c->Changed = true;
     Event->Set();
@@ -165,8 +165,8 @@ TEST_F(PanelFunctions, PanelsCloseAtTheEndOfEachEngineRun) {
   EXPECT_EQ(Panels.Closes, 2);
   EXPECT_EQ(Run(Load() + ",\npanelname(3;'x')"), "0");
   EXPECT_EQ(Panels.Closes, 4);
-  EXPECT_TRUE(Panels.Model.Pages.empty());
-  for (auto& p : Panels.Model.Panels) EXPECT_EQ(p, nullptr);
+  EXPECT_TRUE(Panels.Model.Table.Pages().empty());
+  for (size_t i = 0; i < Panels.Model.Table.SlotCount(); ++i) EXPECT_EQ(Panels.Model.Table.At(int32_t(i)), nullptr);
 }
 
 TEST_F(PanelFunctions, WaitEndsOnTheTimeOut) {
@@ -247,19 +247,19 @@ TEST(HeadlessPanels, PagesAndNames) {
   host.NamePanel(1, "Motors");
   ASSERT_TRUE(load(0));
   ASSERT_TRUE(load(2));
-  EXPECT_EQ(host.Pages, (std::vector<std::string>{"Panel 1", "Motors", "Panel 3"}));
-  ASSERT_EQ(host.Panels.size(), 3u);
-  EXPECT_NE(host.Panels[0], nullptr);
-  EXPECT_EQ(host.Panels[1], nullptr);
-  EXPECT_NE(host.Panels[2], nullptr);
+  EXPECT_EQ(host.Table.Pages(), (std::vector<std::string>{"Panel 1", "Motors", "Panel 3"}));
+  ASSERT_EQ(host.Table.SlotCount(), 3u);
+  EXPECT_NE(host.Table.At(0), nullptr);
+  EXPECT_EQ(host.Table.At(1), nullptr);
+  EXPECT_NE(host.Table.At(2), nullptr);
   host.NamePanel(-1, "x");
   host.NamePanel(256, "x");
-  EXPECT_EQ(host.Pages.size(), 3u);
+  EXPECT_EQ(host.Table.Pages().size(), 3u);
   EXPECT_FALSE(load(256));
   host.CloseAllPanels();
-  EXPECT_TRUE(host.Pages.empty());
-  EXPECT_EQ(host.Panels.size(), 3u);
-  EXPECT_EQ(host.Panels[0], nullptr);
+  EXPECT_TRUE(host.Table.Pages().empty());
+  EXPECT_EQ(host.Table.SlotCount(), 3u);
+  EXPECT_EQ(host.Table.At(0), nullptr);
 }
 
 TEST(HeadlessPanels, FileNamesAreLookedForNextToTheDocument) {

@@ -36,50 +36,43 @@ void TControlForm::closeEvent(QCloseEvent* e) {
   hide();
 }
 
-void TControlForm::CreatePages(int32_t panel) {
-  while (PageControl->count() <= panel) {
-    auto* page = new QWidget;
-    auto* l = new QVBoxLayout(page);
+void TControlForm::ShowPages(int32_t page) {
+  const std::vector<std::string>& pages = Table.Pages();
+  while (static_cast<size_t>(PageControl->count()) < pages.size()) {
+    auto* tab = new QWidget;
+    auto* l = new QVBoxLayout(tab);
     l->setContentsMargins(0, 0, 0, 0);
-    PageControl->addTab(page, tr("Panel %1").arg(PageControl->count() + 1));
+    PageControl->addTab(tab, Ostra::FromCodePage(pages[PageControl->count()]));
   }
+  PageControl->setTabText(page, Ostra::FromCodePage(pages[page]));
 }
 
-TUserForm* TControlForm::Panel(int32_t panel) const {
-  return panel >= 0 && static_cast<size_t>(panel) < Panels.size() ? Panels[panel] : nullptr;
-}
+TUserForm* TControlForm::Panel(int32_t panel) const { return Table.At(panel); }
 
 bool TControlForm::LoadPanel(std::unique_ptr<TCreatePanelInfo> request) {
   const int32_t n = request->Panel;
   if (!IsPanelNumber(n)) return false;
   const std::string document = DocumentPath ? DocumentPath().toStdString() : std::string();
   const std::string file = ResolvePanelFile(request->FileName, document);
-  auto* form = new TUserForm(this);
+  auto form = std::make_unique<TUserForm>(this);
   form->PanelEvent = request->Event;
-  if (!form->LoadFile(Ostra::FromCodePage(file))) {
-    delete form;
-    return false;
-  }
+  if (!form->LoadFile(Ostra::FromCodePage(file))) return false;
   form->setWindowFlags(Qt::Widget);
-  if (Panels.size() <= static_cast<size_t>(n)) Panels.resize(n + 1, nullptr);
-  delete Panels[n];
-  CreatePages(n);
-  Panels[n] = form;
-  QWidget* page = PageControl->widget(n);
-  page->layout()->addWidget(form);
-  PageControl->tabBar()->setVisible(Panels.size() != 1);
-  form->show();
+  TUserForm* shown = form.get();
+  Table.Put(n, std::move(form));
+  ShowPages(n);
+  PageControl->widget(n)->layout()->addWidget(shown);
+  PageControl->tabBar()->setVisible(Table.SlotCount() != 1);
+  shown->show();
   PageControl->setCurrentIndex(n);
   if (!isVisible()) show();
-  form->StartRunMode(request->Event);
+  shown->StartRunMode(request->Event);
   return true;
 }
 
 void TControlForm::CloseAllPanels() {
-  for (TUserForm*& p : Panels) {
-    delete p;
-    p = nullptr;
-  }
+  // The forms go before the pages that hold them.
+  Table.Clear();
   while (PageControl->count() > 0) {
     QWidget* page = PageControl->widget(0);
     PageControl->removeTab(0);
@@ -88,25 +81,23 @@ void TControlForm::CloseAllPanels() {
   hide();
 }
 
-void TControlForm::NamePanel(int32_t panel, const QString& name) {
-  if (!IsPanelNumber(panel)) return;
-  CreatePages(panel);
-  PageControl->setTabText(panel, name);
+void TControlForm::NamePanel(int32_t panel, const std::string& name) {
+  if (Table.Name(panel, name)) ShowPages(panel);
 }
 
 bool TControlForm::SetProperty(const TSetPropertyInfo& request) {
   TUserForm* p = Panel(request.Panel);
-  return p && SetPanelProperty(p->Panel, request);
+  return p && SetPanelProperty(p->Model().Panel, request);
 }
 
 bool TControlForm::GetProperty(TSetPropertyInfo& request) {
   TUserForm* p = Panel(request.Panel);
-  return p && GetPanelProperty(p->Panel, request);
+  return p && GetPanelProperty(p->Model().Panel, request);
 }
 
 bool TControlForm::HasChanged(int32_t panel, int32_t control) {
   TUserForm* p = Panel(panel);
-  return p && TakePanelChange(p->Panel, control);
+  return p && TakePanelChange(p->Model().Panel, control);
 }
 
 // ---- the host
@@ -127,7 +118,7 @@ void TControlWindowHost::CloseAllPanels() {
 
 void TControlWindowHost::NamePanel(int32_t panel, const std::string& name) {
   Call([&] {
-    if (Form) Form->NamePanel(panel, Ostra::FromCodePage(name));
+    if (Form) Form->NamePanel(panel, name);
   });
 }
 

@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
-#include <vector>
 
 #include "panels/PanelHost.h"
 
@@ -20,8 +19,6 @@ public:
   ~TControlForm() override;
 
   QTabWidget* PageControl;
-  // The panel table: slot i holds panel i, or null.
-  std::vector<TUserForm*> Panels;
   // Full path of the current macro document (empty: none), for the
   // resolution of the file names of loadgui.
   std::function<QString()> DocumentPath;
@@ -29,7 +26,8 @@ public:
   // The requests, on the window's thread.
   bool LoadPanel(std::unique_ptr<TernioParser::TCreatePanelInfo> request);
   void CloseAllPanels();
-  void NamePanel(int32_t panel, const QString& name);
+  // name: code-page bytes.
+  void NamePanel(int32_t panel, const std::string& name);
   bool SetProperty(const TernioParser::TSetPropertyInfo& request);
   bool GetProperty(TernioParser::TSetPropertyInfo& request);
   bool HasChanged(int32_t panel, int32_t control);
@@ -40,7 +38,10 @@ protected:
   void closeEvent(QCloseEvent* e) override;
 
 private:
-  void CreatePages(int32_t panel);
+  // The forms of the panels; the tabs show its pages.
+  TernioParser::TPanelTable<TUserForm> Table;
+  // Adds the tabs of new pages and sets the caption of page.
+  void ShowPages(int32_t page);
 };
 
 // The panel host of the desktop: every request is carried out by the control

@@ -23,7 +23,7 @@ using namespace Ostra;
 
 namespace {
 
-QString OpenDialog(QWidget* parent, const QString& caption, bool mustExist) {
+QString FileDialog(QWidget* parent, const QString& caption, bool mustExist) {
   QFileDialog dlg(parent, caption, DialogFolder(QString()));
   dlg.setNameFilter(TUserForm::tr("GUI Files (*.gui);;All Files (*.*)"));
   dlg.setDefaultSuffix("gui");
@@ -37,12 +37,15 @@ QRect PixelRect(const TGridRect& r) {
   return QRect(QPoint(r.Left * GridSize, r.Top * GridSize), QPoint(r.Right * GridSize - 1, r.Bottom * GridSize - 1));
 }
 
+QPoint ToQt(TPixel p) { return QPoint(p.X, p.Y); }
+TPixel ToModel(QPoint p) { return {p.x(), p.y()}; }
+
 }  // namespace
 
 TGuiDialogs& GuiDialogs() {
   static TGuiDialogs dialogs{
-      [](QWidget* parent) { return OpenDialog(parent, TUserForm::tr("Open / Create GUI File"), false); },
-      [](QWidget* parent) { return OpenDialog(parent, TUserForm::tr("Select GUI File to Insert"), true); },
+      [](QWidget* parent) { return FileDialog(parent, TUserForm::tr("Open / Create GUI File"), false); },
+      [](QWidget* parent) { return FileDialog(parent, TUserForm::tr("Select GUI File to Insert"), true); },
       [](QWidget* parent, const QString& preset) {
         // A preset in a folder that cannot be listed safely (a layout named
         // in /proc) opens in the home folder, with the name kept.
@@ -163,18 +166,30 @@ QPushButton* TUserForm::AddButton(const char* name, const QString& caption, bool
   return b;
 }
 
-void TUserForm::SetMode(TMode mode) {
-  Mode = mode;
-  UpdateButtons();
-}
-
 void TUserForm::UpdateButtons() {
   QPushButton* news[] = {BtnAddLabel, BtnAddDisplay, BtnAddScrollbar, BtnAddEdit, BtnAddButton, BtnAddCheckbox};
   const int types[] = {LabelType, DisplayType, ScrollbarType, EditType, ButtonType, CheckboxType};
-  for (int i = 0; i < 6; ++i) news[i]->setChecked(Mode == Placing && Creator == CreatorOf(types[i]));
-  BtnTest->setChecked(Mode == Testing);
-  BtnDupl->setEnabled(Mode == Selecting);
-  BtnDelete->setEnabled(Mode == Selecting);
+  for (int i = 0; i < 6; ++i) news[i]->setChecked(FModel.PlacingWith(CreatorOf(types[i])));
+  BtnTest->setChecked(FModel.Mode() == TEditorModel::Testing);
+  BtnDupl->setEnabled(FModel.CanEditSelection());
+  BtnDelete->setEnabled(FModel.CanEditSelection());
+}
+
+void TUserForm::Apply(const TEditorModel::TEffect& fx, QPoint global) {
+  static const Qt::CursorShape shapes[10] = {Qt::SizeFDiagCursor,
+                                             Qt::SizeVerCursor,
+                                             Qt::SizeBDiagCursor,
+                                             Qt::SizeHorCursor,
+                                             Qt::SizeHorCursor,
+                                             Qt::SizeBDiagCursor,
+                                             Qt::SizeVerCursor,
+                                             Qt::SizeFDiagCursor,
+                                             Qt::SizeAllCursor,
+                                             Qt::ArrowCursor};
+  if (fx.Pointer >= 0) PaintBox->setCursor(shapes[fx.Pointer]);
+  UpdateButtons();
+  if (fx.Repaint) PaintBox->update();
+  if (fx.Parameters) ShowParameterDialog(*fx.Parameters, global);
 }
 
 // ---- files
@@ -195,7 +210,7 @@ TUserForm* TUserForm::RestoreEditor(QWidget* owner, const std::string& bytes, co
   form->FileName = path;
   TCSVReadWrite table;
   table.Parse(bytes);
-  form->Panel.LoadRows(table);
+  form->FModel.Panel.LoadRows(table);
   form->setWindowTitle(tr("GUI Editor - %1").arg(path));
   // Whatever the file holds now, the restored layout is still to be saved.
   form->SavedBytes.reset();
@@ -218,12 +233,12 @@ void TUserForm::ShowEditor() {
 
 std::string TUserForm::LayoutBytes() const {
   TCSVReadWrite table;
-  Panel.WriteRows(table);
+  FModel.Panel.WriteRows(table);
   return table.Format();
 }
 
 void TUserForm::UpdateRecoveryCopy() {
-  if (Mode == Running) return;
+  if (FModel.Mode() == TEditorModel::Running) return;
   const std::string bytes = LayoutBytes();
   if (bytes == SavedBytes) {
     if (Recovery) Recovery->Remove();
@@ -235,7 +250,7 @@ void TUserForm::UpdateRecoveryCopy() {
 }
 
 bool TUserForm::WriteAndNote(const QString& path) {
-  if (!WriteFile(path)) return false;
+  if (!FModel.Panel.SaveFile(path.toStdString())) return false;
   SavedBytes = LayoutBytes();
   if (Recovery) Recovery->Remove();
   return true;
@@ -245,19 +260,15 @@ bool TUserForm::LoadFile(const QString& path) {
   RemoveDialog();
   DestroyWidgets();
   FileName = path;
-  Selection.clear();
-  BandSet.clear();
-  Drag = {};
-  SetMode(Idle);
-  const bool loaded = Panel.LoadFile(path.toStdString()) != TPanelLoad::Refused;
+  FModel.Reset();
+  UpdateButtons();
+  const bool loaded = FModel.Panel.LoadFile(path.toStdString()) != TPanelLoad::Refused;
   SavedBytes = LayoutBytes();
   if (Recovery) Recovery->Remove();
   setWindowTitle(tr("GUI Editor - %1").arg(path));
   PaintBox->update();
   return loaded;
 }
-
-bool TUserForm::WriteFile(const QString& path) const { return Panel.SaveFile(path.toStdString()); }
 
 bool TUserForm::Save() {
   if (WriteAndNote(FileName)) return true;
@@ -266,7 +277,7 @@ bool TUserForm::Save() {
 }
 
 void TUserForm::closeEvent(QCloseEvent* e) {
-  if (Mode != Running) {
+  if (FModel.Mode() != TEditorModel::Running) {
     // The panel is written without asking; when that fails, the user
     // chooses between closing and writing it elsewhere.
     QString target = FileName;
@@ -292,7 +303,7 @@ void TUserForm::closeEvent(QCloseEvent* e) {
 }
 
 void TUserForm::keyPressEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Delete && BtnDelete->isEnabled()) {
+  if (e->key() == Qt::Key_Delete && FModel.CanEditSelection()) {
     DeleteSelection();
     return;
   }
@@ -301,24 +312,29 @@ void TUserForm::keyPressEvent(QKeyEvent* e) {
 
 // ---- run and test mode
 
+void TUserForm::CreateWidgets(const std::function<void(TEditObject&)>& onChange) {
+  for (auto& c : FModel.Panel.Controls) {
+    c->ChangeHandler = onChange;
+    CreateControl(*c, ControlPanel);
+    ControlWidget(*c)->raise();
+    c->Changed = false;
+  }
+}
+
 void TUserForm::DestroyWidgets() {
-  for (auto& c : Panel.Controls) c->DestroyControl();
+  for (auto& c : FModel.Panel.Controls) c->DestroyControl();
 }
 
 void TUserForm::StartRunMode(TernioParser::TEvent* event) {
   PanelEvent = event;
   PanelControl->hide();
-  Panel.BuildIndex();
-  for (auto& c : Panel.Controls) {
-    c->ChangeHandler = [this](TEditObject& control) {
-      control.Changed = true;
-      if (PanelEvent) PanelEvent->Set();
-    };
-    CreateControl(*c, ControlPanel);
-    ControlWidget(*c)->raise();
-    c->Changed = false;
-  }
-  SetMode(Running);
+  FModel.Panel.BuildIndex();
+  CreateWidgets([this](TEditObject& control) {
+    control.Changed = true;
+    if (PanelEvent) PanelEvent->Set();
+  });
+  FModel.StartRunning();
+  UpdateButtons();
 }
 
 void TUserForm::StopRunMode() {
@@ -327,121 +343,66 @@ void TUserForm::StopRunMode() {
 }
 
 void TUserForm::ToggleTest() {
-  if (Mode == Running) return;
-  if (Mode == Testing) {
-    DestroyWidgets();
-    SetMode(Idle);
-  } else {
+  const TEditorModel::TMode before = FModel.Mode();
+  const TEditorModel::TMode now = FModel.ToggleTest();
+  if (now == before) return;
+  if (now == TEditorModel::Testing) {
     RemoveDialog();
-    for (auto& c : Panel.Controls) {
-      c->ChangeHandler = [](TEditObject& control) { control.Changed = true; };
-      CreateControl(*c, ControlPanel);
-      ControlWidget(*c)->raise();
-      c->Changed = false;
-    }
-    Selection.clear();
-    BandSet.clear();
-    SetMode(Testing);
+    CreateWidgets([](TEditObject& control) { control.Changed = true; });
+  } else {
+    DestroyWidgets();
   }
+  UpdateButtons();
   PaintBox->update();
 }
 
 // ---- editing
 
 void TUserForm::StartPlacing(const TEditObjectCreator* creator) {
-  if (Mode != Idle && Mode != Selecting) {
-    UpdateButtons();
-    return;
-  }
-  Selection.clear();
-  Creator = creator;
-  Pointer = PaintBox->mapFromGlobal(QCursor::pos());
-  SetMode(Placing);
-  PaintBox->update();
+  // A refused start unchecks the button again.
+  const bool started = FModel.StartPlacing(creator, ToModel(PaintBox->mapFromGlobal(QCursor::pos())));
+  UpdateButtons();
+  if (started) PaintBox->update();
 }
 
-void TUserForm::Duplicate() {
-  if (Mode != Selecting) return;
-  int32_t next = Panel.LargestID();
-  std::vector<std::unique_ptr<TEditObject>> copies;
-  for (const auto& c : Panel.Controls) {
-    if (!Selection.count(c.get())) continue;
-    auto copy = CreatorOf(c->GetTypeCode())->Create();
-    copy->Bounds = c->Bounds;
-    copy->ID = ++next;
-    TGuiRow fields;
-    c->WriteFields(fields);
-    size_t pos = 0;
-    copy->ReadFields(fields, pos);
-    copies.push_back(std::move(copy));
-  }
-  Selection.clear();
-  if (copies.empty()) {
-    SetMode(Idle);
-    return;
-  }
-  int32_t left = copies[0]->Bounds.Left, top = copies[0]->Bounds.Top;
-  for (auto& c : copies) {
-    left = std::min(left, c->Bounds.Left);
-    top = std::min(top, c->Bounds.Top);
-    Selection.insert(c.get());
-    Panel.Controls.push_back(std::move(c));
-  }
-  Anchor = QPoint(left, top);
-  SetMode(MovingSelection);
-  PaintBox->setCursor(Qt::SizeAllCursor);
-  PaintBox->update();
-}
+void TUserForm::Duplicate() { Apply(FModel.Duplicate()); }
 
 void TUserForm::DeleteSelection() {
-  if (Mode != Selecting) return;
-  RemoveDialog();
-  std::erase_if(Panel.Controls, [&](const std::unique_ptr<TEditObject>& c) { return Selection.count(c.get()) > 0; });
-  Selection.clear();
-  SetMode(Idle);
-  PaintBox->update();
+  // The dialog writes its values back to a control that may be deleted.
+  if (FModel.CanEditSelection()) RemoveDialog();
+  Apply(FModel.DeleteSelection());
 }
 
 void TUserForm::ShowParameterDialog(TEditObject& control, QPoint screen) {
   RemoveDialog();
   TParmForm* dlg = CreateParmForm(
       control, [this] { PaintBox->update(); }, this);
-  OpenDialog = dlg;
+  FOpenDialog = dlg;
   dlg->move(screen);
   dlg->show();
 }
 
 void TUserForm::RemoveDialog() {
-  if (!OpenDialog) return;
-  QWidget* dlg = OpenDialog;
-  OpenDialog = nullptr;
+  if (!FOpenDialog) return;
+  QWidget* dlg = FOpenDialog;
+  FOpenDialog = nullptr;
   // Hiding writes the values back.
   dlg->hide();
   delete dlg;
 }
 
-// ---- hit test and drawing
-
-int TUserForm::HitTest(const TEditObject& c, QPoint p) {
-  static const int fx[8] = {0, 1, 2, 0, 2, 0, 1, 2}, fy[8] = {0, 0, 0, 1, 1, 2, 2, 2};
-  const int l = c.Bounds.Left * GridSize, t = c.Bounds.Top * GridSize;
-  const int r = c.Bounds.Right * GridSize, b = c.Bounds.Bottom * GridSize;
-  for (int h = 0; h < 8; ++h) {
-    const int cx = l + (r - l) * fx[h] / 2, cy = t + (b - t) * fy[h] / 2;
-    if (cx - 3 <= p.x() && p.x() < cx + 3 && cy - 3 <= p.y() && p.y() < cy + 3) return h;
-  }
-  return l <= p.x() && p.x() < r && t <= p.y() && p.y() < b ? 8 : 9;
-}
+// ---- drawing
 
 void TUserForm::PaintBoxPaint(QPainter& p) {
   p.fillRect(PaintBox->rect(), palette().color(QPalette::Button));
-  if (Mode == Testing || Mode == Running) return;
+  const TEditorModel::TMode mode = FModel.Mode();
+  if (mode == TEditorModel::Testing || mode == TEditorModel::Running) return;
   p.setPen(Qt::blue);
   for (int y = 0; y < PaintBox->height(); y += GridSize)
     for (int x = 0; x < PaintBox->width(); x += GridSize) p.drawPoint(x, y);
-  for (const auto& c : Panel.Controls) {
+  for (const auto& c : FModel.Panel.Controls) {
     const QRect r = PixelRect(c->Bounds).normalized();
-    const QColor frame = Selection.count(c.get()) || BandSet.count(c.get()) ? Qt::blue : Qt::black;
+    const QColor frame = FModel.Highlighted(c.get()) ? Qt::blue : Qt::black;
     const std::string text = c->GetDisplayText();
     QString label = QString::number(static_cast<uint32_t>(c->ID));
     if (!text.empty()) label += ": " + FromCodePage(text);
@@ -451,236 +412,36 @@ void TUserForm::PaintBoxPaint(QPainter& p) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(r);
     if (c->Hovered) {
-      static const int fx[8] = {0, 1, 2, 0, 2, 0, 1, 2}, fy[8] = {0, 0, 0, 1, 1, 2, 2, 2};
-      const int l = c->Bounds.Left * GridSize, t = c->Bounds.Top * GridSize;
-      const int rr = c->Bounds.Right * GridSize, b = c->Bounds.Bottom * GridSize;
-      for (int h = 0; h < 8; ++h) p.fillRect(l + (rr - l) * fx[h] / 2 - 3, t + (b - t) * fy[h] / 2 - 3, 6, 6, frame);
+      for (int h = 0; h < 8; ++h) {
+        const TPixel centre = TEditorModel::HandleCentre(*c, h);
+        p.fillRect(centre.X - HandleSize / 2, centre.Y - HandleSize / 2, HandleSize, HandleSize, frame);
+      }
     }
   }
-  if (Mode == Placing && Creator) {
+  TPixel topLeft, bottomRight;
+  if (FModel.PlacingOutline(topLeft, bottomRight)) {
     p.setPen(Qt::blue);
-    p.drawRect(Pointer.x(), Pointer.y(), Creator->Width() * GridSize - 1, Creator->Height() * GridSize - 1);
+    p.drawRect(topLeft.X, topLeft.Y, bottomRight.X - topLeft.X, bottomRight.Y - topLeft.Y);
   }
-  if (Mode == RubberBand) {
+  if (mode == TEditorModel::RubberBand) {
     p.setPen(QPen(Qt::blue, 1, Qt::DashLine));
-    p.drawRect(QRect(Anchor, BandCorner).normalized());
+    p.drawRect(QRect(ToQt(FModel.BandAnchor()), ToQt(FModel.BandCorner())).normalized());
   }
 }
 
 // ---- pointer
 
-void TUserForm::UpdatePointerShape(QPoint p) {
-  int hit = 9;
-  for (const auto& c : Panel.Controls)
-    if (c->Hovered) hit = HitTest(*c, p);
-  static const Qt::CursorShape shapes[10] = {Qt::SizeFDiagCursor,
-                                             Qt::SizeVerCursor,
-                                             Qt::SizeBDiagCursor,
-                                             Qt::SizeHorCursor,
-                                             Qt::SizeHorCursor,
-                                             Qt::SizeBDiagCursor,
-                                             Qt::SizeVerCursor,
-                                             Qt::SizeFDiagCursor,
-                                             Qt::SizeAllCursor,
-                                             Qt::ArrowCursor};
-  PaintBox->setCursor(shapes[hit]);
-}
-
-void TUserForm::UpdateDragTarget(QPoint p) {
-  TEditObject* c = Drag.Control;
-  if (!c) return;
-  if (Drag.Handle == 8) {
-    const int dx = (p.x() - Anchor.x()) / GridSize, dy = (p.y() - Anchor.y()) / GridSize;
-    c->Bounds = {Drag.Before.Left + dx, Drag.Before.Top + dy, Drag.Before.Right + dx, Drag.Before.Bottom + dy};
-  } else {
-    const int h = Drag.Handle;
-    if (h == 0 || h == 3 || h == 5) c->Bounds.Left = p.x() / GridSize;
-    if (h == 0 || h == 1 || h == 2) c->Bounds.Top = p.y() / GridSize;
-    if (h == 2 || h == 4 || h == 7) c->Bounds.Right = p.x() / GridSize;
-    if (h == 5 || h == 6 || h == 7) c->Bounds.Bottom = p.y() / GridSize;
-  }
-  PaintBox->update();
-}
-
-void TUserForm::MoveSelection(QPoint p) {
-  const QPoint cell(p.x() / GridSize, p.y() / GridSize);
-  if (cell == Anchor) return;
-  const int dx = cell.x() - Anchor.x(), dy = cell.y() - Anchor.y();
-  for (TEditObject* c : Selection)
-    c->Bounds = {c->Bounds.Left + dx, c->Bounds.Top + dy, c->Bounds.Right + dx, c->Bounds.Bottom + dy};
-  Anchor = cell;
-  PaintBox->update();
-}
-
 void TUserForm::FormMouseDown(QMouseEvent* e, bool doubleClick) {
-  if (Mode == Testing || Mode == Running) return;
-  RemoveDialog();
-  const QPoint p = e->position().toPoint();
-  const bool leftButton = e->button() == Qt::LeftButton;
-  if (Mode == Placing) {
-    if (leftButton) {
-      auto c = Creator->Create();
-      c->ID = Panel.SmallestFreeID();
-      c->Bounds.Left = p.x() / GridSize;
-      c->Bounds.Top = p.y() / GridSize;
-      c->Bounds.Right = c->Bounds.Left + Creator->Width();
-      c->Bounds.Bottom = c->Bounds.Top + Creator->Height();
-      Panel.Controls.push_back(std::move(c));
-    }
-    SetMode(Idle);
-    PaintBox->update();
-    return;
-  }
-  if (Mode == Selecting && leftButton) {
-    if (doubleClick && Selection.size() == 1 && HitTest(**Selection.begin(), p) != 9) {
-      TEditObject* c = *Selection.begin();
-      Selection.clear();
-      SetMode(Idle);
-      PaintBox->update();
-      ShowParameterDialog(*c, e->globalPosition().toPoint());
-      return;
-    }
-    const QPoint cell(p.x() / GridSize, p.y() / GridSize);
-    for (TEditObject* c : Selection) {
-      const TGridRect r = c->Bounds;
-      if (r.Left <= cell.x() && cell.x() < r.Right && r.Top <= cell.y() && cell.y() < r.Bottom) {
-        Anchor = cell;
-        SetMode(MovingSelection);
-        PaintBox->setCursor(Qt::SizeAllCursor);
-        return;
-      }
-    }
-    Selection.clear();
-    SetMode(Idle);
-    PaintBox->update();
-  }
-  if (Mode == Idle && leftButton) {
-    for (const auto& c : Panel.Controls) {
-      const int hit = HitTest(*c, p);
-      if (hit == 9) continue;
-      Drag.Control = c.get();
-      Drag.Before = c->Bounds;
-      Drag.Handle = hit;
-      Anchor = p;
-      SetMode(hit == 8 ? PressedOnControl : ResizingControl);
-      return;
-    }
-    Selection.clear();
-    Anchor = p;
-    SetMode(PressedOnEmpty);
-    PaintBox->update();
-  }
+  // The dialog writes its values back before the press is looked at.
+  if (FModel.EditsLayout()) RemoveDialog();
+  Apply(FModel.Press(ToModel(e->position().toPoint()), e->button() == Qt::LeftButton, doubleClick),
+        e->globalPosition().toPoint());
 }
 
 void TUserForm::FormMouseMove(QMouseEvent* e) {
-  const QPoint p = e->position().toPoint();
-  Pointer = p;
-  const bool leftDown = e->buttons() & Qt::LeftButton;
-  const int distance = std::abs(p.x() - Anchor.x()) + std::abs(p.y() - Anchor.y());
-  switch (Mode) {
-    case Idle: {
-      bool changed = false;
-      for (const auto& c : Panel.Controls) {
-        const QRect grown = PixelRect(c->Bounds).normalized().adjusted(-3, -3, 3, 3);
-        const bool hover = grown.contains(p);
-        changed = changed || hover != c->Hovered;
-        c->Hovered = hover;
-      }
-      if (changed) PaintBox->update();
-      UpdatePointerShape(p);
-      break;
-    }
-    case Placing: PaintBox->update(); break;
-    case PressedOnControl:
-      if (leftDown && distance >= 5) {
-        SetMode(MovingControl);
-        UpdateDragTarget(p);
-      }
-      break;
-    case MovingControl:
-    case ResizingControl:
-      if (leftDown) UpdateDragTarget(p);
-      else FormMouseUp(e);
-      break;
-    case PressedOnEmpty:
-      if (distance >= 5) {
-        BandCorner = p;
-        SetMode(RubberBand);
-        PaintBox->update();
-      }
-      break;
-    case RubberBand: {
-      BandCorner = p;
-      BandSet.clear();
-      const int minX = std::min(Anchor.x(), BandCorner.x()) / GridSize;
-      const int minY = std::min(Anchor.y(), BandCorner.y()) / GridSize;
-      const int maxX = std::max(Anchor.x(), BandCorner.x()) / GridSize;
-      const int maxY = std::max(Anchor.y(), BandCorner.y()) / GridSize;
-      for (const auto& c : Panel.Controls)
-        if (c->Bounds.Left >= minX && c->Bounds.Top >= minY && c->Bounds.Right <= maxX && c->Bounds.Bottom <= maxY)
-          BandSet.insert(c.get());
-      PaintBox->update();
-      break;
-    }
-    case Selecting: {
-      bool over = false;
-      for (const auto& c : Panel.Controls) over = over || HitTest(*c, p) != 9;
-      PaintBox->setCursor(over ? Qt::SizeAllCursor : Qt::ArrowCursor);
-      break;
-    }
-    case MovingSelection: MoveSelection(p); break;
-    default: break;
-  }
+  Apply(FModel.Move(ToModel(e->position().toPoint()), e->buttons() & Qt::LeftButton));
 }
 
-void TUserForm::FormMouseUp(QMouseEvent* e) {
-  const QPoint p = e->position().toPoint();
-  switch (Mode) {
-    case PressedOnControl: {
-      TEditObject* hit = nullptr;
-      for (const auto& c : Panel.Controls)
-        if (!hit && HitTest(*c, p) != 9) hit = c.get();
-      for (const auto& c : Panel.Controls) c->Hovered = false;
-      if (hit) {
-        Selection.insert(hit);
-        SetMode(Selecting);
-      } else {
-        SetMode(Idle);
-      }
-      Drag = {};
-      PaintBox->update();
-      break;
-    }
-    case MovingControl:
-    case ResizingControl:
-      UpdateDragTarget(p);
-      Drag = {};
-      SetMode(Idle);
-      break;
-    case PressedOnEmpty: SetMode(Idle); break;
-    case RubberBand:
-      Selection = BandSet;
-      BandSet.clear();
-      SetMode(Selecting);
-      PaintBox->update();
-      break;
-    case MovingSelection:
-      MoveSelection(p);
-      SetMode(Selecting);
-      PaintBox->setCursor(Qt::ArrowCursor);
-      break;
-    default: break;
-  }
-}
+void TUserForm::FormMouseUp(QMouseEvent* e) { Apply(FModel.Release(ToModel(e->position().toPoint()))); }
 
-void TUserForm::FormMouseLeave() {
-  if (Mode == Placing) {
-    SetMode(Idle);
-    PaintBox->update();
-  } else if (Mode == MovingControl || Mode == ResizingControl) {
-    if (Drag.Control) Drag.Control->Bounds = Drag.Before;
-    Drag = {};
-    SetMode(Idle);
-    PaintBox->update();
-  }
-}
+void TUserForm::FormMouseLeave() { Apply(FModel.Leave()); }

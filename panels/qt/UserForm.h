@@ -10,11 +10,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "engine/Events.h"
-#include "panels/GuiFile.h"
+#include "panels/EditorModel.h"
 
 class QPushButton;
 class QTimer;
@@ -57,20 +56,6 @@ private:
 class TUserForm : public QWidget {
   Q_OBJECT
 public:
-  enum TMode {
-    Idle = 0,
-    Placing = 1,
-    PressedOnControl = 2,
-    MovingControl = 3,
-    ResizingControl = 4,
-    Testing = 5,
-    PressedOnEmpty = 6,
-    RubberBand = 7,
-    Selecting = 8,
-    MovingSelection = 9,
-    Running = 10,
-  };
-
   explicit TUserForm(QWidget* parent = nullptr);
   ~TUserForm() override;
 
@@ -81,18 +66,9 @@ public:
   QPushButton *BtnAddLabel, *BtnAddDisplay, *BtnAddButton, *BtnAddEdit, *BtnAddScrollbar, *BtnAddCheckbox;
   QPushButton *BtnDupl, *BtnDelete, *BtnTest, *BtnSave;
 
-  // ---- state
-  Ostra::TPanelControls Panel;
-  std::set<Ostra::TEditObject*> Selection, BandSet;
-  TMode Mode = Idle;
-  const Ostra::TEditObjectCreator* Creator = nullptr;
-  QPoint Anchor, BandCorner, Pointer;
-  struct {
-    Ostra::TEditObject* Control = nullptr;
-    Ostra::TGridRect Before;
-    int Handle = 9;
-  } Drag;
-  QPointer<QWidget> OpenDialog;
+  // The layout and the editor's state; the window shows it.
+  Ostra::TEditorModel& Model() { return FModel; }
+  const Ostra::TEditorModel& Model() const { return FModel; }
   // Signalled by the run-time change handler; null in the editor.
   TernioParser::TEvent* PanelEvent = nullptr;
   QString FileName;
@@ -109,13 +85,10 @@ public:
   // the layout is written.
   static constexpr int RecoveryInterval = 3000;
   std::unique_ptr<TRecoveryStore> Recovery;
-  QTimer* RecoveryTimer = nullptr;
   void UpdateRecoveryCopy();
   // Resets the editor and loads the file (a missing one gives an empty
   // panel); false when the file has too many rows.
   bool LoadFile(const QString& path);
-  // Writes the controls to the file; false on failure.
-  bool WriteFile(const QString& path) const;
   // "Save": writes, and says so when that fails.
   bool Save();
   void StartRunMode(TernioParser::TEvent* event);
@@ -124,13 +97,11 @@ public:
   void StartPlacing(const Ostra::TEditObjectCreator* creator);
   void Duplicate();
   void DeleteSelection();
-  void SetMode(TMode mode);
 
-  // Hit test of a control at a pixel: 0..7 a handle, 8 inside, 9 outside.
-  static int HitTest(const Ostra::TEditObject& control, QPoint p);
   // The parameter dialog of a control, at a screen position.
   void ShowParameterDialog(Ostra::TEditObject& control, QPoint screen);
-  void RemoveDialog();
+  // The open parameter dialog, or null.
+  QWidget* OpenDialog() const { return FOpenDialog.data(); }
 
   // ---- drawing area events
   void PaintBoxPaint(QPainter& painter);
@@ -144,6 +115,9 @@ protected:
   void keyPressEvent(QKeyEvent* e) override;
 
 private:
+  Ostra::TEditorModel FModel;
+  QPointer<QWidget> FOpenDialog;
+  QTimer* RecoveryTimer = nullptr;
   // The layout as its file holds it, and as it was last read or written
   // (none for a restored layout, which is still to be saved).
   std::string LayoutBytes() const;
@@ -151,9 +125,11 @@ private:
   bool WriteAndNote(const QString& path);
   void ShowEditor();
   void UpdateButtons();
-  void UpdateDragTarget(QPoint p);
-  void MoveSelection(QPoint p);
-  void UpdatePointerShape(QPoint p);
+  // Carries out what a step of the model asks for; the global position is
+  // where a parameter dialog opens.
+  void Apply(const Ostra::TEditorModel::TEffect& effect, QPoint global = QPoint());
+  void RemoveDialog();
+  void CreateWidgets(const std::function<void(Ostra::TEditObject&)>& onChange);
   void DestroyWidgets();
   QPushButton* AddButton(const char* name, const QString& caption, bool toggle);
 };

@@ -110,8 +110,8 @@ private slots:
       editor->show();
       target = editor.get();
       if (window == "parameters") {
-        editor->ShowParameterDialog(*editor->Panel.Controls.front(), f.geometry().center());
-        target = editor->OpenDialog;
+        editor->ShowParameterDialog(*editor->Model().Panel.Controls.front(), f.geometry().center());
+        target = editor->OpenDialog();
         QVERIFY(target);
       }
     }

@@ -64,7 +64,7 @@ class GuiEditorTest : public QObject {
   std::unique_ptr<TUserForm> Form;
   QString Path(const QString& name) { return QDir(Dir.path()).filePath(name); }
   QWidget* Box() { return Form->PaintBox; }
-  TEditObject& At(size_t i) { return *Form->Panel.Controls.at(i); }
+  TEditObject& At(size_t i) { return *Form->Model().Panel.Controls.at(i); }
   // An editor on the file, shown.
   void Open(const QString& name, const std::string& bytes = "") {
     if (!bytes.empty()) WriteAll(Path(name), bytes);
@@ -76,7 +76,7 @@ class GuiEditorTest : public QObject {
   }
   void Place(QPushButton* newButton, QPoint at) {
     newButton->click();
-    QCOMPARE(Form->Mode, TUserForm::Placing);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Placing);
     QVERIFY(newButton->isChecked());
     Move(Box(), at, Qt::NoButton);
     Press(Box(), at);
@@ -95,9 +95,9 @@ private slots:
     Open("place.gui");
     QCOMPARE(Form->windowTitle(), "GUI Editor - " + Path("place.gui"));
     Place(Form->BtnAddLabel, QPoint(30, 16));
-    QCOMPARE(Form->Mode, TUserForm::Idle);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Idle);
     QVERIFY(!Form->BtnAddLabel->isChecked());
-    QCOMPARE(Form->Panel.Controls.size(), size_t(1));
+    QCOMPARE(Form->Model().Panel.Controls.size(), size_t(1));
     QVERIFY(At(0).Bounds == (TGridRect{4, 2, 24, 4}));
     QCOMPARE(At(0).ID, 1);
     Place(Form->BtnAddScrollbar, QPoint(300, 10));
@@ -106,11 +106,11 @@ private slots:
     // Select the label and delete it with the Delete key: the next new
     // control gets ID 1 again.
     Click(Box(), QPoint(60, 20));
-    QCOMPARE(Form->Mode, TUserForm::Selecting);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Selecting);
     QVERIFY(Form->BtnDelete->isEnabled() && Form->BtnDupl->isEnabled());
     QTest::keyClick(Form.get(), Qt::Key_Delete);
-    QCOMPARE(Form->Panel.Controls.size(), size_t(1));
-    QCOMPARE(Form->Mode, TUserForm::Idle);
+    QCOMPARE(Form->Model().Panel.Controls.size(), size_t(1));
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Idle);
     Place(Form->BtnAddButton, QPoint(7, 200));
     QCOMPARE(At(1).ID, 1);
     QCOMPARE(At(1).GetTypeCode(), ButtonType);
@@ -121,13 +121,13 @@ private slots:
     Form->BtnAddDisplay->click();
     QVERIFY(Form->BtnAddDisplay->isChecked());
     Press(Box(), QPoint(50, 50), Qt::RightButton);
-    QCOMPARE(Form->Mode, TUserForm::Idle);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Idle);
     QVERIFY(!Form->BtnAddDisplay->isChecked());
-    QVERIFY(Form->Panel.Controls.empty());
+    QVERIFY(Form->Model().Panel.Controls.empty());
     // Leaving the drawing area cancels it too.
     Form->BtnAddEdit->click();
     Leave(Box());
-    QCOMPARE(Form->Mode, TUserForm::Idle);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Idle);
     QVERIFY(!Form->BtnAddEdit->isChecked());
   }
 
@@ -135,33 +135,33 @@ private slots:
     Open("move.gui", "0,2,2,22,4,1,x,0\r\n");
     // Press inside (not on a handle), drag 6 pixels: no move; 7 pixels: one unit.
     Press(Box(), QPoint(40, 21));
-    QCOMPARE(Form->Mode, TUserForm::PressedOnControl);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::PressedOnControl);
     Move(Box(), QPoint(46, 21));
-    QCOMPARE(Form->Mode, TUserForm::MovingControl);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::MovingControl);
     QVERIFY(At(0).Bounds == (TGridRect{2, 2, 22, 4}));
     Move(Box(), QPoint(47, 21));
     QVERIFY(At(0).Bounds == (TGridRect{3, 2, 23, 4}));
     Move(Box(), QPoint(47, 35));
     Release(Box(), QPoint(47, 35));
-    QCOMPARE(Form->Mode, TUserForm::Idle);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Idle);
     QVERIFY(At(0).Bounds == (TGridRect{3, 4, 23, 6}));
     // Less than 5 pixels is a click, which selects.
     Press(Box(), QPoint(60, 35));
     Move(Box(), QPoint(62, 37));
-    QCOMPARE(Form->Mode, TUserForm::PressedOnControl);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::PressedOnControl);
     Release(Box(), QPoint(62, 37));
-    QCOMPARE(Form->Mode, TUserForm::Selecting);
-    QVERIFY(Form->Selection.count(&At(0)));
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Selecting);
+    QVERIFY(Form->Model().Selection().count(&At(0)));
   }
 
   void resizesByHandles() {
     Open("resize.gui", "0,2,2,22,4,1,x,0\r\n");
     // Handle 4 (middle right) at (154, 21); drag it left of the left edge.
-    QCOMPARE(TUserForm::HitTest(At(0), QPoint(154, 21)), 4);
-    QCOMPARE(TUserForm::HitTest(At(0), QPoint(14, 14)), 0);
-    QCOMPARE(TUserForm::HitTest(At(0), QPoint(84, 27)), 6);
-    QCOMPARE(TUserForm::HitTest(At(0), QPoint(50, 20)), 8);
-    QCOMPARE(TUserForm::HitTest(At(0), QPoint(200, 20)), 9);
+    QCOMPARE(TEditorModel::HitTest(At(0), {154, 21}), 4);
+    QCOMPARE(TEditorModel::HitTest(At(0), {14, 14}), 0);
+    QCOMPARE(TEditorModel::HitTest(At(0), {84, 27}), 6);
+    QCOMPARE(TEditorModel::HitTest(At(0), {50, 20}), 8);
+    QCOMPARE(TEditorModel::HitTest(At(0), {200, 20}), 9);
     // Hovering shows the handles and the pointer shape of the hit.
     const struct {
       QPoint At;
@@ -181,17 +181,17 @@ private slots:
     Move(Box(), QPoint(300, 200), Qt::NoButton);
     QVERIFY(!At(0).Hovered);
     Press(Box(), QPoint(154, 21));
-    QCOMPARE(Form->Mode, TUserForm::ResizingControl);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::ResizingControl);
     Move(Box(), QPoint(3, 21));
     Release(Box(), QPoint(3, 21));
     QVERIFY(At(0).Bounds == (TGridRect{2, 2, 0, 4}));
     // Leaving the drawing area while resizing restores the rectangle.
     Press(Box(), QPoint(14, 28));  // handle 5, bottom left of the inverted box
-    QCOMPARE(Form->Mode, TUserForm::ResizingControl);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::ResizingControl);
     Move(Box(), QPoint(100, 100));
     QVERIFY(!(At(0).Bounds == (TGridRect{2, 2, 0, 4})));
     Leave(Box());
-    QCOMPARE(Form->Mode, TUserForm::Idle);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Idle);
     QVERIFY(At(0).Bounds == (TGridRect{2, 2, 0, 4}));
   }
 
@@ -199,26 +199,26 @@ private slots:
     Open("band.gui", "0,2,2,10,4,1,a,0\r\n0,2,6,10,8,2,b,0\r\n0,20,2,30,4,3,c,0\r\n");
     Press(Box(), QPoint(5, 5));
     Move(Box(), QPoint(8, 7));
-    QCOMPARE(Form->Mode, TUserForm::RubberBand);
-    QVERIFY(Form->BandSet.empty());
+    QCOMPARE(Form->Model().Mode(), TEditorModel::RubberBand);
+    QVERIFY(Form->Model().BandSet().empty());
     Move(Box(), QPoint(80, 60));
-    QCOMPARE(Form->BandSet.size(), size_t(2));
+    QCOMPARE(Form->Model().BandSet().size(), size_t(2));
     Release(Box(), QPoint(80, 60));
-    QCOMPARE(Form->Mode, TUserForm::Selecting);
-    QCOMPARE(Form->Selection.size(), size_t(2));
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Selecting);
+    QCOMPARE(Form->Model().Selection().size(), size_t(2));
     // Press inside a selected control and move both by two cells.
     Press(Box(), QPoint(30, 20));
-    QCOMPARE(Form->Mode, TUserForm::MovingSelection);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::MovingSelection);
     Move(Box(), QPoint(44, 20));
     Release(Box(), QPoint(44, 20));
-    QCOMPARE(Form->Mode, TUserForm::Selecting);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Selecting);
     QVERIFY(At(0).Bounds == (TGridRect{4, 2, 12, 4}));
     QVERIFY(At(1).Bounds == (TGridRect{4, 6, 12, 8}));
     QVERIFY(At(2).Bounds == (TGridRect{20, 2, 30, 4}));
     // A press outside the selection clears it.
     Press(Box(), QPoint(400, 300));
     Release(Box(), QPoint(400, 300));
-    QVERIFY(Form->Selection.empty());
+    QVERIFY(Form->Model().Selection().empty());
   }
 
   void duplicateFollowsThePointer() {
@@ -228,21 +228,21 @@ private slots:
     Move(Box(), QPoint(60, 50));
     Move(Box(), QPoint(0, 0));
     Release(Box(), QPoint(0, 0));
-    QCOMPARE(Form->Selection.size(), size_t(2));
+    QCOMPARE(Form->Model().Selection().size(), size_t(2));
     Form->BtnDupl->click();
-    QCOMPARE(Form->Mode, TUserForm::MovingSelection);
-    QCOMPARE(Form->Panel.Controls.size(), size_t(5));
+    QCOMPARE(Form->Model().Mode(), TEditorModel::MovingSelection);
+    QCOMPARE(Form->Model().Panel.Controls.size(), size_t(5));
     QCOMPARE(At(3).ID, 9);
     QCOMPARE(At(4).ID, 10);
     QCOMPARE(dynamic_cast<TLabelObject&>(At(3)).Alignment, 2);
     QCOMPARE(dynamic_cast<TButtonObject&>(At(4)).Caption, std::string("go on"));
-    QVERIFY(Form->Selection.count(&At(3)) && Form->Selection.count(&At(4)));
+    QVERIFY(Form->Model().Selection().count(&At(3)) && Form->Model().Selection().count(&At(4)));
     // The copies follow the pointer until the next release.
     Move(Box(), QPoint(70, 140), Qt::NoButton);
     QVERIFY(At(3).Bounds == (TGridRect{10, 20, 20, 22}));
     QVERIFY(At(4).Bounds == (TGridRect{10, 24, 25, 28}));
     Release(Box(), QPoint(70, 140));
-    QCOMPARE(Form->Mode, TUserForm::Selecting);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Selecting);
     QVERIFY(At(0).Bounds == (TGridRect{0, 0, 10, 2}));
   }
 
@@ -250,13 +250,13 @@ private slots:
     Open("dialog.gui", "0,2,2,22,4,1,old,0\r\n2,30,0,35,25,2,0,100,10,1,50,0\r\n");
     Click(Box(), QPoint(60, 20));
     DoubleClick(Box(), QPoint(60, 20));
-    auto* dlg = qobject_cast<TLabelParmForm*>(Form->OpenDialog.data());
+    auto* dlg = qobject_cast<TLabelParmForm*>(Form->OpenDialog());
     QVERIFY(dlg);
     QCOMPARE(dlg->windowTitle(), QString("Label Parameters"));
     QCOMPARE(dlg->edtId->text(), QString("1"));
     QCOMPARE(dlg->edtText->text(), QString("old"));
-    QCOMPARE(Form->Mode, TUserForm::Idle);
-    QVERIFY(Form->Selection.empty());
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Idle);
+    QVERIFY(Form->Model().Selection().empty());
     dlg->edtText->setText("Set point");
     dlg->edtId->setText("7");
     dlg->RGAlign->button(1)->setChecked(true);
@@ -268,24 +268,24 @@ private slots:
     // A negative ID is refused; a text that is no number gives 0.
     Click(Box(), QPoint(60, 20));
     DoubleClick(Box(), QPoint(60, 20));
-    dlg = qobject_cast<TLabelParmForm*>(Form->OpenDialog.data());
+    dlg = qobject_cast<TLabelParmForm*>(Form->OpenDialog());
     QVERIFY(dlg);
     dlg->edtId->setText("-4");
     dlg->close();
     QCOMPARE(label.ID, 7);
     Click(Box(), QPoint(60, 20));
     DoubleClick(Box(), QPoint(60, 20));
-    dlg = qobject_cast<TLabelParmForm*>(Form->OpenDialog.data());
+    dlg = qobject_cast<TLabelParmForm*>(Form->OpenDialog());
     dlg->edtId->setText("x");
     // A press in the drawing area removes the dialog, which writes back.
     Press(Box(), QPoint(400, 300));
     Release(Box(), QPoint(400, 300));
-    QVERIFY(!Form->OpenDialog);
+    QVERIFY(!Form->OpenDialog());
     QCOMPARE(label.ID, 0);
     // Scrollbar fields that are no numbers stay.
     Click(Box(), QPoint(230, 100));
     DoubleClick(Box(), QPoint(230, 100));
-    auto* bar = qobject_cast<TScrollbarParmForm*>(Form->OpenDialog.data());
+    auto* bar = qobject_cast<TScrollbarParmForm*>(Form->OpenDialog());
     QVERIFY(bar);
     QCOMPARE(bar->windowTitle(), QString("Scrollbar Properties"));
     bar->EdtMax->setText("250");
@@ -301,7 +301,7 @@ private slots:
   void testModeShowsLiveWidgets() {
     Open("test.gui", "4,1,1,16,5,1,Go\r\n5,1,6,16,8,2,Box,unchecked\r\n");
     Form->BtnTest->click();
-    QCOMPARE(Form->Mode, TUserForm::Testing);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Testing);
     QVERIFY(Form->BtnTest->isChecked());
     auto* button = qobject_cast<QPushButton*>(ControlWidget(At(0)));
     QVERIFY(button);
@@ -310,9 +310,9 @@ private slots:
     QVERIFY(At(0).Changed);
     // Presses on the drawing area do nothing in test mode.
     Press(Box(), QPoint(300, 300));
-    QCOMPARE(Form->Mode, TUserForm::Testing);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Testing);
     Form->BtnTest->click();
-    QCOMPARE(Form->Mode, TUserForm::Idle);
+    QCOMPARE(Form->Model().Mode(), TEditorModel::Idle);
     QVERIFY(ControlWidget(At(0)) == nullptr);
   }
 
@@ -418,7 +418,7 @@ private slots:
     TUserForm* editor = main.findChild<TUserForm*>();
     QVERIFY(editor);
     QVERIFY(editor->isVisible());
-    QCOMPARE(editor->Panel.Controls.size(), size_t(1));
+    QCOMPARE(editor->Model().Panel.Controls.size(), size_t(1));
   }
 };
 

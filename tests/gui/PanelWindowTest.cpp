@@ -76,7 +76,7 @@ template <class W>
 W* WidgetOfId(TControlForm& form, int panel, int id) {
   TUserForm* p = form.Panel(panel);
   if (!p) return nullptr;
-  Ostra::TEditObject* c = p->Panel.Find(id);
+  Ostra::TEditObject* c = p->Model().Panel.Find(id);
   return c ? qobject_cast<W*>(ControlWidget(*c)) : nullptr;
 }
 
@@ -94,7 +94,7 @@ class PanelWindowTest : public QObject {
   bool WaitForPanel() {
     QElapsedTimer t;
     t.start();
-    while (!(Form->Panel(0) && Form->Panel(0)->Mode == TUserForm::Running) && t.elapsed() < 5000)
+    while (!(Form->Panel(0) && Form->Panel(0)->Model().Mode() == Ostra::TEditorModel::Running) && t.elapsed() < 5000)
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     return Form->Panel(0) != nullptr;
   }

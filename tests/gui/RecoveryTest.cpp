@@ -203,7 +203,7 @@ private slots:
       QVERIFY(editor.LoadFile(path));
       editor.UpdateRecoveryCopy();
       QVERIFY(CopiesIn(Folder).isEmpty());
-      editor.Panel.Controls.push_back(Ostra::ControlOf({"0", "1", "6", "21", "8", "4", "Set", "1"}));
+      editor.Model().Panel.Controls.push_back(Ostra::ControlOf({"0", "1", "6", "21", "8", "4", "Set", "1"}));
       editor.UpdateRecoveryCopy();
       QCOMPARE(CopiesIn(Folder).size(), 1);
       QCOMPARE(ReadAll(editor.Recovery->DataPath()), changed);
@@ -225,7 +225,7 @@ private slots:
     QVERIFY(editor);
     QVERIFY(editor->isVisible());
     QCOMPARE(editor->FileName, path);
-    QCOMPARE(editor->Panel.Controls.size(), size_t(2));
+    QCOMPARE(editor->Model().Panel.Controls.size(), size_t(2));
     QCOMPARE(CopiesIn(Folder), QStringList{QFileInfo(editor->Recovery->DataPath()).fileName()});
     QVERIFY(editor->close());
     QCOMPARE(ReadAll(path), changed);

@@ -206,8 +206,8 @@ private slots:
     TUserForm editor(&f);
     QVERIFY(editor.LoadFile(panelFile));
     walk("GUI editor", &editor);
-    QCOMPARE(int(editor.Panel.Controls.size()), 6);
-    for (auto& c : editor.Panel.Controls) {
+    QCOMPARE(int(editor.Model().Panel.Controls.size()), 6);
+    for (auto& c : editor.Model().Panel.Controls) {
       std::unique_ptr<TParmForm> dlg(CreateParmForm(*c, {}, &editor));
       walk("parameters of type " + QString::number(c->GetTypeCode()), dlg.get());
     }

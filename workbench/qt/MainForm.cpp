@@ -55,15 +55,6 @@ QString TabCaption(const QString& name) {
   return c.replace(u'&', QLatin1String("&&"));
 }
 
-QString NameOfCaption(const QString& caption) {
-  QString n;
-  for (qsizetype i = 0; i < caption.size(); ++i) {
-    if (caption[i] == u'&' && i + 1 < caption.size() && caption[i + 1] == u'&') ++i;
-    n += caption[i];
-  }
-  return n;
-}
-
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
@@ -101,7 +92,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   BreakRepeater = new QTimer(this);
   BreakRepeater->setInterval(50);
   connect(BreakRepeater, &QTimer::timeout, this, [this] {
-    if (FRunning) Run->Break();
+    if (Doc.Running()) Run->Break();
     else BreakRepeater->stop();
   });
 
@@ -115,7 +106,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   ParseTimer->setSingleShot(true);
   ParseTimer->setInterval(ParseDelay);
   connect(ParseTimer, &QTimer::timeout, this, [this] {
-    TEditPanel* panel = FParsePending.data();
+    TEditPanel* panel = ParsePendingPanel();
     // Typing has paused already: the colouring follows sooner.
     if (panel) CheckPanelText(panel, std::max(0, TSyntaxColourer::DelayMs - ParseDelay));
   });
@@ -224,28 +215,28 @@ void TMainForm::CreateLayout() {
 // ---- state
 
 void TMainForm::SetOutputSink(TOutputSink* sink) {
-  if (!FRunning) Run->Host().Output = sink;
+  if (!Doc.Running()) Run->Host().Output = sink;
 }
 
 void TMainForm::SetPlotHost(TPlotHost* host) {
-  if (!FRunning) Run->Host().Plot = host;
+  if (!Doc.Running()) Run->Host().Plot = host;
 }
 
 void TMainForm::UpdateActionStates() {
-  const bool calculatorPage = PageControl && PageControl->currentIndex() > 0;
-  ActionNew->setEnabled(!FRunning);
-  FileOpen->setEnabled(!FRunning);
-  RecentMenu->setEnabled(!FRunning && !RecentMenu->actions().isEmpty());
-  ActionSave->setEnabled(FModified);
-  // Start parses a pending edit first and refuses a text that fails.
-  ActionStart->setEnabled(!FRunning && (!FSyntaxError || FParsePending) && calculatorPage);
-  ActionBreak->setEnabled(FRunning);
-  ActNewPanel->setEnabled(!FRunning);
-  ActDelPanel->setEnabled(!FRunning && calculatorPage);
-  ActRename->setEnabled(calculatorPage);
+  const Ostra::TActionStates s = Doc.ActionStates(!RecentMenu->actions().isEmpty());
+  ActionNew->setEnabled(s.New);
+  FileOpen->setEnabled(s.Open);
+  RecentMenu->setEnabled(s.Recent);
+  ActionSave->setEnabled(s.Save);
+  ActionStart->setEnabled(s.Start);
+  ActionBreak->setEnabled(s.Break);
+  ActNewPanel->setEnabled(s.NewPanel);
+  ActDelPanel->setEnabled(s.DeletePanel);
+  ActRename->setEnabled(s.Rename);
+  EditReplace->setEnabled(s.Replace);
   if (!PageControl) return;
-  PageControl->tabBar()->setEnabled(!FRunning);
-  for (int i = 0; i < PanelCount(); ++i) Panel(i)->MemoEdit->setReadOnly(FRunning);
+  PageControl->tabBar()->setEnabled(s.SwitchPages);
+  for (int i = 0; i < PanelCount(); ++i) Panel(i)->MemoEdit->setReadOnly(!s.Editable);
   UpdateEditActions();
 }
 
@@ -255,14 +246,13 @@ void TMainForm::SetModified(bool value) {
     RecoveryTimer->stop();
     Recovery->Remove();
   }
-  if (value == FModified) return;
-  FModified = value;
+  if (!Doc.SetModified(value)) return;
   UpdateActionStates();
   StatusPanel0->setText(value ? tr("Changed") : QString());
 }
 
 void TMainForm::SetSyntaxState(bool error) {
-  FSyntaxError = error;
+  Doc.SetSyntaxError(error);
   QPalette pal = PanelError->palette();
   pal.setColor(QPalette::Window, error ? QColor(255, 0, 0) : QColor(0, 255, 0));
   pal.setColor(QPalette::WindowText, Qt::black);
@@ -282,41 +272,44 @@ TEditPanel* TMainForm::CurrentPanel() const {
   return i < 0 ? nullptr : Panel(i);
 }
 
-QString TMainForm::PanelName(int index) const { return NameOfCaption(PageControl->tabText(index)); }
+QString TMainForm::PanelName(int index) const { return QString::fromStdString(Doc.PanelName(index)); }
 
-void TMainForm::SetPanelName(int index, const QString& name) { PageControl->setTabText(index, TabCaption(name)); }
+void TMainForm::SetPanelName(int index, const QString& name) {
+  Doc.SetPanelName(index, name.toStdString());
+  PageControl->setTabText(index, TabCaption(name));
+}
 
 TGUIParser* TMainForm::EngineOf(const TEditPanel* panel) const {
   return &Run->EngineOf(PageControl->indexOf(const_cast<TEditPanel*>(panel)));
 }
 
 void TMainForm::PanelEdited(TEditPanel* panel) {
-  if (FRunning || PageControl->count() == 0 || !panel) return;
-  if (panel->MemoEdit->document()->characterCount() <= ImmediateParseLength) {
+  if (Doc.Running() || PageControl->count() == 0 || !panel) return;
+  if (Ostra::TDocumentModel::ParsesAtOnce(panel->MemoEdit->document()->characterCount())) {
     CheckPanelText(panel);
     return;
   }
   SetModified(true);
   RecoveryTimer->start();
-  if (FParsePending != panel) {
+  if (ParsePendingPanel() != panel) {
     ParsePending();
-    FParsePending = panel;
+    Doc.SetPendingParse(PageControl->indexOf(panel));
     UpdateActionStates();
   }
   ParseTimer->start();
 }
 
-TEditPanel* TMainForm::ParsePendingPanel() const { return FParsePending.data(); }
+TEditPanel* TMainForm::ParsePendingPanel() const { return Panel(Doc.PendingParse()); }
 
 void TMainForm::ParsePending() {
-  if (TEditPanel* p = FParsePending.data()) CheckPanelText(p);
+  if (TEditPanel* p = ParsePendingPanel()) CheckPanelText(p);
 }
 
 void TMainForm::CheckPanelText(TEditPanel* panel, int colourDelayMs) {
-  if (FRunning || PageControl->count() == 0 || !panel) return;
+  if (Doc.Running() || PageControl->count() == 0 || !panel) return;
   // An unparsed edit of another panel goes first: its engine must hold it.
-  if (TEditPanel* pending = FParsePending.data()) {
-    FParsePending = nullptr;
+  if (TEditPanel* pending = ParsePendingPanel()) {
+    Doc.SetPendingParse(-1);
     ParseTimer->stop();
     if (pending != panel) CheckPanelText(pending);
   }
@@ -326,7 +319,7 @@ void TMainForm::CheckPanelText(TEditPanel* panel, int colourDelayMs) {
   engine->SetText(panel->Text8());
   const bool ok = engine->Parse(&Tokens);
   SetSyntaxState(!ok);
-  FLastParsedPanel = panel;
+  Doc.SetLastParsed(PageControl->indexOf(panel));
   if (ok) {
     panel->MemoEdit->ClearError();
     if (auto* c = panel->MemoEdit->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly))
@@ -347,14 +340,15 @@ void TMainForm::MarkParseError(TEditPanel* panel) {
 }
 
 void TMainForm::ColourNow(TEditPanel* panel) {
-  if (!panel || panel != FLastParsedPanel || FSyntaxError) return;
+  if (!panel || panel != LastParsedPanel() || Doc.SyntaxError()) return;
   if (auto* c = panel->MemoEdit->findChild<TSyntaxColourer*>(QString(), Qt::FindDirectChildrenOnly))
     c->ColourNow(Tokens);
 }
 
 void TMainForm::PageControlChange(int index) {
+  Doc.SetCurrent(index);
   if (FLoading || index < 0) return;
-  const bool modified = FModified;
+  const bool modified = Doc.Modified();
   CheckPanelText(Panel(index));
   SetModified(modified);
   UpdateActionStates();

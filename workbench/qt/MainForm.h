@@ -13,6 +13,7 @@
 #include <string>
 
 #include "engine/RunController.h"
+#include "workbench/DocumentModel.h"
 
 class QAction;
 class QLabel;
@@ -41,9 +42,7 @@ public:
   QAction* ActionNew;
   QAction* FileOpen;
   QAction* ActionSave;
-  QAction* FileSaveAs;
   QAction* Action3;  // Create / Edit GUI
-  QAction* FileExit1;
   QAction* EditUndo1;
   QAction* EditRedo1;
   QAction* EditCut1;
@@ -61,7 +60,6 @@ public:
   QAction* ActDelPanel;
   QAction* ActRename;
   QAction* Action1;  // User Manual
-  QAction* ActAbout;
   // The Window menu: brings the other windows back to the front.
   QMenu* WindowMenu = nullptr;
   QAction* ActShowOutput;
@@ -69,24 +67,16 @@ public:
   QAction* ActShowControls;
   // The output and plot windows of the runs (set by the application).
   QPointer<QWidget> OutputWindow, PlotWindow;
-  // Shows the window, raised and active, also when it was closed or
-  // minimised.
-  static void BringToFront(QWidget* window);
   // The size of a first start: most of the screen's height, so that a good
   // part of a program shows, and on the screen.
   void ResizeToDefault();
 
   // ---- the documents opened and saved last (File > Open recent)
   QMenu* RecentMenu = nullptr;
-  TRecentFiles* RecentFiles = nullptr;
-  // Opens a recent file after the save prompt; one that is gone is taken off
-  // the list with a message.
-  void OpenRecent(const QString& path);
 
   // ---- visual parts
   QTabWidget* PageControl;
   THelpPanel* HelpPanel = nullptr;
-  QWidget* BottomPanel;
   QLabel* Logo;
   QLabel* PanelError;
   QPushButton* BtnShowError;
@@ -101,7 +91,6 @@ public:
   // The engines and the calculation thread.
   std::unique_ptr<TernioParser::TRunController> Run;
   std::list<TernioParser::TCodePosInfo> Tokens;
-  std::unique_ptr<TControlWindowHost> PanelHost;
 
   // ---- document state
   QString FullPath;
@@ -145,14 +134,14 @@ public:
   // running.
   void SetPlotHost(TernioParser::TPlotHost* host);
 
-  bool Modified() const { return FModified; }
-  bool Running() const { return FRunning; }
-  bool SyntaxError() const { return FSyntaxError; }
+  // The document's panels and state, and the rules the window follows.
+  const Ostra::TDocumentModel& Document() const { return Doc; }
+  bool Modified() const { return Doc.Modified(); }
+  bool Running() const { return Doc.Running(); }
+  bool SyntaxError() const { return Doc.SyntaxError(); }
   bool ThreadEnded() const { return FThreadEnded; }
 
-  void UpdateActionStates();
   void SetModified(bool value);
-  void SetSyntaxState(bool error);
   TEditPanel* CurrentPanel() const;
   TEditPanel* Panel(int index) const;
   int PanelCount() const;
@@ -161,27 +150,14 @@ public:
   // Parses the panel's text into its engine; a text that parses is coloured
   // colourDelayMs later (200 ms, the colouring's delay).
   void CheckPanelText(TEditPanel* panel, int colourDelayMs = 200);
-  // ---- parsing while typing
-  // Texts up to this many characters are parsed on every edit (it takes well
-  // under a millisecond); longer ones once typing has paused for ParseDelay,
-  // so that no keystroke waits for a parse.
-  static constexpr int ImmediateParseLength = 20000;
-  static constexpr int ParseDelay = 150;
-  QTimer* ParseTimer = nullptr;
-  // The change hook of every panel: parses now or after the pause.
-  void PanelEdited(TEditPanel* panel);
   // The panel whose latest edit is not parsed yet, or null.
   TEditPanel* ParsePendingPanel() const;
-  // Parses the panel with a pending edit now; whatever needs the exact parse
-  // state (Start, Show error, another panel's parse) calls it first.
-  void ParsePending();
-  TEditPanel* LastParsedPanel() const { return FLastParsedPanel; }
+  TEditPanel* LastParsedPanel() const { return Panel(Doc.LastParsed()); }
 
   // ---- documents
   void NewDocument();
   bool OpenDocument(const QString& path);
   bool SaveDocument();
-  void SetFileName();
   bool QuerySaveChanges();
   TEditPanel* AddPanel(const QString& name);
   TEditPanel* AddCalculatorPanel();
@@ -196,18 +172,12 @@ public:
 
   // ---- action handlers
   void ActionNewExecute();
-  void FileOpenExecute();
   bool ActionSaveExecute();
   bool FileSaveAsExecute();
   void ActionStartExecute();
   void ActionBreakExecute();
   void ActRenameExecute();
-  void ActAboutExecute();
-  void Action3Execute();  // Create / Edit GUI
-  void Action4Execute();  // Insert GUI Code
-  void Action1Execute();
   void BtnShowErrorClick();
-  void OpenWebSite();
 
   // Called on the calculation thread.
   void RunFinished(const TernioParser::TReturnValue* result) override;
@@ -221,9 +191,37 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  bool FModified = false;
-  bool FSyntaxError = false;
-  bool FRunning = false;
+  Ostra::TDocumentModel Doc;
+  QAction* FileSaveAs;
+  QAction* FileExit1;
+  QAction* ActAbout;
+  // Shows the window, raised and active, also when it was closed or
+  // minimised.
+  static void BringToFront(QWidget* window);
+  TRecentFiles* RecentFiles = nullptr;
+  // Opens a recent file after the save prompt; one that is gone is taken off
+  // the list with a message.
+  void OpenRecent(const QString& path);
+  QWidget* BottomPanel;
+  std::unique_ptr<TControlWindowHost> PanelHost;
+  void UpdateActionStates();
+  void SetSyntaxState(bool error);
+  // ---- parsing while typing: a long text is parsed once typing has paused
+  // for ParseDelay ms.
+  static constexpr int ParseDelay = 150;
+  QTimer* ParseTimer = nullptr;
+  // The change hook of every panel: parses now or after the pause.
+  void PanelEdited(TEditPanel* panel);
+  // Parses the panel with a pending edit now; whatever needs the exact parse
+  // state (Start, Show error, another panel's parse) calls it first.
+  void ParsePending();
+  void SetFileName();
+  void FileOpenExecute();
+  void ActAboutExecute();
+  void Action3Execute();  // Create / Edit GUI
+  void Action4Execute();  // Insert GUI Code
+  void Action1Execute();
+  void OpenWebSite();
   std::atomic<bool> FClosing{false};
   bool FThreadEnded = false;
   // Set when the calculation thread did not end its run after Break on close.
@@ -232,8 +230,6 @@ private:
   QTimer* BreakRepeater = nullptr;
   bool FLoading = false;
   std::atomic<bool> FRunDone{false};
-  TEditPanel* FLastParsedPanel = nullptr;
-  QPointer<TEditPanel> FParsePending;
 
   void CreateActions();
   void CreateLayout();

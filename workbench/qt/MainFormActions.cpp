@@ -288,7 +288,6 @@ void TMainForm::UpdateEditActions() {
   EditCut1->setEnabled(w && hasSelection && !readOnly);
   EditPaste1->setEnabled(w && !readOnly && clip && clip->hasText());
   EditSelectAll1->setEnabled(w && hasText);
-  EditReplace->setEnabled(!FRunning && PageControl && CurrentPanel());
 }
 
 void TMainForm::EditCommand(const char* method) {
@@ -322,7 +321,7 @@ void TMainForm::Action3Execute() { TUserForm::OpenEditor(this); }
 
 void TMainForm::Action4Execute() {
   TEditPanel* panel = CurrentPanel();
-  if (!panel || FRunning) return;
+  if (!panel || Doc.Running()) return;
   const QString path = GuiDialogs().SelectToInsert(this);
   if (path.isEmpty()) return;
   // One edit, undone in one step.

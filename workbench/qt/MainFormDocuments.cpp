@@ -23,21 +23,6 @@
 
 using namespace TernioParser;
 
-namespace {
-
-// Line feeds of the editor text become the file's CR LF.
-std::string FileText(const std::string& editorText) {
-  std::string out;
-  out.reserve(editorText.size() + editorText.size() / 16);
-  for (char c : editorText) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
-
-}  // namespace
-
 // ---- documents
 
 void TMainForm::NewDocument() {
@@ -49,7 +34,7 @@ void TMainForm::NewDocument() {
     PageControl->removeTab(i);
     delete w;
   }
-  FLastParsedPanel = nullptr;
+  Doc.Clear();
   FLoading = false;
   // Panel names belong to the document (its file keeps them): they are not
   // translated.
@@ -64,7 +49,7 @@ void TMainForm::NewDocument() {
 }
 
 TEditPanel* TMainForm::AddPanel(const QString& name) {
-  if (FRunning) return nullptr;
+  if (Doc.Running()) return nullptr;
   auto* panel = new TEditPanel;
   panel->OnChange = [this](TEditPanel* p) { PanelEdited(p); };
   panel->OnHelpKey = [this](TEditPanel* p) { ShowHelpForCaret(p); };
@@ -81,6 +66,7 @@ TEditPanel* TMainForm::AddPanel(const QString& name) {
   connect(panel->edtResult, &QLineEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
   const bool loading = FLoading;
   FLoading = true;
+  Doc.AddPanel(name.toStdString());
   const int index = PageControl->addTab(panel, QString());
   SetPanelName(index, name);
   PageControl->setCurrentIndex(index);
@@ -90,8 +76,8 @@ TEditPanel* TMainForm::AddPanel(const QString& name) {
 }
 
 TEditPanel* TMainForm::AddCalculatorPanel() {
-  const bool modified = FModified;
-  TEditPanel* p = AddPanel("Calculator " + QString::number(PageControl->count()));
+  const bool modified = Doc.Modified();
+  TEditPanel* p = AddPanel(QString::fromStdString(Doc.NextCalculatorName()));
   if (!p) return nullptr;
   CheckPanelText(p);
   SetModified(modified);
@@ -100,13 +86,13 @@ TEditPanel* TMainForm::AddCalculatorPanel() {
 }
 
 void TMainForm::DeletePanel() {
-  if (FRunning) return;
-  TEditPanel* p = CurrentPanel();
-  const int index = PageControl->currentIndex();
-  if (!p || index <= 0) {
+  if (Doc.Running()) return;
+  if (!Doc.CanDeleteCurrent()) {
     UpdateActionStates();
     return;
   }
+  TEditPanel* p = CurrentPanel();
+  const int index = PageControl->currentIndex();
   if (!p->IsEmpty() && Ask(QMessageBox::Question,
                            tr("Calculator"),
                            tr("Panel is not empty, do you really want to delete it?"),
@@ -114,30 +100,30 @@ void TMainForm::DeletePanel() {
     return;
   FLoading = true;
   PageControl->removeTab(index);
-  if (FLastParsedPanel == p) FLastParsedPanel = nullptr;
+  Doc.RemovePanel(index);
   delete p;
   PageControl->setCurrentIndex(std::min(index, PageControl->count() - 1));
   FLoading = false;
   // Messages about the deleted panel (its error, its run) no longer apply.
   StatusPanel1->clear();
-  const bool modified = FModified;
+  const bool modified = Doc.Modified();
   CheckPanelText(CurrentPanel());
   SetModified(modified);
   UpdateActionStates();
 }
 
 void TMainForm::SetFileName() {
-  QString name = FullPath;
-  const qsizetype cut = std::max({name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'), name.lastIndexOf(u':')});
-  DisplayName = cut < 0 ? name : name.mid(cut + 1);
+  DisplayName = QString::fromStdString(Ostra::TDocumentModel::DisplayName(FullPath.toStdString()));
   HasFileName = true;
   UpdateCaption();
 }
 
 bool TMainForm::QuerySaveChanges() {
-  if (PageControl->count() == 2 && PageControl->currentIndex() == 1 &&
-      Panel(1)->Text().size() + Panel(0)->Text().size() < 50)
-    return true;
+  const auto length = [this](int page) {
+    const TEditPanel* p = Panel(page);
+    return p ? size_t(p->Text().size()) : size_t(0);
+  };
+  if (Doc.SkipsSavePrompt(length(0) + length(1))) return true;
   raise();
   activateWindow();
   switch (Ask(QMessageBox::Question,
@@ -153,7 +139,7 @@ bool TMainForm::QuerySaveChanges() {
 }
 
 bool TMainForm::OpenDocument(const QString& path) {
-  if (FRunning) return false;
+  if (Doc.Running()) return false;
   NewDocument();
   FullPath = path;
   if (QFileInfo(path).isDir()) return false;
@@ -179,7 +165,7 @@ bool TMainForm::OpenDocument(const QString& path) {
 }
 
 void TMainForm::OpenRecent(const QString& path) {
-  if (FRunning) return;
+  if (Doc.Running()) return;
   if (!QFileInfo::exists(path)) {
     RecentFiles->Remove(path);
     Ask(QMessageBox::Warning,
@@ -189,7 +175,7 @@ void TMainForm::OpenRecent(const QString& path) {
         QMessageBox::Ok);
     return;
   }
-  if (FModified && !QuerySaveChanges()) return;
+  if (Doc.Modified() && !QuerySaveChanges()) return;
   OpenDocument(path);
 }
 
@@ -240,7 +226,8 @@ std::string TMainForm::DocumentBytes() const {
   const int n = PageControl->count();
   std::vector<Ostra::TMacroPanel> panels;
   panels.reserve(size_t(n));
-  for (int i = 0; i < n; ++i) panels.push_back({Ostra::ToCodePage(PanelName(i)), FileText(Panel(i)->Text8()), 0});
+  for (int i = 0; i < n; ++i)
+    panels.push_back({Ostra::ToCodePage(PanelName(i)), Ostra::TDocumentModel::FileText(Panel(i)->Text8()), 0});
   return Ostra::WriteMacroText(panels);
 }
 
@@ -258,16 +245,16 @@ bool TMainForm::WriteDocument(const QString& path) {
 }
 
 void TMainForm::ActionNewExecute() {
-  if (FRunning) return;
-  if (FModified && !QuerySaveChanges()) return;
+  if (Doc.Running()) return;
+  if (Doc.Modified() && !QuerySaveChanges()) return;
   NewDocument();
 }
 
 void TMainForm::FileOpenExecute() {
-  if (FRunning) return;
+  if (Doc.Running()) return;
   const QString path = ChooseFile(false);
   if (path.isEmpty()) return;
-  if (FModified && !QuerySaveChanges()) return;
+  if (Doc.Modified() && !QuerySaveChanges()) return;
   OpenDocument(path);
 }
 
@@ -303,9 +290,7 @@ void TMainForm::ActRenameExecute() {
 }
 
 QString TMainForm::CommandLinePath(const QStringList& arguments) {
-  QString s = arguments.join(u' ');
-  if (s.startsWith(u'"')) s = s.mid(1, s.size() - 2);
-  return s;
+  return QString::fromStdString(Ostra::TDocumentModel::CommandLinePath(arguments.join(u' ').toStdString()));
 }
 
 void TMainForm::OpenCommandLine(const QStringList& arguments) {

@@ -22,7 +22,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       // output and plot windows, a GUI editor, its dialogs, a message box or
       // a file dialog (also a modal one). In this window the action's
       // shortcut takes F4 before it becomes a key press.
-      if (k->key() == Qt::Key_F4 && (k->modifiers() | Qt::KeypadModifier) == Qt::KeypadModifier && FRunning) {
+      if (k->key() == Qt::Key_F4 && (k->modifiers() | Qt::KeypadModifier) == Qt::KeypadModifier && Doc.Running()) {
         ActionBreakExecute();
         return true;
       }
@@ -82,7 +82,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 void TMainForm::FilesDropped(const QStringList& files) {
   if (files.isEmpty()) return;
   const QString first = files.first();
-  if (FModified && !QuerySaveChanges()) return;
+  if (Doc.Modified() && !QuerySaveChanges()) return;
   OpenDocument(first);
 }
 

@@ -11,7 +11,7 @@
 
 void TMainForm::WriteRecoveryCopy() {
   RecoveryTimer->stop();
-  if (!FModified || PanelCount() == 0) {
+  if (!Doc.Modified() || PanelCount() == 0) {
     Recovery->Remove();
     return;
   }
@@ -21,7 +21,7 @@ void TMainForm::WriteRecoveryCopy() {
 }
 
 bool TMainForm::OfferRecovery() {
-  if (FRunning) return false;
+  if (Doc.Running()) return false;
   for (const TRecoveryStore::TCopy& copy : Recovery->Orphans()) {
     if (copy.Kind == TRecoveryStore::LayoutKind) {
       // Layouts open in editors of their own, so every one can come back.

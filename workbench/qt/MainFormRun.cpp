@@ -21,23 +21,23 @@ using namespace TernioParser;
 // ---- calculation
 
 void TMainForm::ActionStartExecute() {
-  if (FRunning || PageControl->currentIndex() <= 0) return;
+  if (!Doc.CanStart()) return;
   ParsePending();
   if (Run->Main->Error || Run->Global->Error) return;
-  FRunning = true;
+  Doc.SetRunning(true);
   FRunDone = false;
   UpdateActionStates();
   StatusPanel1->setText(tr("Running..."));
   // The previous run's result must not pass for this one's.
   if (TEditPanel* p = CurrentPanel()) p->ShowResult(QString());
   if (FThreadEnded || !Run->Start()) {
-    FRunning = false;
+    Doc.SetRunning(false);
     UpdateActionStates();
   }
 }
 
 void TMainForm::ActionBreakExecute() {
-  if (!FRunning) return;
+  if (!Doc.Running()) return;
   StatusPanel1->setText(tr("Breaking..."));
   Run->Break();
   // A break that arrives before the thread has taken up the run request
@@ -59,7 +59,7 @@ void TMainForm::ShowCalculationResult(const TReturnValue* result) {
   }
   StatusPanel1->setText(ci.Error ? tr("Calculation terminated") : tr("Calculation finished"));
   BreakRepeater->stop();
-  FRunning = false;
+  Doc.SetRunning(false);
   UpdateActionStates();
   if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
   emit CalculationFinished();
@@ -103,17 +103,17 @@ bool TMainForm::EndCalculation() {
   QElapsedTimer t;
   t.start();
   // Keep serving the window messages the run may wait for (output, panels).
-  while (FRunning && t.elapsed() < 1000) {
+  while (Doc.Running() && t.elapsed() < 1000) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     if (FRunDone.load()) continue;
     Run->Break();
     QThread::msleep(5);
   }
-  return !FRunning;
+  return !Doc.Running();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  if (FRunning && !FThreadEnded) {
+  if (Doc.Running() && !FThreadEnded) {
     if (Ask(QMessageBox::Question,
             tr(AppTitle),
             tr("Calculation running, do you want to kill it?"),
@@ -123,7 +123,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     }
     if (!EndCalculation()) FThreadStuck = true;
   }
-  if (FModified && !QuerySaveChanges()) {
+  if (Doc.Modified() && !QuerySaveChanges()) {
     event->ignore();
     return;
   }

@@ -106,10 +106,6 @@ Prüfen Sie jedes Programm, das ein Instrument steuert, mit dem Instrument in ei
         <source>Ostra Calculator Controls</source>
         <translation>Ostra Calculator Bedienfelder</translation>
     </message>
-    <message>
-        <source>Panel %1</source>
-        <translation>Panel %1</translation>
-    </message>
 </context>
 <context>
     <name>TDisplayParmForm</name>
