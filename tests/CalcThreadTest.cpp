@@ -58,7 +58,7 @@ TEST(CalcThread, BreakStopsEveryLoop) {
     ASSERT_TRUE(calc.Start(p));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     auto t0 = std::chrono::steady_clock::now();
-    calc.Thread->Break();
+    calc.Break();
     auto r = calc.Finish();
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
     if (r.Result.IsString && r.Text() == "Stack Overflow") continue;
@@ -72,7 +72,7 @@ TEST(CalcThread, BreakRightAfterTheRequestIsNotLost) {
   for (int i = 0; i < 20; ++i) {
     TCalculator calc;
     ASSERT_TRUE(calc.Start("while(1;0)"));
-    calc.Thread->Break();
+    calc.Break();
     auto r = calc.Finish();
     EXPECT_EQ(r.Message, "Stopped");
   }
@@ -82,7 +82,7 @@ TEST(CalcThread, CommaChainNoticesBreak) {
   std::string program = "x=0";
   for (int i = 0; i < 2000; ++i) program += ", x+=1";
   TCalculator calc;
-  calc.Thread->CalcInfo.RequestStop();  // a stop requested before the run...
+  calc.Break();  // a stop requested before the run...
   auto r = calc.Run(program);           // ...is cleared by the run request
   EXPECT_FALSE(r.Error);
   EXPECT_EQ(r.Number(), 2000);
@@ -96,7 +96,7 @@ TEST(CalcThread, RunawayRecursionIsAResultNotACrash) {
   EXPECT_EQ(r.Text(), "Stack Overflow");
   // Every store is consistent again: the function's saved locals are gone and
   // the next run works normally.
-  TFunctionDef* def = calc.Main->Registry->Find("r");
+  TFunctionDef* def = calc.Main().Registry->Find("r");
   ASSERT_NE(def, nullptr);
   EXPECT_EQ(def->Body->Engine->Vars.SavedCount(), 0u);
   r = calc.Run("define(d(n); if(n<=0; 0; 1+d(n-1))), d(1000)");
@@ -108,7 +108,7 @@ TEST(CalcThread, RunawayRecursionWithArraysGivesTheCallerItsArrayBack) {
   TCalculator calc;
   auto r = calc.Run("define(f(a[];n); a[0]=n, f(a[];n+1)), x[0]=-1, $r=f(x[];1)", "");
   EXPECT_EQ(r.Text(), "Stack Overflow");
-  TFunctionDef* def = calc.Main->Registry->Find("f");
+  TFunctionDef* def = calc.Main().Registry->Find("f");
   ASSERT_NE(def, nullptr);
   EXPECT_EQ(def->Body->Engine->Vars.SavedCount(), 0u);
 }

@@ -29,7 +29,7 @@ class TRecoveryStore;
 class TRecentFiles;
 class QMenu;
 
-class TMainForm : public QMainWindow, public TernioParser::TRunObserver {
+class TMainForm : public QMainWindow {
   Q_OBJECT
 public:
   // In English; tr(AppTitle) is the title of the interface's language.
@@ -209,9 +209,6 @@ public:
   void BtnShowErrorClick();
   void OpenWebSite();
 
-  // Called on the calculation thread.
-  void RunFinished(const TernioParser::TReturnValue* result) override;
-
 signals:
   // A run has ended and its result is shown.
   void CalculationFinished();
@@ -229,9 +226,7 @@ private:
   // Set when the calculation thread did not end its run after Break on close.
   bool FThreadStuck = false;
   bool FStartPending = false;
-  QTimer* BreakRepeater = nullptr;
   bool FLoading = false;
-  std::atomic<bool> FRunDone{false};
   TEditPanel* FLastParsedPanel = nullptr;
   QPointer<TEditPanel> FParsePending;
 
@@ -239,7 +234,9 @@ private:
   void CreateLayout();
   void UpdateCaption();
   void PageControlChange(int index);
-  void ShowCalculationResult(const TernioParser::TReturnValue* result);
+  // Makes the run controller; its events come back to this window's thread.
+  void CreateRun();
+  void ShowCalculationResult(const TernioParser::TRunOutcome& outcome);
   void ThreadTerminated();
   void DeferredStart();
   // The edit control the Edit commands act on: the focused one, or the one
