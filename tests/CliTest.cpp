@@ -56,6 +56,8 @@ TEST(Cli, Errors) {
   EXPECT_EQ(syntax.Status, 2);
   EXPECT_EQ(syntax.Err, "-e:2:5: Unknown operator '2'\n");
   EXPECT_EQ(syntax.Out, "");
+  // An error found past the end is placed at the end.
+  EXPECT_EQ(RunCli({"-e", "x=1,\r\n(1+2"}).Err, "-e:2:5: ')' expected\n");
 
   auto run = RunCli({"-e", "println('before'), y"});
   EXPECT_EQ(run.Status, 1);

@@ -17,19 +17,7 @@
 class TWindowRunner {
 public:
   // The caller sets the services of the runs in Host().
-  TWindowRunner()
-      : Runs(TernioParser::StandardLayers(), {.Finished = [this](const TernioParser::TRunOutcome& outcome) {
-               QMetaObject::invokeMethod(
-                   qApp,
-                   [this, outcome] {
-                     Last = outcome;
-                     Done = true;
-                     if (Waiting) Waiting->quit();
-                   },
-                   Qt::QueuedConnection);
-             }}) {
-    Runs.Resume();
-  }
+  TWindowRunner() : Runs(TernioParser::StandardLayers(), Events()) { Runs.Resume(); }
   virtual ~TWindowRunner() = default;
 
   TernioParser::THost& Host() { return Runs.Host(); }
@@ -69,5 +57,19 @@ public:
 
 private:
   QEventLoop* Waiting = nullptr;
+  TernioParser::TRunEvents Events() {
+    TernioParser::TRunEvents events;
+    events.Finished = [this](const TernioParser::TRunOutcome& outcome) {
+      QMetaObject::invokeMethod(
+          qApp,
+          [this, outcome] {
+            Last = outcome;
+            Done = true;
+            if (Waiting) Waiting->quit();
+          },
+          Qt::QueuedConnection);
+    };
+    return events;
+  }
   TernioParser::TRunController Runs;
 };
