@@ -57,9 +57,7 @@ TRunOutcome TRunOutcome::Of(const TCalcInfo& ci, const TReturnValue& result) {
 // ---- TAutoParserThread
 
 TAutoParserThread::TAutoParserThread(TParser& mainEngine, TParser& globalEngine, TFinished finished)
-    : TLargeStackThread(StackReservation),
-      MainEngine(mainEngine),
-      GlobalEngine(globalEngine),
+    : TLargeStackThread(StackReservation), MainEngine(mainEngine), GlobalEngine(globalEngine),
       Finished(std::move(finished)) {}
 
 TAutoParserThread::~TAutoParserThread() {

@@ -87,8 +87,8 @@ TEST(CalcThread, CommaChainNoticesBreak) {
   std::string program = "x=0";
   for (int i = 0; i < 2000; ++i) program += ", x+=1";
   TCalculator calc;
-  calc.Break();  // a stop requested before the run...
-  auto r = calc.Run(program);           // ...is cleared by the run request
+  calc.Break();                // a stop requested before the run...
+  auto r = calc.Run(program);  // ...is cleared by the run request
   EXPECT_FALSE(r.Error);
   EXPECT_EQ(r.Number(), 2000);
 }
@@ -165,7 +165,7 @@ TEST(RunController, ParseResults) {
       {"1+2", "", 0, 0, 1, 1},
       {"1 000", "Unknown operator '0'", 2, 3, 1, 3},
       {"x=2,\r\ny=3 3", "Unknown operator '3'", 9, 10, 2, 5},  // offsets without the carriage return
-      {"(1+2", "')' expected", 4, 4, 1, 5},                     // read past the end
+      {"(1+2", "')' expected", 4, 4, 1, 5},                    // read past the end
       {"x=1,\n(1+2", "')' expected", 9, 9, 2, 5},
       {"h(1)", "Unknown function", 2, 2, 1, 3},
       {"/* a\n b", "Comment not closed", 0, 7, 1, 1},

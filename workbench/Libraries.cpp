@@ -46,7 +46,8 @@ const TLayerTables& InProcessLayers() {
     auto inside = [&](const TLayerTable& layer) {
       TLayerTable kept;
       for (TLibrary library : layer.Libraries)
-        if (std::none_of(std::begin(outside), std::end(outside), [&](TLibrary o) { return o.data() == library.data(); }))
+        if (std::none_of(
+                std::begin(outside), std::end(outside), [&](TLibrary o) { return o.data() == library.data(); }))
           kept.Libraries.push_back(library);
       return kept;
     };
