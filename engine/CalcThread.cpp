@@ -1,5 +1,7 @@
 #include "engine/CalcThread.h"
 
+#include <new>
+
 namespace TernioParser {
 
 // ---- TLargeStackThread
@@ -44,13 +46,22 @@ TReturnValue TRunOutcome::Result() const {
 TRunOutcome TRunOutcome::Of(const TCalcInfo& ci, const TReturnValue& result) {
   TRunOutcome o;
   if (ci.Error) {
+    // The value of a failed run is not shown; it may be the very text that
+    // exhausted the memory.
     o.Status = ci.Stopping() ? TRunStatus::Stopped : TRunStatus::Failed;
     o.Message = ci.Message;
+    return o;
   }
-  // The text is copied: the engine's value may share it with variables.
   o.IsString = result.IsString;
   o.Number = result.Number;
-  if (result.IsString) o.Text = result.Text.Str();
+  // The text is copied: the engine's value may share it with variables.
+  try {
+    if (result.IsString) o.Text = result.Text.Str();
+  } catch (const std::bad_alloc&) {
+    o = TRunOutcome();
+    o.Status = TRunStatus::Failed;
+    o.Message = "not enough memory for the result";
+  }
   return o;
 }
 
