@@ -21,9 +21,15 @@ public:
   THost Host;
 
   void Reset() {
+    ClearError();
+    ClearStop();
+  }
+  void ClearError() {
     Error = false;
-    StopRequested.store(false, std::memory_order_relaxed);
     Message.clear();
+  }
+  void ClearStop() {
+    StopRequested.store(false, std::memory_order_relaxed);
     StopEvent.Reset();
   }
   void SetError(std::string message) {

@@ -1,5 +1,7 @@
 #include "engine/CalcThread.h"
 
+#include <new>
+
 namespace TernioParser {
 
 // ---- TLargeStackThread
@@ -28,33 +30,65 @@ void TLargeStackThread::WaitFor() {
 void* TLargeStackThread::Procedure(void* self) {
   auto* t = static_cast<TLargeStackThread*>(self);
   t->Execute();
-  if (t->OnTerminate) t->OnTerminate(t);
+  if (t->OnTerminate) t->OnTerminate();
   return nullptr;
+}
+
+// ---- TRunOutcome
+
+TReturnValue TRunOutcome::Result() const {
+  TReturnValue v;
+  if (IsString) v.SetString(Text);
+  else v.SetNumber(Number);
+  return v;
+}
+
+TRunOutcome TRunOutcome::Of(const TCalcInfo& ci, const TReturnValue& result) {
+  TRunOutcome o;
+  if (ci.Error) {
+    // The value of a failed run is not shown; it may be the very text that
+    // exhausted the memory.
+    o.Status = ci.Stopping() ? TRunStatus::Stopped : TRunStatus::Failed;
+    o.Message = ci.Message;
+    return o;
+  }
+  o.IsString = result.IsString;
+  o.Number = result.Number;
+  // The text is copied: the engine's value may share it with variables.
+  try {
+    if (result.IsString) o.Text = result.Text.Str();
+  } catch (const std::bad_alloc&) {
+    o = TRunOutcome();
+    o.Status = TRunStatus::Failed;
+    o.Message = "not enough memory for the result";
+  }
+  return o;
 }
 
 // ---- TAutoParserThread
 
-TAutoParserThread::TAutoParserThread(TParser* mainEngine, TParser* globalEngine, TRunObserver* form)
-    : TLargeStackThread(StackReservation), MainEngine(mainEngine), GlobalEngine(globalEngine), Form(form) {}
+TAutoParserThread::TAutoParserThread(TParser& mainEngine, TParser& globalEngine, TFinished finished)
+    : TLargeStackThread(StackReservation), MainEngine(mainEngine), GlobalEngine(globalEngine),
+      Finished(std::move(finished)) {}
 
 TAutoParserThread::~TAutoParserThread() {
-  PostMessage(Quit);
+  RequestQuit();
   WaitFor();
 }
 
-bool TAutoParserThread::PostMessage(TMessage message) {
-  // A run starts without a stop request; one made after this post (even
-  // before the thread takes the request up) stops that run.
-  if (message == RunRequest) {
-    CalcInfo.StopRequested.store(false, std::memory_order_relaxed);
-    CalcInfo.StopEvent.Reset();
-  }
+void TAutoParserThread::RequestRun() {
+  CalcInfo.ClearStop();
+  Post(RunRequest);
+}
+
+void TAutoParserThread::RequestQuit() { Post(Quit); }
+
+void TAutoParserThread::Post(TMessage message) {
   {
     std::lock_guard<std::mutex> g(QueueLock);
     Queue.push_back(message);
   }
   QueueChanged.notify_one();
-  return true;
 }
 
 TAutoParserThread::TMessage TAutoParserThread::GetMessage() {
@@ -67,16 +101,14 @@ TAutoParserThread::TMessage TAutoParserThread::GetMessage() {
 
 void TAutoParserThread::Execute() {
   TReturnValue result;
-  for (TMessage m; (m = GetMessage()) != Quit;) {
-    if (m != RunRequest) continue;
-    const bool stop = CalcInfo.Stopping();
-    CalcInfo.Reset();
-    if (stop) CalcInfo.RequestStop();
-    result = GlobalEngine->Evaluate(CalcInfo);
+  while (GetMessage() == RunRequest) {
+    // The stop request belongs to the poster of the request (see RequestRun).
+    CalcInfo.ClearError();
+    result = GlobalEngine.Evaluate(CalcInfo);
     NoticeLateStop();
-    if (!CalcInfo.Error) result = MainEngine->Evaluate(CalcInfo);
+    if (!CalcInfo.Error) result = MainEngine.Evaluate(CalcInfo);
     NoticeLateStop();
-    if (Form) Form->RunFinished(&result);
+    if (Finished) Finished(TRunOutcome::Of(CalcInfo, result));
   }
 }
 

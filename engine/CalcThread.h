@@ -1,6 +1,7 @@
 #pragma once
 // The calculation thread: runs the programs of the Global panel and of the
-// active panel on request, on a thread with a very large stack.
+// active panel on request, on a thread with a very large stack, and hands the
+// end of each run over as one outcome by value.
 
 #include <condition_variable>
 #include <cstddef>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <mutex>
 #include <pthread.h>
+#include <string>
 
 #include "engine/Parser.h"
 
@@ -24,7 +26,7 @@ public:
   virtual ~TLargeStackThread();
 
   // Called on the thread itself after Execute returns.
-  std::function<void(TLargeStackThread*)> OnTerminate;
+  std::function<void()> OnTerminate;
 
   // Starts the thread; false when it could not be started.
   bool Resume();
@@ -40,39 +42,62 @@ private:
   static void* Procedure(void* self);
 };
 
-// Told on the calculation thread when a run has ended. The result stays valid
-// until the next run request.
-class TRunObserver {
-public:
-  virtual ~TRunObserver() = default;
-  virtual void RunFinished(const TReturnValue* result) = 0;
+enum class TRunStatus {
+  Finished,  // both programs ran to their end
+  Failed,    // a run-time error ended the run
+  Stopped,   // Break ended the run
+};
+
+// How a run ended. It shares nothing with the engines, so it may be kept and
+// read on any thread.
+struct TRunOutcome {
+  TRunStatus Status = TRunStatus::Finished;
+  std::string Message;  // the error; empty when finished
+  // The value of the last program run: a text when IsString, else a number.
+  bool IsString = false;
+  double Number = 0;
+  std::string Text;
+
+  bool Error() const { return Status != TRunStatus::Finished; }
+  // The value as the engine's type (a fresh one, owned by the caller).
+  TReturnValue Result() const;
+  // The outcome of a run that left the engines with ci and result.
+  static TRunOutcome Of(const TCalcInfo& ci, const TReturnValue& result);
 };
 
 class TAutoParserThread final : public TLargeStackThread {
 public:
   static constexpr size_t StackReservation = 0x20000000;  // 512 MiB
-  enum TMessage { RunRequest = 0x8001, Quit = 0x0012 };
+  // Called on the calculation thread at the end of each run.
+  using TFinished = std::function<void(TRunOutcome)>;
 
-  TAutoParserThread(TParser* mainEngine, TParser* globalEngine, TRunObserver* form);
+  TAutoParserThread(TParser& mainEngine, TParser& globalEngine, TFinished finished);
+  // Ends the thread after the run in progress.
   ~TAutoParserThread() override;
 
-  TParser* MainEngine;
-  TParser* GlobalEngine;
   TCalcInfo CalcInfo;
-  TRunObserver* Form;
 
-  // Puts a message into the thread's queue.
-  bool PostMessage(TMessage message);
-  // Break: callable from any thread while a run is in progress.
+  // Asks for one run of both programs. The stop request is cleared here and
+  // nowhere else, so a Break from now on stops that run, even one made
+  // before the thread takes the request up.
+  void RequestRun();
+  // Asks the thread to end once the run in progress (if any) is over.
+  void RequestQuit();
+  // Break: callable from any thread.
   void Break() { CalcInfo.RequestStop(); }
 
 protected:
   void Execute() override;
 
 private:
+  enum TMessage { RunRequest, Quit };
+  TParser& MainEngine;
+  TParser& GlobalEngine;
+  TFinished Finished;
   std::mutex QueueLock;
   std::condition_variable QueueChanged;
   std::deque<TMessage> Queue;
+  void Post(TMessage message);
   TMessage GetMessage();
   void NoticeLateStop();
 };

@@ -255,10 +255,10 @@ TEST(ArrayFunctionsState, StatisticsOverManyElements) {
   EXPECT_EQ(r.Number(), 400 * 10000 + 999);
   double sum = 0, squares = 0;
   for (double x : a) sum += x, squares += x * x;
-  TVarEntry* m = static_cast<TVarEntry*>(calc.Main->Vars.Find("m"));
-  TVarEntry* d = static_cast<TVarEntry*>(calc.Main->Vars.Find("d"));
-  TVarEntry* lo = static_cast<TVarEntry*>(calc.Main->Vars.Find("lo"));
-  TVarEntry* hi = static_cast<TVarEntry*>(calc.Main->Vars.Find("hi"));
+  TVarEntry* m = static_cast<TVarEntry*>(calc.Main().Vars.Find("m"));
+  TVarEntry* d = static_cast<TVarEntry*>(calc.Main().Vars.Find("d"));
+  TVarEntry* lo = static_cast<TVarEntry*>(calc.Main().Vars.Find("lo"));
+  TVarEntry* hi = static_cast<TVarEntry*>(calc.Main().Vars.Find("hi"));
   EXPECT_EQ(m->Number(), sum / 1000);
   EXPECT_EQ(d->Number(), std::sqrt(squares / 1000));
   EXPECT_EQ(lo->Number(), -300);

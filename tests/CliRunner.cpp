@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace OstraTest {
@@ -44,11 +45,15 @@ TCliRun RunCli(const std::vector<std::string>& args, const TCliOptions& options)
   close(err[1]);
   bool interrupted = false, killed = false;
   TClock::time_point interruptAt{};
+  // From when the interrupt delay counts: the start, or the marker text.
+  std::optional<TClock::time_point> ready;
+  if (options.InterruptAfter.empty()) ready = start;
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   for (int open = 2; open > 0;) {
     const auto now = TClock::now();
-    if (options.InterruptAfterMs >= 0 && !interrupted &&
-        now - start > std::chrono::milliseconds(options.InterruptAfterMs)) {
+    if (!ready && r.Out.find(options.InterruptAfter) != std::string::npos) ready = now;
+    if (options.InterruptAfterMs >= 0 && !interrupted && ready &&
+        now - *ready > std::chrono::milliseconds(options.InterruptAfterMs)) {
       for (int i = 0; i < options.Interrupts; ++i) {
         if (i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
         kill(pid, SIGINT);

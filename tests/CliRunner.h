@@ -20,6 +20,7 @@ struct TCliOptions {
   std::vector<std::string> Env{};  // extra environment entries NAME=VALUE
   int InterruptAfterMs = -1;       // >= 0: SIGINT that long after the start,
   int Interrupts = 1;              // this many times, 2 ms apart
+  std::string InterruptAfter{};    // non-empty: counted from when stdout holds this text
   size_t AddressSpaceLimit = 0;    // bytes of address space the child may map; 0: no limit
   std::string Program{};           // the runner to start; empty: the build's
 };

@@ -57,6 +57,8 @@ TEST(Cli, Errors) {
   EXPECT_EQ(syntax.Status, 2);
   EXPECT_EQ(syntax.Err, "-e:2:5: Unknown operator '2'\n");
   EXPECT_EQ(syntax.Out, "");
+  // An error found past the end is placed at the end.
+  EXPECT_EQ(RunCli({"-e", "x=1,\r\n(1+2"}).Err, "-e:2:5: ')' expected\n");
 
   auto run = RunCli({"-e", "println('before'), y"});
   EXPECT_EQ(run.Status, 1);
@@ -81,7 +83,8 @@ TEST(Cli, Errors) {
 }
 
 TEST(Cli, InterruptIsBreak) {
-  auto r = RunCli({"-e", "println('go'), for(i=0;1;i+=1;0)"}, {.InterruptAfterMs = 300});
+  // Ctrl+C once the program is in its loop: its first line is out by then.
+  auto r = RunCli({"-e", "println('go'), for(i=0;1;i+=1;0)"}, {.InterruptAfterMs = 0, .InterruptAfter = "go\n"});
   EXPECT_EQ(r.Status, 1);
   EXPECT_EQ(r.Out, "go\n");
   EXPECT_EQ(r.Err, "Error: Stopped\n");
@@ -89,9 +92,12 @@ TEST(Cli, InterruptIsBreak) {
 
 TEST(Cli, SecondInterruptKills) {
   // The child program takes a while to stop, so the second Ctrl+C arrives
-  // while the first is still being answered.
-  auto r = RunCli({"-e", "execute('sleep 5';'')"}, {.InterruptAfterMs = 300, .Interrupts = 2});
+  // while the first is still being answered. The lines printed before are
+  // not lost with the process.
+  auto r = RunCli({"-e", "println('measured'), execute('sleep 5';'')"},
+                  {.InterruptAfterMs = 300, .Interrupts = 2, .InterruptAfter = "measured\n"});
   EXPECT_EQ(r.Status, 128 + SIGINT);
+  EXPECT_EQ(r.Out, "measured\n");
 }
 
 TEST_F(CliFiles, MacroDocuments) {

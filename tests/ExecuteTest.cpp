@@ -109,8 +109,8 @@ TEST(Execute, LargeInputAndOutputTogether) {
   OstraTest::TRun r = calc.Run(BuildText(18) + "r=execute('cat';s), length(r)");
   ASSERT_FALSE(r.Error) << r.Message;
   EXPECT_EQ(r.Number(), 4 << 20);
-  TVarEntry* out = static_cast<TVarEntry*>(calc.Main->Vars.Find("r"));
-  TVarEntry* in = static_cast<TVarEntry*>(calc.Main->Vars.Find("s"));
+  TVarEntry* out = static_cast<TVarEntry*>(calc.Main().Vars.Find("r"));
+  TVarEntry* in = static_cast<TVarEntry*>(calc.Main().Vars.Find("s"));
   ASSERT_TRUE(out && in);
   EXPECT_TRUE(out->Text.Str() == in->Text.Str());
 
@@ -197,7 +197,7 @@ TEST(Execute, BreakKillsTheChild) {
   for (int i = 0; i < 500 && ReadBytes(dir + "/pid").empty(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  calc.Thread->Break();
+  calc.Break();
   OstraTest::TRun r = calc.Finish();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   EXPECT_TRUE(r.Error);

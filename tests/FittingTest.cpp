@@ -308,7 +308,7 @@ TEST(FitFunction, BreakStopsALongFit) {
   ASSERT_TRUE(calc.Start(setup + ", fit(x[];y[];p[];t;p[0]*sin(p[1]*t)+p[2]*t^2;0;0;c), 42"));
   std::this_thread::sleep_for(std::chrono::duration<double>(1.5 * setupTime + 0.5));
   begin = std::chrono::steady_clock::now();
-  calc.Thread->Break();
+  calc.Break();
   auto r = calc.Finish();
   const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   EXPECT_TRUE(r.Error);

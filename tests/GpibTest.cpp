@@ -246,7 +246,7 @@ TEST_F(Gpib, BreakAbortsATransfer) {
   Calc.Start("gpibprintln(5;'SLOW?'), gpibreadln(5)");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const auto breakAt = TClock::now();
-  Calc.Thread->Break();
+  Calc.Break();
   const OstraTest::TRun r = Calc.Finish();
   EXPECT_LT(MsSince(breakAt), 200);
   EXPECT_EQ(Describe(r), "!Stopped");

@@ -294,7 +294,7 @@ OstraTest::TRun RunExample(const std::string& program) {
   if (parsed && probe.StandIns == 0) {
     OstraTest::TCalculator calc;
     THeadlessPanelHost panels;
-    calc.Thread->CalcInfo.Host.Panels = &panels;
+    calc.Host().Panels = &panels;
     return calc.Run(program);
   }
   // Not parseable: the stand-in engine reports why.

@@ -182,7 +182,7 @@ TEST(LongBreak, BreakLeavesTheOutputArraysAsTheyWere) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const double cpu = ProcessCpuMs();
     const auto at = std::chrono::steady_clock::now();
-    calc.Thread->Break();
+    calc.Break();
     const OstraTest::TRun r = calc.Finish();
     const double cpuMs = ProcessCpuMs() - cpu;
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - at).count();

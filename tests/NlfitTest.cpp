@@ -475,7 +475,7 @@ TEST(NlfitFunction, BreakStopsEveryFitPromptly) {
     ASSERT_TRUE(calc.Start(setup + ", " + call + ", 42"));
     std::this_thread::sleep_for(std::chrono::duration<double>(1.5 * setupTime + 0.5));
     begin = std::chrono::steady_clock::now();
-    calc.Thread->Break();
+    calc.Break();
     auto r = calc.Finish();
     const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     EXPECT_TRUE(r.Error);

@@ -220,7 +220,7 @@ TEST(NumericFunctions, BreakEndsALongSleep) {
     auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(calc.Start(program));
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    calc.Thread->CalcInfo.RequestStop();
+    calc.Break();
     auto r = calc.Finish();
     EXPECT_LT(Seconds(start), 10.0) << program;
     EXPECT_GE(Seconds(start), 0.14) << program;

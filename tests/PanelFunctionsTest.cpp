@@ -80,7 +80,7 @@ class PanelFunctions : public ::testing::Test {
 protected:
   void SetUp() override {
     OstraTest::WriteBytes(Dir / "panel.gui", PanelFile);
-    Calc.Thread->CalcInfo.Host.Panels = &Panels;
+    Calc.Host().Panels = &Panels;
   }
   std::string Load() { return "loadgui(0;'" + (Dir / "panel.gui") + "')"; }
   std::string Run(const std::string& program, const std::string& global = "") {
@@ -153,7 +153,7 @@ TEST_F(PanelFunctions, LoadAnswers) {
 }
 
 TEST_F(PanelFunctions, WithoutAHostNothingIsLoaded) {
-  Calc.Thread->CalcInfo.Host.Panels = nullptr;
+  Calc.Host().Panels = nullptr;
   EXPECT_EQ(Run(Load() + ",\ngetproperty(0;1;0)"), "0");
   EXPECT_EQ(Run(Load()), "0");
   EXPECT_EQ(Run("haschanged(0;1)+panelname(0;'x')"), "0");
@@ -208,7 +208,7 @@ TEST_F(PanelFunctions, BreakEndsAnEndlessWaitWithStopped) {
   ASSERT_TRUE(Calc.Start(Load() + ",\nwaitguievent(0)"));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   const auto start = std::chrono::steady_clock::now();
-  Calc.Thread->Break();
+  Calc.Break();
   const OstraTest::TRun run = Calc.Finish();
   EXPECT_LT(Millis(std::chrono::steady_clock::now() - start), 100);
   EXPECT_EQ(Describe(run), "!Stopped");
@@ -218,7 +218,7 @@ TEST_F(PanelFunctions, BreakEndsAnEndlessWaitWithStopped) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ASSERT_TRUE(Panels.Operate(0, 5));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  Calc.Thread->Break();
+  Calc.Break();
   const OstraTest::TRun loop = Calc.Finish();
   EXPECT_EQ(Describe(loop), "!Stopped");
   EXPECT_EQ(loop.Output, "GUI Event...\n");

@@ -110,7 +110,7 @@ TEST_F(PlotFunctions, PointCountsTheMemoryCannotHoldAreAnError) {
 TEST_F(PlotFunctions, BreakStopsSampling) {
   ASSERT_TRUE(Calc.Start("plot(0;0;x;sleep(1);0;1;100000)"));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  Calc.Thread->Break();
+  Calc.Break();
   EXPECT_EQ(Describe(Calc.Finish()), "!Stopped");
   EXPECT_EQ(Model.TabCount(), 0);
 }
@@ -179,7 +179,7 @@ TEST_F(PlotFunctions, ResultsOfTheRequestFunctions) {
 }
 
 TEST_F(PlotFunctions, WithoutAPlotHostNothingIsQueued) {
-  Calc.Thread->CalcInfo.Host.Plot = nullptr;
+  Calc.Host().Plot = nullptr;
   const struct {
     const char* Program;
     const char* Outcome;

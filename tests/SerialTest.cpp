@@ -321,7 +321,7 @@ TEST_F(Serial, ZeroOrNegativeTimeOutWaitsUntilDataOrBreak) {
     ASSERT_TRUE(watch.WaitFor("reading", 10000));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const auto breakAt = TClock::now();
-    Calc.Thread->Break();
+    Calc.Break();
     OstraTest::TRun stopped = Calc.Finish();
     EXPECT_LT(MsSince(breakAt), 200);
     EXPECT_EQ(Describe(stopped), "!Stopped");
@@ -335,7 +335,7 @@ TEST_F(Serial, BreakEndsAReadWithALongTimeOut) {
     Calc.Start(std::string("commopen(0;'9600,n,8,1';100000), ") + read);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const auto breakAt = TClock::now();
-    Calc.Thread->Break();
+    Calc.Break();
     OstraTest::TRun stopped = Calc.Finish();
     EXPECT_LT(MsSince(breakAt), 200);
     EXPECT_EQ(Describe(stopped), "!Stopped");
@@ -496,7 +496,7 @@ TEST(SerialWrite, BreakEndsAWriteToADeviceThatTakesNothing) {
   calc.Start("commopen(0;'9600,n,8,1';100), s='x', for(i=0;i<20;i+=1;s+=s), commwrite(0;s), 'written'");
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
   const auto breakAt = TClock::now();
-  calc.Thread->Break();
+  calc.Break();
   const OstraTest::TRun r = calc.Finish();
   EXPECT_LT(MsSince(breakAt), 200);
   EXPECT_EQ(Describe(r), "!Stopped");

@@ -18,62 +18,42 @@ namespace OstraTest {
 
 bool FastForms = true;
 
-TCalculator::TCalculator() : TRunController(StandardLayers(), this) {
-  Main->Options.FastForms = Global->Options.FastForms = FastForms;
+TCalculator::TCalculator() : Runs(StandardLayers()) {
+  Runs.Main().Options.FastForms = Runs.Global().Options.FastForms = FastForms;
   Host().Output = &Sink;
   Host().Plot = &Plots;
-  Resume();
-}
-
-// The thread ends before the sink and the plot model go.
-TCalculator::~TCalculator() { Thread.reset(); }
-
-void TCalculator::RunFinished(const TReturnValue* result) {
-  std::lock_guard<std::mutex> g(Lock);
-  Result = result;
-  Done = true;
-  Changed.notify_all();
+  Runs.Resume();
 }
 
 bool TCalculator::Start(const std::string& program, const std::string& global) {
   Pending = TRun();
   // Like the editors, a text is handed over and parsed only when it changed;
   // the panel is parsed again after the Global panel changed.
-  std::vector<TGUIParser*> changed;
-  if (!Parsed || global != LastGlobal) {
-    Global->SetText(global);
-    changed.push_back(Global.get());
-  }
-  if (!changed.empty() || program != LastMain) {
-    Main->SetText(program);
-    changed.push_back(Main.get());
-  }
+  const bool globalChanged = !Parsed || global != LastGlobal;
+  if (globalChanged) Runs.Parse(0, global);
+  if (globalChanged || program != LastMain) Runs.Parse(1, program);
   Parsed = true;
   LastGlobal = global;
   LastMain = program;
-  for (TGUIParser* e : changed) e->Parse(nullptr);
-  for (TGUIParser* e : {Global.get(), Main.get()}) {
-    if (e->Error) {
+  for (int page : {0, 1}) {
+    const TParseResult& parsed = Runs.Parsed(page);
+    if (!parsed.Ok) {
       Pending.ParseOk = false;
-      Pending.ParseMessage = e->Message;
-      Pending.ErrorPos = e->ErrorPos;
-      Pending.TokenStart = e->TokenStart;
+      Pending.ParseMessage = parsed.Message;
       return false;
     }
   }
   Sink.Text.clear();
-  Done = false;
-  return TRunController::Start();
+  return Runs.Start();
 }
 
 TRun TCalculator::Finish() {
   if (!Pending.ParseOk) return Pending;
-  std::unique_lock<std::mutex> g(Lock);
-  Changed.wait(g, [&] { return Done; });
+  const TRunOutcome outcome = Runs.Wait();
   TRun r = Pending;
-  r.Error = Thread->CalcInfo.Error;
-  r.Message = Thread->CalcInfo.Message;
-  r.Result = *Result;
+  r.Error = outcome.Error();
+  r.Message = outcome.Message;
+  r.Result = outcome.Result();
   r.Output = Sink.Text;
   return r;
 }
@@ -118,7 +98,7 @@ bool TWatchSink::WaitFor(const std::string& text, int ms) {
 }
 
 std::vector<double> ArrayOf(TCalculator& calc, const std::string& name) {
-  TVarEntryBase* e = calc.Main->Vars.Find(name);
+  TVarEntryBase* e = calc.Main().Vars.Find(name);
   if (!e || e->Kind() != TVarKind::Array) {
     ADD_FAILURE() << name << " is not an array";
     return {};

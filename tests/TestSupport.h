@@ -29,7 +29,6 @@ constexpr double SanitizerSlowdown = 1;
 struct TRun {
   bool ParseOk = true;
   std::string ParseMessage;
-  int32_t ErrorPos = 0, TokenStart = 0;
   bool Error = false;
   std::string Message;
   TernioParser::TReturnValue Result;
@@ -49,29 +48,30 @@ public:
   void Clear() override { Text.clear(); }
 };
 
-// The application's engines and calculation thread (Main, Global, Thread of
-// the run controller), with text output collected in a string.
-class TCalculator : public TernioParser::TRunObserver, public TernioParser::TRunController {
+// The application's engines and calculation thread (a run controller), with
+// text output collected in a string.
+class TCalculator {
 public:
   TCalculator();
-  ~TCalculator() override;
 
   // Parses both programs (Global first), binds and runs them.
   TRun Run(const std::string& program, const std::string& global = "");
   // Starts a run and returns at once; Finish waits for it.
   bool Start(const std::string& program, const std::string& global = "");
   TRun Finish();
+  // Break, from any thread.
+  void Break() { Runs.Break(); }
+
+  TernioParser::THost& Host() { return Runs.Host(); }
+  TernioParser::TGUIParser& Main() { return Runs.Main(); }
 
   TCollectSink Sink;
   // The plot requests go into a model, as in the headless runner.
   TernioParser::TModelPlotHost Plots;
 
 private:
-  void RunFinished(const TernioParser::TReturnValue* result) override;
-  std::mutex Lock;
-  std::condition_variable Changed;
-  const TernioParser::TReturnValue* Result = nullptr;
-  bool Done = false;
+  // Declared after the services of the runs: its thread ends before they go.
+  TernioParser::TRunController Runs;
   bool Parsed = false;
   std::string LastGlobal, LastMain;
   TRun Pending;

@@ -271,7 +271,7 @@ TEST_P(VisaLan, TimeOutServerGoneAndBreak) {
   ASSERT_TRUE(Calc.Start(Open(0) + "visaquery(0;'SLOW?')"));
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   const auto breakAt = TClock::now();
-  Calc.Thread->Break();
+  Calc.Break();
   OstraTest::TRun stopped = Calc.Finish();
   EXPECT_LT(MsSince(breakAt), 200);
   EXPECT_EQ(Describe(stopped), "!Stopped");
@@ -375,7 +375,7 @@ TEST_F(VisaUsbtmc, FindOpenQueryAndBreak) {
   ASSERT_TRUE(calc.Start("visaopen(0;'USB::0x0957::0x1796::MY123::INSTR';0), visaquery(0;'SILENT?')"));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   const auto breakAt = TClock::now();
-  calc.Thread->Break();
+  calc.Break();
   OstraTest::TRun stopped = calc.Finish();
   EXPECT_LT(MsSince(breakAt), 200);
   EXPECT_EQ(Describe(stopped), "!Stopped");

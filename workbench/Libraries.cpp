@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "engine/ControlFlow.h"
 #include "functions/Arrays.h"
@@ -34,6 +35,25 @@ const TLayerTables& StandardLayers() {
                CloseInstrumentsAfterRun},
       .GUI = {{PanelLibrary()}, ClosePanelsAfterRun},
   };
+  return layers;
+}
+
+const TLayerTables& InProcessLayers() {
+  // The libraries of files, instruments and panels, with their end-of-run
+  // hooks, are left out.
+  static const TLayerTables layers = [] {
+    const TLibrary outside[] = {FileLibrary(), SerialLibrary(), GpibLibrary(), UdpLibrary(), VisaLibrary()};
+    auto inside = [&](const TLayerTable& layer) {
+      TLayerTable kept;
+      for (TLibrary library : layer.Libraries)
+        if (std::none_of(
+                std::begin(outside), std::end(outside), [&](TLibrary o) { return o.data() == library.data(); }))
+          kept.Libraries.push_back(library);
+      return kept;
+    };
+    const TLayerTables& all = StandardLayers();
+    return TLayerTables{.Core = inside(all.Core), .Comm = inside(all.Comm), .GUI = {}};
+  }();
   return layers;
 }
 

@@ -12,6 +12,9 @@ namespace TernioParser {
 
 // The layer tables every engine of the application is made with.
 const TLayerTables& StandardLayers();
+// The same without the libraries that reach outside the process (files,
+// processes, instruments, panels), for running untrusted program text.
+const TLayerTables& InProcessLayers();
 
 // Every built-in of the three layers, in ascending byte order of the name.
 const std::vector<const TBuiltinRow*>& Catalogue();

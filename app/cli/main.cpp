@@ -6,14 +6,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <iostream>
-#include <mutex>
+#include <optional>
 #include <string>
 
 #include "engine/RunController.h"
@@ -70,7 +69,8 @@ const char* const Usage =
     "  5  the plots cannot be written (--plots): a message on stderr\n";
 
 // print, println and cleartext write to stdout, keeping track of whether the
-// last line is still open.
+// last line is still open. Each text goes out at once, so that a pipe or a
+// log file follows the run and a killed run loses nothing it printed.
 class TStdoutSink final : public TOutputSink {
 public:
   bool LineOpen = false;
@@ -82,6 +82,7 @@ public:
     }
     std::fwrite(text.data(), 1, text.size(), stdout);
     if (newline) std::fputc('\n', stdout);
+    std::fflush(stdout);
     LineOpen = !newline;
   }
   void Clear() override {
@@ -96,29 +97,6 @@ public:
   }
 };
 
-class TWaiter final : public TRunObserver {
-public:
-  void RunFinished(const TReturnValue* result) override {
-    std::lock_guard<std::mutex> g(Lock);
-    Result = result;
-    Done = true;
-    Changed.notify_all();
-  }
-  // Waits for the end of the run; calls poll every few milliseconds meanwhile.
-  template <class Poll>
-  const TReturnValue* Wait(Poll poll) {
-    std::unique_lock<std::mutex> g(Lock);
-    while (!Changed.wait_for(g, std::chrono::milliseconds(20), [&] { return Done; })) poll();
-    return Result;
-  }
-
-private:
-  std::mutex Lock;
-  std::condition_variable Changed;
-  bool Done = false;
-  const TReturnValue* Result = nullptr;
-};
-
 volatile sig_atomic_t Interrupts = 0;
 
 void OnInterrupt(int) {
@@ -129,26 +107,11 @@ void OnInterrupt(int) {
   }
 }
 
-// Line and column (from 1) in the file of an offset into the program text
-// the engine holds (carriage returns removed); -1 stands for the end.
-std::pair<int, int> FilePosition(const std::string& file, size_t panelStart, size_t panelEnd, int32_t offset) {
-  size_t i = panelStart;
-  if (offset < 0) {
-    i = panelEnd;
-  } else {
-    for (int32_t seen = 0; i < panelEnd; ++i) {
-      if (file[i] == '\r') continue;
-      if (seen++ == offset) break;
-    }
-  }
-  int line = 1;
-  size_t lineStart = 0;
-  for (size_t j = 0; j < i; ++j)
-    if (file[j] == '\n') ++line, lineStart = j + 1;
-  int column = 1;
-  for (size_t j = lineStart; j < i; ++j)
-    if (file[j] != '\r') ++column;
-  return {line, column};
+// The place in the file of a parse error in one of its panels.
+TTextPlace FilePlace(const std::string& file, size_t panelOffset, const TParseResult& error) {
+  const TTextPlace panel = PlaceOf(file, panelOffset);
+  if (error.Line > 1) return {panel.Line + error.Line - 1, error.Column};
+  return {panel.Line, panel.Column + error.Column - 1};
 }
 
 bool ParseRadix(const std::string& s, TRadix& r) {
@@ -280,21 +243,13 @@ int main(int argc, char** argv) {
   // The instrument layer from its first GPIB call (silently without a
   // driver) until exit, after the calculation thread has ended.
   TInstrumentSession instruments;
-  TWaiter waiter;
-  TRunController run(StandardLayers(), &waiter);
-  TParser& mainEngine = *run.Main;
-  TParser& globalEngine = *run.Global;
-
-  const Ostra::TMacroPanel* panels[2] = {&doc.Panels[0], &doc.Panels[page]};
-  TParser* order[2] = {&globalEngine, &mainEngine};
+  TRunController run(StandardLayers());
   for (int k = 0; k < 2; ++k) {
-    order[k]->SetText(panels[k]->Text);
-    if (!order[k]->Parse(nullptr)) {
-      const TParser& e = *order[k];
-      int32_t at = e.TokenStart >= 0 ? e.TokenStart : e.ErrorPos;
-      size_t start = panels[k]->Offset, end = start + panels[k]->Text.size();
-      auto [line, column] = FilePosition(fileText, start, end, at);
-      std::cerr << source << ":" << line << ":" << column << ": " << e.Message << "\n";
+    const Ostra::TMacroPanel& panel = doc.Panels[k == 0 ? 0 : page];
+    const TParseResult parsed = run.Parse(k, panel.Text);
+    if (!parsed.Ok) {
+      const TTextPlace at = FilePlace(fileText, panel.Offset, parsed);
+      std::cerr << source << ":" << at.Line << ":" << at.Column << ": " << parsed.Message << "\n";
       return ExitSyntax;
     }
   }
@@ -330,26 +285,26 @@ int main(int argc, char** argv) {
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
 
-    if (!run.Resume()) {
+    if (!run.Resume() || !run.Start()) {
       std::cerr << "ostracalc-cli: cannot start the calculation thread\n";
       return ExitRunError;
     }
-    run.Start();
+    std::optional<TRunOutcome> outcome;
     bool broken = false;
-    const TReturnValue* result = waiter.Wait([&] {
+    while (!(outcome = run.WaitFor(std::chrono::milliseconds(20)))) {
       if (Interrupts > 0 && !broken) {
         broken = true;
         run.Break();
       }
-    });
+    }
 
     sink.EndLine();
-    if (run.CalcInfo().Error) {
+    if (outcome->Error()) {
       std::fflush(stdout);
-      std::cerr << "Error: " << run.CalcInfo().Message << "\n";
+      std::cerr << "Error: " << outcome->Message << "\n";
       status = ExitRunError;
     } else {
-      std::string text = FormatResult(*result, radix);
+      std::string text = FormatResult(outcome->Result(), radix);
       std::fwrite(text.data(), 1, text.size(), stdout);
       std::fputc('\n', stdout);
     }

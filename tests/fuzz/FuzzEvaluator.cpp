@@ -5,40 +5,18 @@
 // promptly, whatever it was doing, and with a message.
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
 
 #include "FuzzCheck.h"
-#include "engine/ControlFlow.h"
 #include "engine/RunController.h"
-#include "functions/Arrays.h"
-#include "functions/Fitting.h"
-#include "functions/Numeric.h"
-#include "functions/Spectral.h"
-#include "functions/Strings.h"
-#include "output/Plot.h"
 #include "output/PlotHost.h"
-#include "output/TextOutput.h"
+#include "workbench/Libraries.h"
 
 using namespace TernioParser;
 
 namespace {
-
-const TLayerTables& InProcessLayers() {
-  static const TLayerTables layers = {
-      .Core = {{NumericLibrary(),
-                ControlFlowLibrary(),
-                StringLibrary(),
-                ArrayLibrary(),
-                FittingLibrary(),
-                SpectralLibrary()}},
-      .Comm = {{TextOutputLibrary(), PlotLibrary()}},
-      .GUI = {},
-  };
-  return layers;
-}
 
 // Output is counted, not kept.
 class TCountingSink final : public TOutputSink {
@@ -48,46 +26,33 @@ public:
   void Clear() override {}
 };
 
-class TFuzzRunner final : public TRunObserver {
+class TFuzzRunner final {
 public:
-  TFuzzRunner() : Runs(InProcessLayers(), this) {
+  TFuzzRunner() : Runs(InProcessLayers()) {
     Runs.Host().Output = &Sink;
     Runs.Host().Plot = &Plots;
     Runs.Resume();
   }
 
   void Run(const std::string& program) {
-    Runs.Global->SetText("");
-    Runs.Main->SetText(program);
-    if (!Runs.Global->Parse(nullptr) || !Runs.Main->Parse(nullptr)) return;
+    // A fresh Global panel: nothing defined by an earlier input.
+    if (!Runs.Parse(0, "").Ok || !Runs.Parse(1, program).Ok) return;
     {
       std::lock_guard<std::mutex> g(Plots.Lock);
       Plots.Model = TPlotModel();
     }
-    std::unique_lock<std::mutex> g(Lock);
-    Done = false;
     FUZZ_CHECK(Runs.Start());
-    if (!Changed.wait_for(g, std::chrono::milliseconds(300), [&] { return Done; })) {
-      Runs.Break();
-      // Break reaches every loop and wait within milliseconds; the bound
-      // leaves room for a loaded machine and the sanitizers' slower memory.
-      FUZZ_CHECK(Changed.wait_for(g, std::chrono::seconds(5), [&] { return Done; }));
-    }
+    if (Runs.WaitFor(std::chrono::milliseconds(300))) return;
+    Runs.Break();
+    // Break reaches every loop and wait within milliseconds; the bound
+    // leaves room for a loaded machine and the sanitizers' slower memory.
+    FUZZ_CHECK(Runs.WaitFor(std::chrono::seconds(5)).has_value());
   }
 
 private:
   TCountingSink Sink;
   TModelPlotHost Plots;
-  std::mutex Lock;
-  std::condition_variable Changed;
-  bool Done = false;
   TRunController Runs;
-
-  void RunFinished(const TReturnValue*) override {
-    std::lock_guard<std::mutex> g(Lock);
-    Done = true;
-    Changed.notify_all();
-  }
 };
 
 }  // namespace

@@ -105,7 +105,7 @@ private slots:
     if (w.Panel(1)->Text() != text) w.SetText(1, text);
     QCOMPARE(w.Panel(1)->Text(), text);
     QVERIFY(f.SyntaxError());
-    if (message.isEmpty()) message = QString::fromStdString(f.Run->Main->Message);
+    if (message.isEmpty()) message = QString::fromStdString(f.Run->Main().Message);
     QVERIFY(editor->HasError());
     QCOMPARE(editor->ErrorRange().selectedText(), marked);
     QCOMPARE(editor->ErrorLine(), line);

@@ -314,7 +314,7 @@ private slots:
 
     QTest::mouseClick(f.BtnShowError, Qt::LeftButton);
     QCOMPARE(w.Panel(1)->MemoEdit->textCursor().selectedText(), selected);
-    QCOMPARE(w.Status(), status.isEmpty() ? QString::fromStdString(f.Run->Main->Message) : status);
+    QCOMPARE(w.Status(), status.isEmpty() ? QString::fromStdString(f.Run->Main().Message) : status);
     QVERIFY(!w.Status().isEmpty());
 
     w.SetText(1, "1+2");
@@ -482,7 +482,7 @@ private slots:
   void threadEndReported() {
     TWindow w;
     TMainForm& f = *w.Form;
-    f.Run->Thread->PostMessage(TernioParser::TAutoParserThread::Quit);
+    f.Run->EndThread();
     QTRY_VERIFY(f.ThreadEnded());
     QCOMPARE(w.Questions.size(), 1);
     QCOMPARE(w.Questions[0].Icon, QMessageBox::Critical);

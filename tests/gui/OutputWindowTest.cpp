@@ -234,9 +234,9 @@ void OutputWindowTest::programsOnCalculationThread() {
   TRunner runner(form);
   QVERIFY(runner.Run(program.toStdString()));
   QCOMPARE(form.Lines(), lines);
-  QCOMPARE(QString::fromStdString(runner.Thread->CalcInfo.Message), error);
-  QCOMPARE(runner.Thread->CalcInfo.Error, !error.isEmpty());
-  if (error.isEmpty()) QCOMPARE(QString::fromStdString(runner.Result.AsString()), result);
+  QCOMPARE(QString::fromStdString(runner.Last.Message), error);
+  QCOMPARE(runner.Last.Error(), !error.isEmpty());
+  if (error.isEmpty()) QCOMPARE(QString::fromStdString(runner.Last.Result().AsString()), result);
   QVERIFY(form.isVisible());
 }
 

@@ -63,7 +63,7 @@ public:
     TWindowRunner::Host().Output = &Output;
     TWindowRunner::Host().Panels = &Host;
   }
-  ~TRunner() override { Thread.reset(); }
+  ~TRunner() override { EndThread(); }
   // The outcome, waiting at most timeoutMs for the run to end.
   QString Finish(int timeoutMs = 10000) { return Wait(timeoutMs) ? Outcome() : "(still running)"; }
   QString Run(const std::string& program) { return Start(program) ? Finish() : "(parse error)"; }
@@ -198,7 +198,7 @@ private slots:
     auto* edit = WidgetOfId<TEditCtrlForm>(*Form, 0, 4);
     QVERIFY(bar && edit);
     bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    QTRY_VERIFY(Runner->Thread->CalcInfo.PanelEvent.IsSet() == false);
+    QTRY_VERIFY(Runner->CalcInfo().PanelEvent.IsSet() == false);
     // The edit's "Ok" comes on with typing; Enter takes the text over.
     QVERIFY(!edit->BtnOk->isEnabled());
     edit->Edit->setFocus();
@@ -216,7 +216,7 @@ private slots:
     QTRY_COMPARE(Runner->Output.Get(), std::string("GUI Event...\n"));
     QElapsedTimer t;
     t.start();
-    Runner->Thread->Break();
+    Runner->Break();
     QCOMPARE(Runner->Finish(), QString("!Stopped"));
     QVERIFY(t.elapsed() < 500);
     QVERIFY(!Form->isVisible());
@@ -269,7 +269,7 @@ private slots:
     QVERIFY(Runner->Start(Load() + ", for(i=0;i<1000;i+=1; setproperty(0;2;0;i)), waitguievent(0)"));
     QVERIFY(WaitForPanel());
     QTRY_COMPARE(WidgetOfId<QLabel>(*Form, 0, 2)->text(), QString("999"));
-    Runner->Thread->Break();
+    Runner->Break();
     QCOMPARE(Runner->Finish(), QString("!Stopped"));
   }
 };

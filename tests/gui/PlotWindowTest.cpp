@@ -122,7 +122,7 @@ void PlotWindowTest::programsDrawInProgramOrder() {
   QVERIFY(
       run.Run("plotcleartabs(), plot(0;0;x;sin(x);0;2*pi();200), plot(1;0;x;x;0;1;10), a=plottabs(), "
               "plotcleartab(1), b=plottabs(), plottitle(0;'Sine'), string(a)+string(b)+string(plotcurvecount(0))"));
-  QCOMPARE(run.Result.AsString(), std::string("211"));
+  QCOMPARE(run.Last.Result().AsString(), std::string("211"));
   QVERIFY(form.isVisible());
   QCOMPARE(form.PageControl->count(), 1);
   QCOMPARE(form.PageControl->tabText(0), QString("Sine"));

@@ -14,30 +14,23 @@
 #include "engine/RunController.h"
 #include "workbench/Libraries.h"
 
-class TWindowRunner : public TernioParser::TRunObserver, public TernioParser::TRunController {
+class TWindowRunner {
 public:
   // The caller sets the services of the runs in Host().
-  TWindowRunner() : TRunController(TernioParser::StandardLayers(), this) { Resume(); }
-  ~TWindowRunner() override { Thread.reset(); }
+  TWindowRunner() : Runs(TernioParser::StandardLayers(), Events()) { Runs.Resume(); }
+  virtual ~TWindowRunner() = default;
 
-  void RunFinished(const TernioParser::TReturnValue* result) override {
-    TernioParser::TReturnValue copy = *result;
-    QMetaObject::invokeMethod(
-        qApp,
-        [this, copy] {
-          Result = copy;
-          Done = true;
-          if (Waiting) Waiting->quit();
-        },
-        Qt::QueuedConnection);
-  }
+  TernioParser::THost& Host() { return Runs.Host(); }
+  TernioParser::TCalcInfo& CalcInfo() { return Runs.CalcInfo(); }
+  void Break() { Runs.Break(); }
+  // Ends the calculation thread, for a derived runner whose services must
+  // outlive it.
+  void EndThread() { Runs.EndThread(); }
 
   // Parses the program as the panel's and starts it; false on a parse error.
   bool Start(const std::string& program) {
     Done = false;
-    Main->SetText(program);
-    if (!Main->Parse(nullptr)) return false;
-    return TRunController::Start();
+    return Runs.Parse(1, program).Ok && Runs.Start();
   }
   // Waits in an event loop, so that the windows answer the program's requests
   // meanwhile; false when the run has not ended in time.
@@ -54,14 +47,29 @@ public:
   bool Run(const std::string& program) { return Start(program) && Wait(); }
   // The outcome of the last run: the result's text, or "!" and the error.
   QString Outcome() const {
-    const TernioParser::TCalcInfo& ci = Thread->CalcInfo;
-    if (ci.Error) return "!" + QString::fromStdString(ci.Message);
-    return QString::fromStdString(Result.AsString());
+    if (Last.Error()) return "!" + QString::fromStdString(Last.Message);
+    return QString::fromStdString(Last.Result().AsString());
   }
 
-  TernioParser::TReturnValue Result;
+  // How the last run ended, once Done.
+  TernioParser::TRunOutcome Last;
   bool Done = false;
 
 private:
   QEventLoop* Waiting = nullptr;
+  TernioParser::TRunEvents Events() {
+    TernioParser::TRunEvents events;
+    events.Finished = [this](const TernioParser::TRunOutcome& outcome) {
+      QMetaObject::invokeMethod(
+          qApp,
+          [this, outcome] {
+            Last = outcome;
+            Done = true;
+            if (Waiting) Waiting->quit();
+          },
+          Qt::QueuedConnection);
+    };
+    return events;
+  }
+  TernioParser::TRunController Runs;
 };

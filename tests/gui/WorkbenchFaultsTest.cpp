@@ -143,7 +143,7 @@ private slots:
   void everyCopiedExampleParses() {
     TScriptedMainForm w;
     THelpPanel& help = *w.Form->HelpPanel;
-    TernioParser::TGUIParser& engine = *w.Form->Run->Main;
+    TernioParser::TGUIParser& engine = w.Form->Run->Main();
     QStringList failures;
     int examples = 0;
     for (int i = 1; i < help.csFunctions->count(); ++i) {

@@ -6,7 +6,7 @@
 // the function name at the caret of an editor.
 //
 // Use by the main window:
-//  - after the engines exist: HelpPanel->BuildFunctionList(Run->Main->Builtins);
+//  - after the engines exist: HelpPanel->BuildFunctionList(Run->Main().Builtins);
 //  - F1 in an editor: HelpPanel->ShowHelpFor(panel->MemoEdit);
 //  - connect EditorFocusWanted() to focusing the current panel's editor (sent
 //    after each copy button).

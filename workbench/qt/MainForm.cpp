@@ -89,13 +89,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   resize(538, 545 + menuBar()->sizeHint().height());
   setMinimumSize(500, 420);
 
-  BreakRepeater = new QTimer(this);
-  BreakRepeater->setInterval(50);
-  connect(BreakRepeater, &QTimer::timeout, this, [this] {
-    if (Doc.Running()) Run->Break();
-    else BreakRepeater->stop();
-  });
-
   // A copy of the unsaved document, a few seconds after the last change.
   Recovery = std::make_unique<TRecoveryStore>(TRecoveryStore::DefaultFolder());
   RecoveryTimer = new QTimer(this);
@@ -114,10 +107,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   // FormCreate.
   UpdateCaption();
   UpdateActionStates();
-  Run = std::make_unique<TRunController>(StandardLayers(), this);
-  Run->Thread->OnTerminate = [this](TLargeStackThread*) {
-    if (!FClosing.load()) QMetaObject::invokeMethod(this, &TMainForm::ThreadTerminated, Qt::QueuedConnection);
-  };
+  CreateRun();
   // The control window; programs reach it through the panel host.
   ControlForm = new TControlForm(this);
   ControlForm->DocumentPath = [this] { return HasFileName ? FullPath : QString(); };
@@ -125,7 +115,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   Run->Host().Panels = PanelHost.get();
   if (!Run->Resume()) FThreadEnded = true;
   NewDocument();
-  HelpPanel->BuildFunctionList(Run->Main->Builtins);
+  HelpPanel->BuildFunctionList(Run->Main().Builtins);
   if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
   qApp->installEventFilter(this);
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { EditFocusChanged(now); });
@@ -315,9 +305,7 @@ void TMainForm::CheckPanelText(TEditPanel* panel, int colourDelayMs) {
   }
   SetModified(true);
   RecoveryTimer->start();
-  TGUIParser* engine = EngineOf(panel);
-  engine->SetText(panel->Text8());
-  const bool ok = engine->Parse(&Tokens);
+  const bool ok = Run->Parse(PageControl->indexOf(panel), panel->Text8(), &Tokens).Ok;
   SetSyntaxState(!ok);
   Doc.SetLastParsed(PageControl->indexOf(panel));
   if (ok) {

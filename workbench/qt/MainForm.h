@@ -30,7 +30,7 @@ class TRecoveryStore;
 class TRecentFiles;
 class QMenu;
 
-class TMainForm : public QMainWindow, public TernioParser::TRunObserver {
+class TMainForm : public QMainWindow {
   Q_OBJECT
 public:
   // In English; tr(AppTitle) is the title of the interface's language.
@@ -179,9 +179,6 @@ public:
   void ActRenameExecute();
   void BtnShowErrorClick();
 
-  // Called on the calculation thread.
-  void RunFinished(const TernioParser::TReturnValue* result) override;
-
 signals:
   // A run has ended and its result is shown.
   void CalculationFinished();
@@ -227,15 +224,15 @@ private:
   // Set when the calculation thread did not end its run after Break on close.
   bool FThreadStuck = false;
   bool FStartPending = false;
-  QTimer* BreakRepeater = nullptr;
   bool FLoading = false;
-  std::atomic<bool> FRunDone{false};
 
   void CreateActions();
   void CreateLayout();
   void UpdateCaption();
   void PageControlChange(int index);
-  void ShowCalculationResult(const TernioParser::TReturnValue* result);
+  // Makes the run controller; its events come back to this window's thread.
+  void CreateRun();
+  void ShowCalculationResult(const TernioParser::TRunOutcome& outcome);
   void ThreadTerminated();
   void DeferredStart();
   // The edit control the Edit commands act on: the focused one, or the one

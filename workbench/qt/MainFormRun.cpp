@@ -8,10 +8,11 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QThread>
 #include <QTimer>
+#include <chrono>
 
 #include "engine/qt/CodePage.h"
+#include "workbench/Libraries.h"
 #include "workbench/MacroFile.h"
 #include "workbench/qt/EditPanel.h"
 #include "engine/qt/Recovery.h"
@@ -20,12 +21,23 @@ using namespace TernioParser;
 
 // ---- calculation
 
+void TMainForm::CreateRun() {
+  TRunEvents events;
+  events.Finished = [this](const TRunOutcome& outcome) {
+    QMetaObject::invokeMethod(
+        this, [this, outcome] { ShowCalculationResult(outcome); }, Qt::QueuedConnection);
+  };
+  events.ThreadEnded = [this] {
+    if (!FClosing.load()) QMetaObject::invokeMethod(this, &TMainForm::ThreadTerminated, Qt::QueuedConnection);
+  };
+  Run = std::make_unique<TRunController>(StandardLayers(), std::move(events));
+}
+
 void TMainForm::ActionStartExecute() {
   if (!Doc.CanStart()) return;
   ParsePending();
-  if (Run->Main->Error || Run->Global->Error) return;
+  if (!Run->CanStart()) return;
   Doc.SetRunning(true);
-  FRunDone = false;
   UpdateActionStates();
   StatusPanel1->setText(tr("Running..."));
   // The previous run's result must not pass for this one's.
@@ -40,25 +52,14 @@ void TMainForm::ActionBreakExecute() {
   if (!Doc.Running()) return;
   StatusPanel1->setText(tr("Breaking..."));
   Run->Break();
-  // A break that arrives before the thread has taken up the run request
-  // would be reset by the start of the run; repeat it until the run ends.
-  BreakRepeater->start();
 }
 
-void TMainForm::RunFinished(const TReturnValue* result) {
-  QMetaObject::invokeMethod(
-      this, [this, result] { ShowCalculationResult(result); }, Qt::QueuedConnection);
-  FRunDone = true;
-}
-
-void TMainForm::ShowCalculationResult(const TReturnValue* result) {
-  const TCalcInfo& ci = Run->CalcInfo();
+void TMainForm::ShowCalculationResult(const TRunOutcome& outcome) {
   if (TEditPanel* p = CurrentPanel()) {
-    if (ci.Error) p->ShowResult(tr("Error: %1").arg(Ostra::FromCodePage(ci.Message)));
-    else if (result) p->ShowResult(Ostra::FromCodePage(FormatResult(*result, p->Radix())));
+    if (outcome.Error()) p->ShowResult(tr("Error: %1").arg(Ostra::FromCodePage(outcome.Message)));
+    else p->ShowResult(Ostra::FromCodePage(FormatResult(outcome.Result(), p->Radix())));
   }
-  StatusPanel1->setText(ci.Error ? tr("Calculation terminated") : tr("Calculation finished"));
-  BreakRepeater->stop();
+  StatusPanel1->setText(outcome.Error() ? tr("Calculation terminated") : tr("Calculation finished"));
   Doc.SetRunning(false);
   UpdateActionStates();
   if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
@@ -79,8 +80,7 @@ void TMainForm::BtnShowErrorClick() {
   ParsePending();
   TEditPanel* p = CurrentPanel();
   if (!p) return;
-  TGUIParser* engine = EngineOf(p);
-  if (!engine->Error) {
+  if (Run->Parsed(PageControl->indexOf(p)).Ok) {
     SetSyntaxState(false);
     return;
   }
@@ -102,12 +102,11 @@ bool TMainForm::EndCalculation() {
   ActionBreakExecute();
   QElapsedTimer t;
   t.start();
-  // Keep serving the window messages the run may wait for (output, panels).
+  // Keep serving the window messages the run may wait for (output, panels),
+  // and the one that shows its end.
   while (Doc.Running() && t.elapsed() < 1000) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    if (FRunDone.load()) continue;
-    Run->Break();
-    QThread::msleep(5);
+    if (Doc.Running()) Run->WaitFor(std::chrono::milliseconds(5));
   }
   return !Doc.Running();
 }
