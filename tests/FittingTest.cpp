@@ -277,8 +277,8 @@ TEST(FitFunction, ModelsEvaluatedByBlocksGiveThePointByPointResult) {
     EXPECT_FALSE(r.Error) << model << ": " << r.Message;
     EXPECT_EQ(TernioParser::TVectorModel::Compiled.load() > before, fast) << model;
     std::vector<double> left;
-    for (const char* name : {"r", "c", "t"}) left.push_back(calc.Main->Vars.FindScalar(name)->Number());
-    const TernioParser::TArrayEntry* p = calc.Main->Vars.FindArray("p");
+    for (const char* name : {"r", "c", "t"}) left.push_back(calc.Main().Vars.FindScalar(name)->Number());
+    const TernioParser::TArrayEntry* p = calc.Main().Vars.FindArray("p");
     left.insert(left.end(), p->Data, p->Data + p->Count);
     return left;
   };

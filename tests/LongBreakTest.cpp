@@ -198,7 +198,7 @@ TEST(LongBreak, BreakAsTheCallBeginsLeavesTheOutputsAsTheyWere) {
     TCalculator calc;
     TWatchSink watch;
     watch.OnWrite = [&](const std::string& text) {
-      if (text == "go") calc.Thread->Break();
+      if (text == "go") calc.Break();
     };
     calc.Host().Output = &watch;
     const OstraTest::TRun r = calc.Run(c.Program);

@@ -413,7 +413,7 @@ TEST_F(PlotFunctions, BreakEndsTheWaitForTheWindow) {
   for (int i = 0; i < 10000 && window.Waits == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_EQ(window.Waits, 1);
   const auto breakAt = std::chrono::steady_clock::now();
-  Calc.Thread->Break();
+  Calc.Break();
   EXPECT_EQ(Describe(Calc.Finish()), "!Stopped");
   EXPECT_LT(std::chrono::steady_clock::now() - breakAt,
             std::chrono::milliseconds(500) * OstraTest::SanitizerSlowdown);
