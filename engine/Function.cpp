@@ -70,6 +70,8 @@ TArrayEntry* TFunction::RequireArray(TCalcInfo& ci, int i, std::string_view mess
   return nullptr;
 }
 
+int32_t TFunction::EvaluateIntArg(TCalcInfo& ci, int i) const { return IntegerValue(Args[i]->EvaluateNumber(ci)); }
+
 bool TFunction::StopIfRequested(TCalcInfo& ci) {
   if (!ci.Stopping()) return false;
   RaiseStopped(ci);

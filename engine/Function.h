@@ -105,6 +105,9 @@ public:
                             TScalarName scalar = TScalarName::Same) const;
   // The number in value slot i cut to a 32-bit integer.
   int32_t IntArg(int i) const { return IntegerValue(Results[i].AsNumber()); }
+  // Argument i evaluated now and cut to a 32-bit integer, for functions that
+  // evaluate their arguments themselves.
+  int32_t EvaluateIntArg(TCalcInfo& ci, int i) const;
   // True, with RaiseStopped, when the run is to stop.
   static bool StopIfRequested(TCalcInfo& ci);
   // Ends the run with "Stopped", unless an error stands already.

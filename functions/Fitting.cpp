@@ -474,7 +474,7 @@ bool TLFit::CheckArguments() { return IsArrayArg(1) && IsArrayArg(3); }
 
 void TLFit::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  const int32_t k = IntegerValue(Args[2]->EvaluateNumber(ci));
+  const int32_t k = EvaluateIntArg(ci, 2);
   if (ci.Error) return;
   TArrayEntry* ya = ArrayArg(1);
   TArrayEntry* pa = ArrayArg(3);

@@ -392,19 +392,19 @@ bool ConvolveTransform(const double* x, size_t count, const double* c, int32_t f
 
 void TFFT::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  const int32_t apo = IntegerValue(Args[2]->EvaluateNumber(ci));
+  const int32_t apo = EvaluateIntArg(ci, 2);
   if (ci.Error) return;
   if (apo < 0 || apo > 3) {
     ci.SetError("FFT: Illegal value for apodisation");
     return;
   }
-  const int32_t resincr = IntegerValue(Args[3]->EvaluateNumber(ci));
+  const int32_t resincr = EvaluateIntArg(ci, 3);
   if (ci.Error) return;
   if (resincr < 0 || resincr > 10) {
     ci.SetError("FFT: Illegal value for resincr (resolution increase)");
     return;
   }
-  const int32_t pad = IntegerValue(Args[4]->EvaluateNumber(ci));
+  const int32_t pad = EvaluateIntArg(ci, 4);
   if (ci.Error) return;
   if (pad < 0 || pad > 2) {
     ci.SetError("FFT: Illegal pad value");
