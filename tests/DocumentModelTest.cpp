@@ -5,6 +5,11 @@
 
 #include "workbench/DocumentModel.h"
 
+#include <string>
+#include <vector>
+
+#include "workbench/MacroFile.h"
+
 using namespace Ostra;
 
 namespace {
@@ -140,6 +145,151 @@ TEST(DocumentModel, CommandLinePathsAndFileText) {
   for (const auto& l : lines) EXPECT_EQ(TDocumentModel::CommandLinePath(l.Joined), l.Path) << l.Joined;
   EXPECT_EQ(TDocumentModel::FileText("a\nb\n\nc"), "a\r\nb\r\n\r\nc");
   EXPECT_EQ(TDocumentModel::FileText(""), "");
+}
+
+TEST(DocumentModel, SectionsOfAnOpenedFileFillTheFirstTwoPagesThenAppend) {
+  using P = std::vector<TSectionPage>;
+  const struct {
+    const char* Name;
+    std::string File;
+    P Pages;
+  } cases[] = {
+      {"no marker: all on page 1, its name kept", "x := 1\r\ny := 2", {{1, 1, false}}},
+      {"empty file", "", {{1, 1, false}}},
+      {"one section: the Global page only", "/*$$panel:Setup$$*/\nf(x) := x", {{0, 0, true}}},
+      {"two sections", "/*$$panel:G$$*/\na\r\n/*$$panel:Fit$$*/\nb", {{0, 0, true}, {1, 1, true}}},
+      {"four sections",
+       "/*$$panel:G$$*/\n/*$$panel:A$$*/\n/*$$panel:B$$*/\n/*$$panel:C$$*/\n",
+       {{0, 0, true}, {1, 1, true}, {2, -1, true}, {3, -1, true}}},
+      // What was read before a broken marker still opens.
+      {"broken second marker", "/*$$panel:G$$*/\na/*$$panel:unterminated", {{0, 0, true}}},
+      {"broken third marker", "/*$$panel:G$$*/\na/*$$panel:B$$*/\nb/*$$panel:C", {{0, 0, true}, {1, 1, true}}},
+  };
+  for (const auto& c : cases) {
+    const TMacroDocument doc = ReadMacroText(c.File);
+    EXPECT_EQ(TDocumentModel::SectionPages(c.File, doc), c.Pages) << c.Name;
+  }
+  // A saved document opens onto the same pages under the same names.
+  const std::vector<TMacroPanel> saved = {{"Global", "g\r\n", 0}, {"Calculator 1", "a", 0}, {"Spectrum", "s", 0}};
+  const std::string file = WriteMacroText(saved);
+  const TMacroDocument doc = ReadMacroText(file);
+  const P pages = TDocumentModel::SectionPages(file, doc);
+  ASSERT_EQ(pages.size(), saved.size());
+  for (size_t k = 0; k < pages.size(); ++k) {
+    EXPECT_EQ(doc.Panels[pages[k].Section].Name, saved[k].Name);
+    EXPECT_EQ(doc.Panels[pages[k].Section].Text, saved[k].Text);
+  }
+}
+
+TEST(DocumentModel, TheOpenedFileShowsItsFirstCalculatorPage) {
+  TDocumentModel d;
+  EXPECT_EQ(d.OpenedPage(), -1);
+  d.AddPanel(TDocumentModel::GlobalName);
+  EXPECT_EQ(d.OpenedPage(), 0);
+  d.AddPanel(d.NextCalculatorName());
+  EXPECT_EQ(d.OpenedPage(), 1);
+  d.AddPanel("More");
+  EXPECT_EQ(d.OpenedPage(), 1);
+  EXPECT_EQ(NewDocument().PanelName(0), TDocumentModel::GlobalName);
+}
+
+TEST(DocumentModel, DeletingAPanelWithTextAsksFirst) {
+  const struct {
+    const char* Name;
+    bool Running;
+    int Current;
+    bool Empty;
+    TPanelDeletion Expected;
+  } cases[] = {
+      {"empty calculator panel", false, 1, true, TPanelDeletion::Delete},
+      {"calculator panel with text", false, 2, false, TPanelDeletion::Confirm},
+      {"the Global page", false, 0, true, TPanelDeletion::Refused},
+      {"the Global page with text", false, 0, false, TPanelDeletion::Refused},
+      {"no page", false, -1, true, TPanelDeletion::Refused},
+      {"running", true, 1, true, TPanelDeletion::Refused},
+      {"running, text", true, 1, false, TPanelDeletion::Refused},
+  };
+  for (const auto& c : cases) {
+    TDocumentModel d = NewDocument();
+    d.AddPanel("Calculator 2");
+    d.SetCurrent(c.Current);
+    d.SetRunning(c.Running);
+    EXPECT_EQ(d.DeletionOfCurrent(c.Empty), c.Expected) << c.Name;
+  }
+}
+
+TEST(DocumentModel, ClosingAsksToKillARunThenToSave) {
+  // The answers the window gives; a question not asked leaves its mark unset.
+  const struct {
+    const char* Name;
+    bool Running, ThreadEnded, Modified;
+    bool Kill, RunEnds, Save;
+    bool AsksKill, Ends, AsksSave;
+    TCloseOutcome Outcome;
+  } cases[] = {
+      // clang-format off
+      //                                  run    ended  mod    | kill   ends   save  | asks: kill end save
+      {"idle, saved",                     false, false, false,   true,  true,  true,   false, false, false, TCloseOutcome::Close},
+      {"idle, modified, save or discard", false, false, true,    true,  true,  true,   false, false, true,  TCloseOutcome::Close},
+      {"idle, modified, cancel",          false, false, true,    true,  true,  false,  false, false, true,  TCloseOutcome::Stay},
+      {"running, keep it",                true,  false, true,    false, true,  true,   true,  false, false, TCloseOutcome::Stay},
+      {"running, killed",                 true,  false, false,   true,  true,  true,   true,  true,  false, TCloseOutcome::Close},
+      {"running, killed, then save",      true,  false, true,    true,  true,  true,   true,  true,  true,  TCloseOutcome::Close},
+      {"running, killed, then cancel",    true,  false, true,    true,  true,  false,  true,  true,  true,  TCloseOutcome::Stay},
+      {"running, stuck",                  true,  false, false,   true,  false, true,   true,  true,  false, TCloseOutcome::Exit},
+      {"running, stuck, then save",       true,  false, true,    true,  false, true,   true,  true,  true,  TCloseOutcome::Exit},
+      {"running, stuck, then cancel",     true,  false, true,    true,  false, false,  true,  true,  true,  TCloseOutcome::Stay},
+      // The thread is gone: there is nothing to kill.
+      {"thread ended mid-run",            true,  true,  false,   false, false, true,   false, false, false, TCloseOutcome::Close},
+      {"thread ended mid-run, modified",  true,  true,  true,    false, false, true,   false, false, true,  TCloseOutcome::Close},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    TDocumentModel d = NewDocument();
+    d.SetRunning(c.Running);
+    d.SetModified(c.Modified);
+    if (c.ThreadEnded) d.SetThreadEnded();
+    bool askedKill = false, ended = false, askedSave = false;
+    const TCloseQuestions ask{[&] {
+                                askedKill = true;
+                                return c.Kill;
+                              },
+                              [&] {
+                                ended = true;
+                                return c.RunEnds;
+                              },
+                              [&] {
+                                askedSave = true;
+                                return c.Save;
+                              }};
+    EXPECT_EQ(d.Close(ask), c.Outcome) << c.Name;
+    EXPECT_EQ(askedKill, c.AsksKill) << c.Name;
+    EXPECT_EQ(ended, c.Ends) << c.Name;
+    EXPECT_EQ(askedSave, c.AsksSave) << c.Name;
+    EXPECT_EQ(d.ThreadStuck(), c.Ends && !c.RunEnds) << c.Name;
+  }
+}
+
+TEST(DocumentModel, AStuckRunStaysStuckAcrossCloseAttempts) {
+  TDocumentModel d = NewDocument();
+  d.SetRunning(true);
+  d.SetModified(true);
+  int kills = 0;
+  bool save = false;
+  const TCloseQuestions ask{[&] {
+                              ++kills;
+                              return true;
+                            },
+                            [] { return false; },
+                            [&] { return save; }};
+  // Cancelled at the save prompt: the window stays, the run is still stuck.
+  EXPECT_EQ(d.Close(ask), TCloseOutcome::Stay);
+  EXPECT_TRUE(d.ThreadStuck());
+  // The next attempt asks again and leaves at once.
+  save = true;
+  EXPECT_EQ(d.Close(ask), TCloseOutcome::Exit);
+  EXPECT_EQ(kills, 2);
+  EXPECT_TRUE(d.ThreadStuck());
 }
 
 }  // namespace

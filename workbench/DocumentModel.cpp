@@ -1,5 +1,7 @@
 #include "workbench/DocumentModel.h"
 
+#include "workbench/MacroFile.h"
+
 namespace Ostra {
 
 int TDocumentModel::AddPanel(std::string name) {
@@ -46,6 +48,30 @@ TActionStates TDocumentModel::ActionStates(bool recentFiles) const {
 
 bool TDocumentModel::SkipsSavePrompt(size_t characters) const {
   return PanelCount() == 2 && FCurrent == 1 && characters < TrivialLength;
+}
+
+TPanelDeletion TDocumentModel::DeletionOfCurrent(bool panelEmpty) const {
+  if (!CanDeleteCurrent()) return TPanelDeletion::Refused;
+  return panelEmpty ? TPanelDeletion::Delete : TPanelDeletion::Confirm;
+}
+
+TCloseOutcome TDocumentModel::Close(const TCloseQuestions& ask) {
+  if (FRunning && !FThreadEnded) {
+    if (!ask.Kill()) return TCloseOutcome::Stay;
+    if (!ask.EndRun()) FThreadStuck = true;
+  }
+  if (FModified && !ask.SaveChanges()) return TCloseOutcome::Stay;
+  return FThreadStuck ? TCloseOutcome::Exit : TCloseOutcome::Close;
+}
+
+std::vector<TSectionPage> TDocumentModel::SectionPages(const std::string& file, const TMacroDocument& doc) {
+  if (file.find(PanelMarker) == std::string::npos) return {{1, 1, false}};
+  std::vector<TSectionPage> pages;
+  for (size_t k = 0; k < doc.Panels.size(); ++k) {
+    if (k == 1 && doc.Panels[k].Offset == 0) continue;
+    pages.push_back({k, k < 2 ? int(k) : -1, true});
+  }
+  return pages;
 }
 
 std::string TDocumentModel::DisplayName(const std::string& path) {

@@ -113,7 +113,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   ControlForm->DocumentPath = [this] { return HasFileName ? FullPath : QString(); };
   PanelHost = std::make_unique<TControlWindowHost>(ControlForm);
   Run->Host().Panels = PanelHost.get();
-  if (!Run->Resume()) FThreadEnded = true;
+  if (!Run->Resume()) Doc.SetThreadEnded();
   NewDocument();
   HelpPanel->BuildFunctionList(Run->Main().Builtins);
   if (TEditPanel* p = CurrentPanel()) p->MemoEdit->setFocus();
@@ -132,7 +132,7 @@ TMainForm::~TMainForm() {
   for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
   FClosing = true;
   // The thread may never return; the engines it uses must outlive it.
-  if (FThreadStuck) Run->Abandon();
+  if (Doc.ThreadStuck()) Run->Abandon();
   Run.reset();
 }
 

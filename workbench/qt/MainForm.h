@@ -139,7 +139,7 @@ public:
   bool Modified() const { return Doc.Modified(); }
   bool Running() const { return Doc.Running(); }
   bool SyntaxError() const { return Doc.SyntaxError(); }
-  bool ThreadEnded() const { return FThreadEnded; }
+  bool ThreadEnded() const { return Doc.ThreadEnded(); }
 
   void SetModified(bool value);
   TEditPanel* CurrentPanel() const;
@@ -220,9 +220,6 @@ private:
   void Action1Execute();
   void OpenWebSite();
   std::atomic<bool> FClosing{false};
-  bool FThreadEnded = false;
-  // Set when the calculation thread did not end its run after Break on close.
-  bool FThreadStuck = false;
   bool FStartPending = false;
   bool FLoading = false;
 

@@ -36,9 +36,7 @@ void TMainForm::NewDocument() {
   }
   Doc.Clear();
   FLoading = false;
-  // Panel names belong to the document (its file keeps them): they are not
-  // translated.
-  TEditPanel* global = AddPanel("Global");
+  TEditPanel* global = AddPanel(Ostra::TDocumentModel::GlobalName);
   if (!global) return;
   global->ResultPanel->hide();
   TEditPanel* calc = AddCalculatorPanel();
@@ -86,18 +84,19 @@ TEditPanel* TMainForm::AddCalculatorPanel() {
 }
 
 void TMainForm::DeletePanel() {
-  if (Doc.Running()) return;
-  if (!Doc.CanDeleteCurrent()) {
-    UpdateActionStates();
-    return;
-  }
   TEditPanel* p = CurrentPanel();
+  switch (Doc.DeletionOfCurrent(!p || p->IsEmpty())) {
+    case Ostra::TPanelDeletion::Refused: UpdateActionStates(); return;
+    case Ostra::TPanelDeletion::Confirm:
+      if (Ask(QMessageBox::Question,
+              tr("Calculator"),
+              tr("Panel is not empty, do you really want to delete it?"),
+              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+      break;
+    case Ostra::TPanelDeletion::Delete: break;
+  }
   const int index = PageControl->currentIndex();
-  if (!p->IsEmpty() && Ask(QMessageBox::Question,
-                           tr("Calculator"),
-                           tr("Panel is not empty, do you really want to delete it?"),
-                           QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-    return;
   FLoading = true;
   PageControl->removeTab(index);
   Doc.RemovePanel(index);
@@ -189,32 +188,20 @@ bool TMainForm::LoadDocumentBytes(const std::string& bytes) {
     CheckPanelText(panel);
     ColourNow(panel);
   };
-  if (bytes.find(Ostra::PanelMarker) == std::string::npos) {
-    load(Panel(1), doc.Panels[1].Text);
-  } else {
-    for (size_t k = 0; k < doc.Panels.size(); ++k) {
-      const Ostra::TMacroPanel& section = doc.Panels[k];
-      // The second page keeps its new-document state when the file has a
-      // single section.
-      if (k == 1 && section.Offset == 0) continue;
-      const QString name = Ostra::FromCodePage(section.Name);
-      TEditPanel* panel;
-      if (k < 2) {
-        panel = Panel(int(k));
-        SetPanelName(int(k), name);
-      } else {
-        panel = AddPanel(name);
-      }
-      if (!panel) break;
-      load(panel, section.Text);
-    }
+  for (const Ostra::TSectionPage& place : Ostra::TDocumentModel::SectionPages(bytes, doc)) {
+    const Ostra::TMacroPanel& section = doc.Panels[place.Section];
+    const QString name = Ostra::FromCodePage(section.Name);
+    TEditPanel* panel = place.Page >= 0 ? Panel(place.Page) : AddPanel(name);
+    if (!panel) break;
+    if (place.Page >= 0 && place.Named) SetPanelName(place.Page, name);
+    load(panel, section.Text);
   }
   FLoading = false;
   return doc.Complete;
 }
 
 void TMainForm::ShowLoadedDocument() {
-  PageControl->setCurrentIndex(PageControl->count() >= 2 ? 1 : PageControl->count() - 1);
+  PageControl->setCurrentIndex(Doc.OpenedPage());
   UpdateActionStates();
   if (TEditPanel* p = CurrentPanel()) {
     p->MemoEdit->setFocus();

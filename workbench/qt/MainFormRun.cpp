@@ -42,7 +42,7 @@ void TMainForm::ActionStartExecute() {
   StatusPanel1->setText(tr("Running..."));
   // The previous run's result must not pass for this one's.
   if (TEditPanel* p = CurrentPanel()) p->ShowResult(QString());
-  if (FThreadEnded || !Run->Start()) {
+  if (Doc.ThreadEnded() || !Run->Start()) {
     Doc.SetRunning(false);
     UpdateActionStates();
   }
@@ -73,7 +73,7 @@ void TMainForm::ThreadTerminated() {
         tr("Macro thread terminated unexpectedly, maybe the connection to the RIR program is lost. "
            "Please restart the program."),
         QMessageBox::Ok);
-  FThreadEnded = true;
+  Doc.SetThreadEnded();
 }
 
 void TMainForm::BtnShowErrorClick() {
@@ -112,17 +112,17 @@ bool TMainForm::EndCalculation() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  if (Doc.Running() && !FThreadEnded) {
-    if (Ask(QMessageBox::Question,
-            tr(AppTitle),
-            tr("Calculation running, do you want to kill it?"),
-            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
-      event->ignore();
-      return;
-    }
-    if (!EndCalculation()) FThreadStuck = true;
-  }
-  if (Doc.Modified() && !QuerySaveChanges()) {
+  const Ostra::TCloseOutcome outcome = Doc.Close({
+      [this] {
+        return Ask(QMessageBox::Question,
+                   tr(AppTitle),
+                   tr("Calculation running, do you want to kill it?"),
+                   QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+      },
+      [this] { return EndCalculation(); },
+      [this] { return QuerySaveChanges(); },
+  });
+  if (outcome == Ostra::TCloseOutcome::Stay) {
     event->ignore();
     return;
   }
@@ -130,7 +130,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   // The user has saved or discarded the changes.
   RecoveryTimer->stop();
   Recovery->Remove();
-  if (FThreadStuck) {
+  if (outcome == Ostra::TCloseOutcome::Exit) {
     // The calculation is blocked somewhere Break cannot reach, and a thread
     // cannot be killed: leave at once instead of waiting for it forever.
     for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
