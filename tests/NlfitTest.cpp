@@ -461,20 +461,20 @@ TEST(NlfitFunction, BreakStopsEveryFitPromptly) {
   const std::string setup = "for(i=0;i<300000;i+=1;x[i]=i/1000, y[i]=sin(x[i])*x[i]), for(j=0;j<6;j+=1;p[j]=1+j/10)";
   // M in a call: a model that does not settle on these data.
   const std::string model = "p[0]*sin(p[1]*t)+p[2]*t^2+p[3]*cos(p[4]*t)*exp(-p[5]*t)";
-  auto begin = std::chrono::steady_clock::now();
-  ASSERT_FALSE(RunProgram(setup).Error);
-  const double setupTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     std::optional<OstraTest::TGeneralFormsOnly> general;
     if (c.General) general.emplace();
     const uint64_t programs = TernioParser::TVectorModel::Compiled.load();
     OstraTest::TCalculator calc;
+    OstraTest::TWatchSink watch;
+    calc.Host().Output = &watch;
     std::string call = c.Call;
     if (call.find('M') != std::string::npos) call.replace(call.find('M'), 1, model);
-    ASSERT_TRUE(calc.Start(setup + ", " + call + ", 42"));
-    std::this_thread::sleep_for(std::chrono::duration<double>(1.5 * setupTime + 0.5));
-    begin = std::chrono::steady_clock::now();
+    ASSERT_TRUE(calc.Start(setup + ", println('go'), " + call + ", 42"));
+    ASSERT_TRUE(watch.WaitFor("go", 120000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto begin = std::chrono::steady_clock::now();
     calc.Break();
     auto r = calc.Finish();
     const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
