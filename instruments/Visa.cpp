@@ -310,6 +310,10 @@ void CloseInstrumentsAfterRun(TCalcInfo& ci) {
 
 // ---- script functions
 
+TArrayEntry* TVisaFunction::TransferArray(TCalcInfo& ci) const {
+  return RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
+}
+
 TVisaSession* TVisaFunction::Session(TCalcInfo& ci, std::unique_lock<std::mutex>& lock) {
   const int32_t h = IntArg(0);
   if (h < 0 || h >= VisaSessions) {
@@ -391,8 +395,7 @@ void TVisaQuery::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr =
-      RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
+  TArrayEntry* const arr = TransferArray(ci);
   if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
@@ -405,8 +408,7 @@ void TVisaWriteBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(0);
-  TArrayEntry* const arr =
-      RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
+  TArrayEntry* const arr = TransferArray(ci);
   if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);
@@ -424,8 +426,7 @@ void TVisaReadBin::Evaluate(TCalcInfo& ci, TReturnValue& result) {
 
 void TVisaReadBlock::Evaluate(TCalcInfo& ci, TReturnValue& result) {
   result.SetNumber(-1);
-  TArrayEntry* const arr =
-      RequireArray(ci, 1, std::string(Name) + ": Second parameter is not an array", TScalarName::Named);
+  TArrayEntry* const arr = TransferArray(ci);
   if (!arr || !EvaluateArguments(ci)) return;
   std::unique_lock<std::mutex> lock;
   TVisaSession* s = Session(ci, lock);

@@ -101,6 +101,9 @@ protected:
   // (a result, not an error). h outside 0..31 stops with the function's
   // message.
   TVisaSession* Session(TCalcInfo& ci, std::unique_lock<std::mutex>& lock);
+  // The array of a binary transfer (argument 1); null after the function's
+  // "Second parameter ... is not an array" error.
+  TArrayEntry* TransferArray(TCalcInfo& ci) const;
   // After a transfer: a stop request ends the run.
   static void CheckStop(TCalcInfo& ci, TVisaIo how);
 };
